@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kd {
+
+enum class AlertStyle { Warning, Informational, Critical };
+
+struct AlertRequest {
+    QString message;
+    QString informativeText;
+    // Titles in order; the first is the default button. Empty titles are not shown.
+    QStringList buttons;
+    AlertStyle style = AlertStyle::Warning;
+};
+
+struct OpenPanelRequest {
+    bool chooseFiles = true;
+    bool chooseDirectories = false;
+    QString prompt;             // title of the confirming button; empty keeps the platform's
+    QStringList allowedTypes;   // file-name extensions without the dot; empty allows any file
+    QString startDirectory;     // local folder; empty leaves the choice to the platform
+};
+
+struct SavePanelRequest {
+    QStringList allowedTypes;   // file-name extensions without the dot
+    QString suggestedName;
+};
+
+// One entry of the running applications, in the order the desktop lists them.
+struct RunningApplication {
+    QString name;
+    qint64 pid = 0;
+    quint64 handle = 0;   // what the desktop needs to raise it (a window id on X11)
+    bool operator==(const RunningApplication&) const = default;
+};
+
+// The one door to everything modal or outside the process. The launcher talks
+// to the desktop only through this, so every behaviour can be driven by tests.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // Shows a modal alert; returns the index of the button that answered it.
+    virtual int runAlert(const AlertRequest& request) = 0;
+    // Modal open panel; the chosen path, or nothing when cancelled.
+    virtual std::optional<QString> runOpenPanel(const OpenPanelRequest& request) = 0;
+    // Modal save panel; the chosen path, or nothing when cancelled.
+    virtual std::optional<QString> runSavePanel(const SavePanelRequest& request) = 0;
+
+    virtual void beep() = 0;
+    virtual void playSound(const QString& name) = 0;
+    virtual void systemLog(const QString& line) = 0;
+
+    virtual bool openPath(const QString& path) = 0;
+    virtual bool openUrl(const QString& url) = 0;
+    // Shows `root` in the file viewer with `item` (a path or a bare name inside
+    // root; may be empty) highlighted.
+    virtual bool revealInFileViewer(const QString& item, const QString& root) = 0;
+
+    virtual QList<RunningApplication> runningApplications() = 0;
+    virtual bool raiseApplication(const RunningApplication& application) = 0;
+
+    virtual void noteRecentDocument(const QString& path) = 0;
+};
+
+} // namespace kd

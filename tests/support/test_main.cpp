@@ -1,0 +1,14 @@
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+// Every test binary runs inside a QApplication on the offscreen platform, so
+// widgets, timers and the event loop behave as in the launcher.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kaleidrome Launcher"));
+    return RUN_ALL_TESTS();
+}
