@@ -1,0 +1,222 @@
+#include "platform/qtdesktop.h"
+
+#include "platform/filemanager.h"
+#include "platform/recentdocuments.h"
+#include "platform/x11windows.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QUrl>
+#include <QWidget>
+
+#include <cstdio>
+#include <syslog.h>
+
+namespace kd {
+
+namespace {
+
+bool onX11() { return QGuiApplication::platformName() == QStringLiteral("xcb"); }
+
+// Platforms without desktop services (offscreen, minimal) answer false at once;
+// the freedesktop opener is still there for them.
+bool openWithDesktop(const QUrl& url) {
+    if (QDesktopServices::openUrl(url))
+        return true;
+    return QProcess::startDetached(QStringLiteral("xdg-open"),
+                                   {QString::fromUtf8(url.toEncoded())});
+}
+
+bool openLocalPath(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    return openWithDesktop(QUrl::fromLocalFile(path));
+}
+
+QMessageBox::Icon iconFor(AlertStyle style) {
+    switch (style) {
+    case AlertStyle::Informational:
+        return QMessageBox::Information;
+    case AlertStyle::Critical:
+        return QMessageBox::Critical;
+    case AlertStyle::Warning:
+        break;
+    }
+    return QMessageBox::Warning;
+}
+
+QStringList patternsFor(const QStringList& types) {
+    QStringList patterns;
+    for (const QString& type : types) {
+        if (!type.isEmpty())
+            patterns.append(QStringLiteral("*.") + type);
+    }
+    return patterns;
+}
+
+// Our own dialog on every platform, so behaviour (and tests) do not depend on
+// which desktop portal happens to be installed.
+void prepare(QFileDialog& dialog, const QStringList& types) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const QStringList patterns = patternsFor(types);
+    if (!patterns.isEmpty())
+        dialog.setNameFilter(patterns.join(u' '));
+}
+
+std::optional<QString> chosenFile(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty())
+        return std::nullopt;
+    return files.first();
+}
+
+bool raiseOwnWindows() {
+    QWidget* active = QApplication::activeWindow();
+    QList<QWidget*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = widget->windowType();
+        if (widget->isVisible() && widget != active && (type == Qt::Window || type == Qt::Dialog))
+            windows.append(widget);
+    }
+    // Raised last, the active window stays on top.
+    if (active && active->isVisible())
+        windows.append(active);
+    for (QWidget* window : windows) {
+        if (window->isMinimized())
+            window->showNormal();
+        window->raise();
+        window->activateWindow();
+    }
+    return !windows.isEmpty();
+}
+
+} // namespace
+
+QtDesktop::QtDesktop(QString resourcePath)
+    : resources_(std::move(resourcePath)), sounds_(resources_ + QStringLiteral("/sounds")) {}
+
+int QtDesktop::runAlert(const AlertRequest& request) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setIcon(iconFor(request.style));
+    box.setText(request.message);
+    box.setInformativeText(request.informativeText);
+    QList<QAbstractButton*> buttons;
+    for (const QString& title : request.buttons) {
+        QPushButton* button = nullptr;
+        if (!title.isEmpty()) {
+            button = box.addButton(title, QMessageBox::AcceptRole);
+            if (!box.defaultButton())
+                box.setDefaultButton(button);
+        }
+        buttons.append(button);
+    }
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    return clicked ? int(buttons.indexOf(clicked)) : -1;
+}
+
+std::optional<QString> QtDesktop::runOpenPanel(const OpenPanelRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow());
+    prepare(dialog, request.allowedTypes);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's dialog picks files or folders, not both: files win, as the request's default.
+    if (request.chooseDirectories && !request.chooseFiles) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!request.prompt.isEmpty())
+        dialog.setLabelText(QFileDialog::Accept, request.prompt);
+    if (!request.startDirectory.isEmpty())
+        dialog.setDirectory(request.startDirectory);
+    return chosenFile(dialog);
+}
+
+std::optional<QString> QtDesktop::runSavePanel(const SavePanelRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow());
+    prepare(dialog, request.allowedTypes);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!request.allowedTypes.isEmpty())
+        dialog.setDefaultSuffix(request.allowedTypes.first());
+    if (!request.suggestedName.isEmpty())
+        dialog.selectFile(request.suggestedName);
+    return chosenFile(dialog);
+}
+
+void QtDesktop::beep() { QApplication::beep(); }
+
+void QtDesktop::playSound(const QString& name) {
+    if (!sounds_.play(name))
+        beep();
+}
+
+void QtDesktop::systemLog(const QString& line) {
+    static const bool opened = [] {
+        openlog("kaleidrome-launcher", LOG_PID, LOG_USER);
+        return true;
+    }();
+    Q_UNUSED(opened);
+    const QByteArray text = line.toUtf8();
+    syslog(LOG_NOTICE, "%s", text.constData());
+    std::fprintf(stderr, "%s\n", text.constData());
+    std::fflush(stderr);
+}
+
+bool QtDesktop::openPath(const QString& path) { return openLocalPath(path); }
+
+bool QtDesktop::openUrl(const QString& url) {
+    const QUrl parsed(url, QUrl::StrictMode);
+    if (url.isEmpty() || !parsed.isValid() || parsed.scheme().isEmpty())
+        return false;
+    return openWithDesktop(parsed);
+}
+
+bool QtDesktop::revealInFileViewer(const QString& item, const QString& root) {
+    const std::optional<RevealTarget> target = revealTargetFor(item, root);
+    if (!target)
+        return false;
+    // The fallback may run after this object is gone: it holds only the folder.
+    return requestReveal(QDBusConnection::sessionBus(), *target,
+                         [folder = target->folder] { return openLocalPath(folder); });
+}
+
+QList<RunningApplication> QtDesktop::runningApplications() {
+    QString ownName = QGuiApplication::applicationDisplayName();
+    if (ownName.isEmpty())
+        ownName = QCoreApplication::applicationName();
+    const qint64 ownPid = QCoreApplication::applicationPid();
+    QList<RunningApplication> result{{ownName, ownPid, 0}};
+    if (!onX11())
+        return result;
+    X11Session session;
+    for (const X11Session::Client& client : session.clients()) {
+        if (client.pid != ownPid)
+            result.append({client.name, client.pid, client.window});
+    }
+    return result;
+}
+
+bool QtDesktop::raiseApplication(const RunningApplication& application) {
+    if (application.pid == QCoreApplication::applicationPid())
+        return raiseOwnWindows();
+    if (!onX11() || application.handle == 0)
+        return false;
+    return X11Session().activate(application.handle);
+}
+
+void QtDesktop::noteRecentDocument(const QString& path) {
+    QString error;
+    if (!addRecentDocument(recentlyUsedFile(), path, &error))
+        systemLog(QStringLiteral("Recent documents not updated: ") + error);
+}
+
+} // namespace kd

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/desktop.h"
+#include "platform/soundplayer.h"
+
+namespace kd {
+
+// The Desktop of a Linux session: Qt dialogs, libcanberra sounds, syslog,
+// xdg-open, the freedesktop file manager and recently-used list, and EWMH
+// window activation on X11.
+class QtDesktop : public Desktop {
+public:
+    // `resourcePath` is the bundle's resource folder; sounds live in its "sounds".
+    explicit QtDesktop(QString resourcePath);
+
+    // Answers with the index in `request.buttons`; -1 when closed without one.
+    int runAlert(const AlertRequest& request) override;
+    std::optional<QString> runOpenPanel(const OpenPanelRequest& request) override;
+    std::optional<QString> runSavePanel(const SavePanelRequest& request) override;
+
+    void beep() override;
+    // Beeps instead when the sound is missing or cannot be played.
+    void playSound(const QString& name) override;
+    void systemLog(const QString& line) override;
+
+    bool openPath(const QString& path) override;
+    bool openUrl(const QString& url) override;
+    // Returns before the file manager answers; the folder is opened instead
+    // when none does.
+    bool revealInFileViewer(const QString& item, const QString& root) override;
+
+    // The launcher first; on X11 then every managed window of other processes.
+    QList<RunningApplication> runningApplications() override;
+    bool raiseApplication(const RunningApplication& application) override;
+
+    // Failures go to the system log; a broken list file is left untouched.
+    void noteRecentDocument(const QString& path) override;
+
+private:
+    QString resources_;
+    SoundPlayer sounds_;
+};
+
+} // namespace kd
