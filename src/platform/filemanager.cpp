@@ -31,7 +31,8 @@ bool requestReveal(const QDBusConnection& bus, const RevealTarget& target,
         return fallback();
 
     QDBusMessage message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), target.method);
     message << QStringList{QString::fromUtf8(QUrl::fromLocalFile(target.path).toEncoded())}
             << QString();

@@ -2,7 +2,6 @@
 
 #include <QDBusConnection>
 #include <QString>
-
 #include <functional>
 #include <optional>
 
@@ -11,9 +10,9 @@ namespace kd {
 // What to ask the file manager for: ShowItems highlights an item in its
 // folder, ShowFolders just shows a folder.
 struct RevealTarget {
-    QString method;   // "ShowItems" or "ShowFolders"
-    QString path;     // absolute local path of the item or folder
-    QString folder;   // the folder to open when no file manager answers
+    QString method; // "ShowItems" or "ShowFolders"
+    QString path;   // absolute local path of the item or folder
+    QString folder; // the folder to open when no file manager answers
 };
 
 // `item` is a full path, a bare name inside `root`, or empty for `root` itself.

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QWidget>
-
 #include <cstdio>
 #include <syslog.h>
 
@@ -21,7 +20,9 @@ namespace kd {
 
 namespace {
 
-bool onX11() { return QGuiApplication::platformName() == QStringLiteral("xcb"); }
+bool onX11() {
+    return QGuiApplication::platformName() == QStringLiteral("xcb");
+}
 
 // Platforms without desktop services (offscreen, minimal) answer false at once;
 // the freedesktop opener is still there for them.
@@ -152,7 +153,9 @@ std::optional<QString> QtDesktop::runSavePanel(const SavePanelRequest& request) 
     return chosenFile(dialog);
 }
 
-void QtDesktop::beep() { QApplication::beep(); }
+void QtDesktop::beep() {
+    QApplication::beep();
+}
 
 void QtDesktop::playSound(const QString& name) {
     if (!sounds_.play(name))
@@ -171,7 +174,9 @@ void QtDesktop::systemLog(const QString& line) {
     std::fflush(stderr);
 }
 
-bool QtDesktop::openPath(const QString& path) { return openLocalPath(path); }
+bool QtDesktop::openPath(const QString& path) {
+    return openLocalPath(path);
+}
 
 bool QtDesktop::openUrl(const QString& url) {
     const QUrl parsed(url, QUrl::StrictMode);

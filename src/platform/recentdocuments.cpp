@@ -6,9 +6,7 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QUrl>
-
 #include <glib.h>
-
 #include <memory>
 
 namespace kd {

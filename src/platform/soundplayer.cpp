@@ -1,7 +1,6 @@
 #include "platform/soundplayer.h"
 
 #include <QFileInfo>
-
 #include <canberra.h>
 
 namespace kd {

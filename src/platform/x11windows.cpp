@@ -1,9 +1,8 @@
 #include "platform/x11windows.h"
 
+#include <cstdlib>
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
-
-#include <cstdlib>
 
 namespace kd {
 
@@ -43,15 +42,17 @@ X11Session::~X11Session() {
         xcb_disconnect(d->connection);
 }
 
-bool X11Session::isOpen() const { return d->ewmhReady; }
+bool X11Session::isOpen() const {
+    return d->ewmhReady;
+}
 
 QList<X11Session::Client> X11Session::clients() {
     QList<Client> result;
     if (!d->ewmhReady)
         return result;
     xcb_ewmh_get_windows_reply_t list;
-    if (!xcb_ewmh_get_client_list_reply(
-            &d->ewmh, xcb_ewmh_get_client_list(&d->ewmh, d->screen), &list, nullptr))
+    if (!xcb_ewmh_get_client_list_reply(&d->ewmh, xcb_ewmh_get_client_list(&d->ewmh, d->screen),
+                                        &list, nullptr))
         return result;
 
     // Ask for every property first so the round trips overlap.
@@ -100,8 +101,8 @@ quint64 X11Session::activeWindow() {
     if (!d->ewmhReady)
         return 0;
     xcb_window_t window = XCB_NONE;
-    if (!xcb_ewmh_get_active_window_reply(
-            &d->ewmh, xcb_ewmh_get_active_window(&d->ewmh, d->screen), &window, nullptr))
+    if (!xcb_ewmh_get_active_window_reply(&d->ewmh, xcb_ewmh_get_active_window(&d->ewmh, d->screen),
+                                          &window, nullptr))
         return 0;
     return window;
 }

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-
 #include <memory>
 
 namespace kd {
@@ -15,8 +14,8 @@ class X11Session {
 public:
     struct Client {
         quint64 window = 0;
-        qint64 pid = 0;     // 0 when the window does not tell
-        QString name;       // WM_CLASS class part, else its instance part
+        qint64 pid = 0; // 0 when the window does not tell
+        QString name;   // WM_CLASS class part, else its instance part
     };
 
     // `display` as in $DISPLAY; empty uses $DISPLAY.
