@@ -1,0 +1,367 @@
+#include "emulator/emulatorprocess.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/pidfd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kd {
+
+namespace {
+
+constexpr std::size_t kReadSize = 1 << 20;
+// A flood must not hold the event loop: one activation stops after this much.
+constexpr qint64 kMaxMsPerActivation = 4;
+constexpr qint64 kMaxBytesPerActivation = 16 << 20;
+constexpr int kReapPollMs = 20;
+
+std::atomic<quint64> nextRunId{1};
+
+QString reason(int err) {
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// waitpid without blocking: 0 while the child runs, else the status to report.
+// A child that someone else reaped (SIGCHLD ignored) reports -1.
+std::optional<int> reap(pid_t pid) {
+    int st = 0;
+    pid_t r;
+    do {
+        r = ::waitpid(pid, &st, WNOHANG);
+    } while (r < 0 && errno == EINTR);
+    if (r == 0)
+        return std::nullopt;
+    if (r == pid && WIFEXITED(st))
+        return WEXITSTATUS(st);
+    if (r == pid && WIFSIGNALED(st))
+        return WTERMSIG(st);
+    return -1;
+}
+
+// A child whose object is gone is still reaped when it ends; nothing else waits
+// for it. The watcher belongs to the application and goes away with the child.
+void adoptOrphan(pid_t pid, int pidFd) {
+    QObject* app = QCoreApplication::instance();
+    if (!app) {
+        // No event loop left to reap it; the init process will.
+        if (pidFd >= 0)
+            ::close(pidFd);
+        return;
+    }
+    if (pidFd >= 0) {
+        auto* watch = new QSocketNotifier(pidFd, QSocketNotifier::Read, app);
+        QObject::connect(watch, &QSocketNotifier::activated, watch, [watch, pid, pidFd] {
+            if (!reap(pid))
+                return;
+            watch->setEnabled(false);
+            ::close(pidFd);
+            watch->deleteLater();
+        });
+        return;
+    }
+    auto* timer = new QTimer(app);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, pid] {
+        if (reap(pid))
+            timer->deleteLater();
+    });
+    timer->start(kReapPollMs);
+}
+
+class SpawnSetup {
+public:
+    SpawnSetup() {
+        ::posix_spawn_file_actions_init(&actions);
+        ::posix_spawnattr_init(&attr);
+    }
+    ~SpawnSetup() {
+        ::posix_spawn_file_actions_destroy(&actions);
+        ::posix_spawnattr_destroy(&attr);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+};
+
+} // namespace
+
+EmulatorProcess::EmulatorProcess(QObject* parent) : QObject(parent), runId_(nextRunId++) {}
+
+EmulatorProcess::~EmulatorProcess() {
+    closeOutput();
+    if (isRunning()) {
+        delete pidNotifier_;
+        pidNotifier_ = nullptr;
+        adoptOrphan(static_cast<pid_t>(pid_), pidFd_);
+        pidFd_ = -1;
+    }
+    closeChildWatch();
+}
+
+bool EmulatorProcess::start(const QString& program, const QStringList& arguments,
+                            const QString& workingDir, QString* error) {
+    auto fail = [error](const QString& message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    if (hasStarted())
+        return fail(QStringLiteral("This emulator run has already been started"));
+    if (program.isEmpty())
+        return fail(QStringLiteral("No emulator executable was given"));
+
+    // The child changes directory before exec, so a relative path would be taken
+    // from the wrong place.
+    const QString path = QDir::current().absoluteFilePath(program);
+    const QByteArray pathBytes = QFile::encodeName(path);
+    const QByteArray dirBytes = QFile::encodeName(workingDir);
+    if (!workingDir.isEmpty()) {
+        struct stat st {};
+        if (::stat(dirBytes.constData(), &st) != 0)
+            return fail(QStringLiteral("Cannot start \"%1\" in \"%2\": %3")
+                            .arg(path, workingDir, reason(errno)));
+        if (!S_ISDIR(st.st_mode))
+            return fail(QStringLiteral("Cannot start \"%1\" in \"%2\": %3")
+                            .arg(path, workingDir, reason(ENOTDIR)));
+    }
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return fail(QStringLiteral("Cannot create a pipe for \"%1\": %2").arg(path, reason(errno)));
+    int readFd = fds[0];
+    int writeFd = fds[1];
+    // dup2 onto itself would keep close-on-exec set; keep the write end off 0-2.
+    if (writeFd <= STDERR_FILENO) {
+        const int moved = ::fcntl(writeFd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        const int err = errno;
+        ::close(writeFd);
+        if (moved < 0) {
+            ::close(readFd);
+            return fail(
+                QStringLiteral("Cannot create a pipe for \"%1\": %2").arg(path, reason(err)));
+        }
+        writeFd = moved;
+    }
+    ::fcntl(readFd, F_SETFL, ::fcntl(readFd, F_GETFL) | O_NONBLOCK);
+    // A larger pipe means fewer wake-ups when the emulator writes a lot; the
+    // default size still works if the system refuses.
+    ::fcntl(readFd, F_SETPIPE_SZ, static_cast<int>(kReadSize));
+
+    std::vector<QByteArray> argBytes;
+    argBytes.reserve(static_cast<std::size_t>(arguments.size()) + 1);
+    argBytes.push_back(pathBytes);
+    for (const QString& arg : arguments)
+        argBytes.push_back(QFile::encodeName(arg));
+    std::vector<char*> argv;
+    for (QByteArray& arg : argBytes)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    SpawnSetup setup;
+    ::posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&setup.actions, writeFd, STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&setup.actions, writeFd, STDERR_FILENO);
+    if (!workingDir.isEmpty())
+        ::posix_spawn_file_actions_addchdir_np(&setup.actions, dirBytes.constData());
+    ::posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
+
+    // Own process group, so a terminate request reaches everything it started;
+    // signals the launcher blocks or ignores are not passed on.
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    ::posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                                POSIX_SPAWN_SETSIGDEF);
+    ::posix_spawnattr_setpgroup(&setup.attr, 0);
+    ::posix_spawnattr_setsigmask(&setup.attr, &none);
+    ::posix_spawnattr_setsigdefault(&setup.attr, &all);
+
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, pathBytes.constData(), &setup.actions, &setup.attr,
+                                 argv.data(), environ);
+    ::close(writeFd);
+    if (rc != 0) {
+        ::close(readFd);
+        return fail(QStringLiteral("Cannot start \"%1\": %2").arg(path, reason(rc)));
+    }
+
+    pid_ = pid;
+    outFd_ = readFd;
+    buffer_.resize(kReadSize);
+    listening_ = true;
+    outNotifier_ = new QSocketNotifier(outFd_, QSocketNotifier::Read, this);
+    connect(outNotifier_, &QSocketNotifier::activated, this, &EmulatorProcess::onReadable);
+
+    pidFd_ = ::pidfd_open(pid, 0);
+    if (pidFd_ >= 0) {
+        pidNotifier_ = new QSocketNotifier(pidFd_, QSocketNotifier::Read, this);
+        connect(pidNotifier_, &QSocketNotifier::activated, this, &EmulatorProcess::onChildReadable);
+    } else {
+        reapTimer_ = new QTimer(this);
+        connect(reapTimer_, &QTimer::timeout, this, &EmulatorProcess::onChildReadable);
+        reapTimer_->start(kReapPollMs);
+    }
+    return true;
+}
+
+void EmulatorProcess::onReadable() {
+    QPointer<EmulatorProcess> self(this);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 total = 0;
+    while (listening_ && outFd_ >= 0) {
+        const ssize_t n = ::read(outFd_, buffer_.data(), buffer_.size());
+        if (n > 0) {
+            total += n;
+            emit outputReceived(QByteArray(buffer_.data(), n));
+            if (!self)
+                return;
+            // The notifier fires again on the next pass for whatever is left.
+            if (total >= kMaxBytesPerActivation || clock.elapsed() >= kMaxMsPerActivation)
+                return;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        // End of file; a read error ends the output just the same.
+        outputEof_ = true;
+        closeOutput();
+        emit outputEnded();
+        return;
+    }
+}
+
+void EmulatorProcess::onChildReadable() {
+    const std::optional<int> status = reap(static_cast<pid_t>(pid_));
+    if (!status)
+        return;
+    closeChildWatch();
+    ended_ = true;
+    status_ = *status;
+    emit processEnded(status_);
+}
+
+void EmulatorProcess::terminate() {
+    signalGroup(SIGTERM);
+}
+
+void EmulatorProcess::kill() {
+    signalGroup(SIGKILL);
+}
+
+void EmulatorProcess::signalGroup(int signo) {
+    // Once reaped, the pid may belong to someone else.
+    if (isRunning())
+        ::kill(-static_cast<pid_t>(pid_), signo);
+}
+
+void EmulatorProcess::stopListening() {
+    listening_ = false;
+    if (outNotifier_)
+        outNotifier_->setEnabled(false);
+}
+
+bool EmulatorProcess::drain(std::chrono::milliseconds bound,
+                            const std::function<void(QByteArrayView)>& sink) {
+    using Clock = std::chrono::steady_clock;
+    stopListening();
+    if (outFd_ < 0)
+        return outputEof_;
+    const Clock::time_point deadline = Clock::now() + bound;
+    for (;;) {
+        const ssize_t n = ::read(outFd_, buffer_.data(), buffer_.size());
+        if (n > 0) {
+            if (sink)
+                sink(QByteArrayView(buffer_.data(), n));
+            if (Clock::now() >= deadline)
+                break;
+            continue;
+        }
+        if (n == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            outputEof_ = true;
+            break;
+        }
+        if (errno == EINTR)
+            continue;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            break;
+        pollfd pfd{outFd_, POLLIN, 0};
+        const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
+        if (ready == 0)
+            break;
+        if (ready < 0 && errno != EINTR) {
+            outputEof_ = true;
+            break;
+        }
+    }
+    closeOutput();
+    return outputEof_;
+}
+
+bool EmulatorProcess::waitForEnd() {
+    if (!hasStarted())
+        return false;
+    if (ended_)
+        return true;
+    QPointer<EmulatorProcess> self(this);
+    QEventLoop loop;
+    connect(this, &EmulatorProcess::processEnded, &loop, &QEventLoop::quit);
+    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return self && self->ended_;
+}
+
+void EmulatorProcess::closeOutput() {
+    listening_ = false;
+    if (outNotifier_) {
+        // Deleted later: this may run inside the notifier's own activation.
+        outNotifier_->setEnabled(false);
+        outNotifier_->deleteLater();
+        outNotifier_ = nullptr;
+    }
+    if (outFd_ >= 0) {
+        ::close(outFd_);
+        outFd_ = -1;
+    }
+    std::vector<char>().swap(buffer_);
+}
+
+void EmulatorProcess::closeChildWatch() {
+    if (pidNotifier_) {
+        pidNotifier_->setEnabled(false);
+        pidNotifier_->deleteLater();
+        pidNotifier_ = nullptr;
+    }
+    if (reapTimer_) {
+        reapTimer_->stop();
+        reapTimer_->deleteLater();
+        reapTimer_ = nullptr;
+    }
+    if (pidFd_ >= 0) {
+        ::close(pidFd_);
+        pidFd_ = -1;
+    }
+}
+
+} // namespace kd

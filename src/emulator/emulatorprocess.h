@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <functional>
+#include <vector>
+
+class QSocketNotifier;
+class QTimer;
+
+namespace kd {
+
+// One run of the emulator as a child process (Linux). The child gets the
+// arguments one by one (no shell), its own process group, /dev/null as standard
+// input and one pipe as both standard output and standard error, so the order of
+// its writes is kept. Nothing else is inherited.
+//
+// Events, all delivered from the event loop (never from inside a call):
+//  - outputReceived(chunk) for every non-empty read, in order;
+//  - outputEnded() once, at end of file on the pipe;
+//  - processEnded(status) once, when the child has been reaped: its exit code, or
+//    the signal number if a signal killed it.
+// The two end events are independent and come in either order. A start that
+// fails fires nothing at all.
+//
+// Destroying the object leaves a running child alone; it is still reaped when it
+// ends (no zombie), and no descriptor outlives that.
+class EmulatorProcess : public QObject {
+    Q_OBJECT
+public:
+    explicit EmulatorProcess(QObject* parent = nullptr);
+    ~EmulatorProcess() override;
+
+    // Starts `program` in `workingDir`. False, with the reason in `error`, when it
+    // cannot be started (or was started before); then nothing of it ever fires.
+    bool start(const QString& program, const QStringList& arguments, const QString& workingDir,
+               QString* error = nullptr);
+
+    bool hasStarted() const { return pid_ > 0; }
+    // Started and not yet reaped.
+    bool isRunning() const { return pid_ > 0 && !ended_; }
+    bool hasEnded() const { return ended_; }
+    // The status processEnded carried; -1 before the end.
+    int exitStatus() const { return status_; }
+    qint64 pid() const { return pid_; }
+    // Unique per object, increasing in creation order.
+    quint64 runId() const { return runId_; }
+    // True once end of file on the output was seen (by an event or a drain).
+    bool outputAtEnd() const { return outputEof_; }
+
+    // SIGTERM / SIGKILL to the child's process group; nothing when not running.
+    void terminate();
+    void kill();
+
+    // No more outputReceived or outputEnded; what is left stays in the pipe for
+    // drain(). Does not touch processEnded.
+    void stopListening();
+
+    // Stops listening, then reads what remains (handing it to `sink`) until end of
+    // output or until `bound` has passed, whichever is first. The read end is
+    // closed afterwards either way, so a child writing later gets EPIPE. True when
+    // end of output was reached. processEnded still fires afterwards.
+    bool drain(std::chrono::milliseconds bound, const std::function<void(QByteArrayView)>& sink);
+
+    // Runs a nested event loop (user input excluded) until processEnded has fired.
+    // Output events keep coming meanwhile. False when the process never started
+    // or the object was destroyed during the wait.
+    bool waitForEnd();
+
+signals:
+    void outputReceived(const QByteArray& chunk);
+    void outputEnded();
+    void processEnded(int status);
+
+private:
+    void onReadable();
+    void onChildReadable();
+    void closeOutput();
+    void closeChildWatch();
+    void signalGroup(int signo);
+
+    quint64 runId_;
+    qint64 pid_ = -1;
+    int status_ = -1;
+    bool ended_ = false;
+    bool outputEof_ = false;
+    bool listening_ = false;
+    int outFd_ = -1;
+    int pidFd_ = -1;
+    QSocketNotifier* outNotifier_ = nullptr;
+    QSocketNotifier* pidNotifier_ = nullptr;
+    QTimer* reapTimer_ = nullptr; // only where pidfd_open is unavailable
+    std::vector<char> buffer_;
+};
+
+} // namespace kd
