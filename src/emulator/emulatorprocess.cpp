@@ -16,8 +16,8 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -210,7 +210,8 @@ bool EmulatorProcess::start(const QString& program, const QStringList& arguments
     outNotifier_ = new QSocketNotifier(outFd_, QSocketNotifier::Read, this);
     connect(outNotifier_, &QSocketNotifier::activated, this, &EmulatorProcess::onReadable);
 
-    pidFd_ = ::pidfd_open(pid, 0);
+    // The raw call: glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.
+    pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (pidFd_ >= 0) {
         pidNotifier_ = new QSocketNotifier(pidFd_, QSocketNotifier::Read, this);
         connect(pidNotifier_, &QSocketNotifier::activated, this, &EmulatorProcess::onChildReadable);
