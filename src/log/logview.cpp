@@ -1,0 +1,484 @@
+#include "log/logview.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <climits>
+
+namespace kd {
+
+namespace {
+
+constexpr int kRefreshMs = 16; // about one frame
+constexpr int kMargin = 4;
+constexpr int kTabWidth = 8;
+constexpr int kAutoScrollMs = 50;
+
+bool isContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+int clampToInt(qint64 value) {
+    return int(std::clamp<qint64>(value, 0, INT_MAX));
+}
+
+bool isWordByte(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 || b == '_' || (b >= '0' && b <= '9') ||
+           ((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
+}
+
+// Walks the characters of [from, to), which must start a line, calling
+// f(position, firstCell, endCell) for each; f returns false to stop. Returns
+// the cell reached.
+template <typename F> qint64 walkCells(const LogText& text, qint64 from, qint64 to, F&& f) {
+    qint64 cell = 0;
+    text.forEachSpan(from, to, [&](const char* data, qint64 length, qint64 position) {
+        for (qint64 i = 0; i < length; ++i) {
+            if (isContinuation(data[i]))
+                continue;
+            const qint64 end = data[i] == '\t' ? (cell / kTabWidth + 1) * kTabWidth : cell + 1;
+            if (!f(position + i, cell, end))
+                return false;
+            cell = end;
+        }
+        return true;
+    });
+    return cell;
+}
+
+// The cell where `pos` of the line starting at `from` begins, at most `limit`.
+qint64 cellOf(const LogText& text, qint64 from, qint64 lineEnd, qint64 pos, qint64 limit) {
+    qint64 result = -1;
+    const qint64 end = walkCells(text, from, lineEnd, [&](qint64 p, qint64 cell, qint64) {
+        if (p >= pos || cell >= limit) {
+            result = cell;
+            return false;
+        }
+        return true;
+    });
+    return std::min(result < 0 ? end : result, limit);
+}
+
+} // namespace
+
+struct LogView::Segment {
+    qint64 from = 0;   // first byte shown
+    qint64 to = 0;     // end of the bytes shown
+    qint64 column = 0; // cell where `from` begins
+    qint64 cells = -1; // cells of the whole line, when the walk reached its end
+};
+
+LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setCursor(Qt::IBeamCursor);
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &LogView::refresh);
+    updateMetrics();
+    updateScrollBars();
+}
+
+void LogView::appendUtf8(QByteArrayView validUtf8) {
+    if (validUtf8.isEmpty())
+        return;
+    m_text.append(validUtf8);
+    scheduleRefresh();
+}
+
+void LogView::appendText(QStringView text) {
+    appendUtf8(text.toUtf8());
+}
+
+void LogView::setText(const QString& text) {
+    clear();
+    appendText(text);
+}
+
+void LogView::clear() {
+    m_text.clear();
+    m_anchor = m_cursor = 0;
+    m_widestSeen = 0;
+    m_refreshTimer.stop();
+    refresh();
+}
+
+QString LogView::text() const {
+    return QString::fromUtf8(utf8());
+}
+
+QByteArray LogView::utf8() const {
+    return m_text.bytes(0, m_text.size());
+}
+
+void LogView::scrollToEnd() {
+    m_refreshTimer.stop();
+    refresh();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    const qint64 endCell = m_text.lastLineCells();
+    const int columns = visibleColumns();
+    horizontalScrollBar()->setValue(endCell < columns ? 0 : clampToInt(endCell - columns + 1));
+}
+
+bool LogView::isEndVisible() const {
+    const qint64 last = m_text.lineCount() - 1;
+    const qint64 top = verticalScrollBar()->value();
+    if (last < top || last >= top + visibleLines())
+        return false;
+    const qint64 endCell = m_text.lastLineCells();
+    const qint64 left = horizontalScrollBar()->value();
+    return endCell >= left && endCell < left + visibleColumns();
+}
+
+void LogView::selectAll() {
+    setSelection(0, m_text.size());
+}
+
+void LogView::setSelection(qint64 from, qint64 to) {
+    auto toBoundary = [this](qint64 pos) {
+        pos = std::clamp<qint64>(pos, 0, m_text.size());
+        while (pos > 0 && pos < m_text.size() && isContinuation(m_text.at(pos)))
+            --pos;
+        return pos;
+    };
+    m_anchor = toBoundary(from);
+    m_cursor = toBoundary(to);
+    viewport()->update();
+}
+
+QString LogView::selectedText() const {
+    return QString::fromUtf8(m_text.bytes(selectionStart(), selectionEnd()));
+}
+
+void LogView::copy() {
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+QRect LogView::cellRect(qint64 line, qint64 column) const {
+    const qint64 x = kMargin + (column - horizontalScrollBar()->value()) * m_cellWidth;
+    const qint64 y = (line - verticalScrollBar()->value()) * m_lineHeight;
+    auto toInt = [](qint64 v) {
+        return int(std::clamp<qint64>(v, INT_MIN / 2, INT_MAX / 2));
+    };
+    return QRect(toInt(x), toInt(y), m_cellWidth, m_lineHeight);
+}
+
+void LogView::scheduleRefresh() {
+    if (m_refreshTimer.isActive())
+        return;
+    const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : kRefreshMs;
+    m_refreshTimer.start(int(std::max<qint64>(0, kRefreshMs - since)));
+}
+
+void LogView::refresh() {
+    m_sinceRefresh.start();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void LogView::updateMetrics() {
+    const QFontMetrics metrics(font());
+    m_lineHeight = std::max(1, metrics.lineSpacing());
+    m_ascent = metrics.ascent();
+    m_cellWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+}
+
+int LogView::visibleLines() const {
+    return std::max(1, viewport()->height() / m_lineHeight);
+}
+
+int LogView::visibleColumns() const {
+    return std::max(1, (viewport()->width() - 2 * kMargin) / m_cellWidth);
+}
+
+void LogView::updateScrollBars() {
+    const int lines = visibleLines();
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setRange(0, clampToInt(m_text.lineCount() - lines));
+    vertical->setPageStep(lines);
+    vertical->setSingleStep(1);
+
+    // Byte counts bound the width of most lines from above; tabs can make a
+    // line wider, which painting and the last line's count catch.
+    const qint64 widest =
+        std::max({m_widestSeen, m_text.longestLineBytes(), m_text.lastLineCells()});
+    const int columns = visibleColumns();
+    QScrollBar* horizontal = horizontalScrollBar();
+    horizontal->setRange(0, clampToInt(widest + 1 - columns));
+    horizontal->setPageStep(columns);
+    horizontal->setSingleStep(2);
+}
+
+LogView::Segment LogView::visibleSegment(qint64 line, qint64 firstColumn, qint64 lastColumn) const {
+    Segment segment;
+    const qint64 start = m_text.lineStart(line);
+    const qint64 end = m_text.lineEnd(line);
+    segment.from = segment.to = end;
+    bool found = false;
+    bool cut = false;
+    const qint64 cells = walkCells(m_text, start, end, [&](qint64 pos, qint64 cell, qint64 next) {
+        if (!found && next > firstColumn) {
+            found = true;
+            segment.from = pos;
+            segment.column = cell;
+        }
+        if (cell >= lastColumn) {
+            segment.to = pos;
+            cut = true;
+            return false;
+        }
+        return true;
+    });
+    if (!found)
+        segment.column = cells;
+    if (!cut)
+        segment.cells = cells;
+    return segment;
+}
+
+void LogView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    painter.setFont(font());
+    const QPalette& pal = palette();
+    const qint64 top = verticalScrollBar()->value();
+    const qint64 left = horizontalScrollBar()->value();
+    const qint64 lastColumn = left + visibleColumns() + 1;
+    const qint64 first = top + event->rect().top() / m_lineHeight;
+    const qint64 last =
+        std::min(m_text.lineCount() - 1, top + event->rect().bottom() / m_lineHeight);
+    const qint64 selStart = selectionStart();
+    const qint64 selEnd = selectionEnd();
+    const int width = viewport()->width();
+    auto cellX = [&](qint64 cell) {
+        return int(std::clamp<qint64>(kMargin + (cell - left) * m_cellWidth, -m_cellWidth, width));
+    };
+
+    bool widened = false;
+    QString shown;
+    for (qint64 line = first; line <= last; ++line) {
+        const int y = int(line - top) * m_lineHeight;
+        const Segment segment = visibleSegment(line, left, lastColumn);
+        if (segment.cells > m_widestSeen) {
+            m_widestSeen = segment.cells;
+            widened = true;
+        }
+
+        // Tabs become blanks up to the next stop; other control characters
+        // show as their visible symbols so nothing disappears silently.
+        shown.clear();
+        qint64 cell = segment.column;
+        for (const QChar ch : QString::fromUtf8(m_text.bytes(segment.from, segment.to))) {
+            const char16_t u = ch.unicode();
+            if (u == u'\t') {
+                const qint64 next = (cell / kTabWidth + 1) * kTabWidth;
+                shown.append(QString(qsizetype(next - cell), u' '));
+                cell = next;
+                continue;
+            }
+            if (u < 0x20 || u == 0x7F)
+                shown.append(QChar(u == 0x7F ? 0x2421 : 0x2400 + u));
+            else
+                shown.append(ch);
+            if (!ch.isLowSurrogate())
+                ++cell;
+        }
+        const int textX = kMargin + int(segment.column - left) * m_cellWidth;
+
+        QRect selected;
+        const qint64 start = m_text.lineStart(line);
+        const qint64 end = m_text.lineEnd(line);
+        const qint64 next = line + 1 < m_text.lineCount() ? m_text.lineStart(line + 1) : end;
+        if (selStart < selEnd && selStart < std::max(next, end) && selEnd > start) {
+            const qint64 from =
+                selStart <= start ? 0 : cellOf(m_text, start, end, selStart, lastColumn);
+            // A selected line end shows as one more highlighted cell.
+            const qint64 to = selEnd > end ? cellOf(m_text, start, end, end, lastColumn) + 1
+                                           : cellOf(m_text, start, end, selEnd, lastColumn);
+            selected = QRect(QPoint(cellX(from), y), QPoint(cellX(to) - 1, y + m_lineHeight - 1));
+            painter.fillRect(selected, pal.highlight());
+        }
+        painter.setPen(pal.color(QPalette::Text));
+        painter.drawText(textX, y + m_ascent, shown);
+        if (!selected.isEmpty()) {
+            painter.save();
+            painter.setClipRect(selected);
+            painter.setPen(pal.color(QPalette::HighlightedText));
+            painter.drawText(textX, y + m_ascent, shown);
+            painter.restore();
+        }
+    }
+    if (widened)
+        scheduleRefresh();
+}
+
+void LogView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void LogView::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateMetrics();
+        refresh();
+    }
+}
+
+void LogView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+void LogView::keyPressEvent(QKeyEvent* event) {
+    if (event == QKeySequence::Copy) {
+        copy();
+    } else if (event == QKeySequence::SelectAll) {
+        selectAll();
+    } else if (event == QKeySequence::MoveToStartOfDocument) {
+        verticalScrollBar()->setValue(0);
+        horizontalScrollBar()->setValue(0);
+    } else if (event == QKeySequence::MoveToEndOfDocument) {
+        scrollToEnd();
+    } else if (event == QKeySequence::MoveToStartOfLine) {
+        horizontalScrollBar()->setValue(0);
+    } else if (event == QKeySequence::MoveToEndOfLine) {
+        horizontalScrollBar()->setValue(horizontalScrollBar()->maximum());
+    } else {
+        QAbstractScrollArea::keyPressEvent(event);
+    }
+}
+
+qint64 LogView::positionAt(QPoint point) const {
+    const qint64 line = std::clamp<qint64>(verticalScrollBar()->value() + point.y() / m_lineHeight,
+                                           0, m_text.lineCount() - 1);
+    const qint64 start = m_text.lineStart(line);
+    const qint64 end = m_text.lineEnd(line);
+    const double x = horizontalScrollBar()->value() + double(point.x() - kMargin) / m_cellWidth;
+    qint64 result = end;
+    walkCells(m_text, start, end, [&](qint64 pos, qint64 cell, qint64 next) {
+        if (x < (cell + next) / 2.0) {
+            result = pos;
+            return false;
+        }
+        return true;
+    });
+    return result;
+}
+
+void LogView::extendSelectionTo(QPoint point) {
+    m_cursor = positionAt(point);
+    viewport()->update();
+}
+
+void LogView::selectWordAt(QPoint point) {
+    const qint64 line = std::clamp<qint64>(verticalScrollBar()->value() + point.y() / m_lineHeight,
+                                           0, m_text.lineCount() - 1);
+    const qint64 start = m_text.lineStart(line);
+    const qint64 end = m_text.lineEnd(line);
+    const double x = horizontalScrollBar()->value() + double(point.x() - kMargin) / m_cellWidth;
+    qint64 hit = -1;
+    qint64 after = end;
+    walkCells(m_text, start, end, [&](qint64 pos, qint64, qint64 next) {
+        if (hit >= 0) {
+            after = pos;
+            return false;
+        }
+        if (x < next)
+            hit = pos;
+        return true;
+    });
+    if (hit < 0) {
+        setSelection(end, end);
+        return;
+    }
+    if (!isWordByte(m_text.at(hit))) {
+        setSelection(hit, after);
+        return;
+    }
+    qint64 from = hit;
+    while (from > start && isWordByte(m_text.at(from - 1)))
+        --from;
+    qint64 to = hit;
+    while (to < end && isWordByte(m_text.at(to)))
+        ++to;
+    setSelection(from, to);
+}
+
+void LogView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const qint64 pos = positionAt(event->position().toPoint());
+    if (!(event->modifiers() & Qt::ShiftModifier))
+        m_anchor = pos;
+    m_cursor = pos;
+    m_dragging = true;
+    viewport()->update();
+}
+
+void LogView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging)
+        return;
+    m_dragPoint = event->position().toPoint();
+    extendSelectionTo(m_dragPoint);
+    if (viewport()->rect().contains(m_dragPoint))
+        m_autoScroll.stop();
+    else if (!m_autoScroll.isActive())
+        m_autoScroll.start(kAutoScrollMs, this);
+}
+
+void LogView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_dragging)
+        return;
+    m_dragging = false;
+    m_autoScroll.stop();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+void LogView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_dragging = false;
+    selectWordAt(event->position().toPoint());
+}
+
+void LogView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_autoScroll.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    const QRect area = viewport()->rect();
+    QScrollBar* vertical = verticalScrollBar();
+    QScrollBar* horizontal = horizontalScrollBar();
+    if (m_dragPoint.y() < area.top())
+        vertical->setValue(vertical->value() - 1);
+    else if (m_dragPoint.y() > area.bottom())
+        vertical->setValue(vertical->value() + 1);
+    if (m_dragPoint.x() < area.left())
+        horizontal->setValue(horizontal->value() - 2);
+    else if (m_dragPoint.x() > area.right())
+        horizontal->setValue(horizontal->value() + 2);
+    extendSelectionTo(m_dragPoint);
+}
+
+void LogView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* copyAction = menu.addAction(tr("Copy"), this, &LogView::copy);
+    copyAction->setShortcut(QKeySequence::Copy);
+    copyAction->setEnabled(hasSelection());
+    QAction* allAction = menu.addAction(tr("Select All"), this, &LogView::selectAll);
+    allAction->setShortcut(QKeySequence::SelectAll);
+    allAction->setEnabled(!isEmpty());
+    menu.exec(event->globalPos());
+}
+
+} // namespace kd

@@ -1,0 +1,106 @@
+#include "log/logtext.h"
+
+#include <QList>
+#include <QRandomGenerator>
+#include <QStringBuilder>
+#include <gtest/gtest.h>
+
+namespace kd {
+namespace {
+
+// Line starts the slow, obvious way: after "\n", after "\r" not followed by "\n".
+QList<qint64> referenceLineStarts(const QByteArray& text) {
+    QList<qint64> starts{0};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            starts.append(i + 1);
+    }
+    return starts;
+}
+
+QList<qint64> lineStarts(const LogText& text) {
+    QList<qint64> starts;
+    for (qint64 line = 0; line < text.lineCount(); ++line)
+        starts.append(text.lineStart(line));
+    return starts;
+}
+
+QList<QByteArray> lines(const LogText& text) {
+    QList<QByteArray> out;
+    for (qint64 line = 0; line < text.lineCount(); ++line)
+        out.append(text.bytes(text.lineStart(line), text.lineEnd(line)));
+    return out;
+}
+
+TEST(LogText, LineEndsOfEveryKind) {
+    LogText text;
+    EXPECT_EQ(text.lineCount(), 1);
+    text.append("one\ntwo\r\nthree\rfour\n\n\tfive");
+    EXPECT_EQ(lines(text), (QList<QByteArray>{"one", "two", "three", "four", "", "\tfive"}));
+    EXPECT_EQ(text.lastLineCells(), 12);
+    EXPECT_EQ(text.lineOf(0), 0);
+    EXPECT_EQ(text.lineOf(4), 1);
+    EXPECT_EQ(text.lineOf(text.size()), 5);
+}
+
+TEST(LogText, CarriageReturnLineFeedSplitBetweenAppendsIsOneLineEnd) {
+    LogText text;
+    text.append("progress 50%\r");
+    EXPECT_EQ(text.lineCount(), 2);
+    text.append("\nnext\r");
+    text.append("\n");
+    EXPECT_EQ(lines(text), (QList<QByteArray>{"progress 50%", "next", ""}));
+    EXPECT_EQ(text.bytes(0, text.size()), "progress 50%\r\nnext\r\n");
+    // A "\r" on its own, then text: two line ends, not one.
+    text.append("\r");
+    text.append("x");
+    EXPECT_EQ(text.lineCount(), 4);
+    EXPECT_EQ(text.lastLineCells(), 1);
+}
+
+TEST(LogText, RandomChunkingGivesTheSameTextAndLines) {
+    QRandomGenerator random(77);
+    const char* pieces[] = {
+        "\n", "\r", "\r\n", "\t", "abc", "0123456789abcdef", "\xC3\xA9", "\xF0\x9F\x98\x80", " "};
+    QByteArray whole;
+    while (whole.size() < 3 * LogText::kBlockSize)
+        whole.append(pieces[random.bounded(int(std::size(pieces)))]);
+    const QList<qint64> expected = referenceLineStarts(whole);
+
+    LogText text;
+    for (qsizetype at = 0; at < whole.size();) {
+        const qsizetype length = 1 + random.bounded(random.bounded(2) ? 40 : 70000);
+        text.append(QByteArrayView(whole).sliced(at, std::min(length, whole.size() - at)));
+        at += length;
+    }
+    ASSERT_EQ(text.size(), whole.size());
+    EXPECT_EQ(text.bytes(0, text.size()), whole);
+    EXPECT_EQ(lineStarts(text), expected);
+    // Pieces across block boundaries come back intact.
+    const qint64 edge = LogText::kBlockSize;
+    EXPECT_EQ(text.bytes(edge - 5, edge + 5), whole.mid(edge - 5, 10));
+    EXPECT_GE(text.longestLineBytes(), 70);
+}
+
+TEST(LogText, MemoryStaysCloseToTheTextSize) {
+    LogText text;
+    const QByteArray line = QByteArray(79, 'x') + '\n';
+    QByteArray chunk;
+    for (int i = 0; i < 512; ++i)
+        chunk.append(line);
+    while (text.size() < 16 * 1024 * 1024)
+        text.append(chunk);
+    EXPECT_GE(text.capacity(), text.size());
+    // The text itself plus 8 bytes of index per line, and less than a block of slack.
+    const qint64 index = text.lineCount() * 8;
+    EXPECT_LE(text.capacity(), text.size() + index + LogText::kBlockSize + LogText::kPageSize * 8);
+    EXPECT_LT(double(text.capacity()) / double(text.size()), 1.15);
+
+    text.clear();
+    EXPECT_EQ(text.size(), 0);
+    EXPECT_EQ(text.lineCount(), 1);
+    EXPECT_LE(text.capacity(), LogText::kPageSize * 8);
+}
+
+} // namespace
+} // namespace kd

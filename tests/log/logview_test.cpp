@@ -1,0 +1,166 @@
+#include "log/logview.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+namespace kd {
+namespace {
+
+// Runs the event loop for `ms` milliseconds (timers included).
+void spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+class LogViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.resize(400, 300);
+        view.show();
+        QApplication::processEvents();
+    }
+
+    void mouse(QEvent::Type type, QPoint point, Qt::KeyboardModifiers modifiers = {}) {
+        const Qt::MouseButtons buttons =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, point, view.viewport()->mapToGlobal(point), Qt::LeftButton, buttons,
+                          modifiers);
+        QApplication::sendEvent(view.viewport(), &event);
+    }
+    // Just right of the boundary before `column`.
+    QPoint at(qint64 line, qint64 column) {
+        const QRect cell = view.cellRect(line, column);
+        return QPoint(cell.left() + 1, cell.center().y());
+    }
+
+    LogView view;
+};
+
+TEST_F(LogViewTest, AppendedChunksComeBackAsOneText) {
+    const QByteArray utf8 = "caf\xC3\xA9 \xE2\x82\xAC\n";
+    view.appendUtf8(utf8);
+    view.appendText(u"日本語\r");
+    view.appendUtf8("\nlast");
+    EXPECT_EQ(view.text(), u"café €\n日本語\r\nlast");
+    EXPECT_EQ(view.utf8(), view.text().toUtf8());
+    EXPECT_EQ(view.byteLength(), view.utf8().size());
+    EXPECT_EQ(view.lineCount(), 3);
+    EXPECT_FALSE(view.isEmpty());
+}
+
+TEST_F(LogViewTest, ClearAndSetTextReplaceEverything) {
+    view.appendText(u"old output\nmore");
+    view.selectAll();
+    view.clear();
+    EXPECT_TRUE(view.isEmpty());
+    EXPECT_EQ(view.lineCount(), 1);
+    EXPECT_FALSE(view.hasSelection());
+    EXPECT_EQ(view.text(), QString());
+    view.appendUtf8("after\n");
+    EXPECT_EQ(view.text(), u"after\n");
+
+    view.setText(QStringLiteral("reset notice\n"));
+    EXPECT_EQ(view.text(), u"reset notice\n");
+    EXPECT_EQ(view.lineCount(), 2);
+    view.setText(QString());
+    EXPECT_TRUE(view.isEmpty());
+}
+
+TEST_F(LogViewTest, SelectionAndCopy) {
+    view.appendText(u"first line\nsecond é line\n");
+    view.setSelection(6, 20);
+    EXPECT_EQ(view.selectedText(), u"line\nsecond é");
+    // A boundary inside a character moves to the character's start.
+    view.setSelection(19, 20);
+    EXPECT_EQ(view.selectedText(), u"é");
+    view.copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), u"é");
+    view.selectAll();
+    EXPECT_EQ(view.selectedText(), view.text());
+    view.setSelection(3, 3);
+    view.copy(); // nothing selected: the clipboard keeps what it had
+    EXPECT_EQ(QApplication::clipboard()->text(), u"é");
+}
+
+TEST_F(LogViewTest, MouseAndKeyboardSelect) {
+    view.appendText(u"alpha beta\n\tgamma_1 delta\nend");
+    mouse(QEvent::MouseButtonPress, at(0, 6));
+    mouse(QEvent::MouseMove, at(1, 10));
+    mouse(QEvent::MouseButtonRelease, at(1, 10));
+    EXPECT_EQ(view.selectedText(), u"beta\n\tga"); // the tab fills cells 0 to 7
+
+    mouse(QEvent::MouseButtonPress, at(2, 2), Qt::ShiftModifier);
+    mouse(QEvent::MouseButtonRelease, at(2, 2), Qt::ShiftModifier);
+    EXPECT_EQ(view.selectedText(), u"beta\n\tgamma_1 delta\nen");
+
+    mouse(QEvent::MouseButtonDblClick, at(1, 11));
+    EXPECT_EQ(view.selectedText(), u"gamma_1");
+
+    QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(&view, &selectAll);
+    EXPECT_EQ(view.selectedText(), view.text());
+    QApplication::clipboard()->clear();
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(&view, &copy);
+    EXPECT_EQ(QApplication::clipboard()->text(), view.text());
+}
+
+TEST_F(LogViewTest, ScrollToEndShowsTheEndOfALargeText) {
+    QByteArray chunk;
+    for (int i = 0; i < 1000; ++i)
+        chunk.append("line of emulator output number " + QByteArray::number(i) + '\n');
+    for (int i = 0; i < 100; ++i)
+        view.appendUtf8(chunk);
+    EXPECT_EQ(view.lineCount(), 100'001);
+    EXPECT_FALSE(view.isEndVisible()); // appends do not scroll
+    view.scrollToEnd();
+    EXPECT_TRUE(view.isEndVisible());
+    EXPECT_EQ(view.horizontalScrollBar()->value(), 0);
+
+    // An unfinished last line wider than the view: its end is shown.
+    view.appendUtf8(QByteArray(500, 'w'));
+    EXPECT_FALSE(view.isEndVisible());
+    view.scrollToEnd();
+    EXPECT_TRUE(view.isEndVisible());
+    EXPECT_GT(view.horizontalScrollBar()->value(), 0);
+    view.appendUtf8("\n");
+    view.scrollToEnd();
+    EXPECT_TRUE(view.isEndVisible());
+    EXPECT_EQ(view.horizontalScrollBar()->value(), 0);
+}
+
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+TEST_F(LogViewTest, ManyAppendsInOnePassCostOneRepaint) {
+    PaintCounter counter;
+    view.viewport()->installEventFilter(&counter);
+    // Enough lines for the scroll bar to show, which resizes the viewport once.
+    for (int i = 0; i < 100; ++i)
+        view.appendUtf8("warm up\n");
+    spin(100);
+    ASSERT_GT(counter.paints, 0) << "the view never painted";
+
+    counter.paints = 0;
+    for (int i = 0; i < 5000; ++i)
+        view.appendUtf8("a short line of output\n");
+    spin(100);
+    EXPECT_EQ(counter.paints, 1);
+    EXPECT_EQ(view.verticalScrollBar()->maximum() + view.verticalScrollBar()->pageStep(),
+              view.lineCount());
+}
+
+} // namespace
+} // namespace kd
