@@ -1,0 +1,156 @@
+#include "catalogue/gamelist.h"
+
+#include "catalogue/plistreader.h"
+#include "catalogue/plistwriter.h"
+#include "platform/atomicfile.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kd {
+
+namespace {
+
+// A read-only view of a whole file. Mapping (with the pages populated up
+// front) avoids copying a large list into a buffer of its own.
+class MappedFile {
+public:
+    enum class Open { Ok, Missing, Failed };
+
+    Open open(const QString& path) {
+        const QByteArray name = QFile::encodeName(path);
+        fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0)
+            return errno == ENOENT ? Open::Missing : failed();
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0)
+            return failed();
+        if (S_ISDIR(st.st_mode)) {
+            error_ = QStringLiteral("it is a folder");
+            return Open::Failed;
+        }
+        size_ = std::size_t(st.st_size);
+        if (size_ == 0)
+            return Open::Ok;
+        void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
+        if (p == MAP_FAILED)
+            return failed();
+        data_ = static_cast<const char*>(p);
+        return Open::Ok;
+    }
+    std::string_view bytes() const { return {data_ ? data_ : "", data_ ? size_ : 0}; }
+    const QString& error() const { return error_; }
+
+    ~MappedFile() {
+        if (data_)
+            ::munmap(const_cast<char*>(data_), size_);
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+private:
+    Open failed() {
+        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        return Open::Failed;
+    }
+
+    int fd_ = -1;
+    const char* data_ = nullptr;
+    std::size_t size_ = 0;
+    QString error_;
+};
+
+} // namespace
+
+std::optional<QString> gameName(const plist::Value& record) {
+    const plist::Dictionary* dict = record.dictionary();
+    const plist::Value* name = dict ? dict->find("name") : nullptr;
+    const std::string* s = name ? name->string() : nullptr;
+    if (!s)
+        return std::nullopt;
+    return QString::fromUtf8(s->data(), qsizetype(s->size()));
+}
+
+GameListLoad loadGameList(const QString& path) {
+    GameListLoad result;
+    MappedFile file;
+    switch (file.open(path)) {
+    case MappedFile::Open::Missing:
+        result.status = GameListLoad::Status::NoFile;
+        return result;
+    case MappedFile::Open::Failed:
+        result.status = GameListLoad::Status::NotAList;
+        result.reason = QStringLiteral("cannot read %1: %2").arg(path, file.error());
+        return result;
+    case MappedFile::Open::Ok:
+        break;
+    }
+    const plist::ArrayReadResult r = plist::readArray(
+        file.bytes(), [&](plist::Value&& v) { result.records.push_back(std::move(v)); });
+    if (r.status != plist::ArrayStatus::Ok) {
+        result.records.clear();
+        result.status = GameListLoad::Status::NotAList;
+        result.reason = QStringLiteral("%1: %2").arg(path, r.error);
+        return result;
+    }
+    result.status = GameListLoad::Status::Loaded;
+    return result;
+}
+
+GameListSave saveGameListIfChanged(const QString& path, const std::vector<plist::Value>& content,
+                                   const std::vector<const plist::Value*>& arranged) {
+    GameListSave result;
+    {
+        MappedFile file;
+        const MappedFile::Open opened = file.open(path);
+        if (opened == MappedFile::Open::Failed) {
+            result.status = GameListSave::Status::NotAList;
+            result.reason =
+                QStringLiteral("%1 was not rewritten: cannot read it: %2").arg(path, file.error());
+            return result;
+        }
+        if (opened == MappedFile::Open::Ok) {
+            // Compare element by element while parsing: no second copy of the
+            // list. After a difference the rest is still parsed, since only a
+            // file that reads as a list may be replaced.
+            std::size_t i = 0;
+            bool equal = true;
+            const plist::ArrayReadResult r = plist::readArray(file.bytes(), [&](plist::Value&& v) {
+                equal = equal && i < arranged.size() && v == *arranged[i];
+                ++i;
+            });
+            if (r.status != plist::ArrayStatus::Ok) {
+                result.status = GameListSave::Status::NotAList;
+                result.reason = QStringLiteral("%1 was not rewritten: it does not read as a "
+                                               "list: %2")
+                                    .arg(path, r.error);
+                return result;
+            }
+            if (equal && i == arranged.size()) {
+                result.status = GameListSave::Status::Unchanged;
+                return result;
+            }
+        }
+    }
+    std::string bytes;
+    QString error;
+    if (!plist::writeXmlArray(content, bytes, &error)) {
+        result.status = GameListSave::Status::SerialiseFailed;
+        result.reason = error;
+        return result;
+    }
+    if (!writeFileAtomically(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())), &error)) {
+        result.status = GameListSave::Status::WriteFailed;
+        result.reason = error;
+        return result;
+    }
+    result.status = GameListSave::Status::Written;
+    return result;
+}
+
+} // namespace kd

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "catalogue/plistvalue.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace kd {
+
+// The ROM set name of a game record: only when the record is a dictionary and
+// its `name` is a string. Callers refuse the action otherwise instead of
+// forming a path from whatever the record holds.
+std::optional<QString> gameName(const plist::Value& record);
+
+struct GameListLoad {
+    enum class Status { NoFile, Loaded, NotAList };
+    Status status = Status::NoFile;
+    std::vector<plist::Value> records; // the root array's elements, in file order
+    QString reason;                    // for NotAList: why the file is not a list
+};
+
+// Reads the game list at `path`. Elements that are not dictionaries are kept
+// as they are.
+GameListLoad loadGameList(const QString& path);
+
+struct GameListSave {
+    enum class Status {
+        Unchanged,       // the file already holds the arranged list; not touched
+        Written,         // `content` was written
+        NotAList,        // the file exists but does not read as a list; left alone
+        SerialiseFailed, // a record has no property-list form; nothing written
+        WriteFailed,     // the old file is kept
+    };
+    Status status = Status::Unchanged;
+    QString reason; // for the last three
+};
+
+// Writes `content` (stored order) to `path` unless the file already reads as
+// a list equal to `arranged` (the order the table shows). A file that exists
+// but does not read as a list is never replaced. A missing file is created.
+GameListSave saveGameListIfChanged(const QString& path, const std::vector<plist::Value>& content,
+                                   const std::vector<const plist::Value*>& arranged);
+
+} // namespace kd

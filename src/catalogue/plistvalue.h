@@ -1,0 +1,122 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace kd::plist {
+
+// Integers span both the signed and the unsigned 64-bit range, so they are kept
+// as a magnitude and a sign: -1 and 2^64-1 stay distinct. Zero is never negative.
+struct Integer {
+    std::uint64_t magnitude = 0;
+    bool negative = false;
+
+    static Integer fromSigned(std::int64_t v);
+    static Integer fromUnsigned(std::uint64_t v) { return {v, false}; }
+    std::optional<std::int64_t> toSigned() const;
+    std::string toString() const;
+    bool operator==(const Integer&) const = default;
+};
+
+// Whole seconds since 2001-01-01T00:00:00Z plus nanoseconds (0..999,999,999).
+// 64-bit seconds reach far beyond any calendar year a file can hold.
+struct Date {
+    std::int64_t seconds = 0;
+    std::uint32_t nanoseconds = 0;
+    bool operator==(const Date&) const = default;
+};
+
+// Byte string, kept apart from text so the two kinds never compare equal.
+using Data = std::vector<std::byte>;
+
+class Value;
+struct Entry;
+using Array = std::vector<Value>;
+
+// Keys keep the order they were read or inserted in (the writer keeps it);
+// equality ignores that order. Keys are unique: insert() replaces.
+class Dictionary {
+public:
+    Dictionary() = default;
+    explicit Dictionary(std::vector<Entry> entries); // a later duplicate key wins
+    // Takes entries whose keys the caller has already checked to be unique.
+    static Dictionary adopt(std::vector<Entry> entries);
+
+    const Value* find(std::string_view key) const;
+    Value* find(std::string_view key);
+    void insert(std::string key, Value value);
+    bool remove(std::string_view key);
+
+    const std::vector<Entry>& entries() const { return entries_; }
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+
+    bool operator==(const Dictionary& other) const;
+
+private:
+    std::vector<Entry> entries_;
+};
+
+enum class Kind : std::uint8_t { String, Integer, Real, Boolean, Date, Data, Array, Dictionary };
+
+// One property-list value of any kind. Copies are deep. Equality is deep; reals
+// compare bit for bit (-0.0 != 0.0, a NaN equals the same NaN bits).
+class Value {
+public:
+    Value() = default;
+    Value(std::string s) : v_(std::move(s)) {}
+    Value(const char* s) : v_(std::string(s)) {}
+    Value(Integer i) : v_(i) {}
+    Value(std::int64_t i) : v_(Integer::fromSigned(i)) {}
+    Value(int i) : v_(Integer::fromSigned(i)) {}
+    Value(double d) : v_(d) {}
+    Value(bool b) : v_(b) {}
+    Value(Date d) : v_(d) {}
+    Value(Data d) : v_(std::move(d)) {}
+    Value(Array a) : v_(std::move(a)) {}
+    Value(Dictionary d) : v_(std::move(d)) {}
+
+    Kind kind() const { return static_cast<Kind>(v_.index()); }
+
+    const std::string* string() const { return std::get_if<std::string>(&v_); }
+    const Integer* integer() const { return std::get_if<Integer>(&v_); }
+    const double* real() const { return std::get_if<double>(&v_); }
+    const bool* boolean() const { return std::get_if<bool>(&v_); }
+    const Date* date() const { return std::get_if<Date>(&v_); }
+    const Data* data() const { return std::get_if<Data>(&v_); }
+    const Array* array() const { return std::get_if<Array>(&v_); }
+    Array* array() { return std::get_if<Array>(&v_); }
+    const Dictionary* dictionary() const { return std::get_if<Dictionary>(&v_); }
+    Dictionary* dictionary() { return std::get_if<Dictionary>(&v_); }
+
+    bool operator==(const Value& other) const;
+
+private:
+    // Alternative order matches Kind.
+    std::variant<std::string, Integer, double, bool, Date, Data, Array, Dictionary> v_;
+};
+
+struct Entry {
+    std::string key;
+    Value value;
+};
+
+// Deepest nesting the reader builds and the writer and equality accept; keeps
+// every recursive walk far from the stack's end.
+inline constexpr int kMaxDepth = 512;
+
+// Proleptic Gregorian calendar, UTC, relative to 2001-01-01. Fails only when
+// the result leaves the 64-bit range.
+struct CivilTime {
+    std::int64_t year = 2001;
+    int month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+std::optional<std::int64_t> secondsFromCivil(const CivilTime& t);
+CivilTime civilFromSeconds(std::int64_t seconds);
+
+} // namespace kd::plist
