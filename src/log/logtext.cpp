@@ -1,20 +1,65 @@
 #include "log/logtext.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kd {
 
 namespace {
 
+#if !defined(__SSE2__)
 // True when some byte of the word is below 0x0E, i.e. could be "\n" or "\r".
 bool mayHoldLineEnd(std::uint64_t word) {
     constexpr std::uint64_t ones = 0x0101010101010101ULL;
     constexpr std::uint64_t highs = 0x8080808080808080ULL;
     return ((word - ones * 0x0E) & ~word & highs) != 0;
 }
+#endif
 
 } // namespace
+
+LogText::Block::Block(Block&& other) noexcept : data(other.data), mapped(other.mapped) {
+    other.data = nullptr;
+}
+
+LogText::Block::~Block() {
+    if (!data)
+        return;
+    if (mapped)
+        munmap(data, size_t(kBlockSize));
+    else
+        std::free(data);
+}
+
+LogText::Block LogText::Block::allocate() {
+    // Map twice the size and trim to an aligned block, so that the kernel can
+    // back it with one huge page instead of faulting in 512 small ones.
+    const auto size = size_t(kBlockSize);
+    void* area =
+        mmap(nullptr, 2 * size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area != MAP_FAILED) {
+        const auto start = reinterpret_cast<std::uintptr_t>(area);
+        const std::uintptr_t aligned = (start + size - 1) & ~std::uintptr_t(size - 1);
+        if (aligned > start)
+            munmap(area, aligned - start);
+        if (aligned + size < start + 2 * size)
+            munmap(reinterpret_cast<void*>(aligned + size), start + size - aligned);
+        void* block = reinterpret_cast<void*>(aligned);
+        madvise(block, size, MADV_HUGEPAGE); // a hint; small pages work too
+        return Block(block, true);
+    }
+    void* memory = std::malloc(size);
+    if (!memory)
+        throw std::bad_alloc();
+    return Block(memory, false);
+}
 
 LogText::LogText() {
     pushLineStart(0);
@@ -35,8 +80,8 @@ void LogText::clear() {
 void LogText::pushLineStart(qint64 start) {
     const auto page = size_t(m_lineCount >> kPageBits);
     if (page == m_pages.size())
-        m_pages.push_back(std::make_unique_for_overwrite<qint64[]>(size_t(kPageSize)));
-    m_pages[page][m_lineCount & (kPageSize - 1)] = start;
+        m_pages.push_back(Block::allocate());
+    this->page(qint64(page))[m_lineCount & (kPageSize - 1)] = start;
     ++m_lineCount;
     m_longestLine = std::max(m_longestLine, start - m_lastLineStart);
     m_lastLineStart = start;
@@ -50,34 +95,52 @@ void LogText::append(QByteArrayView utf8) {
     const qint64 base = m_size;
     const qint64 lastStartBefore = m_lastLineStart;
 
-    qsizetype i = 0;
-    while (i < n) {
-        // Skip eight bytes at a time while none of them can end a line.
-        if (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, p + i, 8);
-            if (!mayHoldLineEnd(word)) {
-                i += 8;
-                continue;
-            }
-        }
-        const char c = p[i];
-        if (c == '\r') {
+    auto lineEndAt = [&](qsizetype i) {
+        if (p[i] == '\r') {
             pushLineStart(base + i + 1);
-        } else if (c == '\n') {
-            const char before = i > 0 ? p[i - 1] : m_lastByte;
-            if (before == '\r') {
-                // Same line end as the "\r" just before: move its line start on.
-                const qint64 line = m_lineCount - 1;
-                m_pages[size_t(line >> kPageBits)][line & (kPageSize - 1)] = base + i + 1;
-                m_lastLineStart = base + i + 1;
-                if (line > 0)
-                    m_longestLine = std::max(m_longestLine, m_lastLineStart - lineStart(line - 1));
-            } else {
-                pushLineStart(base + i + 1);
-            }
+            return;
         }
-        ++i;
+        const char before = i > 0 ? p[i - 1] : m_lastByte;
+        if (before != '\r') {
+            pushLineStart(base + i + 1);
+            return;
+        }
+        // Same line end as the "\r" just before: move its line start on.
+        const qint64 line = m_lineCount - 1;
+        page(line >> kPageBits)[line & (kPageSize - 1)] = base + i + 1;
+        m_lastLineStart = base + i + 1;
+        if (line > 0)
+            m_longestLine = std::max(m_longestLine, m_lastLineStart - lineStart(line - 1));
+    };
+
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        unsigned mask =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))));
+        while (mask) {
+            lineEndAt(i + __builtin_ctz(mask));
+            mask &= mask - 1;
+        }
+    }
+#else
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (!mayHoldLineEnd(word))
+            continue;
+        for (qsizetype j = i; j < i + 8; ++j) {
+            if (p[j] == '\n' || p[j] == '\r')
+                lineEndAt(j);
+        }
+    }
+#endif
+    for (; i < n; ++i) {
+        if (p[i] == '\n' || p[i] == '\r')
+            lineEndAt(i);
     }
 
     copyIn(p, n);
@@ -103,9 +166,9 @@ void LogText::copyIn(const char* data, qint64 length) {
     while (length > 0) {
         const qint64 offset = m_size & (kBlockSize - 1);
         if (offset == 0 && size_t(m_size >> kBlockBits) == m_blocks.size())
-            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size_t(kBlockSize)));
+            m_blocks.push_back(Block::allocate());
         const qint64 take = std::min(length, kBlockSize - offset);
-        std::memcpy(m_blocks[size_t(m_size >> kBlockBits)].get() + offset, data, size_t(take));
+        std::memcpy(block(m_size >> kBlockBits) + offset, data, size_t(take));
         data += take;
         length -= take;
         m_size += take;

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace kd {
@@ -17,9 +16,11 @@ namespace kd {
 // still one line end. Positions are byte offsets.
 class LogText {
 public:
-    static constexpr int kBlockBits = 18; // 256 KiB
+    // Blocks and index pages are one huge page (2 MiB) each: first touches
+    // of fresh memory, not copying, are what a flood of output costs most.
+    static constexpr int kBlockBits = 21;
     static constexpr qint64 kBlockSize = qint64(1) << kBlockBits;
-    static constexpr int kPageBits = 13; // 8192 line starts
+    static constexpr int kPageBits = 18; // line starts per index page
     static constexpr qint64 kPageSize = qint64(1) << kPageBits;
 
     LogText();
@@ -32,9 +33,7 @@ public:
     // Always at least 1: an empty text, or one ending in a line end, has an
     // empty last line.
     qint64 lineCount() const { return m_lineCount; }
-    qint64 lineStart(qint64 line) const {
-        return m_pages[size_t(line >> kPageBits)][line & (kPageSize - 1)];
-    }
+    qint64 lineStart(qint64 line) const { return page(line >> kPageBits)[line & (kPageSize - 1)]; }
     // End of the line's content, before its line end.
     qint64 lineEnd(qint64 line) const;
     // The line holding byte `pos` (the last line for pos == size()).
@@ -44,9 +43,7 @@ public:
     // Display cells of the last line (a tab advances to the next multiple of 8).
     qint64 lastLineCells() const { return m_lastLineCells; }
 
-    char at(qint64 pos) const {
-        return m_blocks[size_t(pos >> kBlockBits)][pos & (kBlockSize - 1)];
-    }
+    char at(qint64 pos) const { return block(pos >> kBlockBits)[pos & (kBlockSize - 1)]; }
     QByteArray bytes(qint64 from, qint64 to) const;
     // Calls f(const char* data, qint64 length, qint64 position) for each
     // contiguous piece of [from, to); stops early when f returns false.
@@ -56,12 +53,26 @@ public:
     qint64 capacity() const;
 
 private:
+    // 2 MiB of uninitialised memory, aligned for a huge page where possible.
+    struct Block {
+        explicit Block(void* memory, bool mapped) : data(memory), mapped(mapped) {}
+        Block(Block&& other) noexcept;
+        Block& operator=(Block&&) = delete;
+        ~Block();
+        static Block allocate();
+        void* data;
+        bool mapped;
+    };
+    static_assert(kBlockSize == kPageSize * qint64(sizeof(qint64)));
+
+    char* block(qint64 index) const { return static_cast<char*>(m_blocks[size_t(index)].data); }
+    qint64* page(qint64 index) const { return static_cast<qint64*>(m_pages[size_t(index)].data); }
     void pushLineStart(qint64 start);
     void copyIn(const char* data, qint64 length);
     void countLastLineCells(const char* data, qint64 length);
 
-    std::vector<std::unique_ptr<char[]>> m_blocks;
-    std::vector<std::unique_ptr<qint64[]>> m_pages;
+    std::vector<Block> m_blocks;
+    std::vector<Block> m_pages;
     qint64 m_size = 0;
     qint64 m_lineCount = 0;
     qint64 m_lastLineStart = 0;
@@ -76,7 +87,7 @@ template <typename F> void LogText::forEachSpan(qint64 from, qint64 to, F&& f) c
     while (from < to) {
         const qint64 offset = from & (kBlockSize - 1);
         const qint64 length = std::min(to - from, kBlockSize - offset);
-        if (!f(m_blocks[size_t(from >> kBlockBits)].get() + offset, length, from))
+        if (!f(block(from >> kBlockBits) + offset, length, from))
             return;
         from += length;
     }
