@@ -1,0 +1,234 @@
+#pragma once
+
+#include "app/stringtable.h"
+#include "emulator/commandline.h"
+#include "log/utf8streamdecoder.h"
+#include "settings/defaultscontroller.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+
+#include <chrono>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QMainWindow;
+class QMenuBar;
+class QTableView;
+class QWidget;
+
+namespace kd {
+
+class ActivityIndicator;
+class Desktop;
+class EmulatorProcess;
+class GameListController;
+class ImageView;
+class LogView;
+class SettingsStore;
+
+// The launcher's one controller. It owns the windows, the form, the game list and
+// the current emulator process, and its operations are what menus and buttons
+// send. The names follow the launcher's established vocabulary.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 NotFound = std::numeric_limits<qint64>::max();
+    static inline const QString LauncherName = QStringLiteral("Kaleidrome Launcher");
+    static inline const QString EmulatorName = QStringLiteral("Kaleidrome");
+
+    // Installs the initial values, then builds the windows and binds the form.
+    AppDelegate(Desktop& desktop, SettingsStore& store, const QString& resourcePath,
+                QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Installs the table of initial values into the defaults controller.
+    static void initialize(DefaultsController& defaults, SettingsStore& store);
+
+    // Start-up and shutdown.
+    void awakeFromNib();
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    void show_Mainwindow(QObject* sender = nullptr);
+    void show_Mainwindow2(QObject* sender = nullptr);
+
+    // Emulator and folder paths.
+    QString pathOfExecFile() const;
+    QString pathOfCurrentDir() const;
+    std::optional<QString> pathOfDataFile() const;
+    bool ExefileCheck() const;
+    static bool file_FoundCheck(const QString& path);
+    static bool folder_FoundCheck(const QString& path);
+    void PackagePathChange(QObject* sender);
+    void PackagePath_ini();
+
+    // Setup checks, choosers and reset.
+    QString openPanelpath(const QVariantMap& request);
+    void Choicethefile(QObject* sender);
+    void Choicethefolder(QObject* sender);
+    void display_Alert_exe();
+    void check_romsfolder();
+    void DefaultAction(QObject* sender = nullptr);
+
+    // Emulator runs.
+    void LaunchTask(const QStringList& arguments);
+    void LaunchTask_wait(const QStringList& arguments);
+    void getData(EmulatorProcess* run, const QByteArray& chunk);
+    void checkATaskStatus(EmulatorProcess* run);
+    void stopProcess();
+    void quit_emulator(QObject* sender = nullptr);
+    void display_Alert_Error(int status);
+    EmulatorProcess* task() const { return m_task.get(); }
+    // How long the stop step waits for the rest of a run's output.
+    static constexpr std::chrono::milliseconds DrainBound{3000};
+    // How long a command-option run may take before it is stopped.
+    static constexpr std::chrono::milliseconds CommandOptionLimit{30000};
+
+    // Launch requests.
+    void start_game(QObject* sender = nullptr);
+    void menu_openROMfile(QObject* sender = nullptr);
+    void openROMfile(QObject* sender = nullptr);
+    void task_cocking(const QString& romPath);
+    void LaunchTask_option(const QVariantMap& request);
+    void returnButtonAction(QObject* sender = nullptr);
+
+    // Log window.
+    void appendOutput(const QString& text);
+    void scrollToVisible();
+    void timestamp(const QVariantMap& request);
+    void LogTimeStamp(QObject* sender = nullptr);
+    void ClearLogAction(QObject* sender = nullptr);
+    void saveLogAction(QObject* sender = nullptr);
+    void show_Logwindow(QObject* sender = nullptr);
+
+    // Game list.
+    void loadGameList();
+    void saveGameList();
+    qint64 selectionIndex() const;
+    void setSelectionIndex(qint64 index);
+    // The selected record's `name`, when it is a text; nothing otherwise.
+    std::optional<QString> selectedGameName() const;
+
+    // Selection artwork.
+    void tableViewSelectionDidChange();
+
+    // Activation.
+    void show_kdrome(const QString& applicationName);
+    void Menu_show_kdrome(QObject* sender = nullptr);
+
+    // Workspace actions.
+    void openCurrent(QObject* sender = nullptr);
+    void openFileSystemfolder(QObject* sender);
+    void openDoc(QObject* sender = nullptr);
+    void openURL(QObject* sender = nullptr);
+    void openURL2(QObject* sender = nullptr);
+
+    // Helpers around the form and the resources.
+    EmulatorForm currentEmulatorForm() const;
+    QString resourcePath() const { return m_resourcePath; }
+    QString text(const QString& key) const { return m_strings.text(key); }
+    DefaultsController& defaults() { return m_defaults; }
+    SettingsStore& store() { return m_store; }
+    QAction* action(const QString& name) const;
+    static int tagOf(const QObject* control);
+    static void setTag(QObject* control, int tag);
+
+    // The fields, in the order the launcher has always declared them.
+    GameListController* arrayController_list = nullptr;
+    QTableView* tableView_list = nullptr;
+    ImageView* imageView = nullptr;
+    ImageView* iconView = nullptr;
+    ImageView* imageView2 = nullptr;
+    ImageView* iconView2 = nullptr;
+    QWidget* preferencesWindow = nullptr;
+    QCheckBox* button_exe = nullptr;
+    QCheckBox* button_snapfolder = nullptr;
+    QCheckBox* button_Iconfolder = nullptr;
+    QLineEdit* textfild_exe = nullptr;
+    QLineEdit* textfild_roms = nullptr;
+    QLineEdit* textfild_snaps = nullptr;
+    QLineEdit* textfild_icons = nullptr;
+    QLineEdit* textfild_ppcfreq = nullptr;
+    QCheckBox* button_nothreads = nullptr;
+    QCheckBox* button_gputhreads = nullptr;
+    QLineEdit* textfild_resolution_x = nullptr;
+    QLineEdit* textfild_resolution_y = nullptr;
+    QComboBox* popup_videomode = nullptr;
+    QCheckBox* button_widescreen = nullptr;
+    QCheckBox* button_multitexture = nullptr;
+    QCheckBox* button_throttle = nullptr;
+    QCheckBox* button_showfps = nullptr;
+    QComboBox* popup_crosshairs = nullptr;
+    QLineEdit* textfild_vert = nullptr;
+    QLineEdit* textfild_frag = nullptr;
+    QCheckBox* button_SoundEffects = nullptr;
+    QCheckBox* button_MPEGmusic = nullptr;
+    QCheckBox* button_flipstereo = nullptr;
+    QLineEdit* textfild_sound = nullptr;
+    QLineEdit* textfild_music = nullptr;
+    QLineEdit* textfild_balance = nullptr;
+    QComboBox* popup_inputsys = nullptr;
+    QCheckBox* button_feedback = nullptr;
+    QComboBox* popup_command = nullptr;
+    QWidget* logWindow = nullptr;
+    LogView* infomationTextView = nullptr;
+    ActivityIndicator* progressInd = nullptr;
+    bool visible_prewindow = false;
+    QMainWindow* window2 = nullptr;
+    QMainWindow* window = nullptr;
+
+    // The second layout's own table; it shares the list's model and selection.
+    QTableView* tableView_list2 = nullptr;
+
+private:
+    // Per-run state kept until both ends of a run have been handled.
+    struct Run {
+        std::shared_ptr<EmulatorProcess> process;
+        Utf8StreamDecoder decoder;
+        bool outputDone = false;
+    };
+
+    void buildPreferencesWindow();
+    void buildLogWindow();
+    void buildMainWindows();
+    void buildActions();
+    void addActionsToWindows();
+    void attachGameList();
+    QMenuBar* makeMenuBar(QWidget* parent);
+    static void showWindow(QWidget* target);
+    QString packagedPath(const char* relative) const;
+
+    EmulatorProcess* startRun(const QStringList& arguments, bool supervised);
+    Run* runOf(const EmulatorProcess* process);
+    void appendRunOutput(Run& run, QByteArrayView bytes);
+    void finishRunOutput(Run& run);
+    void retireIfDone(EmulatorProcess* process);
+    void reportStartFailure(const QString& program, const QString& reason);
+    void appendOutputUtf8(QByteArrayView validUtf8);
+    void scheduleScroll();
+
+    Desktop& m_desktop;
+    SettingsStore& m_store;
+    DefaultsController m_defaults;
+    QString m_resourcePath;
+    StringTable m_strings;
+
+    std::shared_ptr<EmulatorProcess> m_task;
+    // Runs whose ends have not both been handled; they outlive their turn as `task`.
+    std::vector<std::unique_ptr<Run>> m_runs;
+    bool m_lastDrainComplete = true;
+    bool m_scrollPending = false;
+
+    std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
+    QHash<QString, QAction*> m_actions;
+};
+
+} // namespace kd

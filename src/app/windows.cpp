@@ -1,0 +1,228 @@
+// The main windows, the log window and the menus.
+#include "app/appdelegate.h"
+#include "app/imageview.h"
+#include "app/subviewdraw.h"
+#include "log/logview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace kd {
+
+namespace {
+
+QTableView* makeGameTable(const QString& name) {
+    auto* table = new QTableView;
+    table->setObjectName(name);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSortingEnabled(true);
+    table->setAlternatingRowColors(true);
+    table->setShowGrid(false);
+    table->verticalHeader()->hide();
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setSortIndicatorShown(true);
+    return table;
+}
+
+ImageView* makeImageView(const QString& name, QSize minimum) {
+    auto* view = new ImageView;
+    view->setObjectName(name);
+    view->setMinimumSize(minimum);
+    return view;
+}
+
+// A main window that only hides when closed, to be shown again by the switch actions.
+QMainWindow* makeMainWindow(const QString& name, const QString& title) {
+    auto* window = new QMainWindow;
+    window->setObjectName(name);
+    window->setWindowTitle(title);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    return window;
+}
+
+} // namespace
+
+void AppDelegate::buildActions() {
+    struct Entry {
+        QString name;
+        QString text;
+        QKeySequence shortcut;
+        std::function<void(QObject*)> handler;
+    };
+    const QList<Entry> entries{
+        {"startGame", tr("&Start Game"), QKeySequence(Qt::CTRL | Qt::Key_R),
+         [this](QObject* s) { start_game(s); }},
+        {"openRom", tr("&Open ROM…"), QKeySequence(Qt::CTRL | Qt::Key_O),
+         [this](QObject* s) { menu_openROMfile(s); }},
+        {"stopEmulator", tr("S&top Emulator"), QKeySequence(Qt::CTRL | Qt::Key_Period),
+         [this](QObject* s) { quit_emulator(s); }},
+        {"preferences", tr("&Preferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
+         [this](QObject*) { showWindow(preferencesWindow); }},
+        {"resetPreferences", tr("&Reset Preferences"), QKeySequence(),
+         [this](QObject* s) { DefaultAction(s); }},
+        {"quit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), [](QObject*) { QApplication::quit(); }},
+        {"showLog", tr("Show &Log"), QKeySequence(Qt::CTRL | Qt::Key_L),
+         [this](QObject* s) { show_Logwindow(s); }},
+        {"marker", tr("Add &Marker"), QKeySequence(Qt::CTRL | Qt::Key_M),
+         [this](QObject* s) { LogTimeStamp(s); }},
+        {"saveLog", tr("&Save Log…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+         [this](QObject* s) { saveLogAction(s); }},
+        {"clearLog", tr("&Clear Log"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
+         [this](QObject* s) { ClearLogAction(s); }},
+        {"mainWindow1", tr("Main Window &1"), QKeySequence(Qt::CTRL | Qt::Key_1),
+         [this](QObject* s) { show_Mainwindow(s); }},
+        {"mainWindow2", tr("Main Window &2"), QKeySequence(Qt::CTRL | Qt::Key_2),
+         [this](QObject* s) { show_Mainwindow2(s); }},
+        {"showEmulator", tr("Bring &Emulator to Front"), QKeySequence(),
+         [this](QObject* s) { Menu_show_kdrome(s); }},
+        {"emulatorFolder", tr("Show Emulator &Folder"), QKeySequence(),
+         [this](QObject* s) { openCurrent(s); }},
+        {"readme", tr("Emulator &README"), QKeySequence(), [this](QObject* s) { openDoc(s); }},
+        {"homePage", tr("Kaleidrome &Home Page"), QKeySequence(), [this](QObject* s) { openURL(s); }},
+        {"projectPage", tr("Kaleidrome &Project Page"), QKeySequence(),
+         [this](QObject* s) { openURL2(s); }},
+    };
+    for (const Entry& entry : entries) {
+        auto* action = new QAction(entry.text, this);
+        action->setObjectName(entry.name);
+        action->setShortcut(entry.shortcut);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        connect(action, &QAction::triggered, this, [action, handler = entry.handler] { handler(action); });
+        m_actions.insert(entry.name, action);
+    }
+}
+
+QAction* AppDelegate::action(const QString& name) const { return m_actions.value(name); }
+
+QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
+    auto* bar = new QMenuBar(parent);
+    auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            if (QAction* a = action(QString::fromLatin1(name)))
+                menu->addAction(a);
+            else
+                menu->addSeparator();
+        }
+    };
+    add(bar->addMenu(tr("&Launcher")),
+        {"preferences", "resetPreferences", "-", "quit"});
+    add(bar->addMenu(tr("&Game")),
+        {"startGame", "openRom", "stopEmulator", "-", "showEmulator"});
+    add(bar->addMenu(tr("&Log")), {"showLog", "marker", "-", "saveLog", "clearLog"});
+    add(bar->addMenu(tr("&Window")), {"mainWindow1", "mainWindow2"});
+    add(bar->addMenu(tr("&Help")), {"emulatorFolder", "readme", "-", "homePage", "projectPage"});
+    return bar;
+}
+
+void AppDelegate::showWindow(QWidget* target) {
+    if (!target)
+        return;
+    target->show();
+    target->raise();
+    target->activateWindow();
+}
+
+void AppDelegate::buildMainWindows() {
+    auto startButton = [this] {
+        auto* button = new QPushButton(tr("Start Game"));
+        button->setDefault(true);
+        connect(button, &QPushButton::clicked, this, [this, button] { start_game(button); });
+        return button;
+    };
+
+    // Main window 1: the list on the left, artwork on a gradient panel at the right.
+    window = makeMainWindow(QStringLiteral("window"), tr("Kaleidrome Launcher"));
+    m_topLevelWindows.emplace_back(window);
+    window->setMenuBar(makeMenuBar(window));
+    tableView_list = makeGameTable(QStringLiteral("tableView_list"));
+    imageView = makeImageView(QStringLiteral("imageView"), {240, 180});
+    iconView = makeImageView(QStringLiteral("iconView"), {48, 48});
+    iconView->setMaximumSize(64, 64);
+    auto* panel1 = new SubViewDraw;
+    panel1->setObjectName(QStringLiteral("subViewDraw1"));
+    auto* panel1Layout = new QVBoxLayout(panel1);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addWidget(iconView);
+    titleRow->addStretch(1);
+    panel1Layout->addLayout(titleRow);
+    panel1Layout->addWidget(imageView, 1);
+    panel1Layout->addWidget(startButton());
+    auto* splitter = new QSplitter;
+    splitter->addWidget(tableView_list);
+    splitter->addWidget(panel1);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    window->setCentralWidget(splitter);
+    window->resize(900, 560);
+
+    // Main window 2: a large snapshot banner on top, a compact list below.
+    window2 = makeMainWindow(QStringLiteral("window2"), tr("Kaleidrome Launcher"));
+    m_topLevelWindows.emplace_back(window2);
+    window2->setMenuBar(makeMenuBar(window2));
+    tableView_list2 = makeGameTable(QStringLiteral("tableView_list2"));
+    imageView2 = makeImageView(QStringLiteral("imageView2"), {320, 240});
+    iconView2 = makeImageView(QStringLiteral("iconView2"), {64, 64});
+    iconView2->setMaximumSize(96, 96);
+    auto* banner = new SubViewDraw;
+    banner->setObjectName(QStringLiteral("subViewDraw2"));
+    auto* bannerLayout = new QHBoxLayout(banner);
+    auto* side = new QVBoxLayout;
+    side->addWidget(iconView2);
+    side->addStretch(1);
+    side->addWidget(startButton());
+    bannerLayout->addLayout(side);
+    bannerLayout->addWidget(imageView2, 1);
+    auto* central2 = new QWidget;
+    auto* layout2 = new QVBoxLayout(central2);
+    layout2->addWidget(banner, 3);
+    layout2->addWidget(tableView_list2, 2);
+    window2->setCentralWidget(central2);
+    window2->resize(640, 720);
+
+    for (QTableView* table : {tableView_list, tableView_list2})
+        connect(table, &QAbstractItemView::activated, this, [this, table] { start_game(table); });
+}
+
+void AppDelegate::buildLogWindow() {
+    auto* log = new QWidget;
+    m_topLevelWindows.emplace_back(log);
+    logWindow = log;
+    log->setObjectName(QStringLiteral("logWindow"));
+    log->setWindowTitle(tr("Log"));
+    infomationTextView = new LogView;
+    infomationTextView->setObjectName(QStringLiteral("infomationTextView"));
+    auto* buttons = new QHBoxLayout;
+    auto addButton = [this, buttons](const QString& text, const char* actionName) {
+        auto* button = new QPushButton(text);
+        QAction* target = action(QString::fromLatin1(actionName));
+        connect(button, &QPushButton::clicked, target, &QAction::trigger);
+        buttons->addWidget(button);
+    };
+    addButton(tr("Marker"), "marker");
+    addButton(tr("Clear"), "clearLog");
+    buttons->addStretch(1);
+    addButton(tr("Save…"), "saveLog");
+    auto* layout = new QVBoxLayout(log);
+    layout->addWidget(infomationTextView, 1);
+    layout->addLayout(buttons);
+    log->resize(760, 480);
+}
+
+// Shortcuts work from every window, the preferences and log windows included.
+void AppDelegate::addActionsToWindows() {
+    for (const auto& topLevel : m_topLevelWindows)
+        topLevel->addActions(m_actions.values());
+}
+
+} // namespace kd

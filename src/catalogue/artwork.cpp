@@ -1,0 +1,34 @@
+#include "catalogue/artwork.h"
+
+#include "settings/pathops.h"
+
+#include <QImageReader>
+
+namespace kd {
+
+namespace {
+// A decompression bomb stops here instead of taking the machine's memory.
+constexpr int ImageAllocationLimitMiB = 128;
+} // namespace
+
+std::optional<Artwork> loadArtwork(const QString& path) {
+    QImageReader::setAllocationLimit(ImageAllocationLimitMiB);
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull())
+        return std::nullopt;
+    return Artwork{std::move(image), path};
+}
+
+Artwork chooseArtwork(const QString& folder, const std::optional<QString>& name,
+                      const QStringList& extensions, const QString& placeholder) {
+    if (name) {
+        const QString base = path::appendComponent(folder, *name);
+        for (const QString& extension : extensions)
+            if (std::optional<Artwork> found = loadArtwork(path::appendExtension(base, extension)))
+                return *found;
+    }
+    return loadArtwork(placeholder).value_or(Artwork{QImage(), placeholder});
+}
+
+} // namespace kd

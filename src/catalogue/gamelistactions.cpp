@@ -1,0 +1,79 @@
+// The game list's place in the controller: loading at start-up, saving at exit,
+// and the selection the other operations read.
+#include "app/appdelegate.h"
+#include "catalogue/gamelist.h"
+#include "catalogue/gamelistcontroller.h"
+#include "platform/desktop.h"
+
+#include <QTableView>
+
+namespace kd {
+
+void AppDelegate::attachGameList() {
+    arrayController_list = new GameListController(this);
+    for (QTableView* table : {tableView_list, tableView_list2})
+        arrayController_list->attachView(table);
+    connect(arrayController_list, &GameListController::selectionChanged, this,
+            &AppDelegate::tableViewSelectionDidChange);
+}
+
+void AppDelegate::loadGameList() {
+    const std::optional<QString> path = pathOfDataFile();
+    if (!path) {
+        m_desktop.systemLog(QStringLiteral("Kaleidrome.xml not found"));
+        return;
+    }
+    GameListLoad load = kd::loadGameList(*path);
+    switch (load.status) {
+    case GameListLoad::Status::NoFile:
+        m_desktop.systemLog(QStringLiteral("Kaleidrome.xml not found"));
+        break;
+    case GameListLoad::Status::NotAList:
+        // Nothing is shown; the file itself is left as it is (see saveGameList).
+        break;
+    case GameListLoad::Status::Loaded:
+        arrayController_list->addObjects(std::move(load.records));
+        break;
+    }
+}
+
+void AppDelegate::saveGameList() {
+    const std::optional<QString> path = pathOfDataFile();
+    if (!path)
+        return;
+    const GameListSave save = saveGameListIfChanged(*path, arrayController_list->content(),
+                                                    arrayController_list->arrangedObjects());
+    switch (save.status) {
+    case GameListSave::Status::Unchanged:
+    case GameListSave::Status::Written:
+        break;
+    case GameListSave::Status::NotAList:
+        m_desktop.systemLog(QStringLiteral("Kaleidrome.xml left unchanged: it does not read as a "
+                                           "game list (%1), and writing would replace it")
+                                .arg(save.reason));
+        break;
+    case GameListSave::Status::SerialiseFailed:
+        m_desktop.systemLog(save.reason);
+        break;
+    case GameListSave::Status::WriteFailed:
+        m_desktop.systemLog(QStringLiteral("Kaleidrome.xml not written: ") + save.reason);
+        break;
+    }
+}
+
+qint64 AppDelegate::selectionIndex() const {
+    return arrayController_list->selectionIndex();
+}
+
+void AppDelegate::setSelectionIndex(qint64 index) {
+    arrayController_list->setSelectionIndex(index);
+}
+
+std::optional<QString> AppDelegate::selectedGameName() const {
+    if (selectionIndex() == NotFound)
+        return std::nullopt;
+    const plist::Value* record = arrayController_list->selection();
+    return record ? gameName(*record) : std::nullopt;
+}
+
+} // namespace kd

@@ -1,0 +1,75 @@
+// The log window's operations: appending, headers, clearing and saving.
+#include "app/appdelegate.h"
+#include "log/logheader.h"
+#include "log/logview.h"
+#include "platform/atomicfile.h"
+#include "platform/desktop.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+namespace kd {
+
+void AppDelegate::appendOutput(const QString& text) {
+    infomationTextView->appendText(text);
+    scheduleScroll();
+}
+
+void AppDelegate::appendOutputUtf8(QByteArrayView validUtf8) {
+    infomationTextView->appendUtf8(validUtf8);
+    scheduleScroll();
+}
+
+// The scroll runs after the current event has been handled. Appends in one pass
+// of the event loop share one scroll, which sees the text as it is by then.
+void AppDelegate::scheduleScroll() {
+    if (m_scrollPending)
+        return;
+    m_scrollPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_scrollPending = false;
+        scrollToVisible();
+    });
+}
+
+void AppDelegate::scrollToVisible() { infomationTextView->scrollToEnd(); }
+
+void AppDelegate::timestamp(const QVariantMap& request) {
+    const int type = request.value(QStringLiteral("type")).toInt();
+    const QString poster = request.value(QStringLiteral("poster")).toString();
+    appendOutput(formatLogHeader(type, poster, QDateTime::currentDateTime()));
+}
+
+void AppDelegate::LogTimeStamp(QObject*) {
+    timestamp({{QStringLiteral("type"), int(MarkerHeader)}, {QStringLiteral("poster"), QStringLiteral("Marker")}});
+}
+
+void AppDelegate::ClearLogAction(QObject*) { infomationTextView->clear(); }
+
+void AppDelegate::saveLogAction(QObject*) {
+    if (infomationTextView->isEmpty()) {
+        m_desktop.beep();
+        return;
+    }
+    SavePanelRequest request;
+    request.allowedTypes = {QStringLiteral("txt")};
+    request.suggestedName = QStringLiteral("Log info");
+    const std::optional<QString> path = m_desktop.runSavePanel(request);
+    if (!path || path->isEmpty())
+        return;
+    // The text as it is now: output may have arrived while the panel was open.
+    QString error;
+    if (writeFileAtomically(*path, infomationTextView->utf8(), &error))
+        return;
+    // The old file is intact; say so rather than let the user believe it was saved.
+    m_desktop.systemLog(QStringLiteral("Log not saved: ") + error);
+    AlertRequest alert;
+    alert.message = text(QStringLiteral("Alert_SaveFailed"));
+    alert.informativeText = error;
+    alert.buttons = {QStringLiteral("OK")};
+    m_desktop.runAlert(alert);
+}
+
+void AppDelegate::show_Logwindow(QObject*) { showWindow(logWindow); }
+
+} // namespace kd

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QVariant>
+
+#include <optional>
+
+namespace kd {
+
+// The per-user settings store. It holds only what has been written into it; the
+// initial values live in the DefaultsController. Values read back are checked
+// against their key's kind: one of the wrong kind counts as not stored.
+class SettingsStore : public QObject {
+    Q_OBJECT
+public:
+    explicit SettingsStore(const QString& filePath, QObject* parent = nullptr);
+
+    // $XDG_CONFIG_HOME/Kaleidrome/Kaleidrome Launcher.conf
+    static QString defaultFilePath();
+    QString filePath() const { return m_settings.fileName(); }
+
+    std::optional<QVariant> objectForKey(const QString& key) const;
+    // The stored text, or nothing when nothing (or no text) is stored.
+    std::optional<QString> stringForKey(const QString& key) const;
+    // The stored integer, or 0.
+    qint64 integerForKey(const QString& key) const;
+
+    void setObject(const QVariant& value, const QString& key);
+    void removeObjectForKey(const QString& key);
+    // Writes pending changes to the file (merging with what another launcher wrote).
+    void synchronize();
+
+signals:
+    void valueChanged(const QString& key);
+
+private:
+    QSettings m_settings;
+};
+
+} // namespace kd
