@@ -18,6 +18,7 @@ constexpr int kRefreshMs = 16; // about one frame
 constexpr int kMargin = 4;
 constexpr int kTabWidth = 8;
 constexpr int kAutoScrollMs = 50;
+constexpr qint64 kMeasuredLineBytes = 64 * 1024;
 
 bool isContinuation(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
@@ -221,6 +222,9 @@ LogView::Segment LogView::visibleSegment(qint64 line, qint64 firstColumn, qint64
     const qint64 start = m_text.lineStart(line);
     const qint64 end = m_text.lineEnd(line);
     segment.from = segment.to = end;
+    // Lines of ordinary length are walked to their end to learn their width;
+    // a huge one only up to the right edge of the view.
+    const bool measure = end - start <= kMeasuredLineBytes;
     bool found = false;
     bool cut = false;
     const qint64 cells = walkCells(m_text, start, end, [&](qint64 pos, qint64 cell, qint64 next) {
@@ -229,16 +233,16 @@ LogView::Segment LogView::visibleSegment(qint64 line, qint64 firstColumn, qint64
             segment.from = pos;
             segment.column = cell;
         }
-        if (cell >= lastColumn) {
+        if (cell >= lastColumn && !cut) {
             segment.to = pos;
             cut = true;
-            return false;
+            return measure;
         }
         return true;
     });
     if (!found)
         segment.column = cells;
-    if (!cut)
+    if (!cut || measure)
         segment.cells = cells;
     return segment;
 }
@@ -267,7 +271,8 @@ void LogView::paintEvent(QPaintEvent* event) {
         const Segment segment = visibleSegment(line, left, lastColumn);
         if (segment.cells > m_widestSeen) {
             m_widestSeen = segment.cells;
-            widened = true;
+            // Only tabs make a line wider than its byte count.
+            widened = widened || segment.cells > m_text.longestLineBytes();
         }
 
         // Tabs become blanks up to the next stop; other control characters
@@ -314,8 +319,8 @@ void LogView::paintEvent(QPaintEvent* event) {
             painter.restore();
         }
     }
-    if (widened)
-        scheduleRefresh();
+    if (widened) // the range only; the content on screen is already right
+        QTimer::singleShot(0, this, &LogView::updateScrollBars);
 }
 
 void LogView::resizeEvent(QResizeEvent* event) {

@@ -134,6 +134,17 @@ TEST_F(LogViewTest, ScrollToEndShowsTheEndOfALargeText) {
     EXPECT_EQ(view.horizontalScrollBar()->value(), 0);
 }
 
+TEST_F(LogViewTest, TabbedLineCanBeScrolledToItsEnd) {
+    // 61 bytes but 481 cells wide; the scroll range learns it once painted.
+    view.appendUtf8(QByteArray(QByteArray(60, '\t') + "x\nshort\n"));
+    spin(100);
+    QScrollBar* bar = view.horizontalScrollBar();
+    bar->setValue(bar->maximum());
+    const QRect x = view.cellRect(0, 480);
+    EXPECT_GE(x.left(), 0);
+    EXPECT_LE(x.right(), view.viewport()->width());
+}
+
 class PaintCounter : public QObject {
 public:
     int paints = 0;
