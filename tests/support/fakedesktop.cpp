@@ -11,7 +11,7 @@ int FakeDesktop::runAlert(const AlertRequest& request) {
     record(QStringLiteral("alert"), {request.message, request.informativeText});
     if (whileModal)
         whileModal(QStringLiteral("alert"));
-    return alertAnswers.isEmpty() ? -1 : alertAnswers.dequeue();
+    return alertAnswers.isEmpty() ? -1 : alertAnswers.takeFirst();
 }
 
 std::optional<QString> FakeDesktop::runOpenPanel(const OpenPanelRequest& request) {
@@ -19,7 +19,7 @@ std::optional<QString> FakeDesktop::runOpenPanel(const OpenPanelRequest& request
     record(QStringLiteral("openPanel"), {request.prompt, request.allowedTypes.join(u',')});
     if (whileModal)
         whileModal(QStringLiteral("openPanel"));
-    return openPanelAnswers.isEmpty() ? std::nullopt : openPanelAnswers.dequeue();
+    return openPanelAnswers.isEmpty() ? std::nullopt : openPanelAnswers.takeFirst();
 }
 
 std::optional<QString> FakeDesktop::runSavePanel(const SavePanelRequest& request) {
@@ -27,7 +27,7 @@ std::optional<QString> FakeDesktop::runSavePanel(const SavePanelRequest& request
     record(QStringLiteral("savePanel"), {request.suggestedName, request.allowedTypes.join(u',')});
     if (whileModal)
         whileModal(QStringLiteral("savePanel"));
-    return savePanelAnswers.isEmpty() ? std::nullopt : savePanelAnswers.dequeue();
+    return savePanelAnswers.isEmpty() ? std::nullopt : savePanelAnswers.takeFirst();
 }
 
 void FakeDesktop::beep() { record(QStringLiteral("beep")); }

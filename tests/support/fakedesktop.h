@@ -2,9 +2,13 @@
 
 #include "platform/desktop.h"
 
-#include <QQueue>
+#include <QList>
 
 #include <functional>
+#include <ostream>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace kd::test {
 
@@ -20,9 +24,9 @@ public:
 
     // Answers, consumed in order. An unscripted alert answers -1 (closed without a
     // button), an unscripted panel is cancelled.
-    QQueue<int> alertAnswers;
-    QQueue<std::optional<QString>> openPanelAnswers;
-    QQueue<std::optional<QString>> savePanelAnswers;
+    QList<int> alertAnswers;
+    QList<std::optional<QString>> openPanelAnswers;
+    QList<std::optional<QString>> savePanelAnswers;
     QList<RunningApplication> applications;
 
     QList<Call> calls;

@@ -1,0 +1,194 @@
+// Start-up checks, choosers, the reset, and the log window's operations.
+#include "app/activityindicator.h"
+#include "emulator/emulatorprocess.h"
+#include "log/logview.h"
+#include "settings/settingskeys.h"
+#include "support/delegatefixture.h"
+#include "support/runhelpers.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <sys/stat.h>
+
+namespace kd::test {
+namespace {
+
+using SetupChecks = DelegateFixture;
+using LogWindow = DelegateFixture;
+
+TEST_F(SetupChecks, RomsFolderAlertUnlessAFolderIsStored) {
+    const QString plainFile = bundle.path("kdromepak/Docs/README.txt");
+    const QList<std::optional<QString>> missing{std::nullopt, QString(), plainFile,
+                                                bundle.path("no such folder")};
+    for (const std::optional<QString>& value : missing) {
+        desktop.clear();
+        if (value)
+            store->setObject(*value, keys::RomsPath);
+        else
+            store->removeObjectForKey(keys::RomsPath);
+        app->check_romsfolder();
+        ASSERT_EQ(desktop.alerts.size(), 1) << value.value_or("(unset)").toStdString();
+        EXPECT_EQ(desktop.alerts[0].message, app->text("Alert_2"));
+        EXPECT_EQ(desktop.alerts[0].informativeText, app->text("Alert_5"));
+        EXPECT_EQ(desktop.alerts[0].buttons, (QStringList{app->text("Button_4"), app->text("Button_2")}));
+        EXPECT_EQ(desktop.count("openPanel"), 0);   // declined: nothing more
+    }
+    desktop.clear();
+    store->setObject(bundle.path("kdromepak"), keys::RomsPath);
+    app->check_romsfolder();
+    EXPECT_TRUE(desktop.calls.isEmpty());
+}
+
+TEST_F(SetupChecks, ChoosingTheRomsFolderFromTheAlertStoresWhateverWasChosen) {
+    desktop.alertAnswers = {0};
+    desktop.openPanelAnswers = {QStringLiteral("/not/even/there")};
+    app->check_romsfolder();
+    EXPECT_EQ(store->stringForKey(keys::RomsPath).value_or(QString()), "/not/even/there");
+    EXPECT_EQ(app->textfild_roms->text(), "/not/even/there");
+    EXPECT_EQ(desktop.count("alert"), 1);
+    ASSERT_EQ(desktop.openPanels.size(), 1);
+    EXPECT_TRUE(desktop.openPanels[0].chooseDirectories);
+    EXPECT_FALSE(desktop.openPanels[0].chooseFiles);
+    EXPECT_EQ(desktop.openPanels[0].prompt, app->text("Button_4"));
+}
+
+TEST_F(SetupChecks, MissingEmulatorAlertOffersTheFileChooser) {
+    desktop.alertAnswers = {0};
+    desktop.openPanelAnswers = {std::nullopt};   // cancelled: nothing changes
+    app->display_Alert_exe();
+    EXPECT_TRUE(app->button_exe->isChecked());
+    EXPECT_FALSE(store->stringForKey(keys::ExecutionPath).has_value());
+    EXPECT_EQ(desktop.alerts.value(0).message, app->text("Install_1"));
+
+    desktop.alertAnswers = {0};
+    desktop.openPanelAnswers = {QStringLiteral("/opt/emu/Kaleidrome")};
+    app->display_Alert_exe();
+    EXPECT_FALSE(app->button_exe->isChecked());
+    EXPECT_EQ(store->objectForKey(keys::Button_packege1)->toBool(), false);
+    EXPECT_EQ(app->textfild_exe->text(), "/opt/emu/Kaleidrome");
+    EXPECT_EQ(app->pathOfExecFile(), "/opt/emu/Kaleidrome");
+
+    desktop.alertAnswers = {1};
+    desktop.clear();
+    app->display_Alert_exe();
+    EXPECT_EQ(desktop.callNames(), QStringList{"alert"});
+}
+
+TEST_F(SetupChecks, ChooserTagsDecideTheKey) {
+    struct Case {
+        int tag;
+        bool folder;
+        const char* key;   // null: nothing is stored
+    };
+    const Case cases[] = {{1, false, keys::ExecutionPath}, {5, false, keys::VertexShader},
+                          {6, false, keys::FragmentShader}, {2, true, keys::RomsPath},
+                          {3, true, keys::SnapPath},        {4, true, keys::IconPath},
+                          {3, false, nullptr},              {1, true, nullptr},
+                          {7, true, nullptr},               {0, false, nullptr}};
+    for (const Case& c : cases) {
+        app->defaults().revertToInitialValues();
+        desktop.clear();
+        QPushButton button;
+        AppDelegate::setTag(&button, c.tag);
+        const QString chosen = QStringLiteral("/chosen/%1").arg(c.tag);
+        desktop.openPanelAnswers = {chosen};
+        c.folder ? app->Choicethefolder(&button) : app->Choicethefile(&button);
+        QStringList stored;
+        for (const SettingKey& key : settingKeys())
+            if (store->stringForKey(key.name) == chosen)
+                stored << key.name;
+        EXPECT_EQ(stored, c.key ? QStringList{c.key} : QStringList()) << "tag " << c.tag;
+        EXPECT_EQ(desktop.count("openPanel"), 1);
+    }
+}
+
+TEST_F(SetupChecks, ResetRestoresEverythingAndReplacesTheLog) {
+    app->button_exe->click();
+    app->button_snapfolder->click();
+    store->setObject(QStringLiteral("/my/snaps"), keys::SnapPath);
+    app->PackagePath_ini();
+    app->appendOutput("old output\n");
+    app->DefaultAction();
+    EXPECT_EQ(app->infomationTextView->text(), app->text("preferences_ini"));
+    EXPECT_TRUE(app->button_exe->isChecked());
+    EXPECT_TRUE(app->button_snapfolder->isChecked());
+    EXPECT_EQ(app->textfild_snaps->text(),
+              "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Snaps");
+    EXPECT_FALSE(app->progressInd->isAnimating());
+    EXPECT_EQ(desktop.argsOf("sound"), QList<QStringList>{{"Tink"}});
+}
+
+TEST_F(SetupChecks, ResetWhileTheEmulatorRunsOnlyBeeps) {
+    {
+        ScopedEnv env("KD_DEMO_SCRIPT", "out running\nrun");
+        app->LaunchTask({});
+    }
+    ASSERT_TRUE(waitUntil([&] { return app->infomationTextView->text().contains("running"); }));
+    app->button_showfps->click();
+    desktop.clear();
+    app->DefaultAction();
+    EXPECT_EQ(desktop.callNames(), QStringList{"beep"});
+    EXPECT_TRUE(app->button_showfps->isChecked());
+    EXPECT_EQ(app->infomationTextView->text(), "running\n");
+    app->task()->kill();
+    ASSERT_TRUE(waitUntil([&] { return app->task()->hasEnded(); }));
+}
+
+TEST_F(LogWindow, MarkersAndHeadersStartOnTheirOwnLine) {
+    app->appendOutput("unfinished");
+    app->LogTimeStamp();
+    const QString text = app->infomationTextView->text();
+    EXPECT_TRUE(text.startsWith("unfinished\n----- "));
+    EXPECT_TRUE(text.endsWith("  [Marker] -----\n"));
+    app->timestamp({{"type", 1}, {"poster", "-list-games"}});
+    EXPECT_TRUE(app->infomationTextView->text().endsWith(" / Command option [-list-games]\n\n"));
+}
+
+TEST_F(LogWindow, SavingAnEmptyLogOnlyBeeps) {
+    app->LogTimeStamp();
+    app->ClearLogAction();
+    app->saveLogAction();
+    EXPECT_EQ(desktop.callNames(), QStringList{"beep"});
+}
+
+TEST_F(LogWindow, SavedFileHoldsTheTextAsItIsWhenThePanelCloses) {
+    const QString target = home.filePath("saved log.txt");
+    ASSERT_TRUE(writeFile(target, "an older file"));
+    app->appendOutput(QString::fromUtf8("Spiel gestartet: Sch\u00f6ne Gr\u00fc\u00dfe \u2603\n"));
+    desktop.savePanelAnswers = {target};
+    desktop.whileModal = [this](const QString&) { app->appendOutput("arrived meanwhile\n"); };
+    app->saveLogAction();
+    ASSERT_EQ(desktop.savePanels.size(), 1);
+    EXPECT_EQ(desktop.savePanels[0].suggestedName, "Log info");
+    EXPECT_EQ(desktop.savePanels[0].allowedTypes, QStringList{"txt"});
+    const QByteArray saved = readFile(target);
+    EXPECT_EQ(saved, app->infomationTextView->text().toUtf8());
+    EXPECT_TRUE(saved.endsWith("arrived meanwhile\n"));
+    EXPECT_FALSE(saved.startsWith("\xEF\xBB\xBF"));
+}
+
+TEST_F(LogWindow, AFailedSaveIsReportedAndKeepsTheOldFile) {
+    app->appendOutput("text\n");
+    desktop.savePanelAnswers = {home.filePath("missing folder/log.txt")};
+    app->saveLogAction();
+    EXPECT_EQ(desktop.count("alert"), 1);
+    EXPECT_FALSE(QFile::exists(home.filePath("missing folder/log.txt")));
+    desktop.clear();
+    app->saveLogAction();   // cancelled: nothing
+    EXPECT_EQ(desktop.callNames(), QStringList{"savePanel"});
+}
+
+TEST_F(LogWindow, ManyAppendsEndScrolledToTheEnd) {
+    app->logWindow->show();
+    for (int i = 0; i < 5000; ++i)
+        app->appendOutput(QStringLiteral("line %1 of a long emulator log\n").arg(i));
+    EXPECT_FALSE(app->infomationTextView->isEndVisible());   // the scroll is deferred
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(app->infomationTextView->isEndVisible());
+}
+
+} // namespace
+} // namespace kd::test
