@@ -1,0 +1,398 @@
+// Start-up order, the main windows, the game list's life, launch requests,
+// selection artwork and the workspace actions.
+#include "app/activityindicator.h"
+#include "app/imageview.h"
+#include "catalogue/gamelistcontroller.h"
+#include "catalogue/plistreader.h"
+#include "emulator/emulatorprocess.h"
+#include "log/logview.h"
+#include "settings/settingskeys.h"
+#include "support/delegatefixture.h"
+#include "support/runhelpers.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+
+#include <unistd.h>
+
+namespace kd::test {
+namespace {
+
+using Startup = DelegateFixture;
+
+class Launching : public DelegateFixture {
+protected:
+    void SetUp() override {
+        DelegateFixture::SetUp();
+        desktop.applications = {{AppDelegate::LauncherName, qint64(::getpid()), 0}};
+        app->awakeFromNib();
+        desktop.clear();
+        argvFile = home.filePath("argv");
+    }
+    QString log() const { return app->infomationTextView->text(); }
+    QStringList receivedArguments() const {
+        QStringList args;
+        for (const QByteArray& arg : readFile(argvFile).split('\0'))
+            args << QString::fromUtf8(arg);
+        if (!args.isEmpty() && args.last().isEmpty())
+            args.removeLast();
+        return args;
+    }
+    bool finished() {
+        return waitUntil([&] {
+            EmulatorProcess* task = app->task();
+            return task && task->hasEnded() && task->outputAtEnd() && desktop.count("raise") > 0;
+        });
+    }
+    QString argvFile;
+};
+
+TEST_F(Startup, ChecksComeFirstThenTheListThenOneMainWindow) {
+    ASSERT_TRUE(QFile::remove(bundle.path("kdromepak/Kaleidrome")));
+    QStringList seen;
+    desktop.whileModal = [&](const QString&) {
+        seen << QStringLiteral("%1 list=%2 windows=%3")
+                    .arg(desktop.alerts.last().message)
+                    .arg(app->arrayController_list->content().size())
+                    .arg(app->window->isVisible() || app->window2->isVisible() ? "shown" : "none");
+    };
+    app->awakeFromNib();
+    EXPECT_EQ(seen, (QStringList{app->text("Install_1") + " list=0 windows=none",
+                                 app->text("Alert_2") + " list=0 windows=none"}));
+    EXPECT_EQ(app->arrayController_list->content().size(), 12u);
+    EXPECT_FALSE(app->visible_prewindow);
+
+    app->applicationDidFinishLaunching();
+    EXPECT_TRUE(app->window->isVisible());
+    EXPECT_FALSE(app->window2->isVisible());
+    EXPECT_EQ(app->selectionIndex(), 0);
+    EXPECT_EQ(app->selectedGameName(), "astrovex");
+    EXPECT_EQ(app->textfild_exe->text(),
+              "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Kaleidrome");
+}
+
+TEST_F(Startup, StartWindowChoosesTheMainWindow) {
+    const QList<std::optional<qint64>> values{2, 1, 0, 3, std::nullopt};
+    for (const std::optional<qint64>& value : values) {
+        if (value)
+            store->setObject(*value, keys::StartWindow);
+        else
+            store->removeObjectForKey(keys::StartWindow);
+        store->synchronize();
+        restart();
+        app->applicationDidFinishLaunching();
+        const bool second = value == 2;
+        EXPECT_EQ(app->window2->isVisible(), second) << value.value_or(-1);
+        EXPECT_EQ(app->window->isVisible(), !second) << value.value_or(-1);
+    }
+}
+
+TEST_F(Startup, SwitchingStoresTheChoiceForTheNextStart) {
+    app->applicationDidFinishLaunching();
+    app->show_Mainwindow2();
+    EXPECT_TRUE(app->window2->isVisible());
+    EXPECT_FALSE(app->window->isVisible());
+    EXPECT_EQ(store->integerForKey(keys::StartWindow), 2);
+    restart();
+    app->applicationDidFinishLaunching();
+    EXPECT_TRUE(app->window2->isVisible());
+
+    // Both closed: the switch shows the chosen one and stores again.
+    app->window2->close();
+    app->show_Mainwindow();
+    EXPECT_TRUE(app->window->isVisible());
+    EXPECT_EQ(store->integerForKey(keys::StartWindow), 1);
+    app->show_Mainwindow();
+    EXPECT_TRUE(app->window->isVisible());
+    EXPECT_FALSE(app->window2->isVisible());
+}
+
+TEST_F(Startup, MissingGameListIsLoggedOnceAndNeverCreated) {
+    ASSERT_TRUE(QFile::remove(bundle.path("Kaleidrome.xml")));
+    app->awakeFromNib();
+    EXPECT_EQ(desktop.systemLogLines().count("Kaleidrome.xml not found"), 1);
+    app->applicationDidFinishLaunching();
+    EXPECT_EQ(app->selectionIndex(), AppDelegate::NotFound);
+    app->applicationWillTerminate();
+    EXPECT_FALSE(QFile::exists(bundle.path("Kaleidrome.xml")));
+}
+
+TEST_F(Startup, UnchangedListIsNotRewrittenAndASortedOneIsRewrittenInStoredOrder) {
+    const QString file = bundle.path("Kaleidrome.xml");
+    QFile::setPermissions(file, QFile::permissions(file) | QFile::WriteOwner);
+    const QByteArray original = readFile(file);
+    const QDateTime modified = QFileInfo(file).lastModified();
+    app->awakeFromNib();
+    app->applicationWillTerminate();
+    EXPECT_EQ(readFile(file), original);
+    EXPECT_EQ(QFileInfo(file).lastModified(), modified);
+
+    restart();
+    app->awakeFromNib();
+    app->tableView_list->sortByColumn(0, Qt::DescendingOrder);
+    app->applicationWillTerminate();
+    const QByteArray rewritten = readFile(file);
+    const plist::ReadResult reread = plist::read({rewritten.constData(), size_t(rewritten.size())});
+    const plist::ReadResult first = plist::read({original.constData(), size_t(original.size())});
+    ASSERT_TRUE(reread.value.has_value()) << reread.error.toStdString();
+    ASSERT_TRUE(first.value.has_value());
+    EXPECT_TRUE(*reread.value == *first.value);   // same records, stored order
+}
+
+TEST_F(Startup, AFileThatIsNotAListIsLeftAlone) {
+    const QByteArray broken = "<?xml version=\"1.0\"?><plist><array><dict><key>name";
+    ASSERT_TRUE(writeFile(bundle.path("Kaleidrome.xml"), broken));
+    app->awakeFromNib();
+    EXPECT_TRUE(app->arrayController_list->content().empty());
+    EXPECT_TRUE(desktop.systemLogLines().isEmpty());
+    app->applicationWillTerminate();
+    EXPECT_EQ(readFile(bundle.path("Kaleidrome.xml")), broken);
+    EXPECT_EQ(desktop.systemLogLines().filter("left unchanged").size(), 1);
+}
+
+TEST_F(Launching, NothingSelectedBeepsAndWritesNothing) {
+    app->setSelectionIndex(-1);
+    app->start_game();
+    EXPECT_EQ(desktop.callNames(), QStringList{"beep"});
+    EXPECT_TRUE(log().isEmpty());
+}
+
+TEST_F(Launching, TheSelectedGameRunsWithOneSeparatorAndBlanksIntact) {
+    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+    store->setObject(QStringLiteral("/my roms/"), keys::RomsPath);
+    app->setSelectionIndex(2);
+    app->start_game();
+    ASSERT_TRUE(finished());
+    const QStringList args = receivedArguments();
+    ASSERT_FALSE(args.isEmpty());
+    EXPECT_EQ(args[0], "/my roms/cometkai.zip");
+    EXPECT_TRUE(log().startsWith("\n===== "));
+    EXPECT_TRUE(log().contains(" / Kaleidrome [Perform a lunch task] =====\n\n"));
+    EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{"/my roms/cometkai.zip"}});
+}
+
+TEST_F(Launching, AnEmptyRomsFieldOffersTheOpenPanel) {
+    app->setSelectionIndex(0);
+    desktop.openPanelAnswers = {std::nullopt};
+    app->start_game();
+    EXPECT_EQ(desktop.callNames(), (QStringList{"listApps", "raise", "openPanel"}));
+    EXPECT_EQ(desktop.openPanels[0].allowedTypes, QStringList{"zip"});
+    EXPECT_EQ(desktop.openPanels[0].prompt, app->text("Opanel_Prompt"));
+    EXPECT_TRUE(log().isEmpty());
+
+    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+    desktop.openPanelAnswers = {QStringLiteral("/picked/Some Game.zip")};
+    app->start_game();
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(receivedArguments().value(0), "/picked/Some Game.zip");
+}
+
+TEST_F(Launching, RecordsWithoutAUsableNameBeep) {
+    const QByteArray list =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>"
+        "<dict><key>title</key><string>No name</string></dict>"
+        "<dict><key>name</key><integer>7</integer></dict>"
+        "<string>not a record</string>"
+        "</array></plist>\n";
+    ASSERT_TRUE(writeFile(bundle.path("Kaleidrome.xml"), list));
+    restart();
+    app->awakeFromNib();
+    store->setObject(home.path(), keys::RomsPath);
+    ASSERT_EQ(app->arrayController_list->content().size(), 3u);
+    for (int row = 0; row < 3; ++row) {
+        desktop.clear();
+        app->setSelectionIndex(row);
+        app->start_game();
+        EXPECT_EQ(desktop.callNames(), QStringList{"beep"}) << row;
+        // Artwork falls back to the placeholders.
+        EXPECT_EQ(app->imageView->sourcePath(), bundle.path("no_image.jpg"));
+        EXPECT_EQ(app->iconView2->sourcePath(), bundle.path("no_icon.ico"));
+    }
+}
+
+TEST_F(Launching, StartingWhileAGameRunsStopsItFirst) {
+    store->setObject(home.path(), keys::RomsPath);
+    app->setSelectionIndex(0);
+    {
+        ScopedEnv env("KD_DEMO_SCRIPT", "out old game\nrun");
+        app->start_game();
+    }
+    ASSERT_TRUE(waitUntil([&] { return log().contains("old game"); }));
+    EmulatorProcess* old = app->task();
+    {
+        ScopedEnv env("KD_DEMO_SCRIPT", "out new game\nexit 0");
+        app->start_game();
+    }
+    ASSERT_TRUE(finished());
+    ASSERT_TRUE(waitUntil([&] { return desktop.systemLogLines().contains("Task terminate: Error 15"); }));
+    const QString text = log();
+    const qsizetype oldAt = text.indexOf("old game");
+    const qsizetype secondHeader = text.indexOf("[Perform a lunch task]", text.indexOf("[Perform a lunch task]") + 1);
+    EXPECT_LT(oldAt, secondHeader);
+    EXPECT_LT(secondHeader, text.indexOf("new game"));
+    EXPECT_NE(old, app->task());
+}
+
+TEST_F(Launching, CommandOptionRunsAndWaits) {
+    app->popup_command->setCurrentIndex(app->popup_command->findText("-version"));
+    app->returnButtonAction();
+    EXPECT_TRUE(log().contains(" / Command option [-version]\n\n"));
+    EXPECT_TRUE(log().contains("Kaleidrome"));
+    EXPECT_FALSE(app->progressInd->isAnimating());
+    EXPECT_EQ(desktop.argsOf("sound"), QList<QStringList>{{"Pop"}});
+    EXPECT_TRUE(app->logWindow->isVisible());
+    EXPECT_EQ(desktop.count("recent"), 0);
+}
+
+TEST_F(Launching, CommandOptionWhileRunningOnlyBeeps) {
+    {
+        ScopedEnv env("KD_DEMO_SCRIPT", "out busy\nrun");
+        app->LaunchTask({});
+    }
+    ASSERT_TRUE(waitUntil([&] { return log().contains("busy"); }));
+    desktop.clear();
+    app->returnButtonAction();
+    EXPECT_EQ(desktop.callNames(), QStringList{"beep"});
+    EXPECT_EQ(log(), "busy\n");
+    app->task()->kill();
+    ASSERT_TRUE(waitUntil([&] { return app->task()->hasEnded(); }));
+}
+
+class Artwork : public DelegateFixture {
+protected:
+    void SetUp() override {
+        DelegateFixture::SetUp();
+        app->awakeFromNib();
+        snaps = home.filePath("snaps");
+        icons = home.filePath("icons");
+        QDir().mkpath(snaps);
+        QDir().mkpath(icons);
+    }
+    static void writeImage(const QString& path, QColor color, const char* format) {
+        QImage image(8, 6, QImage::Format_RGB32);
+        image.fill(color);
+        ASSERT_TRUE(image.save(path, format));
+    }
+    void useOwnFolders(const QString& snapText, const QString& iconText) {
+        app->button_snapfolder->click();
+        app->button_Iconfolder->click();
+        app->textfild_snaps->setText(snapText);
+        app->textfild_icons->setText(iconText);
+    }
+    void select(int row) {
+        app->setSelectionIndex(-1);
+        app->setSelectionIndex(row);
+    }
+    QString snaps;
+    QString icons;
+};
+
+TEST_F(Artwork, CandidatesInOrderThenPlaceholdersInBothWindows) {
+    writeImage(snaps + "/astrovex.png", Qt::red, "PNG");
+    writeImage(snaps + "/astrovex.jpg", Qt::blue, "JPG");
+    writeImage(snaps + "/boltrunner.jpg", Qt::green, "JPG");
+    ASSERT_TRUE(writeFile(snaps + "/cometkai.png", "not a picture at all"));
+    writeImage(snaps + "/cometkai.jpg", Qt::yellow, "JPG");
+    writeImage(icons + "/astrovex.ico", Qt::cyan, "ICO");
+    useOwnFolders(snaps, icons + "/");   // a trailing separator finds the same files
+
+    const struct {
+        int row;
+        QString snapshot;
+        QString icon;
+    } cases[] = {
+        {0, snaps + "/astrovex.png", icons + "/astrovex.ico"},
+        {1, snaps + "/boltrunner.jpg", bundle.path("no_icon.ico")},
+        {2, snaps + "/cometkai.jpg", bundle.path("no_icon.ico")},
+        {3, bundle.path("no_image.jpg"), bundle.path("no_icon.ico")},
+    };
+    for (const auto& c : cases) {
+        select(c.row);
+        EXPECT_EQ(app->imageView->sourcePath(), c.snapshot) << c.row;
+        EXPECT_EQ(app->imageView2->sourcePath(), c.snapshot) << c.row;
+        EXPECT_EQ(app->iconView->sourcePath(), c.icon) << c.row;
+        EXPECT_EQ(app->iconView2->sourcePath(), c.icon) << c.row;
+        EXPECT_FALSE(app->imageView->image().isNull()) << c.row;
+        EXPECT_FALSE(app->iconView->image().isNull()) << c.row;
+    }
+}
+
+TEST_F(Artwork, AnEmptyFolderFieldKeepsThatPairsPictures) {
+    writeImage(snaps + "/astrovex.png", Qt::red, "PNG");
+    writeImage(icons + "/boltrunner.ico", Qt::cyan, "ICO");
+    useOwnFolders(snaps, icons);
+    select(0);
+    app->textfild_snaps->setText(QString());
+    select(1);
+    EXPECT_EQ(app->imageView->sourcePath(), snaps + "/astrovex.png");
+    EXPECT_EQ(app->iconView->sourcePath(), icons + "/boltrunner.ico");
+    // Clearing the selection changes nothing.
+    app->setSelectionIndex(-1);
+    EXPECT_EQ(app->iconView2->sourcePath(), icons + "/boltrunner.ico");
+}
+
+TEST_F(Artwork, PackagedFoldersIgnoreTheFields) {
+    app->textfild_snaps->setText(snaps);
+    select(0);
+    EXPECT_TRUE(app->imageView->sourcePath().startsWith(bundle.path("kdromepak/Snaps/")) ||
+                app->imageView->sourcePath() == bundle.path("no_image.jpg"));
+}
+
+
+class WorkspaceActions : public DelegateFixture {};
+
+TEST_F(WorkspaceActions, RevealsByTag) {
+    QPushButton button;
+    auto reveal = [&](int tag) {
+        desktop.clear();
+        AppDelegate::setTag(&button, tag);
+        app->openFileSystemfolder(&button);
+        return desktop.argsOf("reveal").value(0);
+    };
+    const QString exe = bundle.path("kdromepak/Kaleidrome");
+    EXPECT_EQ(reveal(1), (QStringList{exe, bundle.path("kdromepak")}));
+    EXPECT_EQ(reveal(3), (QStringList{"", bundle.path("kdromepak/Snaps")}));
+    EXPECT_EQ(reveal(4), (QStringList{"", bundle.path("kdromepak/Icons")}));
+    EXPECT_EQ(reveal(2), (QStringList{"", ""}));
+    EXPECT_EQ(reveal(0), (QStringList{"", ""}));
+    EXPECT_EQ(reveal(5), (QStringList{"", ""}));
+
+    app->button_exe->click();
+    EXPECT_EQ(reveal(1), (QStringList{"", ""}));   // nothing stored
+    store->setObject(QStringLiteral("/opt/emu/Kaleidrome"), keys::ExecutionPath);
+    store->setObject(QStringLiteral("/games/roms"), keys::RomsPath);
+    store->setObject(QStringLiteral("/art/snaps"), keys::SnapPath);
+    app->button_snapfolder->click();
+    EXPECT_EQ(reveal(1), (QStringList{"Kaleidrome", "/opt/emu"}));
+    EXPECT_EQ(reveal(2), (QStringList{"", "/games/roms"}));
+    EXPECT_EQ(reveal(3), (QStringList{"", "/art/snaps"}));
+}
+
+TEST_F(WorkspaceActions, OpensFoldersDocumentsAndPages) {
+    app->openCurrent();
+    app->openDoc();
+    app->openURL();
+    app->openURL2();
+    app->button_exe->click();
+    app->openCurrent();
+    EXPECT_EQ(desktop.argsOf("openPath"),
+              (QList<QStringList>{{bundle.path("kdromepak")},
+                                  {bundle.path("kdromepak/Docs/README.txt")},
+                                  {""}}));
+    const QList<QStringList> urls = desktop.argsOf("openUrl");
+    ASSERT_EQ(urls.size(), 2);
+    for (const QStringList& url : urls)
+        EXPECT_TRUE(url[0].contains(".example.")) << url[0].toStdString();
+    EXPECT_NE(urls[0], urls[1]);
+}
+
+} // namespace
+} // namespace kd::test
