@@ -16,10 +16,10 @@ std::optional<RevealTarget> revealTargetFor(const QString& item, const QString& 
         const QString folder = QDir::cleanPath(root);
         return RevealTarget{QStringLiteral("ShowFolders"), folder, folder};
     }
+    if (QDir::isRelativePath(item) && (root.isEmpty() || QDir::isRelativePath(root)))
+        return std::nullopt;
     const QString path =
         QDir::isAbsolutePath(item) ? QDir::cleanPath(item) : QDir::cleanPath(root + u'/' + item);
-    if (QDir::isRelativePath(path))
-        return std::nullopt;
     const QString folder = root.isEmpty() ? QFileInfo(path).path() : QDir::cleanPath(root);
     return RevealTarget{QStringLiteral("ShowItems"), path, folder};
 }

@@ -94,7 +94,11 @@ bool X11Session::activate(quint64 window) {
     xcb_ewmh_request_change_active_window(&d->ewmh, d->screen, xcb_window_t(window),
                                           XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, XCB_CURRENT_TIME,
                                           XCB_NONE);
-    return xcb_flush(d->connection) > 0;
+    // A round trip before the connection closes: the server may drop requests
+    // it has not processed yet from a client that is gone.
+    std::free(
+        xcb_get_input_focus_reply(d->connection, xcb_get_input_focus(d->connection), nullptr));
+    return !xcb_connection_has_error(d->connection);
 }
 
 quint64 X11Session::activeWindow() {
