@@ -31,6 +31,19 @@ std::string Integer::toString() const {
     return s;
 }
 
+Dictionary::Dictionary() = default;
+Dictionary::~Dictionary() = default;
+Dictionary::Dictionary(const Dictionary&) = default;
+Dictionary::Dictionary(Dictionary&&) noexcept = default;
+Dictionary& Dictionary::operator=(const Dictionary&) = default;
+Dictionary& Dictionary::operator=(Dictionary&&) noexcept = default;
+std::size_t Dictionary::size() const {
+    return entries_.size();
+}
+bool Dictionary::empty() const {
+    return entries_.empty();
+}
+
 Dictionary::Dictionary(std::vector<Entry> entries) {
     entries_.reserve(entries.size());
     for (Entry& e : entries)

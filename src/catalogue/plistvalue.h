@@ -42,7 +42,14 @@ using Array = std::vector<Value>;
 // equality ignores that order. Keys are unique: insert() replaces.
 class Dictionary {
 public:
-    Dictionary() = default;
+    // Defined where Entry is complete, so the header compiles with any
+    // standard library.
+    Dictionary();
+    ~Dictionary();
+    Dictionary(const Dictionary&);
+    Dictionary(Dictionary&&) noexcept;
+    Dictionary& operator=(const Dictionary&);
+    Dictionary& operator=(Dictionary&&) noexcept;
     explicit Dictionary(std::vector<Entry> entries); // a later duplicate key wins
     // Takes entries whose keys the caller has already checked to be unique.
     static Dictionary adopt(std::vector<Entry> entries);
@@ -53,8 +60,8 @@ public:
     bool remove(std::string_view key);
 
     const std::vector<Entry>& entries() const { return entries_; }
-    std::size_t size() const { return entries_.size(); }
-    bool empty() const { return entries_.empty(); }
+    std::size_t size() const;
+    bool empty() const;
 
     bool operator==(const Dictionary& other) const;
 
