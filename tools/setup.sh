@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ pkg-config qt6-base-dev libpugixml-dev libglib2.0-dev libxcb-ewmh-dev
-          libcanberra-dev libgtest-dev libbenchmark-dev xvfb xauth openbox x11-utils xdotool)
+          libcanberra-dev libgtest-dev libbenchmark-dev xvfb xauth openbox x11-utils xdotool dbus-daemon)
 packages+=("$@")
 
 missing=()

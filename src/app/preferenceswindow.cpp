@@ -85,6 +85,8 @@ void AppDelegate::buildPreferencesWindow() {
     textfild_roms = lineEdit("textfild_roms");
     textfild_snaps = lineEdit("textfild_snaps");
     textfild_icons = lineEdit("textfild_icons");
+    for (QLineEdit* field : {textfild_exe, textfild_roms, textfild_snaps, textfild_icons})
+        field->setMinimumWidth(420);
     for (QCheckBox* toggle : {button_exe, button_snapfolder, button_Iconfolder})
         connect(toggle, &QCheckBox::clicked, this, [this, toggle] { PackagePathChange(toggle); });
 

@@ -29,6 +29,7 @@ QTableView* makeGameTable(const QString& name) {
     table->setSortingEnabled(true);
     table->setAlternatingRowColors(true);
     table->setShowGrid(false);
+    table->setWordWrap(false);
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);
     table->horizontalHeader()->setSortIndicatorShown(true);

@@ -4,15 +4,29 @@
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 #include "platform/desktop.h"
+#include "settings/settingskeys.h"
 
+#include <QHeaderView>
 #include <QTableView>
 
 namespace kd {
 
 void AppDelegate::attachGameList() {
     arrayController_list = new GameListController(this);
-    for (QTableView* table : {tableView_list, tableView_list2})
+    // The table's row height and font size have keys of their own but no control.
+    const int rowHeight = qBound(12, m_defaults.value(QString::fromLatin1(keys::rowHeight)).toInt(), 200);
+    const int fontSize = qBound(6, m_defaults.value(QString::fromLatin1(keys::fontSize)).toInt(), 72);
+    for (QTableView* table : {tableView_list, tableView_list2}) {
         arrayController_list->attachView(table);
+        QFont font = table->font();
+        font.setPixelSize(fontSize);
+        table->setFont(font);
+        table->verticalHeader()->setMinimumSectionSize(rowHeight);
+        table->verticalHeader()->setDefaultSectionSize(rowHeight);
+    }
+    // The second layout is the compact one.
+    for (int column : {3, 5})
+        tableView_list2->hideColumn(column);
     connect(arrayController_list, &GameListController::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
 }
@@ -33,6 +47,8 @@ void AppDelegate::loadGameList() {
         break;
     case GameListLoad::Status::Loaded:
         arrayController_list->addObjects(std::move(load.records));
+        for (QTableView* table : {tableView_list, tableView_list2})
+            table->resizeColumnsToContents();
         break;
     }
 }

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Pictures of what users see: main window 1 and 2, the preferences window and the
+# log window, taken under a private Xvfb with a window manager.
+# Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=$(realpath -m "${1:-build/screenshots}")
+tools/setup.sh
+cmake -S . -B build >/dev/null
+cmake --build build -j2 --target kaleidrome-launcher kd-grab >/dev/null
+
+for n in $(seq 140 170); do
+  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+done
+work=$(mktemp -d)
+cleanup() { kill "${app_pid:-}" "${wm_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 & xvfb_pid=$!
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+export DISPLAY="$display"
+openbox >/dev/null 2>&1 & wm_pid=$!
+
+mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out"
+printf '[General]\nRomsPath=%s\n' "$work/roms" > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
+XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
+  "build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher" >/dev/null 2>&1 & app_pid=$!
+
+window() { xdotool search --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
+shot() {
+  xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  xdotool windowmove "$1" 40 40 >/dev/null 2>&1 || true
+  sleep 0.8
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  build/tools/screenshots/kd-grab "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" "$out/$2.png"
+  echo "$out/$2.png"
+}
+keys() { xdotool windowactivate --sync "$1"; sleep 0.2; xdotool key --clearmodifiers "${@:2}"; }
+
+main=$(window "Kaleidrome Launcher")
+shot "$main" main-window-1
+keys "$main" Down Return          # start the second game, so the log has a run in it
+sleep 1.5
+keys "$main" ctrl+l
+shot "$(window Log)" log-window
+keys "$main" ctrl+comma
+shot "$(window Preferences)" preferences-window
+keys "$main" ctrl+2
+sleep 1
+shot "$(window "Kaleidrome Launcher")" main-window-2
+# Leave the settings as they were: the switch stored window 2 in the throwaway config only.
