@@ -1,0 +1,228 @@
+// runs_bench [MiB]: a supervised run of the packaged demo emulator flooding the
+// launcher's log window with MiB (default 256) of frame-log lines, the way a user
+// would start one: a whole AppDelegate on a throwaway bundle, the log window shown.
+//
+// Prints the bytes captured and whether they are every byte in order (a hash of
+// the log against a hash of the same command read straight from its pipe), the
+// throughput against `emulator | cat >/dev/null` timed in the same run, the longest
+// lateness of a 10 ms timer during the flood, and the peak memory per byte of log.
+// Exit status 0 when every target is met.
+#include "app/appdelegate.h"
+#include "benchsupport.h"
+#include "emulator/emulatorprocess.h"
+#include "log/logview.h"
+#include "settings/settingskeys.h"
+#include "settings/settingsstore.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr double kMiB = 1024.0 * 1024.0;
+// Far beyond any sane flood; the benchmark reports a failure instead of hanging.
+constexpr int kRunLimitMs = 300'000;
+
+// Wall time of `emulator | cat >/dev/null`: the rate a pipe moves this output
+// when nobody looks at it. Negative when the pipeline fails.
+double rawPipeSeconds(const QString& emulator) {
+    QProcess shell;
+    shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer clock;
+    clock.start();
+    shell.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"), QStringLiteral("\"$0\" | cat >/dev/null"), emulator});
+    if (!shell.waitForFinished(kRunLimitMs) || shell.exitStatus() != QProcess::NormalExit ||
+        shell.exitCode() != 0)
+        return -1;
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+struct Digest {
+    QByteArray hash;
+    long long bytes = 0;
+};
+
+// What the emulator writes, read from its own pipe without the launcher.
+Digest emulatorOutputDigest(const QString& emulator, const QString& workingDir) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    Digest digest;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setWorkingDirectory(workingDir);
+    process.start(emulator, {});
+    if (!process.waitForStarted())
+        return digest;
+    auto take = [&] {
+        const QByteArray chunk = process.readAll();
+        hash.addData(chunk);
+        digest.bytes += chunk.size();
+    };
+    while (process.waitForReadyRead(kRunLimitMs))
+        take();
+    process.waitForFinished(kRunLimitMs);
+    take();
+    digest.hash = hash.result();
+    return digest;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const long long mib = argc > 1 ? std::max(1LL, std::atoll(argv[1])) : 256;
+    const long long bytes = mib << 20;
+
+    // A private home, settings file and bundle, so nothing of the user's is touched
+    // and the start-up checks find what they look for (no alert comes up).
+    QTemporaryDir home;
+    const QString resources =
+        home.path() + QStringLiteral("/Kaleidrome Launcher.app/Contents/Resources");
+    if (!home.isValid() || !kd::bench::copyTree(QStringLiteral(KD_BUNDLE_RESOURCES), resources))
+        return 2;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/data")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/config")));
+    const QString roms = home.path() + QStringLiteral("/roms");
+    QDir().mkpath(roms);
+    kd::SettingsStore store(home.path() + QStringLiteral("/settings.conf"));
+    store.setObject(roms, QString::fromLatin1(kd::keys::RomsPath));
+    store.synchronize();
+
+    kd::bench::QuietDesktop desktop;
+    kd::AppDelegate delegate(desktop, store, resources);
+    delegate.awakeFromNib();
+    delegate.applicationDidFinishLaunching();
+    delegate.show_Logwindow();
+    kd::LogView& log = *delegate.infomationTextView;
+
+    // Settle: windows painted, queued start-up work done.
+    {
+        QEventLoop settle;
+        QTimer::singleShot(300, &settle, &QEventLoop::quit);
+        settle.exec();
+    }
+
+    const QString emulator = delegate.pathOfExecFile();
+    qputenv("KD_DEMO_SCRIPT", "flood " + QByteArray::number(bytes));
+
+    // A 10 ms timer that notes how late it fires: how long the event loop was held.
+    qint64 worstLatenessNs = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        worstLatenessNs = std::max(worstLatenessNs, sinceTick.nsecsElapsed() - 10'000'000);
+        sinceTick.restart();
+    });
+
+    // The same timer on an idle loop first: the noise floor of this machine now.
+    {
+        QEventLoop idle;
+        QTimer::singleShot(500, &idle, &QEventLoop::quit);
+        sinceTick.start();
+        ticker.start(10);
+        idle.exec();
+        ticker.stop();
+    }
+    const qint64 idleLatenessNs = worstLatenessNs;
+    worstLatenessNs = 0;
+
+    const double pipeBefore = rawPipeSeconds(emulator);
+
+    const qint64 logBefore = log.byteLength();
+    const bool peakReset = kd::bench::resetPeakRss();
+    const long long baseline =
+        peakReset ? kd::bench::procStatusBytes("VmRSS") : kd::bench::procStatusBytes("VmHWM");
+
+    QEventLoop waitForRun;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &waitForRun, &QEventLoop::quit);
+    QElapsedTimer clock;
+    clock.start();
+    sinceTick.restart();
+    ticker.start(10);
+    delegate.LaunchTask({});
+    kd::EmulatorProcess* run = delegate.task();
+    if (!run || !run->hasStarted()) {
+        std::fprintf(stderr, "the emulator did not start\n");
+        return 2;
+    }
+    // Connected after the launcher's own handlers, so these see the run handled.
+    auto quitWhenDone = [&] {
+        if (run->hasEnded() && run->outputAtEnd())
+            waitForRun.quit();
+    };
+    QObject::connect(run, &kd::EmulatorProcess::outputEnded, &waitForRun, quitWhenDone);
+    QObject::connect(run, &kd::EmulatorProcess::processEnded, &waitForRun, quitWhenDone);
+    limit.start(kRunLimitMs);
+    waitForRun.exec();
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    ticker.stop();
+    const long long peak = kd::bench::procStatusBytes("VmHWM");
+    const bool finished = run->hasEnded() && run->outputAtEnd();
+    const int status = run->exitStatus();
+    const qint64 captured = log.byteLength() - logBefore;
+
+    const double pipeAfter = rawPipeSeconds(emulator);
+    const double pipeSeconds =
+        std::min(pipeBefore < 0 ? 1e9 : pipeBefore, pipeAfter < 0 ? 1e9 : pipeAfter);
+
+    // Every byte in order: the log's text after the run against the emulator's own output.
+    const Digest wrote = emulatorOutputDigest(emulator, delegate.pathOfCurrentDir());
+    QByteArray logHash;
+    {
+        const QByteArray all = log.utf8();
+        logHash = QCryptographicHash::hash(QByteArrayView(all).sliced(logBefore),
+                                           QCryptographicHash::Sha1);
+    }
+
+    const double launcherRate = double(captured) / kMiB / seconds;
+    const double pipeRate = double(bytes) / kMiB / pipeSeconds;
+    const double ratio = launcherRate / pipeRate;
+    const double stallMs = double(worstLatenessNs) / 1e6;
+    const double perByte = captured > 0 ? double(peak - baseline) / double(captured) : 0;
+    const bool everyByte = finished && status == 0 && captured == bytes && wrote.bytes == bytes &&
+                           !wrote.hash.isEmpty() && logHash == wrote.hash;
+
+    std::printf("run:         %s, exit status %d, %lld MiB flood, %lld bytes in the log before\n",
+                finished ? "finished" : "DID NOT FINISH", status, mib,
+                static_cast<long long>(logBefore));
+    std::printf("captured:    %lld of %lld bytes; emulator wrote %lld bytes\n",
+                static_cast<long long>(captured), bytes, wrote.bytes);
+    std::printf("sha1:        log %s, emulator %s\n", logHash.toHex().constData(),
+                wrote.hash.toHex().constData());
+    std::printf("launcher:    %.1f MiB/s (%.3f s)\n", launcherRate, seconds);
+    std::printf("raw pipe:    %.1f MiB/s (best of %.3f s and %.3f s)\n", pipeRate, pipeBefore,
+                pipeAfter);
+    std::printf("stall:       %.1f ms longest lateness of a 10 ms timer (idle loop: %.1f ms)\n",
+                stallMs, double(idleLatenessNs) / 1e6);
+    std::printf("memory:      peak %.0f MiB above a baseline of %.0f MiB (%s), %.3f bytes per "
+                "byte of log\n",
+                double(peak - baseline) / kMiB, double(baseline) / kMiB,
+                peakReset ? "peak reset before the run" : "VmHWM before the run", perByte);
+    std::printf("alerts:      %d\n", desktop.alerts);
+
+    const bool rateMet = ratio >= 0.5;
+    const bool stallMet = stallMs <= 50;
+    const bool memoryMet = perByte <= 1.5;
+    std::printf("\n%s  every byte captured in order\n", kd::bench::verdict(everyByte));
+    std::printf("%s  throughput / raw pipe = %.3f (target >= 0.5)\n", kd::bench::verdict(rateMet),
+                ratio);
+    std::printf("%s  longest stall = %.1f ms (target <= 50 ms)\n", kd::bench::verdict(stallMet),
+                stallMs);
+    std::printf("%s  peak memory = %.3f bytes per byte of log (target <= 1.5)\n",
+                kd::bench::verdict(memoryMet), perByte);
+    return everyByte && rateMet && stallMet && memoryMet ? 0 : 1;
+}
