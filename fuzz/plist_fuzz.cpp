@@ -1,35 +1,178 @@
-// Feeds arbitrary bytes through the property-list readers, equality, the game
-// name helper and the writer; whatever reads must write and read back equal.
+// Feeds arbitrary bytes through what the launcher does with a game list: both
+// readers (whole and streamed), loading from a file, the list controller and
+// its sorted view, the game name and the paths formed from it, the exit check
+// and the writer. Whatever reads must write and read back equal; nothing may
+// change on the way.
 
 #include "catalogue/gamelist.h"
+#include "catalogue/gamelistcontroller.h"
 #include "catalogue/plistreader.h"
 #include "catalogue/plistwriter.h"
+#include "settings/pathops.h"
 
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
+using namespace kd;
 using namespace kd::plist;
+
+namespace {
+
+void require(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "broken: %s\n", what);
+        std::abort();
+    }
+}
+
+// One file per fuzzing process, rewritten for every input.
+const QString& listPath() {
+    static const QString path =
+        QDir::tempPath() + QStringLiteral("/kd-plist-fuzz-%1.plist").arg(::getpid());
+    return path;
+}
+
+void writeInput(std::string_view bytes) {
+    const QByteArray name = QFile::encodeName(listPath());
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    require(fd >= 0, "cannot create the list file");
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        require(n > 0, "cannot write the list file");
+        done += std::size_t(n);
+    }
+    ::close(fd);
+}
+
+// The file name part of `path` below `folder` must be exactly `name` (less the
+// separators it may start with) plus the extension: no name may reach outside
+// the folder's own entries or lose characters on the way.
+void checkPath(const QString& path, const QString& folder, const QString& name,
+               const QString& extension) {
+    QString tail = name;
+    while (tail.startsWith(u'/'))
+        tail.remove(0, 1);
+    require(path == folder + u'/' + tail + u'.' + extension, "a path does not name the record");
+    require(!path.contains(QChar(0)), "a path holds a NUL character");
+}
+
+// What the launcher does with one record: a name, its ROM and artwork paths.
+void useRecord(const Value& record) {
+    const std::optional<QString> name = gameName(record);
+    if (!name)
+        return;
+    const std::string* raw = record.dictionary()->find("name")->string();
+    require(name->toUtf8() == QByteArray(raw->data(), qsizetype(raw->size())),
+            "the name changed on its way to text");
+    static const QString roms = QStringLiteral("/fuzz/roms");
+    static const QString snaps = QStringLiteral("/fuzz/snaps");
+    checkPath(path::appendComponent(roms, path::appendExtension(*name, QStringLiteral("zip"))),
+              roms, *name, QStringLiteral("zip"));
+    for (const char* ext : {"png", "jpg", "ico"}) {
+        const QString extension = QString::fromLatin1(ext);
+        checkPath(path::appendExtension(path::appendComponent(snaps, *name), extension), snaps,
+                  *name, extension);
+    }
+}
+
+void useList(std::string_view bytes, const std::vector<Value>& records) {
+    GameListController controller;
+    controller.addObjects(records);
+    require(controller.content() == records, "the controller changed the records");
+
+    // At exit an untouched list must leave the file alone.
+    const GameListSave save =
+        saveGameListIfChanged(listPath(), controller.content(), controller.arrangedObjects());
+    require(save.status == GameListSave::Status::Unchanged, "an unchanged list is not unchanged");
+
+    constexpr int kShown = 64;
+    GameListModel* model = controller.model();
+    for (int row = 0; row < std::min(kShown, model->rowCount()); ++row) {
+        for (int column = 0; column < GameListModel::ColumnCount; ++column) {
+            (void)model->data(model->index(row, column), Qt::DisplayRole);
+            (void)model->data(model->index(row, column), GameListModel::SortRole);
+        }
+    }
+    for (std::size_t i = 0; i < records.size() && i < std::size_t(kShown); ++i)
+        useRecord(records[i]);
+
+    // Sort by a column the input picks, then run the exit check's streaming
+    // comparison against the arranged order, as saveGameListIfChanged does.
+    const int column = int(bytes.size() % GameListModel::ColumnCount);
+    controller.proxyModel()->sort(column, (bytes.size() / GameListModel::ColumnCount) % 2
+                                              ? Qt::DescendingOrder
+                                              : Qt::AscendingOrder);
+    const std::vector<const Value*> arranged = controller.arrangedObjects();
+    require(arranged.size() == records.size(), "the arranged list lost records");
+    std::vector<const Value*> sorted = arranged;
+    std::sort(sorted.begin(), sorted.end());
+    require(std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end(),
+            "the arranged list repeats a record");
+    bool expected = true;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        expected = expected && *arranged[i] == records[i];
+    std::size_t i = 0;
+    bool equal = true;
+    const ArrayReadResult r = readArray(bytes, [&](Value&& v) {
+        equal = equal && i < arranged.size() && v == *arranged[i];
+        ++i;
+    });
+    require(r.status == ArrayStatus::Ok, "a list read once does not read again");
+    require((equal && i == arranged.size()) == expected, "the exit check compares wrongly");
+
+    std::string out;
+    if (writeXmlArray(controller.content(), out)) {
+        std::vector<Value> back;
+        require(readArray(out, [&](Value&& v) { back.push_back(std::move(v)); }).status ==
+                    ArrayStatus::Ok,
+                "a written list does not read as a list");
+        require(back == records, "a written list reads back different");
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::size_t elements = 0;
-    const ArrayReadResult streamed = readArray(bytes, [&](Value&&) { ++elements; });
+    std::vector<Value> elements;
+    const ArrayReadResult streamed =
+        readArray(bytes, [&](Value&& v) { elements.push_back(std::move(v)); });
     const ReadResult r = read(bytes);
-    if (r.value.has_value() != (streamed.status != ArrayStatus::Error))
-        std::abort();
+    require(r.value.has_value() == (streamed.status != ArrayStatus::Error),
+            "the whole and streamed readers disagree on an error");
+    if (streamed.status == ArrayStatus::Ok)
+        require(r.value->array() && *r.value->array() == elements,
+                "the whole and streamed readers disagree on the elements");
+    if (streamed.status == ArrayStatus::NotAnArray)
+        require(!r.value->array(), "an array root was not streamed");
+
+    writeInput(bytes);
+    GameListLoad load = loadGameList(listPath());
+    if (streamed.status == ArrayStatus::Ok) {
+        require(load.status == GameListLoad::Status::Loaded, "a list did not load");
+        require(load.records == elements, "the loaded records differ from the read ones");
+    } else {
+        require(load.status == GameListLoad::Status::NotAList && load.records.empty(),
+                "what is not a list loaded");
+    }
+
     if (!r.value)
         return 0;
     const Value& v = *r.value;
-    if (const Array* a = v.array(); a && a->size() != elements)
-        std::abort();
-    (void)kd::gameName(v);
     const Value copy = v;
-    if (!(copy == v))
-        std::abort();
+    require(copy == v, "a copy differs");
     std::string out;
     if (writeXml(v, out)) {
         const ReadResult back = read(out);
-        if (!back.value || !(*back.value == v))
-            std::abort();
+        require(back.value && *back.value == v, "a written value reads back different");
     }
+    if (load.status == GameListLoad::Status::Loaded)
+        useList(bytes, load.records);
     return 0;
 }
