@@ -64,7 +64,9 @@ EmulatorProcess* AppDelegate::startRun(const QStringList& arguments, bool superv
     return process;
 }
 
-void AppDelegate::LaunchTask(const QStringList& arguments) { startRun(arguments, true); }
+void AppDelegate::LaunchTask(const QStringList& arguments) {
+    startRun(arguments, true);
+}
 
 void AppDelegate::LaunchTask_wait(const QStringList& arguments) {
     EmulatorProcess* process = startRun(arguments, false);
@@ -130,8 +132,9 @@ void AppDelegate::stopProcess() {
         finishRunOutput(*run);
         if (!m_lastDrainComplete)
             m_desktop.systemLog(
-                QStringLiteral("Stopped reading the output of process %1 after %2 s: it still holds "
-                               "its output open")
+                QStringLiteral(
+                    "Stopped reading the output of process %1 after %2 s: it still holds "
+                    "its output open")
                     .arg(run->process->pid())
                     .arg(DrainBound.count() / 1000));
         retireIfDone(run->process.get());
@@ -160,12 +163,25 @@ void AppDelegate::quit_emulator(QObject*) {
     if (wasRunning)
         m_task->terminate();
     stopProcess();
-    // It neither ended nor let go of its output: make sure it ends.
-    if (wasRunning && !m_lastDrainComplete && m_task->isRunning()) {
+    if (!wasRunning || !m_task->isRunning())
+        return;
+    auto killIgnored = [this](EmulatorProcess& process) {
         m_desktop.systemLog(QStringLiteral("Process %1 ignored the terminate request; killing it")
-                                .arg(m_task->pid()));
-        m_task->kill();
+                                .arg(process.pid()));
+        process.kill();
+    };
+    // It neither ended nor let go of its output: make sure it ends.
+    if (!m_lastDrainComplete) {
+        killIgnored(*m_task);
+        return;
     }
+    // Its output may have ended long before, so the drain gave it no time at all:
+    // it gets the same bound, without holding the launcher meanwhile.
+    QTimer::singleShot(
+        DrainBound, this, [killIgnored, process = std::weak_ptr<EmulatorProcess>(m_task)] {
+            if (const std::shared_ptr<EmulatorProcess> p = process.lock(); p && p->isRunning())
+                killIgnored(*p);
+        });
 }
 
 void AppDelegate::display_Alert_Error(int status) {
@@ -181,12 +197,13 @@ void AppDelegate::display_Alert_Error(int status) {
 void AppDelegate::reportStartFailure(const QString& program, const QString& reason) {
     const QString what = program.isEmpty() ? QStringLiteral("(no emulator path)") : program;
     m_desktop.systemLog(QStringLiteral("Cannot start ") + what + QStringLiteral(": ") + reason);
-    appendOutput(formatText(text(QStringLiteral("Log_StartFailed")), 0, what + QStringLiteral(": ") + reason));
+    appendOutput(formatText(text(QStringLiteral("Log_StartFailed")), 0,
+                            what + QStringLiteral(": ") + reason));
     AlertRequest alert;
     alert.style = AlertStyle::Warning;
     alert.message = text(QStringLiteral("Alert_StartFailed"));
-    alert.informativeText =
-        formatText(text(QStringLiteral("Alert_StartFailedInfo")), 0, what + QStringLiteral(": ") + reason);
+    alert.informativeText = formatText(text(QStringLiteral("Alert_StartFailedInfo")), 0,
+                                       what + QStringLiteral(": ") + reason);
     alert.buttons = {QStringLiteral("OK"), QStringLiteral("Log")};
     if (m_desktop.runAlert(alert) == 1)
         show_Logwindow();
