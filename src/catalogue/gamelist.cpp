@@ -71,7 +71,10 @@ std::optional<QString> gameName(const plist::Value& record) {
     const plist::Dictionary* dict = record.dictionary();
     const plist::Value* name = dict ? dict->find("name") : nullptr;
     const std::string* s = name ? name->string() : nullptr;
-    if (!s)
+    // Only a name that stands for an entry inside a folder: an empty one (or
+    // only separators) would make `<folder>/<name>.png` a sibling of the
+    // folder, and the system would cut a path short at a NUL.
+    if (!s || s->find('\0') != std::string::npos || s->find_first_not_of('/') == std::string::npos)
         return std::nullopt;
     return QString::fromUtf8(s->data(), qsizetype(s->size()));
 }

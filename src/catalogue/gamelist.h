@@ -9,7 +9,8 @@
 namespace kd {
 
 // The ROM set name of a game record: only when the record is a dictionary and
-// its `name` is a string. Callers refuse the action otherwise instead of
+// its `name` is a string that can name an entry of a folder (not empty, not
+// only '/', no NUL character). Callers refuse the action otherwise instead of
 // forming a path from whatever the record holds.
 std::optional<QString> gameName(const plist::Value& record);
 
