@@ -1,0 +1,483 @@
+// The launcher's start-up with a large game list, and the cost of a selection
+// change with real artwork.
+//
+//   startup_bench GAMELIST [--reps N]
+//       Start-up: runs fresh processes of three kinds N times each (default 7),
+//       interleaved, and times each from its spawn to its "shown" line:
+//         launcher  the launcher as main.cpp starts it, on a bundle copy whose
+//                   Kaleidrome.xml is GAMELIST, until its first main window is exposed;
+//         bare      a Qt application with one main window (startup_bare);
+//         list      loadGameList + GameListController::addObjects alone, timed
+//                   inside a fresh process.
+//       Target: launcher median <= 1.5 x (bare median + list median). Then runs
+//       the selection benchmark below in a fresh process.
+//   startup_bench selection GAMELIST [--rows N]
+//       Generates 640x480 PNG/JPEG snapshots and 32x32 ICO icons for the first
+//       rows of the list, points the form's folders at them (packaged toggles
+//       off) and times setSelectionIndex over them: the whole
+//       tableViewSelectionDidChange path. Target: median < 16 ms.
+//
+// Internal modes (spawned by the above): launcher RESOURCES, list GAMELIST.
+#include "app/appdelegate.h"
+#include "app/imageview.h"
+#include "benchsupport.h"
+#include "catalogue/gamelist.h"
+#include "catalogue/gamelistcontroller.h"
+#include "firstexpose.h"
+#include "settings/settingskeys.h"
+#include "settings/settingsstore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QImageWriter>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using kd::bench::quantile;
+using kd::bench::verdict;
+
+constexpr int kChildLimitMs = 120'000;
+
+double msSince(const QElapsedTimer& clock) {
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
+
+// The platform every process of the benchmark uses: the caller's, else xcb when
+// there is a display, else offscreen.
+void choosePlatform() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// A private home: settings, data and runtime folders of its own, so nothing of
+// the user's is read or touched.
+bool makeHome(const QString& home) {
+    for (const char* sub : {"config", "data", "runtime"})
+        if (!QDir().mkpath(home + u'/' + QLatin1String(sub)))
+            return false;
+    QFile::setPermissions(home + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/data")));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home + QStringLiteral("/runtime")));
+    return QDir().mkpath(home + QStringLiteral("/roms"));
+}
+
+// A copy of the built bundle's resources with `gameList` as its Kaleidrome.xml.
+bool makeBundle(const QString& resources, const QString& gameList) {
+    if (!kd::bench::copyTree(QStringLiteral(KD_BUNDLE_RESOURCES), resources))
+        return false;
+    const QString target = resources + QStringLiteral("/Kaleidrome.xml");
+    QFile::remove(target);
+    return QFile::copy(gameList, target);
+}
+
+// ---- child: the launcher, started the way main.cpp starts it ----
+
+int runLauncher(int argc, char** argv, const QString& resources) {
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(kd::AppDelegate::LauncherName);
+    QApplication::setOrganizationName(QStringLiteral("Kaleidrome"));
+    QApplication::setDesktopFileName(QStringLiteral("kaleidrome-launcher"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(QIcon(resources + QStringLiteral("/kaleidrome-launcher.png")));
+    const double appMs = msSince(sinceMain);
+
+    kd::bench::QuietDesktop desktop;
+    kd::SettingsStore store(kd::SettingsStore::defaultFilePath());
+    double builtMs = 0;
+    double awakeMs = 0;
+    kd::bench::FirstExpose watch([&](const QString& title) {
+        std::printf("phases_ms qapplication %.1f constructor %.1f awakeFromNib %.1f shown %.1f\n",
+                    appMs, builtMs, awakeMs, msSince(sinceMain));
+        std::printf("alerts %d\n", desktop.alerts);
+        std::printf("shown %s\n", qPrintable(title));
+        std::fflush(stdout);
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    });
+    kd::AppDelegate delegate(desktop, store, resources);
+    builtMs = msSince(sinceMain);
+    delegate.awakeFromNib();
+    awakeMs = msSince(sinceMain);
+    QTimer::singleShot(0, &delegate, &kd::AppDelegate::applicationDidFinishLaunching);
+    return QApplication::exec();
+}
+
+// ---- child: the list load alone ----
+
+int runList(int argc, char** argv, const QString& gameList) {
+    QCoreApplication application(argc, argv);
+    QElapsedTimer clock;
+    clock.start();
+    kd::GameListController controller;
+    kd::GameListLoad load = kd::loadGameList(gameList);
+    if (load.status != kd::GameListLoad::Status::Loaded) {
+        std::fprintf(stderr, "cannot load %s: %s\n", qPrintable(gameList), qPrintable(load.reason));
+        return 1;
+    }
+    const size_t records = load.records.size();
+    controller.addObjects(std::move(load.records));
+    const double ms = msSince(clock);
+    std::printf("records %zu\nlist_ms %.1f\nshown\n", records, ms);
+    std::fflush(stdout);
+    return 0;
+}
+
+// ---- the start-up driver ----
+
+struct ChildRun {
+    double spawnToShownMs = -1; // -1: never shown
+    QByteArray output;
+};
+
+// Spawns a child and times it from the spawn until it prints "shown"; waits for
+// its end before returning, so runs never overlap.
+ChildRun timeChild(const QString& program, const QStringList& arguments) {
+    ChildRun result;
+    QProcess child;
+    QElapsedTimer clock;
+    clock.start();
+    child.start(program, arguments);
+    if (!child.waitForStarted(kChildLimitMs))
+        return result;
+    while (result.spawnToShownMs < 0 && child.waitForReadyRead(kChildLimitMs)) {
+        result.output += child.readAllStandardOutput();
+        if (result.output.startsWith("shown") || result.output.contains("\nshown"))
+            result.spawnToShownMs = msSince(clock);
+    }
+    if (!child.waitForFinished(kChildLimitMs)) {
+        child.kill();
+        child.waitForFinished();
+    }
+    result.output += child.readAllStandardOutput();
+    if (result.spawnToShownMs < 0 || child.exitCode() != 0)
+        std::fprintf(stderr, "%s %s failed:\n%s\n", qPrintable(program),
+                     qPrintable(arguments.join(u' ')), child.readAllStandardError().constData());
+    return result;
+}
+
+// The number after `name ` on a line of `output`; -1 when missing.
+double figure(const QByteArray& output, const QByteArray& name) {
+    for (const QByteArray& line : output.split('\n'))
+        if (line.startsWith(QByteArray(name + ' ')))
+            return line.mid(name.size() + 1).trimmed().toDouble();
+    return -1;
+}
+
+QByteArray lineStartingWith(const QByteArray& output, const QByteArray& prefix) {
+    for (const QByteArray& line : output.split('\n'))
+        if (line.startsWith(prefix))
+            return line;
+    return {};
+}
+
+int runStartup(const QString& self, const QString& gameList, int reps) {
+    QTemporaryDir home;
+    const QString resources =
+        home.path() + QStringLiteral("/Kaleidrome Launcher.app/Contents/Resources");
+    if (!home.isValid() || !makeHome(home.path()) || !makeBundle(resources, gameList))
+        return 2;
+    {
+        // The start-up checks find the emulator and a ROMs folder: no alert comes up.
+        kd::SettingsStore store(kd::SettingsStore::defaultFilePath());
+        store.setObject(QString(home.path() + QStringLiteral("/roms")), key(kd::keys::RomsPath));
+        store.synchronize();
+    }
+
+    std::vector<double> launcher, bare, list, listWall;
+    bool allShown = true;
+    QByteArray lastLauncherOutput;
+    double records = -1;
+    for (int rep = 0; rep < reps; ++rep) {
+        const ChildRun b = timeChild(QStringLiteral(KD_BARE_WINDOW), {});
+        const ChildRun l = timeChild(self, {QStringLiteral("list"), gameList});
+        const ChildRun a = timeChild(self, {QStringLiteral("launcher"), resources});
+        allShown = allShown && b.spawnToShownMs >= 0 && l.spawnToShownMs >= 0 &&
+                   a.spawnToShownMs >= 0 && figure(a.output, "alerts") == 0;
+        bare.push_back(b.spawnToShownMs);
+        list.push_back(figure(l.output, "list_ms"));
+        listWall.push_back(l.spawnToShownMs);
+        records = figure(l.output, "records");
+        launcher.push_back(a.spawnToShownMs);
+        lastLauncherOutput = a.output;
+        std::printf(
+            "rep %d: launcher %.0f ms, bare window %.0f ms, list load %.0f ms (process %.0f "
+            "ms)\n",
+            rep + 1, launcher.back(), bare.back(), list.back(), listWall.back());
+        std::fflush(stdout);
+    }
+    const double launcherMs = quantile(launcher, 0.5);
+    const double bareMs = quantile(bare, 0.5);
+    const double listMs = quantile(list, 0.5);
+    const double ratio = launcherMs / (bareMs + listMs);
+    std::printf("\nlauncher, spawn to first main window: median %.0f ms (min %.0f, max %.0f)\n",
+                launcherMs, quantile(launcher, 0), quantile(launcher, 1));
+    std::printf("  last run's phases from main(): %s\n",
+                lineStartingWith(lastLauncherOutput, "phases_ms").mid(10).constData());
+    std::printf("  window: %s\n", lineStartingWith(lastLauncherOutput, "shown").mid(6).constData());
+    std::printf("bare Qt window, spawn to shown:       median %.0f ms (min %.0f, max %.0f)\n",
+                bareMs, quantile(bare, 0), quantile(bare, 1));
+    std::printf("list load alone (%.0f records):   median %.0f ms (min %.0f, max %.0f)\n", records,
+                listMs, quantile(list, 0), quantile(list, 1));
+    const bool met = allShown && ratio <= 1.5;
+    std::printf("%s  first window / (bare window + list load) = %.3f (target <= 1.5)%s\n",
+                verdict(met), ratio, allShown ? "" : "  [a run failed or raised an alert]");
+    return met ? 0 : 1;
+}
+
+// ---- selection ----
+
+// A snapshot with the look of a game screen: gradient sky, shapes, a text line
+// and a textured band, so it compresses like a real one.
+QImage makeSnapshot(int seed) {
+    QRandomGenerator random(quint32(seed) + 1);
+    QImage image(640, 480, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, 0, 480);
+    sky.setColorAt(0, QColor::fromHsv(int(random.bounded(360)), 160, 230));
+    sky.setColorAt(1, QColor::fromHsv(int(random.bounded(360)), 200, 60));
+    painter.fillRect(image.rect(), sky);
+    for (int i = 0; i < 40; ++i) {
+        painter.setBrush(QColor::fromHsv(int(random.bounded(360)), 200, 220));
+        painter.setPen(Qt::NoPen);
+        const QRect r(int(random.bounded(600)), int(random.bounded(440)),
+                      8 + int(random.bounded(120)), 8 + int(random.bounded(90)));
+        if (i % 2)
+            painter.drawEllipse(r);
+        else
+            painter.drawRect(r);
+    }
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setPixelSize(28);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 20, 640, 40), Qt::AlignCenter,
+                     QStringLiteral("STAGE %1  SCORE %2").arg(seed % 9 + 1).arg(seed * 7919));
+    painter.end();
+    for (int y = 400; y < 480; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < 640; ++x)
+            line[x] = qRgb(int(random.bounded(90)), 120 + int(random.bounded(60)), 40);
+    }
+    return image;
+}
+
+QImage makeIcon(int seed) {
+    QImage icon(32, 32, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
+    QPainter painter(&icon);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor::fromHsv((seed * 37) % 360, 220, 230));
+    painter.drawEllipse(2, 2, 28, 28);
+    painter.drawText(icon.rect(), Qt::AlignCenter, QString::number(seed % 10));
+    return icon;
+}
+
+struct Expected {
+    QString snapshot;
+    QString icon;
+};
+
+int runSelection(int argc, char** argv, const QString& gameList, int rows) {
+    // The private home first: QApplication looks at the runtime folder.
+    QTemporaryDir home;
+    if (!home.isValid() || !makeHome(home.path()))
+        return 2;
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QString resources =
+        home.path() + QStringLiteral("/Kaleidrome Launcher.app/Contents/Resources");
+    if (!makeBundle(resources, gameList))
+        return 2;
+    if (!QImageWriter::supportedImageFormats().contains("ico")) {
+        std::fprintf(stderr, "no ICO writer in this Qt\n");
+        return 2;
+    }
+    const QString snaps = home.path() + QStringLiteral("/snaps");
+    const QString icons = home.path() + QStringLiteral("/icons");
+    QDir().mkpath(snaps);
+    QDir().mkpath(icons);
+
+    kd::SettingsStore store(home.path() + QStringLiteral("/settings.conf"));
+    store.setObject(QString(home.path() + QStringLiteral("/roms")), key(kd::keys::RomsPath));
+    store.setObject(false, key(kd::keys::Button_packege2));
+    store.setObject(false, key(kd::keys::Button_packege3));
+    store.setObject(snaps, key(kd::keys::SnapPath));
+    store.setObject(icons, key(kd::keys::IconPath));
+    store.synchronize();
+
+    kd::bench::QuietDesktop desktop;
+    kd::AppDelegate delegate(desktop, store, resources);
+    delegate.awakeFromNib();
+    delegate.applicationDidFinishLaunching();
+    QApplication::processEvents();
+
+    // Artwork for most of the first `rows` records: a PNG or JPEG snapshot for
+    // four in five, an icon for three in four; the rest fall back to the placeholders.
+    std::vector<Expected> expected;
+    long long artworkBytes = 0;
+    int snapshotCount = 0, iconCount = 0;
+    for (int row = 0; row < rows; ++row) {
+        delegate.setSelectionIndex(row);
+        const std::optional<QString> name = delegate.selectedGameName();
+        if (delegate.selectionIndex() != row || !name) {
+            std::fprintf(stderr, "row %d has no name; the list has too few records\n", row);
+            return 2;
+        }
+        Expected e{resources + QStringLiteral("/no_image.jpg"),
+                   resources + QStringLiteral("/no_icon.ico")};
+        if (row % 5 != 4) {
+            const bool png = row % 2 == 0;
+            e.snapshot =
+                snaps + u'/' + *name + (png ? QStringLiteral(".png") : QStringLiteral(".jpg"));
+            QImageWriter writer(e.snapshot, png ? "png" : "jpeg");
+            if (!png)
+                writer.setQuality(90);
+            if (!writer.write(makeSnapshot(row)))
+                return 2;
+            artworkBytes += QFileInfo(e.snapshot).size();
+            ++snapshotCount;
+        }
+        if (row % 4 != 3) {
+            e.icon = icons + u'/' + *name + QStringLiteral(".ico");
+            if (!makeIcon(row).save(e.icon, "ico"))
+                return 2;
+            ++iconCount;
+        }
+        expected.push_back(e);
+    }
+
+    // Every row visited three times in a shuffled order, never the same row twice
+    // in a row (that would change nothing).
+    std::vector<int> order;
+    QRandomGenerator shuffle(2024);
+    for (int round = 0; round < 3; ++round) {
+        std::vector<int> pass(static_cast<size_t>(rows));
+        for (int i = 0; i < rows; ++i)
+            pass[size_t(i)] = i;
+        std::shuffle(pass.begin(), pass.end(), shuffle);
+        if (!order.empty() && order.back() == pass.front())
+            std::swap(pass.front(), pass.back());
+        order.insert(order.end(), pass.begin(), pass.end());
+    }
+    delegate.setSelectionIndex(order.back() == 0 ? 1 : 0);
+    QApplication::processEvents();
+
+    std::vector<double> selectMs, paintMs;
+    int wrong = 0;
+    for (int row : order) {
+        QElapsedTimer clock;
+        clock.start();
+        delegate.setSelectionIndex(row);
+        selectMs.push_back(msSince(clock));
+        // The repaint it brings, as the next pass of the event loop runs it.
+        clock.restart();
+        QApplication::processEvents();
+        paintMs.push_back(msSince(clock));
+        const Expected& e = expected[size_t(row)];
+        if (delegate.imageView->sourcePath() != e.snapshot ||
+            delegate.imageView2->sourcePath() != e.snapshot ||
+            delegate.iconView->sourcePath() != e.icon ||
+            delegate.iconView2->sourcePath() != e.icon || delegate.imageView->image().isNull() ||
+            delegate.iconView->image().isNull())
+            ++wrong;
+    }
+    std::vector<double> totalMs(selectMs.size());
+    for (size_t i = 0; i < selectMs.size(); ++i)
+        totalMs[i] = selectMs[i] + paintMs[i];
+
+    const double median = quantile(selectMs, 0.5);
+    std::printf("selection: %zu changes over %d rows of %s; %d snapshots (PNG and JPEG, 640x480, "
+                "%.0f KiB on average), %d icons (ICO 32x32), the rest placeholders\n",
+                order.size(), rows, qPrintable(QFileInfo(gameList).fileName()), snapshotCount,
+                snapshotCount ? double(artworkBytes) / snapshotCount / 1024 : 0.0, iconCount);
+    std::printf("setSelectionIndex:          median %.2f ms, p95 %.2f ms, max %.2f ms\n", median,
+                quantile(selectMs, 0.95), quantile(selectMs, 1));
+    std::printf("  then the repaint:         median %.2f ms, p95 %.2f ms\n", quantile(paintMs, 0.5),
+                quantile(paintMs, 0.95));
+    std::printf("  both together:            median %.2f ms, p95 %.2f ms\n", quantile(totalMs, 0.5),
+                quantile(totalMs, 0.95));
+    std::printf("  views showing the wrong artwork afterwards: %d; alerts: %d\n", wrong,
+                desktop.alerts);
+    const bool met = wrong == 0 && desktop.alerts == 0 && median < 16;
+    std::printf("%s  selection change median = %.2f ms (target < 16 ms)%s\n", verdict(met), median,
+                wrong ? "  [wrong artwork shown]" : "");
+    return met ? 0 : 1;
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: startup_bench GAMELIST [--reps N]\n"
+                         "       startup_bench selection GAMELIST [--rows N]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2)
+        return usage();
+    choosePlatform();
+    const QByteArray mode = argv[1];
+    if (mode == "launcher" && argc >= 3)
+        return runLauncher(argc, argv, QString::fromLocal8Bit(argv[2]));
+    if (mode == "list" && argc >= 3)
+        return runList(argc, argv, QString::fromLocal8Bit(argv[2]));
+
+    // The option after the game list, if any.
+    auto option = [&](int from, const char* name, int fallback) {
+        for (int i = from; i + 1 < argc; ++i)
+            if (std::strcmp(argv[i], name) == 0)
+                return std::max(1, std::atoi(argv[i + 1]));
+        return fallback;
+    };
+    if (mode == "selection" && argc >= 3)
+        return runSelection(argc, argv, QString::fromLocal8Bit(argv[2]), option(3, "--rows", 250));
+    if (mode.startsWith('-'))
+        return usage();
+
+    QCoreApplication application(argc, argv);
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString gameList = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    if (!QFileInfo::exists(gameList))
+        return usage();
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const int startup = runStartup(self, gameList, option(2, "--reps", 7));
+    // Its private home is gone: the selection child makes one of its own.
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
+        if (environment.contains(QLatin1String(name)))
+            qputenv(name, environment.value(QLatin1String(name)).toLocal8Bit());
+        else
+            qunsetenv(name);
+    }
+
+    std::printf("\n");
+    std::fflush(stdout);
+    QProcess selection;
+    selection.setProcessChannelMode(QProcess::ForwardedChannels);
+    selection.start(self, {QStringLiteral("selection"), gameList});
+    if (!selection.waitForFinished(600'000)) {
+        selection.kill();
+        selection.waitForFinished();
+    }
+    const bool selectionMet =
+        selection.exitStatus() == QProcess::NormalExit && selection.exitCode() == 0;
+    return startup == 0 && selectionMet ? 0 : 1;
+}
