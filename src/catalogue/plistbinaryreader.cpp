@@ -15,7 +15,10 @@ public:
         : d_(reinterpret_cast<const unsigned char*>(doc.data())), size_(doc.size()),
           // Objects may be shared; bound the expanded tree by the input's size
           // so a small file of references cannot expand without limit.
-          budget_(2 * doc.size() + 65536) {}
+          budget_(2 * doc.size() + 65536),
+          // Counting objects misses one long string listed many times: its
+          // bytes count as well, up to far more than any real list shares.
+          bytesLeft_(8 * std::uint64_t(doc.size()) + (std::uint64_t(64) << 20)) {}
 
     bool parse(Value& root);
     const std::string& error() const { return error_; }
@@ -36,6 +39,12 @@ private:
         return v;
     }
     bool has(std::size_t at, std::uint64_t n) const { return at <= size_ && n <= size_ - at; }
+    bool charge(std::size_t at, std::uint64_t bytes) {
+        if (bytes > bytesLeft_)
+            return fail(at, "the shared objects expand beyond a reasonable size");
+        bytesLeft_ -= bytes;
+        return true;
+    }
     bool count(std::size_t& at, unsigned marker, std::uint64_t& n);
     bool objectOffset(std::uint64_t ref, std::size_t& at);
     bool readObject(std::uint64_t ref, Value& out, int depth);
@@ -44,6 +53,7 @@ private:
     const unsigned char* d_;
     std::size_t size_;
     std::size_t budget_;
+    std::uint64_t bytesLeft_;
     unsigned offsetSize_ = 0, refSize_ = 0;
     std::uint64_t objects_ = 0, table_ = 0;
     std::vector<bool> active_;
@@ -82,6 +92,8 @@ bool BinaryReader::readString(std::size_t at, unsigned marker, std::string& out)
     if ((marker & 0xF0) == 0x50) {
         if (!has(at, n))
             return fail(start, "truncated string");
+        if (!charge(start, n))
+            return false;
         out.assign(reinterpret_cast<const char*>(d_ + at), std::size_t(n));
         for (const char c : out)
             if (static_cast<unsigned char>(c) >= 0x80)
@@ -90,6 +102,8 @@ bool BinaryReader::readString(std::size_t at, unsigned marker, std::string& out)
     }
     if (n > size_ / 2 || !has(at, n * 2))
         return fail(start, "truncated string");
+    if (!charge(start, 3 * n)) // UTF-8 needs at most three bytes per unit
+        return false;
     out.clear();
     out.reserve(std::size_t(n));
     for (std::uint64_t i = 0; i < n; ++i) {
@@ -177,6 +191,8 @@ bool BinaryReader::readObject(std::uint64_t ref, Value& out, int depth) {
             return false;
         if (!has(at, n))
             return fail(start, "truncated data");
+        if (!charge(start, n))
+            return false;
         Data bytes(static_cast<std::size_t>(n));
         if (n)
             std::memcpy(bytes.data(), d_ + at, std::size_t(n));
