@@ -38,7 +38,9 @@ private:
             v = (v << 8) | d_[at + i];
         return v;
     }
-    bool has(std::size_t at, std::uint64_t n) const { return at <= size_ && n <= size_ - at; }
+    // Object bytes end where the offset table starts; past it lie the
+    // table and the trailer, never part of a value.
+    bool has(std::size_t at, std::uint64_t n) const { return at <= end_ && n <= end_ - at; }
     bool charge(std::size_t at, std::uint64_t bytes) {
         if (bytes > bytesLeft_)
             return fail(at, "the shared objects expand beyond a reasonable size");
@@ -52,6 +54,7 @@ private:
 
     const unsigned char* d_;
     std::size_t size_;
+    std::size_t end_ = 0;
     std::size_t budget_;
     std::uint64_t bytesLeft_;
     unsigned offsetSize_ = 0, refSize_ = 0;
@@ -271,6 +274,7 @@ bool BinaryReader::parse(Value& root) {
         top >= objects_ || table_ < 9 || table_ > trailer ||
         objects_ > (trailer - table_) / offsetSize_)
         return fail(trailer, "malformed trailer");
+    end_ = std::size_t(table_);
     active_.assign(std::size_t(objects_), false);
     return readObject(top, root, 1);
 }

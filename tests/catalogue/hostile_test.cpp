@@ -357,9 +357,11 @@ TEST_F(HostileFile, BinaryStructureOutOfBounds) {
         {"no objects", noObjects.build(), "malformed trailer"},
         {"count wrapping", countOverflow.build(), "malformed trailer"},
         {"reference past the objects", binaryOf({"\xA2\x01\x09"s, "\x08"s}), "reference"},
+        {"string past the end", binaryOf({"\x5E"s + "abc"}), "truncated string"},
         {"data past the end", binaryOf({"\x4F\x10\xFF"s}), "truncated data"},
         {"length of 16 bytes", binaryOf({"\x4F\x14"s + std::string(16, '\x01')}),
          "malformed object length"},
+        {"length cut short", binaryOf({"\x4F\x13\x00"s}), "truncated object length"},
         {"only a header", "bplist00"s + std::string(31, '\0'), "truncated"},
     };
     for (const Case& c : cases)
