@@ -45,7 +45,7 @@ QString mimeTypeOf(const QString& path) {
 
 QString recentlyUsedFile() {
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    // The base directory specification ignores relative paths here.
+    // A relative XDG_DATA_HOME is invalid and ignored, as desktops do.
     if (dataHome.isEmpty() || QDir::isRelativePath(dataHome))
         dataHome = QDir::homePath() + QStringLiteral("/.local/share");
     return dataHome + QStringLiteral("/recently-used.xbel");
