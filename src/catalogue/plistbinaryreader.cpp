@@ -181,11 +181,14 @@ bool BinaryReader::readObject(std::uint64_t ref, Value& out, int depth) {
         // are the multiples of 1/512 s a double can hold.
         if (!std::isfinite(t) || std::abs(t) >= 9.2e18)
             return fail(start, "date beyond the 64-bit range");
-        const double whole = std::floor(t);
-        const double frac = t - whole;
-        if (frac * 512 != std::floor(frac * 512))
+        // Scaling by 512 is exact; t - floor(t) is not for a tiny negative t
+        // (it rounds up to a whole second).
+        const double units = t * 512;
+        if (units != std::floor(units))
             return fail(start, "date with a fraction finer than a nanosecond cannot be kept");
-        out = Value(Date{std::int64_t(whole), std::uint32_t(frac * 512) * 1'953'125u});
+        const double whole = std::floor(t);
+        const auto frac = std::uint32_t(units - whole * 512);
+        out = Value(Date{std::int64_t(whole), frac * 1'953'125u});
         return true;
     }
     case 0x4: {

@@ -299,6 +299,13 @@ TEST_F(HostileFile, ValuesTheLauncherCannotHoldExactly) {
         {"binary 1e300 date", binaryOf({binaryReal(0x33, 1e300)}), "64-bit"},
         {"binary far date", binaryOf({binaryReal(0x33, -9.1e18)}),
          Value(Date{-9'100'000'000'000'000'000, 0})},
+        // Found by the fuzzer: t - floor(t) rounded up to a whole second and
+        // gave a date of 1,000,000,000 nanoseconds, which the writer overran.
+        {"binary tiny negative date", binaryOf({binaryReal(0x33, -1e-290)}), "nanosecond"},
+        {"binary date just past a 512th", binaryOf({binaryReal(0x33, -0x1.0000000000002p-9)}),
+         "nanosecond"},
+        {"binary date a 512th before", binaryOf({binaryReal(0x33, -0x1p-9)}),
+         Value(Date{-1, 998'046'875})},
         // Duplicate keys, including ones that only meet after decoding.
         {"XML duplicate after 40 keys",
          [] {
