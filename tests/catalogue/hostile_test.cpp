@@ -6,12 +6,15 @@
 #include "plisttestutil.h"
 #include "settings/pathops.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <variant>
@@ -404,4 +407,129 @@ TEST_F(HostileFile, SharedLongStringsCannotExpandWithoutBound) {
         list += be(1, 2);
     const std::string file = binaryOf({list, ascii(std::string(kLength, 'x'))}, 2);
     expectOutcome({"one string listed 30,000 times", file, "expand"}, path);
+}
+
+namespace {
+
+// Peak resident memory since construction, from the kernel's high-water mark.
+class PeakMemory {
+public:
+    PeakMemory() {
+        QFile reset(QStringLiteral("/proc/self/clear_refs"));
+        if (reset.open(QIODevice::WriteOnly)) {
+            reset.write("5");
+            reset.close();
+        }
+        base_ = highWaterMark();
+    }
+    qint64 growthMiB() const { return (highWaterMark() - base_) / 1024; }
+
+private:
+    static qint64 highWaterMark() { // KiB
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').front().toLongLong();
+        return 0;
+    }
+    qint64 base_;
+};
+
+std::size_t bigFileBytes() {
+    // KD_HOSTILE_BIG_MB=200 runs the full-size variant.
+    const int mb = qEnvironmentVariableIntValue("KD_HOSTILE_BIG_MB");
+    return std::size_t(mb > 0 ? mb : 20) << 20;
+}
+
+std::string recordText(std::size_t i) {
+    const std::string n = std::to_string(i);
+    return "\t<dict>\n\t\t<key>name</key>\n\t\t<string>game" + n +
+           "</string>\n\t\t<key>title</key>\n\t\t<string>Example Game Number " + n +
+           " &amp; Friends</string>\n\t\t<key>year</key>\n\t\t<integer>" +
+           std::to_string(1970 + i % 50) +
+           "</integer>\n\t\t<key>maker</key>\n\t\t<string>Example Works</string>\n\t\t"
+           "<key>rating</key>\n\t\t<real>0.5</real>\n\t\t<key>added</key>\n\t\t"
+           "<date>2011-03-04T05:06:07Z</date>\n\t</dict>\n";
+}
+
+} // namespace
+
+// Not a timing test: the figures are printed for the record; what is checked is
+// that the file loads exactly, the exit check leaves it alone, and memory stays
+// within a small multiple of the file.
+TEST_F(HostileFile, BigFilesLoadExactlyInBoundedMemory) {
+    const std::size_t target = bigFileBytes();
+    enum Shape { ManyRecords, OneHugeString };
+    for (const Shape shape : {ManyRecords, OneHugeString}) {
+        SCOPED_TRACE(shape == ManyRecords ? "many records" : "one huge string");
+        std::size_t records = 0;
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            std::string chunk = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                "<plist version=\"1.0\">\n<array>\n";
+            if (shape == ManyRecords) {
+                for (std::size_t written = 0; written < target; ++records) {
+                    chunk += recordText(records);
+                    if (chunk.size() > (1 << 20) || written + chunk.size() >= target) {
+                        written += chunk.size();
+                        ASSERT_EQ(f.write(chunk.data(), qsizetype(chunk.size())),
+                                  qint64(chunk.size()));
+                        chunk.clear();
+                    }
+                }
+            } else {
+                records = 1;
+                chunk += "<dict><key>name</key><string>huge</string><key>notes</key><string>";
+                f.write(chunk.data(), qsizetype(chunk.size()));
+                chunk.assign(1 << 20, 'x');
+                for (std::size_t written = 0; written < target; written += chunk.size())
+                    f.write(chunk.data(), qsizetype(chunk.size()));
+                chunk = "</string></dict>";
+            }
+            chunk += "</array>\n</plist>\n";
+            f.write(chunk.data(), qsizetype(chunk.size()));
+        }
+        const qint64 fileMiB = QFileInfo(path).size() >> 20;
+
+        QElapsedTimer timer;
+        timer.start();
+        std::optional<PeakMemory> peak(std::in_place);
+        GameListLoad load = loadGameList(path);
+        const qint64 loadMs = timer.restart();
+        const qint64 loadPeakMiB = peak->growthMiB();
+        ASSERT_EQ(load.status, GameListLoad::Status::Loaded) << load.reason.toStdString();
+        ASSERT_EQ(load.records.size(), records);
+        if (shape == ManyRecords) {
+            for (const std::size_t i : {std::size_t(0), records / 2, records - 1}) {
+                const Value& r = load.records[i];
+                EXPECT_EQ(loadedName(r), "game" + std::to_string(i));
+                EXPECT_EQ(*r.dictionary()->find("year"), Value(std::int64_t(1970 + i % 50)));
+                EXPECT_EQ(r.dictionary()->size(), 6u);
+            }
+        } else {
+            const std::string& notes = *load.records[0].dictionary()->find("notes")->string();
+            EXPECT_EQ(notes.size(), target);
+            EXPECT_EQ(notes.find_first_not_of('x'), std::string::npos);
+        }
+
+        std::vector<const Value*> arranged;
+        for (const Value& r : load.records)
+            arranged.push_back(&r);
+        peak.emplace();
+        timer.restart();
+        EXPECT_EQ(saveGameListIfChanged(path, load.records, arranged).status,
+                  GameListSave::Status::Unchanged);
+        const qint64 checkMs = timer.elapsed();
+        const qint64 checkPeakMiB = peak->growthMiB();
+        EXPECT_LT(loadPeakMiB, 8 * fileMiB + 256);
+        EXPECT_LT(checkPeakMiB, 2 * fileMiB + 256);
+
+        std::cout << (shape == ManyRecords ? "many records" : "one huge string") << ": " << fileMiB
+                  << " MiB, " << records << " records; load " << loadMs << " ms, peak +"
+                  << loadPeakMiB << " MiB; exit check " << checkMs << " ms, peak +" << checkPeakMiB
+                  << " MiB\n";
+    }
 }
