@@ -25,16 +25,24 @@ printf '[General]\nRomsPath=%s\n' "$work/roms" > "$work/config/Kaleidrome/Kaleid
 XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
   "build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher" >/dev/null 2>&1 & app_pid=$!
 
-window() { xdotool search --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
+window() { timeout 20 xdotool search --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
 shot() {
-  xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
-  xdotool windowmove "$1" 40 40 >/dev/null 2>&1 || true
+  # openbox ignores an activation that follows user input within a second.
+  sleep 1.2
+  timeout 10 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  timeout 10 xdotool windowmove "$1" 40 40 >/dev/null 2>&1 || true
   sleep 0.8
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  build/tools/screenshots/kd-grab "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" "$out/$2.png"
+  local geometry
+  geometry=$(xwininfo -id "$1")
+  local x y w h
+  x=$(awk '/Absolute upper-left X/ {print $4}' <<<"$geometry")
+  y=$(awk '/Absolute upper-left Y/ {print $4}' <<<"$geometry")
+  w=$(awk '/Width:/ {print $2}' <<<"$geometry")
+  h=$(awk '/Height:/ {print $2}' <<<"$geometry")
+  build/tools/screenshots/kd-grab "$1" "$x" "$y" "$w" "$h" "$out/$2.png"
   echo "$out/$2.png"
 }
-keys() { xdotool windowactivate --sync "$1"; sleep 0.2; xdotool key --clearmodifiers "${@:2}"; }
+keys() { sleep 1.2; timeout 10 xdotool windowactivate --sync "$1"; sleep 0.2; xdotool key --clearmodifiers "${@:2}"; }
 
 main=$(window "Kaleidrome Launcher")
 shot "$main" main-window-1

@@ -4,6 +4,7 @@
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
+#include <QMenu>
 #include <QWidget>
 
 namespace kd {
@@ -28,6 +29,7 @@ AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& 
     buildMainWindows();
     attachGameList();
     addActionsToWindows();
+    buildTrayIcon();
 }
 
 AppDelegate::~AppDelegate() = default;

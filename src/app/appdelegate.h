@@ -21,6 +21,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QMainWindow;
+class QMenu;
 class QMenuBar;
 class QTableView;
 class QWidget;
@@ -89,8 +90,8 @@ public:
     EmulatorProcess* task() const { return m_task.get(); }
     // How long the stop step waits for the rest of a run's output.
     static constexpr std::chrono::milliseconds DrainBound{3000};
-    // How long a command-option run may take before it is stopped.
-    static constexpr std::chrono::milliseconds CommandOptionLimit{30000};
+    // How long a command-option run may hold the launcher before it is stopped.
+    std::chrono::milliseconds commandOptionLimit{30000};
 
     // Launch requests.
     void start_game(QObject* sender = nullptr);
@@ -201,6 +202,7 @@ private:
     void buildMainWindows();
     void buildActions();
     void addActionsToWindows();
+    void buildTrayIcon();
     void attachGameList();
     QMenuBar* makeMenuBar(QWidget* parent);
     static void showWindow(QWidget* target);
@@ -229,6 +231,7 @@ private:
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;
+    std::unique_ptr<QMenu> m_trayMenu;
 };
 
 } // namespace kd

@@ -3,6 +3,7 @@
 #include "app/imageview.h"
 #include "app/subviewdraw.h"
 #include "log/logview.h"
+#include "settings/settingsstore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,9 +11,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
+#include <QSystemTrayIcon>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -218,6 +221,29 @@ void AppDelegate::buildLogWindow() {
     layout->addWidget(infomationTextView, 1);
     layout->addLayout(buttons);
     log->resize(760, 480);
+}
+
+// Closing every window leaves the launcher running; where the desktop has a
+// tray, an icon there brings the windows back and offers Quit.
+void AppDelegate::buildTrayIcon() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    auto* tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    tray->setToolTip(LauncherName);
+    auto* menu = new QMenu;
+    m_trayMenu.reset(menu);
+    for (const char* name : {"mainWindow1", "mainWindow2", "showLog", "-", "quit"}) {
+        if (QAction* a = action(QString::fromLatin1(name)))
+            menu->addAction(a);
+        else
+            menu->addSeparator();
+    }
+    tray->setContextMenu(menu);
+    connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+        if (why == QSystemTrayIcon::Trigger)
+            m_store.integerForKey(QStringLiteral("StartWindow")) == 2 ? show_Mainwindow2() : show_Mainwindow();
+    });
+    tray->show();
 }
 
 // Shortcuts work from every window, the preferences and log windows included.

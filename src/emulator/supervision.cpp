@@ -78,15 +78,15 @@ void AppDelegate::LaunchTask_wait(const QStringList& arguments) {
     connect(&limit, &QTimer::timeout, this, [this, process] {
         if (!process->isRunning())
             return;
-        m_desktop.systemLog(QStringLiteral("Command option still running after %1 s; stopping it")
-                                .arg(CommandOptionLimit.count() / 1000));
+        m_desktop.systemLog(QStringLiteral("Command option still running after %1 ms; stopping it")
+                                .arg(commandOptionLimit.count()));
         process->terminate();
         if (process == m_task.get())
             stopProcess();
         if (process->isRunning() && !m_lastDrainComplete)
             process->kill();
     });
-    limit.start(CommandOptionLimit);
+    limit.start(commandOptionLimit);
     // Keep the process alive for the whole wait, even if `task` moves on.
     const std::shared_ptr<EmulatorProcess> keep = m_task;
     keep->waitForEnd();

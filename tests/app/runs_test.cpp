@@ -115,6 +115,16 @@ TEST_F(Runs, WaitingRunDeliversOutputDuringTheWait) {
     EXPECT_EQ(log(), "a\nb\n");
 }
 
+// A command option that never ends must not hold the launcher for good.
+TEST_F(Runs, AWaitingRunThatNeverEndsIsStoppedAfterItsLimit) {
+    app->commandOptionLimit = std::chrono::milliseconds(300);
+    launch("out stuck\nrun", /*supervised=*/false);
+    ASSERT_TRUE(app->task()->hasEnded());
+    EXPECT_EQ(app->task()->exitStatus(), 15);
+    EXPECT_TRUE(log().contains("stuck"));
+    EXPECT_EQ(desktop.systemLogLines().filter("still running").size(), 1);
+}
+
 TEST_F(Runs, StopOnRequestDrainsRaisesAndReportsTheSignal) {
     launch("out ready\nrun");
     ASSERT_TRUE(waitUntil([&] { return log().contains("ready"); }));
