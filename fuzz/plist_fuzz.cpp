@@ -30,11 +30,14 @@ void require(bool ok, const char* what) {
     }
 }
 
-// One file per fuzzing process, rewritten for every input.
+// One file per fuzzing process, rewritten for every input and removed at exit.
 const QString& listPath() {
-    static const QString path =
-        QDir::tempPath() + QStringLiteral("/kd-plist-fuzz-%1.plist").arg(::getpid());
-    return path;
+    struct TempFile {
+        QString path = QDir::tempPath() + QStringLiteral("/kd-plist-fuzz-%1.plist").arg(::getpid());
+        ~TempFile() { QFile::remove(path); }
+    };
+    static const TempFile file;
+    return file.path;
 }
 
 void writeInput(std::string_view bytes) {
