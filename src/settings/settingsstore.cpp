@@ -3,9 +3,42 @@
 #include "settings/settingskeys.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kd {
+
+namespace {
+
+// A launcher killed while it took the settings file's lock can leave the lock
+// file empty; QSettings then waits 30 s for it to go stale, with the window
+// frozen. A live writer holds a native lock on that file and fills it at once,
+// so an empty one that nobody holds is left over from a crash.
+void removeAbandonedLock(const QString& settingsFile) {
+    const QByteArray lock = QFile::encodeName(settingsFile + QStringLiteral(".lock"));
+    constexpr int GraceMs = 20; // covers a writer between creating the file and locking it
+    for (int waited = 0;; waited += 5) {
+        struct stat st {};
+        if (::stat(lock.constData(), &st) != 0 || st.st_size != 0)
+            return;
+        const int fd = ::open(lock.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        if (!held && waited >= GraceMs)
+            ::unlink(lock.constData());
+        ::close(fd);
+        if (held || waited >= GraceMs)
+            return;
+        ::usleep(5000);
+    }
+}
+
+} // namespace
 
 SettingsStore::SettingsStore(const QString& filePath, QObject* parent)
     : QObject(parent), m_settings(filePath, QSettings::IniFormat) {}
@@ -43,15 +76,21 @@ qint64 SettingsStore::integerForKey(const QString& key) const {
 }
 
 void SettingsStore::setObject(const QVariant& value, const QString& key) {
+    // QSettings may write the file on its own after this.
+    removeAbandonedLock(m_settings.fileName());
     m_settings.setValue(key, value);
     emit valueChanged(key);
 }
 
 void SettingsStore::removeObjectForKey(const QString& key) {
+    removeAbandonedLock(m_settings.fileName());
     m_settings.remove(key);
     emit valueChanged(key);
 }
 
-void SettingsStore::synchronize() { m_settings.sync(); }
+void SettingsStore::synchronize() {
+    removeAbandonedLock(m_settings.fileName());
+    m_settings.sync();
+}
 
 } // namespace kd
