@@ -95,7 +95,8 @@ template <typename Sink> void Utf8StreamDecoder::decode(QByteArrayView chunk, Si
     qsizetype i = 0;
 
     // Complete a sequence that an earlier chunk left open.
-    while (m_pendingLength > 0 && i < n) {
+    // The pending part is never a whole sequence, so it has at most 3 bytes.
+    while (m_pendingLength > 0 && m_pendingLength < 4 && i < n) {
         const int total = sequenceLength(m_pending[0]);
         if (!fits(m_pending[0], m_pendingLength, p[i])) {
             m_pendingLength = 0;
