@@ -2,7 +2,9 @@
 
 #include "settings/pathops.h"
 
+#include <QFile>
 #include <QImageReader>
+#include <sys/stat.h>
 
 namespace kd {
 
@@ -12,6 +14,11 @@ constexpr int ImageAllocationLimitMiB = 128;
 } // namespace
 
 std::optional<Artwork> loadArtwork(const QString& path) {
+    // Only regular files: opening a FIFO waits for a writer, and a device may
+    // never end, either of which would freeze the window.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
     QImageReader::setAllocationLimit(ImageAllocationLimitMiB);
     QImageReader reader(path);
     QImage image = reader.read();
