@@ -23,9 +23,9 @@ void removeAbandonedLock(const QString& settingsFile) {
     constexpr int GraceMs = 20; // covers a writer between creating the file and locking it
     for (int waited = 0;; waited += 5) {
         struct stat st {};
-        if (::stat(lock.constData(), &st) != 0 || st.st_size != 0)
+        if (::stat(lock.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0)
             return;
-        const int fd = ::open(lock.constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(lock.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
             return;
         const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
