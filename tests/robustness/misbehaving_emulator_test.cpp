@@ -273,7 +273,7 @@ TEST_F(MisbehavingEmulator, ClosingItsOutputAndIgnoringTheTerminateRequest) {
 // fed in other chunks turns them into text; a character split between two
 // writes survives.
 TEST_F(MisbehavingEmulator, BinaryGarbageAndSplitCharactersArriveIntact) {
-    constexpr qint64 bytes = 64 << 20;
+    constexpr qint64 bytes = 24 << 20;
     constexpr std::uint32_t seed = 7;
     QByteArray sent;
     sent.reserve(bytes + 8);
