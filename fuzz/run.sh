@@ -58,7 +58,8 @@ echo "executions:  $(sed -n 's/^stat::number_of_executed_units: *//p' "$log")"
 echo "execs/s:     $(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")"
 echo "coverage:    $(echo "$last" | grep -oE 'cov: [0-9]+ ft: [0-9]+')"
 echo "peak RSS:    $(sed -n 's/^stat::peak_rss_mb: *//p' "$log") MB"
-echo "corpus:      $(find corpus -type f | wc -l) files (+ $(find "$here/corpus" -type f | wc -l) seeds)"
+echo "corpus:      $(echo "$last" | grep -oE 'corp: [0-9]+/[0-9]+[a-zA-Z]*' | cut -c7-) in use;" \
+    "$(find corpus -type f | wc -l) files kept (+ $(find "$here/corpus" -type f | wc -l) seeds)"
 findings=$(find "$out/findings" -type f | sort)
 if [ -n "$findings" ]; then
     echo "findings:"
