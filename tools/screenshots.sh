@@ -30,6 +30,7 @@ shot() {
   # openbox ignores an activation that follows user input within a second.
   sleep 1.2
   timeout 10 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+  timeout 10 xdotool windowraise "$1" >/dev/null 2>&1 || true
   timeout 10 xdotool windowmove "$1" 40 40 >/dev/null 2>&1 || true
   sleep 0.8
   local geometry
@@ -46,13 +47,16 @@ keys() { sleep 1.2; timeout 10 xdotool windowactivate --sync "$1"; sleep 0.2; xd
 
 main=$(window "Kaleidrome Launcher")
 shot "$main" main-window-1
+keys "$main" ctrl+2
+sleep 1
+second=$(xdotool search --onlyvisible --pid "$app_pid" --name "^Kaleidrome Launcher\$" | grep -v "^$main\$" | head -n1)
+shot "${second:-$main}" main-window-2
+keys "${second:-$main}" ctrl+1
+sleep 1
+main=$(window "Kaleidrome Launcher")
 keys "$main" Down Return          # start the second game, so the log has a run in it
 sleep 1.5
 keys "$main" ctrl+l
 shot "$(window Log)" log-window
 keys "$main" ctrl+comma
 shot "$(window Preferences)" preferences-window
-keys "$main" ctrl+2
-sleep 1
-shot "$(window "Kaleidrome Launcher")" main-window-2
-# Leave the settings as they were: the switch stored window 2 in the throwaway config only.

@@ -80,10 +80,10 @@ void AppDelegate::LaunchTask_wait(const QStringList& arguments) {
             return;
         m_desktop.systemLog(QStringLiteral("Command option still running after %1 ms; stopping it")
                                 .arg(commandOptionLimit.count()));
-        process->terminate();
+        // User input waits during the wait, so the run is still the current one.
         if (process == m_task.get())
-            stopProcess();
-        if (process->isRunning() && !m_lastDrainComplete)
+            quit_emulator();
+        else
             process->kill();
     });
     limit.start(commandOptionLimit);

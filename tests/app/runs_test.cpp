@@ -123,6 +123,12 @@ TEST_F(Runs, AWaitingRunThatNeverEndsIsStoppedAfterItsLimit) {
     EXPECT_EQ(app->task()->exitStatus(), 15);
     EXPECT_TRUE(log().contains("stuck"));
     EXPECT_EQ(desktop.systemLogLines().filter("still running").size(), 1);
+
+    // One that has let go of its output and ignores the terminate request is killed.
+    desktop.clear();
+    launch("ignore-term\nclose-output\nrun", /*supervised=*/false);
+    ASSERT_TRUE(app->task()->hasEnded());
+    EXPECT_EQ(app->task()->exitStatus(), 9);
 }
 
 TEST_F(Runs, StopOnRequestDrainsRaisesAndReportsTheSignal) {
