@@ -13,7 +13,7 @@ for n in $(seq 140 170); do
   [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
 done
 work=$(mktemp -d)
-cleanup() { kill "${app_pid:-}" "${wm_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true; rm -rf "$work"; }
+cleanup() { [ -s "$work/launcher.log" ] && [ "${ok:-0}" != 1 ] && cat "$work/launcher.log" >&2; kill "${app_pid:-}" "${wm_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
 Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 & xvfb_pid=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
@@ -23,9 +23,9 @@ openbox >/dev/null 2>&1 & wm_pid=$!
 mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out"
 printf '[General]\nRomsPath=%s\n' "$work/roms" > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
 XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
-  "build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher" >/dev/null 2>&1 & app_pid=$!
+  "build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher" >"$work/launcher.log" 2>&1 & app_pid=$!
 
-window() { timeout 20 xdotool search --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
+window() { timeout 90 xdotool search --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
 shot() {
   # openbox ignores an activation that follows user input within a second.
   sleep 1.2

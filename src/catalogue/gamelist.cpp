@@ -24,7 +24,8 @@ public:
 
     Open open(const QString& path) {
         const QByteArray name = QFile::encodeName(path);
-        fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so a FIFO in the file's place cannot hold the launcher.
+        fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd_ < 0)
             return errno == ENOENT ? Open::Missing : failed();
         struct stat st {};
@@ -32,6 +33,10 @@ public:
             return failed();
         if (S_ISDIR(st.st_mode)) {
             error_ = QStringLiteral("it is a folder");
+            return Open::Failed;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            error_ = QStringLiteral("it is not a regular file");
             return Open::Failed;
         }
         size_ = std::size_t(st.st_size);

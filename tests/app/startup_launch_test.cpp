@@ -21,6 +21,7 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kd::test {
@@ -156,6 +157,17 @@ TEST_F(Startup, AFileThatIsNotAListIsLeftAlone) {
     app->applicationWillTerminate();
     EXPECT_EQ(readFile(bundle.path("Kaleidrome.xml")), broken);
     EXPECT_EQ(desktop.systemLogLines().filter("left unchanged").size(), 1);
+}
+
+TEST_F(Startup, AFifoInPlaceOfTheListDoesNotHoldTheLauncher) {
+    const QString file = bundle.path("Kaleidrome.xml");
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    app->awakeFromNib();   // would block in open() on a FIFO with no writer
+    EXPECT_TRUE(app->arrayController_list->content().empty());
+    app->applicationWillTerminate();
+    EXPECT_EQ(desktop.systemLogLines().filter("left unchanged").size(), 1);
+    EXPECT_TRUE(QFileInfo(file).isFile() == false && QFileInfo::exists(file));
 }
 
 TEST_F(Launching, NothingSelectedBeepsAndWritesNothing) {
