@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Pictures of what users see: main window 1 and 2, the preferences window and the
-# log window, taken under a private Xvfb with a window manager.
+# log window, taken under a private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +9,7 @@ tools/setup.sh
 cmake -S . -B build >/dev/null
 cmake --build build -j2 --target kaleidrome-launcher kd-grab >/dev/null
 
-for n in $(seq 140 170); do
+for n in $(seq 171 199); do
   [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
 done
 work=$(mktemp -d)
@@ -18,14 +18,13 @@ trap cleanup EXIT
 Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 & xvfb_pid=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 export DISPLAY="$display"
-openbox >/dev/null 2>&1 & wm_pid=$!
 
 mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out"
 printf '[General]\nRomsPath=%s\n' "$work/roms" > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
 XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
   "build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher" >"$work/launcher.log" 2>&1 & app_pid=$!
 
-window() { timeout 90 xdotool search --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
+window() { timeout 90 xdotool search --all --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
 shot() {
   # openbox ignores an activation that follows user input within a second.
   sleep 1.2
@@ -43,13 +42,13 @@ shot() {
   build/tools/screenshots/kd-grab "$1" "$x" "$y" "$w" "$h" "$out/$2.png"
   echo "$out/$2.png"
 }
-keys() { sleep 1.2; timeout 10 xdotool windowactivate --sync "$1"; sleep 0.2; xdotool key --clearmodifiers "${@:2}"; }
+keys() { timeout 10 xdotool windowraise "$1" windowfocus --sync "$1"; sleep 0.3; xdotool key --clearmodifiers "${@:2}"; }
 
 main=$(window "Kaleidrome Launcher")
 shot "$main" main-window-1
 keys "$main" ctrl+2
 sleep 1
-second=$(xdotool search --onlyvisible --pid "$app_pid" --name "^Kaleidrome Launcher\$" | grep -v "^$main\$" | head -n1)
+second=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "^Kaleidrome Launcher\$" | grep -v "^$main\$" | head -n1)
 shot "${second:-$main}" main-window-2
 keys "${second:-$main}" ctrl+1
 sleep 1

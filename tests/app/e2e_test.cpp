@@ -57,7 +57,7 @@ protected:
     QString windowNamed(const QString& title) {
         QString ids;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            if (xdotool({"search", "--onlyvisible", "--pid", QString::number(process.processId()),
+            if (xdotool({"search", "--all", "--onlyvisible", "--pid", QString::number(process.processId()),
                          "--name", "^" + title + "$"},
                         &ids) &&
                 !ids.isEmpty())
