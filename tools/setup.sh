@@ -2,7 +2,7 @@
 # Installs the Debian packages the launcher and its tests need, when missing.
 set -euo pipefail
 
-packages=(cmake g++ pkg-config qt6-base-dev libpugixml-dev libglib2.0-dev libxcb-ewmh-dev
+packages=(cmake g++ pkg-config qt6-base-dev libglib2.0-dev libxcb-ewmh-dev
           libcanberra-dev libgtest-dev libbenchmark-dev xvfb xauth openbox x11-utils xdotool dbus-daemon)
 packages+=("$@")
 
