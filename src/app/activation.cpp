@@ -18,6 +18,8 @@ void AppDelegate::show_kdrome(const QString& applicationName) {
         m_desktop.raiseApplication(*app);
 }
 
-void AppDelegate::Menu_show_kdrome(QObject*) { show_kdrome(EmulatorName); }
+void AppDelegate::Menu_show_kdrome(QObject*) {
+    show_kdrome(EmulatorName);
+}
 
 } // namespace kd

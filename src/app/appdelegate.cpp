@@ -20,7 +20,8 @@ AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& 
     // The initial values must be in place before any control is bound.
     initialize(m_defaults, m_store);
     QString error;
-    m_strings = StringTable::load(m_resourcePath + QStringLiteral("/strings/Localizable.json"), &error);
+    m_strings =
+        StringTable::load(m_resourcePath + QStringLiteral("/strings/Localizable.json"), &error);
     if (m_strings.isEmpty())
         m_desktop.systemLog(QStringLiteral("String table not loaded: ") + error);
     buildActions();
@@ -50,6 +51,8 @@ int AppDelegate::tagOf(const QObject* control) {
     return ok ? tag : 0;
 }
 
-void AppDelegate::setTag(QObject* control, int tag) { control->setProperty(TagProperty, tag); }
+void AppDelegate::setTag(QObject* control, int tag) {
+    control->setProperty(TagProperty, tag);
+}
 
 } // namespace kd

@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QVariantMap>
-
 #include <chrono>
 #include <limits>
 #include <memory>

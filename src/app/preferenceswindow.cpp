@@ -17,7 +17,9 @@ namespace kd {
 
 namespace {
 
-QString key(const char* name) { return QString::fromLatin1(name); }
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
 
 QPushButton* tagged(QPushButton* button, int tag) {
     AppDelegate::setTag(button, tag);
@@ -64,7 +66,8 @@ void AppDelegate::buildPreferencesWindow() {
     auto reveal = [this](int tag) {
         auto* button = tagged(new QPushButton(tr("Show")), tag);
         button->setToolTip(tr("Show in the file manager"));
-        connect(button, &QPushButton::clicked, this, [this, button] { openFileSystemfolder(button); });
+        connect(button, &QPushButton::clicked, this,
+                [this, button] { openFileSystemfolder(button); });
         return button;
     };
     auto row = [](std::initializer_list<QWidget*> widgets) {
@@ -112,8 +115,8 @@ void AppDelegate::buildPreferencesWindow() {
     button_multitexture = checkBox("button_multitexture", tr("Multi-texture rendering"));
     button_throttle = checkBox("button_throttle", tr("Run unthrottled (-no-throttle)"));
     button_showfps = checkBox("button_showfps", tr("Show frame rate"));
-    popup_crosshairs = popUp("popup_crosshairs",
-                             {tr("No crosshairs"), tr("Player 1"), tr("Players 1 and 2")});
+    popup_crosshairs =
+        popUp("popup_crosshairs", {tr("No crosshairs"), tr("Player 1"), tr("Players 1 and 2")});
     textfild_vert = lineEdit("textfild_vert");
     textfild_frag = lineEdit("textfild_frag");
 
@@ -144,8 +147,8 @@ void AppDelegate::buildPreferencesWindow() {
     textfild_sound = lineEdit("textfild_sound");
     textfild_music = lineEdit("textfild_music");
     textfild_balance = lineEdit("textfild_balance");
-    popup_inputsys = popUp("popup_inputsys",
-                           {tr("Keyboard and mouse"), tr("Game controller"), tr("Raw input")});
+    popup_inputsys =
+        popUp("popup_inputsys", {tr("Keyboard and mouse"), tr("Game controller"), tr("Raw input")});
     button_feedback = checkBox("button_feedback", tr("Force feedback"));
 
     auto* soundPage = new QWidget;
@@ -161,13 +164,14 @@ void AppDelegate::buildPreferencesWindow() {
     tabs->addTab(soundPage, tr("Sound and Input"));
 
     // Command option, reset and the activity indicator.
-    popup_command = popUp("popup_command",
-                          {QStringLiteral("-help"), QStringLiteral("-version"),
-                           QStringLiteral("-list-games"), QStringLiteral("-show-config"),
-                           QStringLiteral("-print-inputs")});
+    popup_command =
+        popUp("popup_command",
+              {QStringLiteral("-help"), QStringLiteral("-version"), QStringLiteral("-list-games"),
+               QStringLiteral("-show-config"), QStringLiteral("-print-inputs")});
     auto* runOption = new QPushButton(tr("Run"));
     runOption->setObjectName(QStringLiteral("button_runOption"));
-    connect(runOption, &QPushButton::clicked, this, [this, runOption] { returnButtonAction(runOption); });
+    connect(runOption, &QPushButton::clicked, this,
+            [this, runOption] { returnButtonAction(runOption); });
     auto* reset = new QPushButton(tr("Reset to Initial Values"));
     reset->setObjectName(QStringLiteral("button_reset"));
     connect(reset, &QPushButton::clicked, this, [this, reset] { DefaultAction(reset); });

@@ -22,13 +22,16 @@ void AppDelegate::awakeFromNib() {
 void AppDelegate::applicationDidFinishLaunching() {
     PackagePath_ini();
     setSelectionIndex(0);
-    QMainWindow* front = m_store.integerForKey(QString::fromLatin1(keys::StartWindow)) == 2 ? window2 : window;
+    QMainWindow* front =
+        m_store.integerForKey(QString::fromLatin1(keys::StartWindow)) == 2 ? window2 : window;
     // Ordered to the front without being made the key window.
     front->show();
     front->raise();
 }
 
-void AppDelegate::applicationWillTerminate() { saveGameList(); }
+void AppDelegate::applicationWillTerminate() {
+    saveGameList();
+}
 
 void AppDelegate::show_Mainwindow(QObject*) {
     if (window2->isVisible())

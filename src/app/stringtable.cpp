@@ -28,7 +28,9 @@ StringTable StringTable::load(const QString& filePath, QString* error) {
     return table;
 }
 
-QString StringTable::text(const QString& key) const { return m_texts.value(key, key); }
+QString StringTable::text(const QString& key) const {
+    return m_texts.value(key, key);
+}
 
 QString formatText(const QString& format, qint64 number, const QString& text) {
     QString result;

@@ -12,8 +12,12 @@ class SubViewDraw : public QWidget {
 public:
     explicit SubViewDraw(QWidget* parent = nullptr);
 
-    static QColor startingColor() { return QColor::fromRgbF(160 / 255.0, 165 / 255.0, 200 / 255.0, 1.0); }
-    static QColor endingColor() { return QColor::fromRgbF(237 / 255.0, 237 / 255.0, 237 / 255.0, 0.0); }
+    static QColor startingColor() {
+        return QColor::fromRgbF(160 / 255.0, 165 / 255.0, 200 / 255.0, 1.0);
+    }
+    static QColor endingColor() {
+        return QColor::fromRgbF(237 / 255.0, 237 / 255.0, 237 / 255.0, 0.0);
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -3,6 +3,7 @@
 #include "app/imageview.h"
 #include "app/subviewdraw.h"
 #include "log/logview.h"
+#include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
 #include <QAction>
@@ -66,48 +67,88 @@ void AppDelegate::buildActions() {
     };
     const QList<Entry> entries{
         {"startGame", tr("&Start Game"), QKeySequence(Qt::CTRL | Qt::Key_R),
-         [this](QObject* s) { start_game(s); }},
+         [this](QObject* s) {
+             start_game(s);
+         }},
         {"openRom", tr("&Open ROM…"), QKeySequence(Qt::CTRL | Qt::Key_O),
-         [this](QObject* s) { menu_openROMfile(s); }},
+         [this](QObject* s) {
+             menu_openROMfile(s);
+         }},
         {"stopEmulator", tr("S&top Emulator"), QKeySequence(Qt::CTRL | Qt::Key_Period),
-         [this](QObject* s) { quit_emulator(s); }},
+         [this](QObject* s) {
+             quit_emulator(s);
+         }},
         {"preferences", tr("&Preferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
-         [this](QObject*) { showWindow(preferencesWindow); }},
+         [this](QObject*) {
+             showWindow(preferencesWindow);
+         }},
         {"resetPreferences", tr("&Reset Preferences"), QKeySequence(),
-         [this](QObject* s) { DefaultAction(s); }},
-        {"quit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), [](QObject*) { QApplication::quit(); }},
+         [this](QObject* s) {
+             DefaultAction(s);
+         }},
+        {"quit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+         [](QObject*) {
+             QApplication::quit();
+         }},
         {"showLog", tr("Show &Log"), QKeySequence(Qt::CTRL | Qt::Key_L),
-         [this](QObject* s) { show_Logwindow(s); }},
+         [this](QObject* s) {
+             show_Logwindow(s);
+         }},
         {"marker", tr("Add &Marker"), QKeySequence(Qt::CTRL | Qt::Key_M),
-         [this](QObject* s) { LogTimeStamp(s); }},
+         [this](QObject* s) {
+             LogTimeStamp(s);
+         }},
         {"saveLog", tr("&Save Log…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-         [this](QObject* s) { saveLogAction(s); }},
+         [this](QObject* s) {
+             saveLogAction(s);
+         }},
         {"clearLog", tr("&Clear Log"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
-         [this](QObject* s) { ClearLogAction(s); }},
+         [this](QObject* s) {
+             ClearLogAction(s);
+         }},
         {"mainWindow1", tr("Main Window &1"), QKeySequence(Qt::CTRL | Qt::Key_1),
-         [this](QObject* s) { show_Mainwindow(s); }},
+         [this](QObject* s) {
+             show_Mainwindow(s);
+         }},
         {"mainWindow2", tr("Main Window &2"), QKeySequence(Qt::CTRL | Qt::Key_2),
-         [this](QObject* s) { show_Mainwindow2(s); }},
+         [this](QObject* s) {
+             show_Mainwindow2(s);
+         }},
         {"showEmulator", tr("Bring &Emulator to Front"), QKeySequence(),
-         [this](QObject* s) { Menu_show_kdrome(s); }},
+         [this](QObject* s) {
+             Menu_show_kdrome(s);
+         }},
         {"emulatorFolder", tr("Show Emulator &Folder"), QKeySequence(),
-         [this](QObject* s) { openCurrent(s); }},
-        {"readme", tr("Emulator &README"), QKeySequence(), [this](QObject* s) { openDoc(s); }},
-        {"homePage", tr("Kaleidrome &Home Page"), QKeySequence(), [this](QObject* s) { openURL(s); }},
+         [this](QObject* s) {
+             openCurrent(s);
+         }},
+        {"readme", tr("Emulator &README"), QKeySequence(),
+         [this](QObject* s) {
+             openDoc(s);
+         }},
+        {"homePage", tr("Kaleidrome &Home Page"), QKeySequence(),
+         [this](QObject* s) {
+             openURL(s);
+         }},
         {"projectPage", tr("Kaleidrome &Project Page"), QKeySequence(),
-         [this](QObject* s) { openURL2(s); }},
+         [this](QObject* s) {
+             openURL2(s);
+         }},
     };
     for (const Entry& entry : entries) {
         auto* action = new QAction(entry.text, this);
         action->setObjectName(entry.name);
         action->setShortcut(entry.shortcut);
         action->setShortcutContext(Qt::ApplicationShortcut);
-        connect(action, &QAction::triggered, this, [action, handler = entry.handler] { handler(action); });
+        connect(action, &QAction::triggered, this,
+                [action, handler = entry.handler] { handler(action); });
         m_actions.insert(entry.name, action);
     }
 }
 
-QAction* AppDelegate::action(const QString& name) const { return m_actions.value(name); }
+QAction* AppDelegate::action(const QString& name) const {
+    return m_actions.value(name);
+}
 
 QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
     auto* bar = new QMenuBar(parent);
@@ -119,10 +160,8 @@ QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
                 menu->addSeparator();
         }
     };
-    add(bar->addMenu(tr("&Launcher")),
-        {"preferences", "resetPreferences", "-", "quit"});
-    add(bar->addMenu(tr("&Game")),
-        {"startGame", "openRom", "stopEmulator", "-", "showEmulator"});
+    add(bar->addMenu(tr("&Launcher")), {"preferences", "resetPreferences", "-", "quit"});
+    add(bar->addMenu(tr("&Game")), {"startGame", "openRom", "stopEmulator", "-", "showEmulator"});
     add(bar->addMenu(tr("&Log")), {"showLog", "marker", "-", "saveLog", "clearLog"});
     add(bar->addMenu(tr("&Window")), {"mainWindow1", "mainWindow2"});
     add(bar->addMenu(tr("&Help")), {"emulatorFolder", "readme", "-", "homePage", "projectPage"});
@@ -241,7 +280,8 @@ void AppDelegate::buildTrayIcon() {
     tray->setContextMenu(menu);
     connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
         if (why == QSystemTrayIcon::Trigger)
-            m_store.integerForKey(QStringLiteral("StartWindow")) == 2 ? show_Mainwindow2() : show_Mainwindow();
+            m_store.integerForKey(QString::fromLatin1(keys::StartWindow)) == 2 ? show_Mainwindow2()
+                                                                               : show_Mainwindow();
     });
     tray->show();
 }

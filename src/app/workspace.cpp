@@ -14,13 +14,17 @@ const QString HomePage = QStringLiteral("https://kaleidrome.example.org/");
 const QString ProjectPage = QStringLiteral("https://code.example.com/kaleidrome/kaleidrome");
 } // namespace
 
-void AppDelegate::openCurrent(QObject*) { m_desktop.openPath(pathOfCurrentDir()); }
+void AppDelegate::openCurrent(QObject*) {
+    m_desktop.openPath(pathOfCurrentDir());
+}
 
 void AppDelegate::openFileSystemfolder(QObject* sender) {
     auto stored = [this](const char* name) {
         return m_store.stringForKey(QString::fromLatin1(name)).value_or(QString());
     };
-    auto packaged = [](const QCheckBox* box) { return box->checkState() != Qt::Unchecked; };
+    auto packaged = [](const QCheckBox* box) {
+        return box->checkState() != Qt::Unchecked;
+    };
     QString item;
     QString root;
     switch (tagOf(sender)) {
@@ -37,10 +41,12 @@ void AppDelegate::openFileSystemfolder(QObject* sender) {
         root = stored(keys::RomsPath);
         break;
     case 3:
-        root = packaged(button_snapfolder) ? packagedPath("kdromepak/Snaps") : stored(keys::SnapPath);
+        root =
+            packaged(button_snapfolder) ? packagedPath("kdromepak/Snaps") : stored(keys::SnapPath);
         break;
     case 4:
-        root = packaged(button_Iconfolder) ? packagedPath("kdromepak/Icons") : stored(keys::IconPath);
+        root =
+            packaged(button_Iconfolder) ? packagedPath("kdromepak/Icons") : stored(keys::IconPath);
         break;
     default:
         break;
@@ -48,10 +54,16 @@ void AppDelegate::openFileSystemfolder(QObject* sender) {
     m_desktop.revealInFileViewer(item, root);
 }
 
-void AppDelegate::openDoc(QObject*) { m_desktop.openPath(packagedPath("kdromepak/Docs/README.txt")); }
+void AppDelegate::openDoc(QObject*) {
+    m_desktop.openPath(packagedPath("kdromepak/Docs/README.txt"));
+}
 
-void AppDelegate::openURL(QObject*) { m_desktop.openUrl(HomePage); }
+void AppDelegate::openURL(QObject*) {
+    m_desktop.openUrl(HomePage);
+}
 
-void AppDelegate::openURL2(QObject*) { m_desktop.openUrl(ProjectPage); }
+void AppDelegate::openURL2(QObject*) {
+    m_desktop.openUrl(ProjectPage);
+}
 
 } // namespace kd

@@ -3,14 +3,13 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 namespace kd {
 
 struct Artwork {
     QImage image;
-    QString path;   // where it came from
+    QString path; // where it came from
 };
 
 // Decodes an image file; nothing when it is missing, unreadable, not an image,

@@ -14,8 +14,10 @@ namespace kd {
 void AppDelegate::attachGameList() {
     arrayController_list = new GameListController(this);
     // The table's row height and font size have keys of their own but no control.
-    const int rowHeight = qBound(12, m_defaults.value(QString::fromLatin1(keys::rowHeight)).toInt(), 200);
-    const int fontSize = qBound(6, m_defaults.value(QString::fromLatin1(keys::fontSize)).toInt(), 72);
+    const int rowHeight =
+        qBound(12, m_defaults.value(QString::fromLatin1(keys::rowHeight)).toInt(), 200);
+    const int fontSize =
+        qBound(6, m_defaults.value(QString::fromLatin1(keys::fontSize)).toInt(), 72);
     for (QTableView* table : {tableView_list, tableView_list2}) {
         arrayController_list->attachView(table);
         QFont font = table->font();

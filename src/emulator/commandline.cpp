@@ -3,7 +3,9 @@
 namespace kd {
 
 namespace {
-bool on(Qt::CheckState state) { return state == Qt::Checked; }
+bool on(Qt::CheckState state) {
+    return state == Qt::Checked;
+}
 } // namespace
 
 QStringList emulatorArguments(const QVariantMap& request, const EmulatorForm& form) {

@@ -76,7 +76,8 @@ void AppDelegate::returnButtonAction(QObject* sender) {
     }
     progressInd->startAnimation(sender);
     const QString option = popup_command->currentText();
-    timestamp({{QStringLiteral("type"), int(CommandOptionHeader)}, {QStringLiteral("poster"), option}});
+    timestamp(
+        {{QStringLiteral("type"), int(CommandOptionHeader)}, {QStringLiteral("poster"), option}});
     LaunchTask_wait({option});
     progressInd->stopAnimation(sender);
     m_desktop.playSound(QStringLiteral("Pop"));

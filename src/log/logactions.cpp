@@ -32,7 +32,9 @@ void AppDelegate::scheduleScroll() {
     });
 }
 
-void AppDelegate::scrollToVisible() { infomationTextView->scrollToEnd(); }
+void AppDelegate::scrollToVisible() {
+    infomationTextView->scrollToEnd();
+}
 
 void AppDelegate::timestamp(const QVariantMap& request) {
     const int type = request.value(QStringLiteral("type")).toInt();
@@ -41,10 +43,13 @@ void AppDelegate::timestamp(const QVariantMap& request) {
 }
 
 void AppDelegate::LogTimeStamp(QObject*) {
-    timestamp({{QStringLiteral("type"), int(MarkerHeader)}, {QStringLiteral("poster"), QStringLiteral("Marker")}});
+    timestamp({{QStringLiteral("type"), int(MarkerHeader)},
+               {QStringLiteral("poster"), QStringLiteral("Marker")}});
 }
 
-void AppDelegate::ClearLogAction(QObject*) { infomationTextView->clear(); }
+void AppDelegate::ClearLogAction(QObject*) {
+    infomationTextView->clear();
+}
 
 void AppDelegate::saveLogAction(QObject*) {
     if (infomationTextView->isEmpty()) {
@@ -70,6 +75,8 @@ void AppDelegate::saveLogAction(QObject*) {
     m_desktop.runAlert(alert);
 }
 
-void AppDelegate::show_Logwindow(QObject*) { showWindow(logWindow); }
+void AppDelegate::show_Logwindow(QObject*) {
+    showWindow(logWindow);
+}
 
 } // namespace kd

@@ -1,7 +1,6 @@
 #include "platform/atomicfile.h"
 
 #include <QFileInfo>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -45,8 +44,8 @@ bool writeFileAtomically(const QString& path, QByteArrayView data, QString* erro
 
     struct stat old {};
     const mode_t mode = ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    const bool written = writeAll(fd, data.data(), data.size()) && ::fchmod(fd, mode) == 0 &&
-                         ::fsync(fd) == 0;
+    const bool written =
+        writeAll(fd, data.data(), data.size()) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     const int savedErrno = errno;
     ::close(fd);
     if (!written || ::rename(temp.constData(), target.constData()) != 0) {

@@ -3,7 +3,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 namespace kd {
@@ -21,13 +20,13 @@ struct AlertRequest {
 struct OpenPanelRequest {
     bool chooseFiles = true;
     bool chooseDirectories = false;
-    QString prompt;             // title of the confirming button; empty keeps the platform's
-    QStringList allowedTypes;   // file-name extensions without the dot; empty allows any file
-    QString startDirectory;     // local folder; empty leaves the choice to the platform
+    QString prompt;           // title of the confirming button; empty keeps the platform's
+    QStringList allowedTypes; // file-name extensions without the dot; empty allows any file
+    QString startDirectory;   // local folder; empty leaves the choice to the platform
 };
 
 struct SavePanelRequest {
-    QStringList allowedTypes;   // file-name extensions without the dot
+    QStringList allowedTypes; // file-name extensions without the dot
     QString suggestedName;
 };
 
@@ -35,7 +34,7 @@ struct SavePanelRequest {
 struct RunningApplication {
     QString name;
     qint64 pid = 0;
-    quint64 handle = 0;   // what the desktop needs to raise it (a window id on X11)
+    quint64 handle = 0; // what the desktop needs to raise it (a window id on X11)
     bool operator==(const RunningApplication&) const = default;
 };
 

@@ -26,7 +26,9 @@ constexpr PackagedRow PackagedRows[] = {
 };
 
 // A packaged toggle counts as on in any state but off.
-bool toggleOn(const QCheckBox* box) { return box->checkState() != Qt::Unchecked; }
+bool toggleOn(const QCheckBox* box) {
+    return box->checkState() != Qt::Unchecked;
+}
 
 } // namespace
 
@@ -40,7 +42,9 @@ QString AppDelegate::pathOfExecFile() const {
     return textfild_exe->text();
 }
 
-QString AppDelegate::pathOfCurrentDir() const { return path::deleteLastComponent(pathOfExecFile()); }
+QString AppDelegate::pathOfCurrentDir() const {
+    return path::deleteLastComponent(pathOfExecFile());
+}
 
 std::optional<QString> AppDelegate::pathOfDataFile() const {
     const QString candidate = packagedPath("Kaleidrome.xml");
@@ -49,7 +53,9 @@ std::optional<QString> AppDelegate::pathOfDataFile() const {
     return candidate;
 }
 
-bool AppDelegate::ExefileCheck() const { return file_FoundCheck(pathOfExecFile()); }
+bool AppDelegate::ExefileCheck() const {
+    return file_FoundCheck(pathOfExecFile());
+}
 
 bool AppDelegate::file_FoundCheck(const QString& path) {
     return !path.isEmpty() && QFileInfo::exists(path);
@@ -68,9 +74,10 @@ void AppDelegate::PackagePathChange(QObject* sender) {
     QLineEdit* field = fields[tag];
     const bool packaged = toggleOn(toggles[tag]);
     // Display only: setText does not write the key.
-    field->setText(packaged ? QString::fromLatin1(PackagedRows[tag].displayText)
-                            : m_store.stringForKey(QString::fromLatin1(PackagedRows[tag].userPathKey))
-                                  .value_or(QString()));
+    field->setText(packaged
+                       ? QString::fromLatin1(PackagedRows[tag].displayText)
+                       : m_store.stringForKey(QString::fromLatin1(PackagedRows[tag].userPathKey))
+                             .value_or(QString()));
 }
 
 void AppDelegate::PackagePath_ini() {

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QSettings>
 #include <QVariant>
-
 #include <optional>
 
 namespace kd {

@@ -20,7 +20,9 @@ QVariantMap chooserRequest(bool files, bool folders) {
             {QStringLiteral("directory"), QString()}};
 }
 
-QString key(const char* name) { return QString::fromLatin1(name); }
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
 
 } // namespace
 
