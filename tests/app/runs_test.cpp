@@ -144,16 +144,6 @@ TEST_F(Runs, StopOnRequestDrainsRaisesAndReportsTheSignal) {
     EXPECT_EQ(alertsWithMessage("Alert_1"), 1);
 }
 
-TEST_F(Runs, AnEmulatorThatIgnoresTheTerminateRequestIsKilledAfterTheDrainBound) {
-    launch("ignore-term\nout ready\nrun");
-    ASSERT_TRUE(waitUntil([&] { return log().contains("ready"); }));
-    EmulatorProcess* task = app->task();
-    app->quit_emulator();
-    ASSERT_TRUE(waitUntil([&] { return task->hasEnded(); }, 5000));
-    EXPECT_EQ(task->exitStatus(), 9);
-    EXPECT_TRUE(desktop.systemLogLines().contains("Task terminate: Error 9"));
-}
-
 TEST_F(Runs, StopWithNothingRunningOnlyRaisesAndReopensWhenFlagged) {
     app->quit_emulator();
     EXPECT_EQ(desktop.callNames(), (QStringList{"listApps", "raise"}));

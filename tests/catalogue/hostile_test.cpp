@@ -265,6 +265,8 @@ TEST_F(HostileFile, NestingFarBeyondTheLimit) {
                   "</array>"),
          "nesting deeper"},
         {"XML unclosed", document(nested("<array>", "", kDeep, "")), "nesting deeper"},
+        {"XML at the limit", document(nested("<array>", "</array>", kMaxDepth, "")),
+         arrays(kMaxDepth - 1, Array{})},
         {"binary arrays", binaryNesting(kDeep), "nesting deeper"},
         {"binary at the limit", binaryNesting(kMaxDepth - 1), arrays(kMaxDepth - 1, true)},
     };
