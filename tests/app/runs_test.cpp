@@ -131,19 +131,6 @@ TEST_F(Runs, AWaitingRunThatNeverEndsIsStoppedAfterItsLimit) {
     EXPECT_EQ(app->task()->exitStatus(), 9);
 }
 
-TEST_F(Runs, StopOnRequestDrainsRaisesAndReportsTheSignal) {
-    launch("out ready\nrun");
-    ASSERT_TRUE(waitUntil([&] { return log().contains("ready"); }));
-    EmulatorProcess* task = app->task();
-    app->quit_emulator();
-    EXPECT_EQ(desktop.count("raise"), 1);
-    ASSERT_TRUE(waitUntil([&] { return task->hasEnded(); }));
-    QTest::qWait(50);
-    EXPECT_EQ(task->exitStatus(), 15);
-    EXPECT_TRUE(desktop.systemLogLines().contains("Task terminate: Error 15"));
-    EXPECT_EQ(alertsWithMessage("Alert_1"), 1);
-}
-
 TEST_F(Runs, StopWithNothingRunningOnlyRaisesAndReopensWhenFlagged) {
     app->quit_emulator();
     EXPECT_EQ(desktop.callNames(), (QStringList{"listApps", "raise"}));

@@ -147,6 +147,7 @@ TEST_F(MisbehavingEmulator, OneThatNeverExitsIsStoppedOnRequest) {
     EXPECT_TRUE(run->isRunning());
     const qint64 ms = msIn([&] { app->quit_emulator(); });
     EXPECT_LT(ms, 1000);
+    EXPECT_EQ(desktop.count("raise"), 1);
     ASSERT_TRUE(bothEnds());
     EXPECT_EQ(run->exitStatus(), SIGTERM);
     expectReported(SIGTERM);
