@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,32 +28,7 @@ namespace {
 
 using Startup = DelegateFixture;
 
-class Launching : public DelegateFixture {
-protected:
-    void SetUp() override {
-        DelegateFixture::SetUp();
-        desktop.applications = {{AppDelegate::LauncherName, qint64(::getpid()), 0}};
-        app->awakeFromNib();
-        desktop.clear();
-        argvFile = home.filePath("argv");
-    }
-    QString log() const { return app->infomationTextView->text(); }
-    QStringList receivedArguments() const {
-        QStringList args;
-        for (const QByteArray& arg : readFile(argvFile).split('\0'))
-            args << QString::fromUtf8(arg);
-        if (!args.isEmpty() && args.last().isEmpty())
-            args.removeLast();
-        return args;
-    }
-    bool finished() {
-        return waitUntil([&] {
-            EmulatorProcess* task = app->task();
-            return task && task->hasEnded() && task->outputAtEnd() && desktop.count("raise") > 0;
-        });
-    }
-    QString argvFile;
-};
+using Launching = LaunchFixture;
 
 TEST_F(Startup, ChecksComeFirstThenTheListThenOneMainWindow) {
     ASSERT_TRUE(QFile::remove(bundle.path("kdromepak/Kaleidrome")));
@@ -145,7 +119,7 @@ TEST_F(Startup, UnchangedListIsNotRewrittenAndASortedOneIsRewrittenInStoredOrder
     const plist::ReadResult first = plist::read({original.constData(), size_t(original.size())});
     ASSERT_TRUE(reread.value.has_value()) << reread.error.toStdString();
     ASSERT_TRUE(first.value.has_value());
-    EXPECT_TRUE(*reread.value == *first.value);   // same records, stored order
+    EXPECT_TRUE(*reread.value == *first.value); // same records, stored order
 }
 
 TEST_F(Startup, AFileThatIsNotAListIsLeftAlone) {
@@ -163,7 +137,7 @@ TEST_F(Startup, AFifoInPlaceOfTheListDoesNotHoldTheLauncher) {
     const QString file = bundle.path("Kaleidrome.xml");
     ASSERT_TRUE(QFile::remove(file));
     ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-    app->awakeFromNib();   // would block in open() on a FIFO with no writer
+    app->awakeFromNib(); // would block in open() on a FIFO with no writer
     EXPECT_TRUE(app->arrayController_list->content().empty());
     app->applicationWillTerminate();
     EXPECT_EQ(desktop.systemLogLines().filter("left unchanged").size(), 1);
@@ -244,10 +218,12 @@ TEST_F(Launching, StartingWhileAGameRunsStopsItFirst) {
         app->start_game();
     }
     ASSERT_TRUE(finished());
-    ASSERT_TRUE(waitUntil([&] { return desktop.systemLogLines().contains("Task terminate: Error 15"); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return desktop.systemLogLines().contains("Task terminate: Error 15"); }));
     const QString text = log();
     const qsizetype oldAt = text.indexOf("old game");
-    const qsizetype secondHeader = text.indexOf("[Perform a lunch task]", text.indexOf("[Perform a lunch task]") + 1);
+    const qsizetype secondHeader =
+        text.indexOf("[Perform a lunch task]", text.indexOf("[Perform a lunch task]") + 1);
     EXPECT_LT(oldAt, secondHeader);
     EXPECT_LT(secondHeader, text.indexOf("new game"));
     EXPECT_NE(old, app->task());
@@ -314,7 +290,7 @@ TEST_F(Artwork, CandidatesInOrderThenPlaceholdersInBothWindows) {
     ASSERT_TRUE(writeFile(snaps + "/cometkai.png", "not a picture at all"));
     writeImage(snaps + "/cometkai.jpg", Qt::yellow, "JPG");
     writeImage(icons + "/astrovex.ico", Qt::cyan, "ICO");
-    useOwnFolders(snaps, icons + "/");   // a trailing separator finds the same files
+    useOwnFolders(snaps, icons + "/"); // a trailing separator finds the same files
 
     const struct {
         int row;
@@ -358,7 +334,6 @@ TEST_F(Artwork, PackagedFoldersIgnoreTheFields) {
                 app->imageView->sourcePath() == bundle.path("no_image.jpg"));
 }
 
-
 class WorkspaceActions : public DelegateFixture {};
 
 TEST_F(WorkspaceActions, RevealsByTag) {
@@ -378,7 +353,7 @@ TEST_F(WorkspaceActions, RevealsByTag) {
     EXPECT_EQ(reveal(5), (QStringList{"", ""}));
 
     app->button_exe->click();
-    EXPECT_EQ(reveal(1), (QStringList{"", ""}));   // nothing stored
+    EXPECT_EQ(reveal(1), (QStringList{"", ""})); // nothing stored
     store->setObject(QStringLiteral("/opt/emu/Kaleidrome"), keys::ExecutionPath);
     store->setObject(QStringLiteral("/games/roms"), keys::RomsPath);
     store->setObject(QStringLiteral("/art/snaps"), keys::SnapPath);
@@ -396,9 +371,8 @@ TEST_F(WorkspaceActions, OpensFoldersDocumentsAndPages) {
     app->button_exe->click();
     app->openCurrent();
     EXPECT_EQ(desktop.argsOf("openPath"),
-              (QList<QStringList>{{bundle.path("kdromepak")},
-                                  {bundle.path("kdromepak/Docs/README.txt")},
-                                  {""}}));
+              (QList<QStringList>{
+                  {bundle.path("kdromepak")}, {bundle.path("kdromepak/Docs/README.txt")}, {""}}));
     const QList<QStringList> urls = desktop.argsOf("openUrl");
     ASSERT_EQ(urls.size(), 2);
     for (const QStringList& url : urls)

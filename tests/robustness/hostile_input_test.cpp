@@ -22,32 +22,7 @@
 namespace kd::test {
 namespace {
 
-class HostileInput : public DelegateFixture {
-protected:
-    void SetUp() override {
-        DelegateFixture::SetUp();
-        desktop.applications = {{AppDelegate::LauncherName, qint64(::getpid()), 0}};
-        app->awakeFromNib();
-        desktop.clear();
-        argvFile = home.filePath("argv");
-    }
-    QString log() const { return app->infomationTextView->text(); }
-    QStringList receivedArguments() const {
-        QStringList args;
-        for (const QByteArray& arg : readFile(argvFile).split('\0'))
-            args << QString::fromUtf8(arg);
-        if (!args.isEmpty() && args.last().isEmpty())
-            args.removeLast();
-        return args;
-    }
-    bool finished() {
-        return waitUntil([&] {
-            EmulatorProcess* task = app->task();
-            return task && task->hasEnded() && task->outputAtEnd() && desktop.count("raise") > 0;
-        });
-    }
-    QString argvFile;
-};
+using HostileInput = LaunchFixture;
 
 // Shell syntax that would leave a trace if any shell ever saw it.
 const QString kShellBait = QStringLiteral("$(touch shell-ran) `touch shell-ran`; touch shell-ran "

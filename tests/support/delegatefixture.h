@@ -1,15 +1,17 @@
 #pragma once
 
 #include "app/appdelegate.h"
+#include "emulator/emulatorprocess.h"
+#include "log/logview.h"
 #include "settings/settingsstore.h"
 #include "support/fakedesktop.h"
+#include "support/runhelpers.h"
 #include "support/testbundle.h"
 
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <memory>
+#include <unistd.h>
 
 namespace kd::test {
 
@@ -46,6 +48,35 @@ protected:
     FakeDesktop desktop;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<AppDelegate> app;
+};
+
+// A started launcher whose runs write the emulator's argv to a file, raising the
+// launcher itself at their end of output.
+class LaunchFixture : public DelegateFixture {
+protected:
+    void SetUp() override {
+        DelegateFixture::SetUp();
+        desktop.applications = {{AppDelegate::LauncherName, qint64(::getpid()), 0}};
+        app->awakeFromNib();
+        desktop.clear();
+        argvFile = home.filePath("argv");
+    }
+    QString log() const { return app->infomationTextView->text(); }
+    QStringList receivedArguments() const {
+        QStringList args;
+        for (const QByteArray& arg : readFile(argvFile).split('\0'))
+            args << QString::fromUtf8(arg);
+        if (!args.isEmpty() && args.last().isEmpty())
+            args.removeLast();
+        return args;
+    }
+    bool finished() {
+        return waitUntil([&] {
+            EmulatorProcess* task = app->task();
+            return task && task->hasEnded() && task->outputAtEnd() && desktop.count("raise") > 0;
+        });
+    }
+    QString argvFile;
 };
 
 } // namespace kd::test
