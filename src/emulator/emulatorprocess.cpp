@@ -259,7 +259,30 @@ void EmulatorProcess::onChildReadable() {
     closeChildWatch();
     ended_ = true;
     status_ = *status;
+    // What the child wrote before it ended is reported before its end.
+    if (listening_) {
+        QPointer<EmulatorProcess> self(this);
+        onReadable();
+        if (!self)
+            return;
+    }
     emit processEnded(status_);
+}
+
+std::optional<int> EmulatorProcess::endedStatusNow() const {
+    if (ended_)
+        return status_;
+    if (pid_ <= 0)
+        return std::nullopt;
+    siginfo_t info{};
+    int r;
+    do {
+        r = ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+    } while (r < 0 && errno == EINTR);
+    if (r != 0 || info.si_pid != static_cast<pid_t>(pid_))
+        return std::nullopt;
+    // CLD_EXITED carries the exit code; CLD_KILLED and CLD_DUMPED the signal.
+    return info.si_status;
 }
 
 void EmulatorProcess::terminate() {
@@ -280,6 +303,17 @@ void EmulatorProcess::stopListening() {
     listening_ = false;
     if (outNotifier_)
         outNotifier_->setEnabled(false);
+}
+
+void EmulatorProcess::resumeListening() {
+    if (outFd_ < 0 || !outNotifier_)
+        return;
+    listening_ = true;
+    outNotifier_->setEnabled(true);
+}
+
+void EmulatorProcess::abandonOutput() {
+    closeOutput();
 }
 
 bool EmulatorProcess::drain(std::chrono::milliseconds bound,
@@ -316,7 +350,8 @@ bool EmulatorProcess::drain(std::chrono::milliseconds bound,
             break;
         }
     }
-    closeOutput();
+    if (outputEof_)
+        closeOutput();
     return outputEof_;
 }
 

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QSocketNotifier;
@@ -23,7 +24,8 @@ namespace kd {
 //  - outputReceived(chunk) for every non-empty read, in order;
 //  - outputEnded() once, at end of file on the pipe;
 //  - processEnded(status) once, when the child has been reaped: its exit code, or
-//    the signal number if a signal killed it.
+//    the signal number if a signal killed it. While output events are on, what
+//    the child wrote before it ended has been reported by then.
 // The two end events are independent and come in either order. A start that
 // fails fires nothing at all.
 //
@@ -46,6 +48,10 @@ public:
     bool hasEnded() const { return ended_; }
     // The status processEnded carried; -1 before the end.
     int exitStatus() const { return status_; }
+    // The status as the kernel knows it now: set once the child has ended, even
+    // before processEnded has been delivered (the child is not reaped here, so
+    // processEnded still fires exactly once). Nothing while it runs.
+    std::optional<int> endedStatusNow() const;
     qint64 pid() const { return pid_; }
     // Unique per object, increasing in creation order.
     quint64 runId() const { return runId_; }
@@ -57,14 +63,20 @@ public:
     void kill();
 
     // No more outputReceived or outputEnded; what is left stays in the pipe for
-    // drain(). Does not touch processEnded.
+    // drain() or resumeListening(). Does not touch processEnded.
     void stopListening();
+    // Output events come again for whatever the child writes from now on.
+    void resumeListening();
 
     // Stops listening, then reads what remains (handing it to `sink`) until end of
-    // output or until `bound` has passed, whichever is first. The read end is
-    // closed afterwards either way, so a child writing later gets EPIPE. True when
-    // end of output was reached. processEnded still fires afterwards.
+    // output or until `bound` has passed, whichever is first. True when end of
+    // output was reached; the read end is then closed. At the bound the read end
+    // stays open and unread, for resumeListening() or abandonOutput().
+    // processEnded still fires afterwards.
     bool drain(std::chrono::milliseconds bound, const std::function<void(QByteArrayView)>& sink);
+    // Closes the read end without reading further, so a child writing later gets
+    // EPIPE; no more output events.
+    void abandonOutput();
 
     // Runs a nested event loop (user input excluded) until processEnded has fired.
     // Output events keep coming meanwhile. False when the process never started

@@ -134,6 +134,12 @@ void listDescriptors() {
     ::_exit(125);
 }
 
+volatile std::sig_atomic_t termRequested = 0;
+
+void noteTerm(int) {
+    termRequested = 1;
+}
+
 [[noreturn]] void bad(std::string_view line) {
     err("demo: bad script line: " + std::string(line));
     ::_exit(64);
@@ -186,10 +192,13 @@ int runScript(std::string_view script, int argc, char** argv) {
         } else if (command == "signal" && numeric) {
             dieOf(static_cast<int>(number));
         } else if (command == "run") {
-            for (;;)
+            // Only a trapped terminate request lets the script go on.
+            while (!termRequested)
                 ::pause();
         } else if (command == "ignore-term") {
             std::signal(SIGTERM, SIG_IGN);
+        } else if (command == "trap-term") {
+            std::signal(SIGTERM, noteTerm);
         } else if (command == "grandchild" && numeric && number >= 0) {
             const std::string text = tail.empty() ? "grandchild: done" : std::string(tail);
             const pid_t pid = ::fork();
