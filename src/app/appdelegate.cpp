@@ -5,6 +5,7 @@
 #include "settings/settingsstore.h"
 
 #include <QMenu>
+#include <QTimer>
 #include <QWidget>
 
 namespace kd {
@@ -41,6 +42,52 @@ void AppDelegate::initialize(DefaultsController& defaults, SettingsStore& store)
         initialValues.insert(QString::fromLatin1(key.name), key.initialValue);
     defaults.setInitialValues(initialValues);
     store.synchronize();
+}
+
+int AppDelegate::runAlert(const AlertRequest& request) {
+    ++m_modalDepth;
+    const int answer = m_desktop.runAlert(request);
+    endModal();
+    return answer;
+}
+
+std::optional<QString> AppDelegate::runOpenPanel(const OpenPanelRequest& request) {
+    ++m_modalDepth;
+    std::optional<QString> answer = m_desktop.runOpenPanel(request);
+    endModal();
+    return answer;
+}
+
+std::optional<QString> AppDelegate::runSavePanel(const SavePanelRequest& request) {
+    ++m_modalDepth;
+    std::optional<QString> answer = m_desktop.runSavePanel(request);
+    endModal();
+    return answer;
+}
+
+void AppDelegate::endModal() {
+    if (--m_modalDepth == 0 && !m_waitingReactions.empty())
+        QTimer::singleShot(0, this, &AppDelegate::handleWaitingReactions);
+}
+
+// While an alert or a panel is up, the launcher's reactions to the ends of runs
+// wait, and are handled after it has closed in the order they came: alerts come
+// one after another, never one over another, and no stop step runs inside one.
+void AppDelegate::react(std::function<void()> reaction) {
+    m_waitingReactions.push_back(std::move(reaction));
+    handleWaitingReactions();
+}
+
+void AppDelegate::handleWaitingReactions() {
+    if (m_modalDepth > 0 || m_handlingReactions)
+        return;
+    m_handlingReactions = true;
+    while (!m_waitingReactions.empty() && m_modalDepth == 0) {
+        const std::function<void()> next = std::move(m_waitingReactions.front());
+        m_waitingReactions.pop_front();
+        next();
+    }
+    m_handlingReactions = false;
 }
 
 int AppDelegate::tagOf(const QObject* control) {

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QVariantMap>
 #include <chrono>
+#include <deque>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -29,6 +31,9 @@ namespace kd {
 
 class ActivityIndicator;
 class Desktop;
+struct AlertRequest;
+struct OpenPanelRequest;
+struct SavePanelRequest;
 class EmulatorProcess;
 class GameListController;
 class ImageView;
@@ -89,8 +94,11 @@ public:
     EmulatorProcess* task() const { return m_task.get(); }
     // How long the stop step waits for the rest of a run's output.
     static constexpr std::chrono::milliseconds DrainBound{3000};
-    // How long a command-option run may hold the launcher before it is stopped.
-    std::chrono::milliseconds commandOptionLimit{30000};
+    // How long an emulator may take to end after the terminate request before it
+    // is killed: emulators save their state while they exit.
+    std::chrono::milliseconds terminateGrace{10000};
+    // How long a command option may print nothing before it is stopped.
+    std::chrono::milliseconds commandOptionIdleLimit{30000};
 
     // Launch requests.
     void start_game(QObject* sender = nullptr);
@@ -188,12 +196,17 @@ public:
     // The second layout's own table; it shares the list's model and selection.
     QTableView* tableView_list2 = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // Per-run state kept until both ends of a run have been handled.
     struct Run {
         std::shared_ptr<EmulatorProcess> process;
         Utf8StreamDecoder decoder;
-        bool outputDone = false;
+        bool outputDone = false; // its text is complete
+        bool endDone = false;    // the end of its process has been handled
+        bool stopped = false;    // its stop step ran while it still held its output open
     };
 
     void buildPreferencesWindow();
@@ -212,7 +225,17 @@ private:
     void appendRunOutput(Run& run, QByteArrayView bytes);
     void finishRunOutput(Run& run);
     void retireIfDone(EmulatorProcess* process);
+    void endTerminateGrace(const std::shared_ptr<EmulatorProcess>& process);
     void reportStartFailure(const QString& program, const QString& reason);
+    void reportInLog(const QString& line);
+
+    // Modal questions. While one is up, the reactions to the ends of runs wait.
+    int runAlert(const AlertRequest& request);
+    std::optional<QString> runOpenPanel(const OpenPanelRequest& request);
+    std::optional<QString> runSavePanel(const SavePanelRequest& request);
+    void endModal();
+    void react(std::function<void()> reaction);
+    void handleWaitingReactions();
     void appendOutputUtf8(QByteArrayView validUtf8);
     void scheduleScroll();
 
@@ -225,7 +248,9 @@ private:
     std::shared_ptr<EmulatorProcess> m_task;
     // Runs whose ends have not both been handled; they outlive their turn as `task`.
     std::vector<std::unique_ptr<Run>> m_runs;
-    bool m_lastDrainComplete = true;
+    int m_modalDepth = 0;
+    std::deque<std::function<void()>> m_waitingReactions;
+    bool m_handlingReactions = false;
     bool m_scrollPending = false;
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;

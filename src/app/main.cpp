@@ -1,5 +1,6 @@
 #include "app/appdelegate.h"
 #include "platform/qtdesktop.h"
+#include "platform/terminationsignals.h"
 #include "settings/settingsstore.h"
 
 #include <QApplication>
@@ -9,6 +10,15 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // Logout, `kill` and Ctrl+C end the launcher the way Quit does, so the game
+    // list is still saved. One that comes during start-up quits once it is done.
+    kd::TerminationSignals terminationSignals;
+    bool quitRequested = false;
+    QObject::connect(&terminationSignals, &kd::TerminationSignals::received, &application,
+                     [&quitRequested] {
+                         quitRequested = true;
+                         QApplication::quit();
+                     });
     QApplication::setApplicationName(kd::AppDelegate::LauncherName);
     QApplication::setOrganizationName(QStringLiteral("Kaleidrome"));
     QApplication::setDesktopFileName(QStringLiteral("kaleidrome-launcher"));
@@ -27,5 +37,7 @@ int main(int argc, char** argv) {
                      &kd::AppDelegate::applicationWillTerminate);
     delegate.awakeFromNib();
     QTimer::singleShot(0, &delegate, &kd::AppDelegate::applicationDidFinishLaunching);
+    if (quitRequested)
+        QTimer::singleShot(0, &application, &QApplication::quit);
     return QApplication::exec();
 }

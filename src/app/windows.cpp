@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -171,6 +172,9 @@ QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
 void AppDelegate::showWindow(QWidget* target) {
     if (!target)
         return;
+    // A minimised window comes back as it was left (maximised stays maximised).
+    if (target->isMinimized())
+        target->setWindowState(target->windowState() & ~Qt::WindowMinimized);
     target->show();
     target->raise();
     target->activateWindow();
@@ -233,8 +237,36 @@ void AppDelegate::buildMainWindows() {
     window2->setCentralWidget(central2);
     window2->resize(640, 720);
 
-    for (QTableView* table : {tableView_list, tableView_list2})
-        connect(table, &QAbstractItemView::activated, this, [this, table] { start_game(table); });
+    // A game starts on a double click or Return/Enter, never on a single click
+    // (`activated` fires on one click where the desktop's style says so).
+    for (QTableView* table : {tableView_list, tableView_list2}) {
+        connect(table, &QAbstractItemView::doubleClicked, this,
+                [this, table] { start_game(table); });
+        table->installEventFilter(this);
+    }
+    // Both tables show the one sort they share.
+    auto mirrorSort = [](QHeaderView* from, QHeaderView* to) {
+        connect(from, &QHeaderView::sortIndicatorChanged, to,
+                [to](int column, Qt::SortOrder order) {
+                    const QSignalBlocker noResort(to);
+                    to->setSortIndicator(column, order);
+                });
+    };
+    mirrorSort(tableView_list->horizontalHeader(), tableView_list2->horizontalHeader());
+    mirrorSort(tableView_list2->horizontalHeader(), tableView_list->horizontalHeader());
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == tableView_list || watched == tableView_list2)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            start_game(watched);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void AppDelegate::buildLogWindow() {

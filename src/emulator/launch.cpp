@@ -40,7 +40,7 @@ void AppDelegate::openROMfile(QObject*) {
     panel.chooseDirectories = false;
     panel.prompt = text(QStringLiteral("Opanel_Prompt"));
     panel.allowedTypes = {QStringLiteral("zip")};
-    if (const std::optional<QString> path = m_desktop.runOpenPanel(panel); path && !path->isEmpty())
+    if (const std::optional<QString> path = runOpenPanel(panel); path && !path->isEmpty())
         task_cocking(*path);
 }
 
@@ -62,6 +62,12 @@ void AppDelegate::LaunchTask_option(const QVariantMap& request) {
         visible_prewindow = true;
     }
     LaunchTask(emulatorArguments(request, currentEmulatorForm()));
+    // A run that never started has no end of output to reopen the window: the
+    // request ends here, as if it had not happened.
+    if (!m_task->hasStarted() && visible_prewindow) {
+        showWindow(preferencesWindow);
+        visible_prewindow = false;
+    }
 }
 
 void AppDelegate::returnButtonAction(QObject* sender) {

@@ -2,9 +2,11 @@
 // of its output and the end of the process, which may come in either order.
 #include "app/appdelegate.h"
 #include "emulator/emulatorprocess.h"
+#include "log/logview.h"
 #include "log/utf8streamdecoder.h"
 #include "platform/desktop.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTimer>
 #include <QWidget>
@@ -19,6 +21,10 @@ QString describeCommand(const QString& program, const QStringList& arguments) {
     for (const QString& argument : arguments)
         quoted << u'"' + QString(argument).replace(u'"', QStringLiteral("\\\"")) + u'"';
     return quoted.join(u' ');
+}
+
+QString seconds(std::chrono::milliseconds span) {
+    return QString::number(double(span.count()) / 1000);
 }
 
 } // namespace
@@ -42,14 +48,27 @@ EmulatorProcess* AppDelegate::startRun(const QStringList& arguments, bool superv
         workingDir = QDir::homePath();
 
     // Listeners first, so no output is lost however early the emulator writes.
+    // Output flows into the log at once; the two ends wait while a question is up.
+    const std::weak_ptr<EmulatorProcess> weak = owned->process;
     connect(process, &EmulatorProcess::outputReceived, this,
             [this, process](const QByteArray& chunk) { getData(process, chunk); });
-    connect(process, &EmulatorProcess::outputEnded, this,
-            [this, process] { getData(process, QByteArray()); });
-    connect(process, &EmulatorProcess::processEnded, this, [this, process, supervised] {
-        if (supervised)
-            checkATaskStatus(process);
-        retireIfDone(process);
+    connect(process, &EmulatorProcess::outputEnded, this, [this, weak] {
+        react([this, weak] {
+            if (const std::shared_ptr<EmulatorProcess> p = weak.lock())
+                getData(p.get(), QByteArray());
+        });
+    });
+    connect(process, &EmulatorProcess::processEnded, this, [this, weak, supervised] {
+        react([this, weak, supervised] {
+            const std::shared_ptr<EmulatorProcess> p = weak.lock();
+            if (!p)
+                return;
+            if (supervised)
+                checkATaskStatus(p.get());
+            if (Run* run = runOf(p.get()))
+                run->endDone = true;
+            retireIfDone(p.get());
+        });
     });
 
     m_desktop.systemLog(QStringLiteral("Starting ") + describeCommand(program, arguments) +
@@ -72,23 +91,26 @@ void AppDelegate::LaunchTask_wait(const QStringList& arguments) {
     EmulatorProcess* process = startRun(arguments, false);
     if (!process->hasStarted())
         return;
-    // A command option that hangs must not hold the launcher for good.
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, this, [this, process] {
-        if (!process->isRunning())
-            return;
-        m_desktop.systemLog(QStringLiteral("Command option still running after %1 ms; stopping it")
-                                .arg(commandOptionLimit.count()));
-        // User input waits during the wait, so the run is still the current one.
-        if (process == m_task.get())
-            quit_emulator();
-        else
-            process->kill();
-    });
-    limit.start(commandOptionLimit);
     // Keep the process alive for the whole wait, even if `task` moves on.
     const std::shared_ptr<EmulatorProcess> keep = m_task;
+    // An option may print for minutes (an audit of a big set); only one that has
+    // printed nothing for a long time is stopped.
+    QTimer idle;
+    idle.setSingleShot(true);
+    connect(process, &EmulatorProcess::outputReceived, &idle, [&idle] { idle.start(); });
+    connect(&idle, &QTimer::timeout, this, [this, keep, option = arguments.value(0)] {
+        react([this, keep, option] {
+            if (!keep->isRunning())
+                return;
+            reportInLog(QStringLiteral("Command option \"%1\" printed nothing for %2 s; "
+                                       "sending it the terminate request")
+                            .arg(option)
+                            .arg(seconds(commandOptionIdleLimit)));
+            // User input waits during the wait, so the run is still the current one.
+            quit_emulator();
+        });
+    });
+    idle.start(commandOptionIdleLimit);
     keep->waitForEnd();
 }
 
@@ -109,35 +131,39 @@ void AppDelegate::getData(EmulatorProcess* process, const QByteArray& chunk) {
         appendRunOutput(*run, chunk);
         return;
     }
-    // End of output. An older run's end must not disturb the current run.
-    if (process != m_task.get()) {
+    // End of output. An older run's end must not disturb the current run, and a
+    // run that was already stopped has had its stop step.
+    if (process != m_task.get() || run->stopped) {
         finishRunOutput(*run);
         retireIfDone(process);
         return;
     }
     stopProcess();
-    if (process->hasEnded()) {
-        const int status = process->exitStatus();
-        if (status >= 1 && status <= 254)
-            display_Alert_Error(status);
-    }
+    // Whether the process has ended is the kernel's answer, not the order in which
+    // the two events happen to be handled.
+    if (const std::optional<int> status = process->endedStatusNow();
+        status && *status >= 1 && *status <= 254)
+        display_Alert_Error(*status);
     retireIfDone(process);
 }
 
 void AppDelegate::stopProcess() {
-    m_lastDrainComplete = true;
-    if (Run* run = runOf(m_task.get()); run && !run->outputDone) {
-        m_lastDrainComplete = run->process->drain(
-            DrainBound, [this, run](QByteArrayView bytes) { appendRunOutput(*run, bytes); });
-        finishRunOutput(*run);
-        if (!m_lastDrainComplete)
-            m_desktop.systemLog(
-                QStringLiteral(
-                    "Stopped reading the output of process %1 after %2 s: it still holds "
-                    "its output open")
-                    .arg(run->process->pid())
-                    .arg(DrainBound.count() / 1000));
-        retireIfDone(run->process.get());
+    if (Run* run = runOf(m_task.get()); run && !run->outputDone && !run->stopped) {
+        EmulatorProcess& process = *run->process;
+        if (process.drain(DrainBound,
+                          [this, run](QByteArrayView bytes) { appendRunOutput(*run, bytes); })) {
+            finishRunOutput(*run);
+            retireIfDone(&process);
+        } else {
+            // The launcher stops waiting, but keeps what the emulator still writes
+            // while it ends (its last words, a grandchild's lines).
+            run->stopped = true;
+            process.resumeListening();
+            m_desktop.systemLog(QStringLiteral("Process %1 still holds its output open %2 s after "
+                                               "the stop; its further output is still collected")
+                                    .arg(process.pid())
+                                    .arg(seconds(DrainBound)));
+        }
     }
     show_kdrome(LauncherName);
     if (visible_prewindow) {
@@ -159,29 +185,45 @@ void AppDelegate::checkATaskStatus(EmulatorProcess* process) {
 }
 
 void AppDelegate::quit_emulator(QObject*) {
-    const bool wasRunning = m_task && m_task->isRunning();
+    const std::shared_ptr<EmulatorProcess> process = m_task;
+    const bool wasRunning = process && process->isRunning();
     if (wasRunning)
-        m_task->terminate();
+        process->terminate();
+    // The grace counts from the request, the drain's wait included.
+    const QDeadlineTimer graceEnd(terminateGrace);
     stopProcess();
-    if (!wasRunning || !m_task->isRunning())
+    if (wasRunning)
+        QTimer::singleShot(std::chrono::milliseconds(graceEnd.remainingTime()), this,
+                           [this, weak = std::weak_ptr<EmulatorProcess>(process)] {
+                               endTerminateGrace(weak.lock());
+                           });
+}
+
+// The grace after a terminate request is over: an emulator still running is
+// killed, and output that something still holds open is let go.
+void AppDelegate::endTerminateGrace(const std::shared_ptr<EmulatorProcess>& process) {
+    if (!process)
         return;
-    auto killIgnored = [this](EmulatorProcess& process) {
-        m_desktop.systemLog(QStringLiteral("Process %1 ignored the terminate request; killing it")
-                                .arg(process.pid()));
-        process.kill();
-    };
-    // It neither ended nor let go of its output: make sure it ends.
-    if (!m_lastDrainComplete) {
-        killIgnored(*m_task);
+    if (process->isRunning()) {
+        reportInLog(QStringLiteral("Process %1 did not end within %2 s of the terminate request; "
+                                   "killed")
+                        .arg(process->pid())
+                        .arg(seconds(terminateGrace)));
+        process->kill();
         return;
     }
-    // Its output may have ended long before, so the drain gave it no time at all:
-    // it gets the same bound, without holding the launcher meanwhile.
-    QTimer::singleShot(
-        DrainBound, this, [killIgnored, process = std::weak_ptr<EmulatorProcess>(m_task)] {
-            if (const std::shared_ptr<EmulatorProcess> p = process.lock(); p && p->isRunning())
-                killIgnored(*p);
-        });
+    Run* run = runOf(process.get());
+    if (!run || run->outputDone)
+        return;
+    process->drain(std::chrono::milliseconds(0),
+                   [this, run](QByteArrayView bytes) { appendRunOutput(*run, bytes); });
+    process->abandonOutput();
+    finishRunOutput(*run);
+    m_desktop.systemLog(QStringLiteral("Stopped reading the output of process %1: it was still "
+                                       "held open %2 s after the terminate request")
+                            .arg(process->pid())
+                            .arg(seconds(terminateGrace)));
+    retireIfDone(process.get());
 }
 
 void AppDelegate::display_Alert_Error(int status) {
@@ -190,7 +232,8 @@ void AppDelegate::display_Alert_Error(int status) {
     alert.message = text(QStringLiteral("Alert_1"));
     alert.informativeText = formatText(text(QStringLiteral("Alert_3")), status);
     alert.buttons = {QStringLiteral("OK"), QStringLiteral("Log")};
-    if (m_desktop.runAlert(alert) == 1)
+    alert.cancelButton = 0;
+    if (runAlert(alert) == 1)
         show_Logwindow();
 }
 
@@ -205,14 +248,23 @@ void AppDelegate::reportStartFailure(const QString& program, const QString& reas
     alert.informativeText = formatText(text(QStringLiteral("Alert_StartFailedInfo")), 0,
                                        what + QStringLiteral(": ") + reason);
     alert.buttons = {QStringLiteral("OK"), QStringLiteral("Log")};
-    if (m_desktop.runAlert(alert) == 1)
+    alert.cancelButton = 0;
+    if (runAlert(alert) == 1)
         show_Logwindow();
 }
 
-// A run is forgotten once its process has ended and its output has been handled.
+// What the launcher did to a run, in the system log and, on a line of its own,
+// in the log window, so that a status such as 9 is explained where it is seen.
+void AppDelegate::reportInLog(const QString& line) {
+    m_desktop.systemLog(line);
+    const QString lead = infomationTextView->atLineStart() ? QString() : QStringLiteral("\n");
+    appendOutput(lead + line + u'\n');
+}
+
+// A run is forgotten once both of its ends have been handled.
 void AppDelegate::retireIfDone(EmulatorProcess* process) {
     Run* run = runOf(process);
-    if (!run || !run->process->hasEnded() || !run->outputDone)
+    if (!run || !run->endDone || !run->outputDone)
         return;
     // Not from inside the run's own signal: let the event loop finish with it first.
     QTimer::singleShot(0, this, [this, process] {

@@ -59,7 +59,7 @@ void AppDelegate::saveLogAction(QObject*) {
     SavePanelRequest request;
     request.allowedTypes = {QStringLiteral("txt")};
     request.suggestedName = QStringLiteral("Log info");
-    const std::optional<QString> path = m_desktop.runSavePanel(request);
+    const std::optional<QString> path = runSavePanel(request);
     if (!path || path->isEmpty())
         return;
     // The text as it is now: output may have arrived while the panel was open.
@@ -72,7 +72,8 @@ void AppDelegate::saveLogAction(QObject*) {
     alert.message = text(QStringLiteral("Alert_SaveFailed"));
     alert.informativeText = error;
     alert.buttons = {QStringLiteral("OK")};
-    m_desktop.runAlert(alert);
+    alert.cancelButton = 0;
+    runAlert(alert);
 }
 
 void AppDelegate::show_Logwindow(QObject*) {

@@ -31,6 +31,11 @@ public:
     QString text() const;
     QByteArray utf8() const;
     bool isEmpty() const { return m_text.isEmpty(); }
+    // True when the next text appended would start a line of its own.
+    bool atLineStart() const {
+        const qint64 n = m_text.size();
+        return n == 0 || m_text.at(n - 1) == '\n' || m_text.at(n - 1) == '\r';
+    }
     qint64 byteLength() const { return m_text.size(); }
     qint64 lineCount() const { return m_text.lineCount(); }
     // Bytes held for the text and its line index.

@@ -15,6 +15,9 @@ struct AlertRequest {
     // Titles in order; the first is the default button. Empty titles are not shown.
     QStringList buttons;
     AlertStyle style = AlertStyle::Warning;
+    // The button whose answer Escape and the close box give (the one that does
+    // nothing); -1 when the alert can only be answered with a button.
+    int cancelButton = -1;
 };
 
 struct OpenPanelRequest {

@@ -118,6 +118,8 @@ int QtDesktop::runAlert(const AlertRequest& request) {
         }
         buttons.append(button);
     }
+    if (QAbstractButton* cancel = buttons.value(request.cancelButton))
+        box.setEscapeButton(cancel);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     return clicked ? int(buttons.indexOf(clicked)) : -1;

@@ -33,7 +33,7 @@ QString AppDelegate::openPanelpath(const QVariantMap& request) {
     panel.prompt = text(QStringLiteral("Button_4"));
     const QUrl directory(request.value(QStringLiteral("directory")).toString());
     panel.startDirectory = directory.isLocalFile() ? directory.toLocalFile() : QString();
-    return m_desktop.runOpenPanel(panel).value_or(QString());
+    return runOpenPanel(panel).value_or(QString());
 }
 
 void AppDelegate::Choicethefile(QObject* sender) {
@@ -84,7 +84,8 @@ void AppDelegate::display_Alert_exe() {
     alert.message = text(QStringLiteral("Install_1"));
     alert.informativeText = formatText(text(QStringLiteral("Alert_7")));
     alert.buttons = {text(QStringLiteral("Button_4")), text(QStringLiteral("Button_2"))};
-    if (m_desktop.runAlert(alert) != 0)
+    alert.cancelButton = 1;
+    if (runAlert(alert) != 0)
         return;
     QObject emulatorChooser;
     setTag(&emulatorChooser, 1);
@@ -99,7 +100,8 @@ void AppDelegate::check_romsfolder() {
     alert.message = text(QStringLiteral("Alert_2"));
     alert.informativeText = text(QStringLiteral("Alert_5"));
     alert.buttons = {text(QStringLiteral("Button_4")), text(QStringLiteral("Button_2"))};
-    if (m_desktop.runAlert(alert) != 0)
+    alert.cancelButton = 1;
+    if (runAlert(alert) != 0)
         return;
     QObject romsChooser;
     setTag(&romsChooser, 2);

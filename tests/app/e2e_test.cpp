@@ -4,27 +4,26 @@
 #include "support/testbundle.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace kd::test {
 namespace {
 
-class EndToEnd : public ::testing::Test {
+// The real launcher on a throwaway copy of the bundle and of the settings.
+class RealLauncher : public ::testing::Test {
 protected:
     void SetUp() override {
-        display = qEnvironmentVariable("KD_TEST_X11_DISPLAY");
-        if (display.isEmpty())
-            GTEST_SKIP() << "needs the X display that tools/test.sh starts";
-        if (QStandardPaths::findExecutable("xdotool").isEmpty())
-            GTEST_SKIP() << "needs xdotool";
         ASSERT_TRUE(dir.isValid());
         const QString bundleRoot = dir.filePath("Apps/Kaleidrome Launcher.app");
-        ASSERT_TRUE(copyTree(QStringLiteral(KD_BUNDLE_RESOURCES) + "/..", bundleRoot + "/Contents"));
+        ASSERT_TRUE(
+            copyTree(QStringLiteral(KD_BUNDLE_RESOURCES) + "/..", bundleRoot + "/Contents"));
         launcher = bundleRoot + "/Contents/MacOS/kaleidrome-launcher";
         ASSERT_TRUE(QFile::exists(launcher));
         roms = dir.filePath("My ROMs");
@@ -39,6 +38,79 @@ protected:
             process.kill();
             process.waitForFinished(5000);
         }
+    }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        env.insert("XDG_DATA_HOME", dir.filePath("data"));
+        env.insert("HOME", dir.path());
+        return env;
+    }
+    QString gameList() const {
+        return QFileInfo(launcher).dir().filePath("../Resources/Kaleidrome.xml");
+    }
+    // True once the launcher has its handler for `signalNumber` in place.
+    bool catches(int signalNumber) {
+        return waitUntil(
+            [&] {
+                const QByteArray status =
+                    readFile(QStringLiteral("/proc/%1/status").arg(process.processId()));
+                const qsizetype at = status.indexOf("SigCgt:");
+                const quint64 mask = at < 0 ? 0
+                                            : status.mid(at + 7, status.indexOf('\n', at) - at - 7)
+                                                  .trimmed()
+                                                  .toULongLong(nullptr, 16);
+                return (mask >> (signalNumber - 1)) & 1;
+            },
+            15000);
+    }
+
+    QTemporaryDir dir;
+    QString launcher;
+    QString roms;
+    QProcess process;
+};
+
+// Logout, `kill` and Ctrl+C end the launcher the way Quit does: its game list is
+// still looked after at exit (here a broken one, which it says it left alone).
+TEST_F(RealLauncher, EndsInOrderOnTerminateInterruptAndHangUp) {
+    ASSERT_TRUE(writeFile(gameList(), "<plist version=\"1.0\"><array><broken"));
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signalNumber);
+        QProcessEnvironment env = environment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(env);
+        process.start(launcher, {});
+        ASSERT_TRUE(process.waitForStarted(10000));
+        ASSERT_TRUE(catches(signalNumber));
+        ::kill(pid_t(process.processId()), signalNumber);
+        ASSERT_TRUE(process.waitForFinished(15000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+        EXPECT_TRUE(process.readAllStandardError().contains("Kaleidrome.xml left unchanged"));
+    }
+}
+
+class EndToEnd : public RealLauncher {
+protected:
+    void SetUp() override {
+        display = qEnvironmentVariable("KD_TEST_X11_DISPLAY");
+        if (display.isEmpty())
+            GTEST_SKIP() << "needs the X display that tools/test.sh starts";
+        if (QStandardPaths::findExecutable("xdotool").isEmpty())
+            GTEST_SKIP() << "needs xdotool";
+        RealLauncher::SetUp();
+    }
+    void start() {
+        QProcessEnvironment env = environment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("KD_DEMO_ARGV_FILE", dir.filePath("argv"));
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start(launcher, {});
+        ASSERT_TRUE(process.waitForStarted(10000));
     }
 
     bool xdotool(const QStringList& args, QString* output = nullptr) {
@@ -57,8 +129,8 @@ protected:
     QString windowNamed(const QString& title) {
         QString ids;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            if (xdotool({"search", "--all", "--onlyvisible", "--pid", QString::number(process.processId()),
-                         "--name", "^" + title + "$"},
+            if (xdotool({"search", "--all", "--onlyvisible", "--pid",
+                         QString::number(process.processId()), "--name", "^" + title + "$"},
                         &ids) &&
                 !ids.isEmpty())
                 return ids.split('\n').first();
@@ -73,26 +145,12 @@ protected:
         return xdotool(QStringList{"key", "--clearmodifiers", "--delay", "80"} + keys);
     }
 
-    QTemporaryDir dir;
     QString display;
-    QString launcher;
-    QString roms;
-    QProcess process;
 };
 
 TEST_F(EndToEnd, SelectAGameWithTheKeyboardStartItAndSaveTheLog) {
     const QString argvFile = dir.filePath("argv");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", display);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-    env.insert("XDG_DATA_HOME", dir.filePath("data"));
-    env.insert("HOME", dir.path());
-    env.insert("KD_DEMO_ARGV_FILE", argvFile);
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(launcher, {});
-    ASSERT_TRUE(process.waitForStarted(10000));
+    start();
 
     const QString main = windowNamed("Kaleidrome Launcher");
     ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
@@ -123,6 +181,27 @@ TEST_F(EndToEnd, SelectAGameWithTheKeyboardStartItAndSaveTheLog) {
     ASSERT_TRUE(process.waitForFinished(15000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
+}
+
+// A list sorted in the window is written back when the system ends the launcher.
+TEST_F(EndToEnd, ASortedListIsSavedWhenTheSystemEndsTheLauncher) {
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(gameList()).constData(), &before), 0);
+    start();
+    const QString main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
+    ASSERT_TRUE(xdotool({"windowactivate", "--sync", main}));
+    // A click on the header of the Year column sorts the table by year.
+    QTest::qWait(1200); // openbox ignores input into a window that has just appeared
+    ASSERT_TRUE(xdotool({"mousemove", "--window", main, "280", "30", "click", "1"}));
+    QTest::qWait(500);
+    ASSERT_TRUE(catches(SIGTERM));
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(15000));
+    EXPECT_EQ(process.exitCode(), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(gameList()).constData(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino) << "the list was not written again";
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QWidget>
-
 #include <unistd.h>
 
 namespace kd::test {
@@ -37,8 +36,7 @@ protected:
     bool runFinished() {
         EmulatorProcess* task = app->task();
         const bool done = waitUntil([&] {
-            return task && task->hasEnded() && task->outputAtEnd() &&
-                   desktop.count("raise") > 0;
+            return task && task->hasEnded() && task->outputAtEnd() && desktop.count("raise") > 0;
         });
         QTest::qWait(50);
         return done;
@@ -56,58 +54,85 @@ TEST_F(Runs, OutputOfBothStreamsArrivesInOrderAndSuccessIsQuiet) {
     EXPECT_EQ(desktop.argsOf("raise").value(0).value(0), AppDelegate::LauncherName);
 }
 
-// A failed supervised run is reported by the end of the process and, when the
-// process had ended by the time its output ended, once more by the end of output.
-TEST_F(Runs, FailedRunReportsOnceOrTwiceByTheOrderOfItsEnds) {
+// A failed run is reported as the kernel knows it: an emulator that prints its
+// error and exits has ended by the time its output has, whichever of the two
+// events the launcher happens to handle first. The event loop is held until the
+// child has exited, so both events are pending and the answer cannot depend on luck.
+TEST_F(Runs, APlainFailedRunIsReportedByBothEndsOfASupervisedRunAndOnceByAWaitingRun) {
     struct Case {
-        QByteArray script;
         int status;
+        bool supervised;
         int alerts;
     };
     const Case cases[] = {
-        {"out bye\ngrandchild 300 late\nexit 1", 1, 2},   // process ends first
-        {"out bye\nclose-output\nsleep 300\nexit 1", 1, 1},   // output ends first
-        {"grandchild 300 late\nexit 255", 255, 1},
-        {"grandchild 300 late\nexit 3", 3, 2},
+        {0, true, 0}, {3, true, 2}, {255, true, 1}, {0, false, 0}, {3, false, 1}, {255, false, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.script.toStdString());
+        SCOPED_TRACE(testing::Message()
+                     << "status " << c.status << (c.supervised ? " supervised" : " waiting"));
         desktop.clear();
         app->ClearLogAction();
-        launch(c.script);
+        ScopedEnv env("KD_DEMO_SCRIPT",
+                      QByteArray("out bye\nexit ") + QByteArray::number(c.status));
+        if (c.supervised) {
+            app->LaunchTask({});
+            ASSERT_TRUE(holdUntilExited(app->task()->pid()));
+        } else {
+            // The first thing the wait's event loop does is to hold still until the exit.
+            QTimer::singleShot(0, [this] { holdUntilExited(app->task()->pid()); });
+            app->LaunchTask_wait({});
+        }
         ASSERT_TRUE(runFinished());
-        EXPECT_EQ(desktop.count("beep"), 1);
-        EXPECT_EQ(desktop.systemLogLines().filter("Task terminate: Error").value(0),
-                  QStringLiteral("Task terminate: Error %1").arg(c.status));
         EXPECT_EQ(alertsWithMessage("Alert_1"), c.alerts);
-        EXPECT_TRUE(log().contains(formatText(app->text("Error_4"), c.status)));
-        EXPECT_EQ(desktop.alerts.value(0).informativeText, formatText(app->text("Alert_3"), c.status));
+        for (const AlertRequest& alert : desktop.alerts)
+            EXPECT_EQ(alert.informativeText, formatText(app->text("Alert_3"), c.status));
+        const bool reportsEnd = c.supervised && c.status != 0;
+        EXPECT_EQ(desktop.count("beep"), reportsEnd ? 1 : 0);
+        EXPECT_EQ(desktop.systemLogLines().filter("Task terminate: Error"),
+                  reportsEnd ? QStringList{QStringLiteral("Task terminate: Error %1").arg(c.status)}
+                             : QStringList());
+        EXPECT_EQ(log().contains(formatText(app->text("Error_4"), c.status)), reportsEnd);
+        EXPECT_TRUE(log().startsWith("bye\n"));
     }
 }
 
-TEST_F(Runs, WaitingRunReportsOnlyThroughItsEndOfOutput) {
-    struct Case {
-        QByteArray script;
-        int alerts;
+// An emulator that closes its output and runs on has not ended when its output
+// does: only the end of the process reports it.
+TEST_F(Runs, OutputEndingWhileTheProcessRunsGivesOneAlert) {
+    launch("out bye\nclose-output\nsleep 300\nexit 1");
+    ASSERT_TRUE(runFinished());
+    EXPECT_EQ(alertsWithMessage("Alert_1"), 1);
+    EXPECT_EQ(desktop.count("beep"), 1);
+}
+
+// The user takes a while to answer the first alert. Output keeps flowing, but
+// the other end of the run waits until the alert has closed: the alerts come one
+// after another, and the stop step never runs inside one.
+TEST_F(Runs, TheEndsOfARunWaitWhileAnAlertIsUp) {
+    int alertsSeen = 0;
+    desktop.whileModal = [&](const QString&) {
+        ++alertsSeen;
+        QTest::qWait(400); // a real modal loop turns the event loop meanwhile
     };
-    const Case cases[] = {
-        {"out x\ngrandchild 300 late\nexit 3", 1},
-        {"out x\nclose-output\nsleep 300\nexit 3", 0},
-        {"grandchild 300 late\nexit 255", 0},
-        {"out fine\nexit 0", 0},
+    launch("out first\nsleep 50\nout second\nexit 3");
+    ASSERT_TRUE(waitUntil([&] { return alertsSeen == 2; }));
+    QTest::qWait(100);
+    EXPECT_EQ(desktop.deepestModal, 1);
+    for (const FakeDesktop::Call& call : desktop.calls)
+        EXPECT_FALSE(call.duringModal) << call.name.toStdString() << " while an alert was up";
+    EXPECT_EQ(alertsWithMessage("Alert_1"), 2);
+    EXPECT_EQ(log(), "first\nsecond\n" + formatText(app->text("Error_4"), 3));
+
+    // While a question is up a run's output still reaches the log; its end waits.
+    desktop.clear();
+    desktop.whileModal = [&](const QString&) {
+        EXPECT_TRUE(waitUntil([&] { return log().contains("streaming"); }, 5000));
+        QTest::qWait(200);
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.script.toStdString());
-        desktop.clear();
-        launch(c.script, /*supervised=*/false);
-        // The wait returned: the process has ended.
-        ASSERT_TRUE(app->task()->hasEnded());
-        ASSERT_TRUE(runFinished());
-        EXPECT_EQ(alertsWithMessage("Alert_1"), c.alerts);
-        EXPECT_EQ(desktop.count("beep"), 0);
-        EXPECT_TRUE(desktop.systemLogLines().filter("Task terminate").isEmpty());
-        EXPECT_FALSE(log().contains("exit status"));
-    }
+    launch("sleep 100\nout streaming\nexit 0");
+    app->display_Alert_Error(4);
+    EXPECT_EQ(desktop.count("raise"), 0);
+    ASSERT_TRUE(runFinished());
 }
 
 TEST_F(Runs, WaitingRunDeliversOutputDuringTheWait) {
@@ -115,20 +140,49 @@ TEST_F(Runs, WaitingRunDeliversOutputDuringTheWait) {
     EXPECT_EQ(log(), "a\nb\n");
 }
 
-// A command option that never ends must not hold the launcher for good.
-TEST_F(Runs, AWaitingRunThatNeverEndsIsStoppedAfterItsLimit) {
-    app->commandOptionLimit = std::chrono::milliseconds(300);
+// A command option may print for a long time; only one that prints nothing for
+// its idle limit is stopped, and the log says so.
+TEST_F(Runs, ACommandOptionIsStoppedOnlyAfterPrintingNothingForItsIdleLimit) {
+    app->commandOptionIdleLimit = std::chrono::milliseconds(400);
+    QByteArray busy;
+    for (int i = 0; i < 8; ++i)
+        busy += "out line " + QByteArray::number(i) + "\nsleep 150\n";
+    launch(busy + "exit 0", /*supervised=*/false);
+    ASSERT_TRUE(app->task()->hasEnded());
+    EXPECT_EQ(app->task()->exitStatus(), 0);
+    EXPECT_TRUE(desktop.systemLogLines().filter("printed nothing").isEmpty());
+
     launch("out stuck\nrun", /*supervised=*/false);
     ASSERT_TRUE(app->task()->hasEnded());
     EXPECT_EQ(app->task()->exitStatus(), 15);
-    EXPECT_TRUE(log().contains("stuck"));
-    EXPECT_EQ(desktop.systemLogLines().filter("still running").size(), 1);
+    EXPECT_EQ(desktop.systemLogLines().filter("printed nothing for").size(), 1);
+    EXPECT_TRUE(log().contains("stuck\nCommand option \"\" printed nothing for"));
+}
 
-    // One that has let go of its output and ignores the terminate request is killed.
+// After the terminate request an emulator gets a grace to save and exit; one
+// that is still running after it is killed, and the log says why status 9 came.
+TEST_F(Runs, AStoppedEmulatorIsKilledOnlyWhenItOutlivesItsGrace) {
+    // Saving takes longer than the drain bound, less than the grace.
+    launch("trap-term\nout playing\nrun\nout saving\nsleep 3500\nout saved\nexit 7");
+    ASSERT_TRUE(waitUntil([&] { return log().contains("playing"); }));
+    app->quit_emulator();
+    ASSERT_TRUE(runFinished());
+    EXPECT_EQ(app->task()->exitStatus(), 7);
+    EXPECT_TRUE(log().contains("saving\nsaved\n")) << log().toStdString();
+    EXPECT_TRUE(desktop.systemLogLines().contains("Task terminate: Error 7"));
+    EXPECT_TRUE(desktop.systemLogLines().filter("killed").isEmpty());
+
     desktop.clear();
-    launch("ignore-term\nclose-output\nrun", /*supervised=*/false);
-    ASSERT_TRUE(app->task()->hasEnded());
+    app->terminateGrace = std::chrono::milliseconds(300);
+    launch("ignore-term\nclose-output\nrun");
+    ASSERT_TRUE(waitUntil([&] { return app->task()->outputAtEnd(); }));
+    app->quit_emulator();
+    ASSERT_TRUE(runFinished());
     EXPECT_EQ(app->task()->exitStatus(), 9);
+    const QString killed =
+        QStringLiteral("did not end within 0.3 s of the terminate request; killed");
+    EXPECT_EQ(desktop.systemLogLines().filter(killed).size(), 1);
+    EXPECT_TRUE(log().contains(killed));
 }
 
 TEST_F(Runs, StopWithNothingRunningOnlyRaisesAndReopensWhenFlagged) {
@@ -177,6 +231,14 @@ TEST_F(Runs, RunStartsInTheEmulatorsFolder) {
 TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {
     app->button_exe->click();
     app->textfild_exe->setText("/nowhere/Kaleidrome");
+    // The preferences window closed for the run comes back: the request is over.
+    app->preferencesWindow->show();
+    app->LaunchTask_option({{"rom_name", "/roms/astrovex.zip"}});
+    EXPECT_TRUE(app->preferencesWindow->isVisible());
+    EXPECT_FALSE(app->visible_prewindow);
+    desktop.clear();
+    app->ClearLogAction();
+
     app->LaunchTask({"-version"});
     ASSERT_NE(app->task(), nullptr);
     EXPECT_FALSE(app->task()->isRunning());
@@ -237,6 +299,7 @@ TEST_F(Runs, TheErrorAlertsLogButtonShowsTheLogWindow) {
     app->display_Alert_Error(4);
     EXPECT_TRUE(app->logWindow->isVisible());
     EXPECT_EQ(desktop.alerts.value(1).buttons, (QStringList{"OK", "Log"}));
+    EXPECT_EQ(desktop.alerts.value(1).cancelButton, 0);
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
-
 #include <sys/stat.h>
 
 namespace kd::test {
@@ -33,8 +32,10 @@ TEST_F(SetupChecks, RomsFolderAlertUnlessAFolderIsStored) {
         ASSERT_EQ(desktop.alerts.size(), 1) << value.value_or("(unset)").toStdString();
         EXPECT_EQ(desktop.alerts[0].message, app->text("Alert_2"));
         EXPECT_EQ(desktop.alerts[0].informativeText, app->text("Alert_5"));
-        EXPECT_EQ(desktop.alerts[0].buttons, (QStringList{app->text("Button_4"), app->text("Button_2")}));
-        EXPECT_EQ(desktop.count("openPanel"), 0);   // declined: nothing more
+        EXPECT_EQ(desktop.alerts[0].buttons,
+                  (QStringList{app->text("Button_4"), app->text("Button_2")}));
+        EXPECT_EQ(desktop.alerts[0].cancelButton, 1); // Escape answers "Cancel"
+        EXPECT_EQ(desktop.count("openPanel"), 0);     // declined: nothing more
     }
     desktop.clear();
     store->setObject(bundle.path("kdromepak"), keys::RomsPath);
@@ -57,7 +58,7 @@ TEST_F(SetupChecks, ChoosingTheRomsFolderFromTheAlertStoresWhateverWasChosen) {
 
 TEST_F(SetupChecks, MissingEmulatorAlertOffersTheFileChooser) {
     desktop.alertAnswers = {0};
-    desktop.openPanelAnswers = {std::nullopt};   // cancelled: nothing changes
+    desktop.openPanelAnswers = {std::nullopt}; // cancelled: nothing changes
     app->display_Alert_exe();
     EXPECT_TRUE(app->button_exe->isChecked());
     EXPECT_FALSE(store->stringForKey(keys::ExecutionPath).has_value());
@@ -81,13 +82,18 @@ TEST_F(SetupChecks, ChooserTagsDecideTheKey) {
     struct Case {
         int tag;
         bool folder;
-        const char* key;   // null: nothing is stored
+        const char* key; // null: nothing is stored
     };
-    const Case cases[] = {{1, false, keys::ExecutionPath}, {5, false, keys::VertexShader},
-                          {6, false, keys::FragmentShader}, {2, true, keys::RomsPath},
-                          {3, true, keys::SnapPath},        {4, true, keys::IconPath},
-                          {3, false, nullptr},              {1, true, nullptr},
-                          {7, true, nullptr},               {0, false, nullptr}};
+    const Case cases[] = {{1, false, keys::ExecutionPath},
+                          {5, false, keys::VertexShader},
+                          {6, false, keys::FragmentShader},
+                          {2, true, keys::RomsPath},
+                          {3, true, keys::SnapPath},
+                          {4, true, keys::IconPath},
+                          {3, false, nullptr},
+                          {1, true, nullptr},
+                          {7, true, nullptr},
+                          {0, false, nullptr}};
     for (const Case& c : cases) {
         app->defaults().revertToInitialValues();
         desktop.clear();
@@ -159,7 +165,9 @@ TEST_F(LogWindow, SavedFileHoldsTheTextAsItIsWhenThePanelCloses) {
     ASSERT_TRUE(writeFile(target, "an older file"));
     app->appendOutput(QString::fromUtf8("Spiel gestartet: Sch\u00f6ne Gr\u00fc\u00dfe \u2603\n"));
     desktop.savePanelAnswers = {target};
-    desktop.whileModal = [this](const QString&) { app->appendOutput("arrived meanwhile\n"); };
+    desktop.whileModal = [this](const QString&) {
+        app->appendOutput("arrived meanwhile\n");
+    };
     app->saveLogAction();
     ASSERT_EQ(desktop.savePanels.size(), 1);
     EXPECT_EQ(desktop.savePanels[0].suggestedName, "Log info");
@@ -177,7 +185,7 @@ TEST_F(LogWindow, AFailedSaveIsReportedAndKeepsTheOldFile) {
     EXPECT_EQ(desktop.count("alert"), 1);
     EXPECT_FALSE(QFile::exists(home.filePath("missing folder/log.txt")));
     desktop.clear();
-    app->saveLogAction();   // cancelled: nothing
+    app->saveLogAction(); // cancelled: nothing
     EXPECT_EQ(desktop.callNames(), QStringList{"savePanel"});
 }
 
@@ -185,7 +193,7 @@ TEST_F(LogWindow, ManyAppendsEndScrolledToTheEnd) {
     app->logWindow->show();
     for (int i = 0; i < 5000; ++i)
         app->appendOutput(QStringLiteral("line %1 of a long emulator log\n").arg(i));
-    EXPECT_FALSE(app->infomationTextView->isEndVisible());   // the scroll is deferred
+    EXPECT_FALSE(app->infomationTextView->isEndVisible()); // the scroll is deferred
     QCoreApplication::processEvents();
     EXPECT_TRUE(app->infomationTextView->isEndVisible());
 }

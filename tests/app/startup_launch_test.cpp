@@ -14,9 +14,11 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -42,6 +44,9 @@ TEST_F(Startup, ChecksComeFirstThenTheListThenOneMainWindow) {
     app->awakeFromNib();
     EXPECT_EQ(seen, (QStringList{app->text("Install_1") + " list=0 windows=none",
                                  app->text("Alert_2") + " list=0 windows=none"}));
+    // Escape and the close box answer with the button that does nothing.
+    EXPECT_EQ(desktop.alerts.value(0).buttons.value(desktop.alerts.value(0).cancelButton),
+              app->text("Button_2"));
     EXPECT_EQ(app->arrayController_list->content().size(), 12u);
     EXPECT_FALSE(app->visible_prewindow);
 
@@ -88,6 +93,52 @@ TEST_F(Startup, SwitchingStoresTheChoiceForTheNextStart) {
     app->show_Mainwindow();
     EXPECT_TRUE(app->window->isVisible());
     EXPECT_FALSE(app->window2->isVisible());
+}
+
+// Every window shown by the launcher comes back from the dock as it was left.
+TEST_F(Startup, ShowingAWindowRestoresItFromMinimised) {
+    app->awakeFromNib();
+    const QList<std::pair<QWidget*, std::function<void()>>> shows{
+        {app->window,
+         [&] {
+             app->show_Mainwindow();
+         }},
+        {app->window2,
+         [&] {
+             app->show_Mainwindow2();
+         }},
+        {app->logWindow,
+         [&] {
+             app->show_Logwindow();
+         }},
+        {app->preferencesWindow,
+         [&] {
+             app->action("preferences")->trigger();
+         }},
+    };
+    for (const auto& [window, show] : shows) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        window->showMaximized();
+        window->showMinimized();
+        show();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->isMinimized());
+        EXPECT_TRUE(window->isMaximized());
+    }
+}
+
+// The two tables share one sort, and both headers show it.
+TEST_F(Startup, BothTablesShowTheSharedSort) {
+    app->awakeFromNib();
+    QHeaderView* first = app->tableView_list->horizontalHeader();
+    QHeaderView* second = app->tableView_list2->horizontalHeader();
+    app->tableView_list->sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(second->sortIndicatorSection(), 1);
+    EXPECT_EQ(second->sortIndicatorOrder(), Qt::DescendingOrder);
+    app->tableView_list2->sortByColumn(2, Qt::AscendingOrder);
+    EXPECT_EQ(first->sortIndicatorSection(), 2);
+    EXPECT_EQ(first->sortIndicatorOrder(), Qt::AscendingOrder);
+    EXPECT_EQ(app->arrayController_list->arrangedObjects().size(), 12u);
 }
 
 TEST_F(Startup, MissingGameListIsLoggedOnceAndNeverCreated) {
@@ -163,6 +214,39 @@ TEST_F(Launching, TheSelectedGameRunsWithOneSeparatorAndBlanksIntact) {
     EXPECT_TRUE(log().startsWith("\n===== "));
     EXPECT_TRUE(log().contains(" / Kaleidrome [Perform a lunch task] =====\n\n"));
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{"/my roms/cometkai.zip"}});
+}
+
+// One click selects, even where the style activates items on a single click;
+// a double click, Return or Enter starts the game.
+TEST_F(Launching, OnlyADoubleClickReturnOrEnterStartsAGame) {
+    class ActivateOnSingleClick : public QProxyStyle {
+    public:
+        int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                      QStyleHintReturn* data) const override {
+            return hint == SH_ItemView_ActivateItemOnSingleClick
+                       ? 1
+                       : QProxyStyle::styleHint(hint, option, widget, data);
+        }
+    } style;
+    store->setObject(home.path(), keys::RomsPath);
+    QTableView* table = app->tableView_list2;
+    table->setStyle(&style);
+    app->window2->show();
+    const QPoint second = table->visualRect(table->model()->index(1, 0)).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, second);
+    EXPECT_EQ(app->selectionIndex(), 1);
+    EXPECT_EQ(app->task(), nullptr);
+
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, second);
+    ASSERT_TRUE(finished());
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        const EmulatorProcess* before = app->task();
+        QTest::keyClick(table, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        EXPECT_NE(app->task(), before);
+        ASSERT_TRUE(finished());
+    }
+    EXPECT_EQ(desktop.count("recent"), 3);
+    table->setStyle(nullptr);
 }
 
 TEST_F(Launching, AnEmptyRomsFieldOffersTheOpenPanel) {

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -74,6 +75,25 @@ TEST(AlertsClosed, EscapeWithoutACancelButtonAnswersMinusOne) {
                                 {QStringLiteral("Yes"), QStringLiteral("No")},
                                 AlertStyle::Informational}),
               -1);
+}
+
+// A real Escape key and the close box answer with the alert's cancel button.
+TEST(AlertsClosed, EscapeAndTheCloseBoxGiveTheCancelButtonsAnswer) {
+    QtDesktop desktop{QString()};
+    AlertRequest request{QStringLiteral("No ROMs folder"),
+                         QString(),
+                         {QStringLiteral("Choose…"), QStringLiteral("Cancel")},
+                         AlertStyle::Warning,
+                         1};
+    whenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+    EXPECT_EQ(desktop.runAlert(request), 1);
+    whenModal<QMessageBox>([](QMessageBox* box) { box->close(); });
+    EXPECT_EQ(desktop.runAlert(request), 1);
+
+    request.buttons = {QStringLiteral("OK"), QStringLiteral("Log")};
+    request.cancelButton = 0;
+    whenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+    EXPECT_EQ(desktop.runAlert(request), 0);
 }
 
 TEST(OpenPanel, ConfiguresTheDialogAndReturnsTheChoice) {

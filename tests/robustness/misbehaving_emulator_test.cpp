@@ -56,12 +56,9 @@ protected:
         }
         EmulatorProcess* process = app->task();
         group = pid_t(process->pid());
-        outputEndSawProcessEnded = false;
         outputEndEvents = 0;
-        QObject::connect(process, &EmulatorProcess::outputEnded, process, [this, process] {
-            ++outputEndEvents;
-            outputEndSawProcessEnded = process->hasEnded();
-        });
+        QObject::connect(process, &EmulatorProcess::outputEnded, process,
+                         [this] { ++outputEndEvents; });
         return process;
     }
     bool bothEnds(int ms = 15000) {
@@ -95,9 +92,12 @@ protected:
         EXPECT_EQ(lines.filter("Task terminate:"),
                   QStringList{QStringLiteral("Task terminate: Error %1").arg(status)});
         EXPECT_EQ(log().count(formatText(app->text("Error_4"), status)), 1);
-        const int fromOutputEnd = (status >= 1 && status <= 254 && outputEndSawProcessEnded);
-        EXPECT_EQ(alertsWithMessage("Alert_1"), 1 + fromOutputEnd);
-        EXPECT_EQ(desktop.count("alert"), 1 + fromOutputEnd);
+        // The end of output adds one when the process had ended by then, which
+        // only the launcher saw at that moment.
+        const int alerts = desktop.count("alert");
+        EXPECT_EQ(alertsWithMessage("Alert_1"), alerts);
+        EXPECT_GE(alerts, 1);
+        EXPECT_LE(alerts, status >= 1 && status <= 254 && outputEndEvents > 0 ? 2 : 1);
         for (const AlertRequest& alert : desktop.alerts)
             EXPECT_EQ(alert.informativeText, formatText(app->text("Alert_3"), status));
     }
@@ -135,7 +135,6 @@ protected:
 
     int descriptorsBefore = 0;
     pid_t group = 0;
-    bool outputEndSawProcessEnded = false;
     int outputEndEvents = 0;
     std::unique_ptr<LatenessMeter> meter;
 };
@@ -154,7 +153,8 @@ TEST_F(MisbehavingEmulator, OneThatNeverExitsIsStoppedOnRequest) {
     expectCleanAndUsable("never exits");
 }
 
-TEST_F(MisbehavingEmulator, OneThatIgnoresTheTerminateRequestIsKilledAfterTheDrainBound) {
+TEST_F(MisbehavingEmulator, OneThatIgnoresTheTerminateRequestIsKilledAfterItsGrace) {
+    app->terminateGrace = 4000ms;
     EmulatorProcess* run = launch("ignore-term\nout ready\nrun");
     ASSERT_TRUE(waitUntil([&] { return log().contains("ready"); }));
     const qint64 ms = msIn([&] { app->quit_emulator(); });
@@ -163,12 +163,14 @@ TEST_F(MisbehavingEmulator, OneThatIgnoresTheTerminateRequestIsKilledAfterTheDra
     EXPECT_LT(ms, kStallLimitMs);
     // The meter saw that stall: it measures what it claims to.
     EXPECT_GE(meter->worstMs(), AppDelegate::DrainBound.count() - 200);
-    // The drain gave up on the output, so only the end of the process comes.
-    ASSERT_TRUE(waitUntil([&] { return run->hasEnded(); }, 5000));
-    QTest::qWait(50);
-    EXPECT_FALSE(run->outputAtEnd());
+    // The launcher stopped waiting but not listening; the kill ends both.
+    EXPECT_TRUE(run->isRunning());
+    ASSERT_TRUE(bothEnds(5000));
     EXPECT_EQ(run->exitStatus(), SIGKILL);
-    EXPECT_EQ(desktop.systemLogLines().filter("ignored the terminate request").size(), 1);
+    const QString killed = "did not end within 4 s of the terminate request; killed";
+    EXPECT_EQ(desktop.systemLogLines().filter(killed).size(), 1);
+    EXPECT_TRUE(log().contains("ready\nProcess " + QString::number(group)));
+    EXPECT_TRUE(log().contains(killed + "\n"));
     expectReported(SIGKILL);
     expectCleanAndUsable("ignores terminate");
 }
@@ -254,18 +256,19 @@ TEST_F(MisbehavingEmulator, ClosingItsOutputButRunningOn) {
 }
 
 TEST_F(MisbehavingEmulator, ClosingItsOutputAndIgnoringTheTerminateRequest) {
+    app->terminateGrace = 1000ms;
     EmulatorProcess* run = launch("ignore-term\nclose-output\nrun");
     ASSERT_TRUE(waitUntil([&] { return run->outputAtEnd(); }));
     // Nothing is left to drain, so nothing holds the launcher; the emulator
-    // still must not outlive the request by more than the drain bound.
+    // still must not outlive its grace.
     const qint64 ms = msIn([&] { app->quit_emulator(); });
     EXPECT_LT(ms, 1000);
     QElapsedTimer clock;
     clock.start();
     ASSERT_TRUE(waitUntil([&] { return run->hasEnded(); }, int(kStallLimitMs)));
-    EXPECT_GE(clock.elapsed(), AppDelegate::DrainBound.count() - 200);
+    EXPECT_GE(clock.elapsed(), 1000 - 200);
     EXPECT_EQ(run->exitStatus(), SIGKILL);
-    EXPECT_EQ(desktop.systemLogLines().filter("ignored the terminate request").size(), 1);
+    EXPECT_EQ(desktop.systemLogLines().filter("did not end within 1 s").size(), 1);
     expectReported(SIGKILL);
     expectCleanAndUsable("closes output, ignores terminate");
 }

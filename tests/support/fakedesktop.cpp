@@ -1,38 +1,49 @@
 #include "fakedesktop.h"
 
+#include <algorithm>
+
 namespace kd::test {
 
 void FakeDesktop::record(const QString& name, QStringList args) {
-    calls.append({name, std::move(args)});
+    calls.append({name, std::move(args), m_modalDepth > 0});
+}
+
+template <typename Answer>
+Answer FakeDesktop::modal(const QString& what, QList<Answer>& answers, Answer none) {
+    deepestModal = std::max(deepestModal, ++m_modalDepth);
+    if (whileModal)
+        whileModal(what);
+    --m_modalDepth;
+    return answers.isEmpty() ? none : answers.takeFirst();
 }
 
 int FakeDesktop::runAlert(const AlertRequest& request) {
     alerts.append(request);
     record(QStringLiteral("alert"), {request.message, request.informativeText});
-    if (whileModal)
-        whileModal(QStringLiteral("alert"));
-    return alertAnswers.isEmpty() ? -1 : alertAnswers.takeFirst();
+    return modal(QStringLiteral("alert"), alertAnswers, -1);
 }
 
 std::optional<QString> FakeDesktop::runOpenPanel(const OpenPanelRequest& request) {
     openPanels.append(request);
     record(QStringLiteral("openPanel"), {request.prompt, request.allowedTypes.join(u',')});
-    if (whileModal)
-        whileModal(QStringLiteral("openPanel"));
-    return openPanelAnswers.isEmpty() ? std::nullopt : openPanelAnswers.takeFirst();
+    return modal(QStringLiteral("openPanel"), openPanelAnswers, std::optional<QString>());
 }
 
 std::optional<QString> FakeDesktop::runSavePanel(const SavePanelRequest& request) {
     savePanels.append(request);
     record(QStringLiteral("savePanel"), {request.suggestedName, request.allowedTypes.join(u',')});
-    if (whileModal)
-        whileModal(QStringLiteral("savePanel"));
-    return savePanelAnswers.isEmpty() ? std::nullopt : savePanelAnswers.takeFirst();
+    return modal(QStringLiteral("savePanel"), savePanelAnswers, std::optional<QString>());
 }
 
-void FakeDesktop::beep() { record(QStringLiteral("beep")); }
-void FakeDesktop::playSound(const QString& name) { record(QStringLiteral("sound"), {name}); }
-void FakeDesktop::systemLog(const QString& line) { record(QStringLiteral("log"), {line}); }
+void FakeDesktop::beep() {
+    record(QStringLiteral("beep"));
+}
+void FakeDesktop::playSound(const QString& name) {
+    record(QStringLiteral("sound"), {name});
+}
+void FakeDesktop::systemLog(const QString& line) {
+    record(QStringLiteral("log"), {line});
+}
 
 bool FakeDesktop::openPath(const QString& path) {
     record(QStringLiteral("openPath"), {path});
@@ -70,7 +81,9 @@ QStringList FakeDesktop::callNames() const {
     return names;
 }
 
-int FakeDesktop::count(const QString& name) const { return int(callNames().count(name)); }
+int FakeDesktop::count(const QString& name) const {
+    return int(callNames().count(name));
+}
 
 QList<QStringList> FakeDesktop::argsOf(const QString& name) const {
     QList<QStringList> result;
@@ -88,6 +101,7 @@ QStringList FakeDesktop::systemLogLines() const {
 }
 
 void FakeDesktop::clear() {
+    deepestModal = 0;
     calls.clear();
     alerts.clear();
     openPanels.clear();

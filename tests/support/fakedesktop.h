@@ -3,12 +3,13 @@
 #include "platform/desktop.h"
 
 #include <QList>
-
 #include <functional>
 #include <ostream>
 
 // Readable QString values in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace kd::test {
 
@@ -17,9 +18,10 @@ namespace kd::test {
 class FakeDesktop : public Desktop {
 public:
     struct Call {
-        QString name;       // "alert", "openPanel", "savePanel", "beep", "sound", "log",
-                            // "openPath", "openUrl", "reveal", "listApps", "raise", "recent"
+        QString name; // "alert", "openPanel", "savePanel", "beep", "sound", "log",
+                      // "openPath", "openUrl", "reveal", "listApps", "raise", "recent"
         QStringList args;
+        bool duringModal = false; // made while an alert or a panel was up
     };
 
     // Answers, consumed in order. An unscripted alert answers -1 (closed without a
@@ -35,8 +37,11 @@ public:
     QList<SavePanelRequest> savePanels;
 
     // Runs inside a modal question, before it is answered (tests use it to look
-    // at the state the launcher is in while the question is up).
+    // at the state the launcher is in while the question is up, or to turn the
+    // event loop as a real modal loop does).
     std::function<void(const QString& what)> whileModal;
+    // How many questions were up at once, at most.
+    int deepestModal = 0;
 
     int runAlert(const AlertRequest& request) override;
     std::optional<QString> runOpenPanel(const OpenPanelRequest& request) override;
@@ -61,6 +66,9 @@ public:
 
 private:
     void record(const QString& name, QStringList args = {});
+    template <typename Answer>
+    Answer modal(const QString& what, QList<Answer>& answers, Answer none);
+    int m_modalDepth = 0;
 };
 
 } // namespace kd::test

@@ -1,15 +1,31 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QTest>
-
 #include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kd::test {
 
 // Lets the event loop run until `condition` holds or `ms` have passed.
 inline bool waitUntil(const std::function<bool()>& condition, int ms = 15000) {
     return QTest::qWaitFor(condition, ms);
+}
+
+// Blocks, without turning the event loop, until our child `pid` has ended; it is
+// left unreaped, so the launcher's own events about it are all still to come.
+inline bool holdUntilExited(qint64 pid, int ms = 10000) {
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        siginfo_t info{};
+        if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            info.si_pid == pid)
+            return true;
+        ::usleep(1000);
+    }
+    return false;
 }
 
 // Sets an environment variable for the lifetime of the object.

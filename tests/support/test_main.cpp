@@ -1,5 +1,4 @@
 #include <QApplication>
-
 #include <gtest/gtest.h>
 
 // Every test binary runs inside a QApplication on the offscreen platform, so
