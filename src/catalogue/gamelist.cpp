@@ -25,49 +25,49 @@ public:
     Open open(const QString& path) {
         const QByteArray name = QFile::encodeName(path);
         // Non-blocking, so a FIFO in the file's place cannot hold the launcher.
-        fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd_ < 0)
+        m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (m_fd < 0)
             return errno == ENOENT ? Open::Missing : failed();
         struct stat st {};
-        if (::fstat(fd_, &st) != 0)
+        if (::fstat(m_fd, &st) != 0)
             return failed();
         if (S_ISDIR(st.st_mode)) {
-            error_ = QStringLiteral("it is a folder");
+            m_error = QStringLiteral("it is a folder");
             return Open::Failed;
         }
         if (!S_ISREG(st.st_mode)) {
-            error_ = QStringLiteral("it is not a regular file");
+            m_error = QStringLiteral("it is not a regular file");
             return Open::Failed;
         }
-        size_ = std::size_t(st.st_size);
-        if (size_ == 0)
+        m_size = std::size_t(st.st_size);
+        if (m_size == 0)
             return Open::Ok;
-        void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd_, 0);
+        void* p = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
         if (p == MAP_FAILED)
             return failed();
-        data_ = static_cast<const char*>(p);
+        m_data = static_cast<const char*>(p);
         return Open::Ok;
     }
-    std::string_view bytes() const { return {data_ ? data_ : "", data_ ? size_ : 0}; }
-    const QString& error() const { return error_; }
+    std::string_view bytes() const { return {m_data ? m_data : "", m_data ? m_size : 0}; }
+    const QString& error() const { return m_error; }
 
     ~MappedFile() {
-        if (data_)
-            ::munmap(const_cast<char*>(data_), size_);
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (m_data)
+            ::munmap(const_cast<char*>(m_data), m_size);
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
 
 private:
     Open failed() {
-        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
         return Open::Failed;
     }
 
-    int fd_ = -1;
-    const char* data_ = nullptr;
-    std::size_t size_ = 0;
-    QString error_;
+    int m_fd = -1;
+    const char* m_data = nullptr;
+    std::size_t m_size = 0;
+    QString m_error;
 };
 
 } // namespace

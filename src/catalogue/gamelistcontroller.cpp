@@ -5,31 +5,31 @@
 
 namespace kd {
 
-GameListController::GameListController(QObject* parent) : QObject(parent), selection_(&proxy_) {
-    proxy_.setSourceModel(&model_);
-    proxy_.setSortRole(GameListModel::SortRole);
-    proxy_.setSortCaseSensitivity(Qt::CaseInsensitive);
-    connect(&selection_, &QItemSelectionModel::selectionChanged, this,
+GameListController::GameListController(QObject* parent) : QObject(parent), m_selection(&m_proxy) {
+    m_proxy.setSourceModel(&m_model);
+    m_proxy.setSortRole(GameListModel::SortRole);
+    m_proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
+    connect(&m_selection, &QItemSelectionModel::selectionChanged, this,
             &GameListController::selectionChanged);
 }
 
 std::vector<const plist::Value*> GameListController::arrangedObjects() const {
-    const auto& records = model_.records();
+    const auto& records = m_model.records();
     std::vector<const plist::Value*> arranged;
-    const int rows = proxy_.rowCount();
+    const int rows = m_proxy.rowCount();
     arranged.reserve(std::size_t(rows));
     for (int r = 0; r < rows; ++r)
-        arranged.push_back(&records[std::size_t(proxy_.mapToSource(proxy_.index(r, 0)).row())]);
+        arranged.push_back(&records[std::size_t(m_proxy.mapToSource(m_proxy.index(r, 0)).row())]);
     return arranged;
 }
 
 void GameListController::addObjects(std::vector<plist::Value> records) {
-    model_.append(std::move(records));
+    m_model.append(std::move(records));
 }
 
 void GameListController::attachView(QAbstractItemView* view) {
-    view->setModel(&proxy_);
-    view->setSelectionModel(&selection_);
+    view->setModel(&m_proxy);
+    view->setSelectionModel(&m_selection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     if (auto* table = qobject_cast<QTableView*>(view)) {
@@ -43,7 +43,7 @@ void GameListController::attachView(QAbstractItemView* view) {
 
 qint64 GameListController::selectionIndex() const {
     qint64 first = NotFound;
-    for (const QModelIndex& index : selection_.selectedIndexes())
+    for (const QModelIndex& index : m_selection.selectedIndexes())
         first = std::min<qint64>(first, index.row());
     return first;
 }
@@ -52,18 +52,18 @@ const plist::Value* GameListController::selection() const {
     const qint64 row = selectionIndex();
     if (row == NotFound)
         return nullptr;
-    const QModelIndex source = proxy_.mapToSource(proxy_.index(int(row), 0));
-    return source.isValid() ? &model_.records()[std::size_t(source.row())] : nullptr;
+    const QModelIndex source = m_proxy.mapToSource(m_proxy.index(int(row), 0));
+    return source.isValid() ? &m_model.records()[std::size_t(source.row())] : nullptr;
 }
 
 void GameListController::setSelectionIndex(qint64 index) {
-    if (index < 0 || index >= proxy_.rowCount()) {
-        selection_.clearSelection();
+    if (index < 0 || index >= m_proxy.rowCount()) {
+        m_selection.clearSelection();
         return;
     }
-    const QModelIndex target = proxy_.index(int(index), 0);
-    selection_.select(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    selection_.setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    const QModelIndex target = m_proxy.index(int(index), 0);
+    m_selection.select(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_selection.setCurrentIndex(target, QItemSelectionModel::NoUpdate);
 }
 
 } // namespace kd

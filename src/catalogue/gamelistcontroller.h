@@ -22,14 +22,14 @@ public:
 
     explicit GameListController(QObject* parent = nullptr);
 
-    const std::vector<plist::Value>& content() const { return model_.records(); }
+    const std::vector<plist::Value>& content() const { return m_model.records(); }
     // The records in the order the tables show them; valid until the list changes.
     std::vector<const plist::Value*> arrangedObjects() const;
     void addObjects(std::vector<plist::Value> records);
 
-    GameListModel* model() { return &model_; }
-    QSortFilterProxyModel* proxyModel() { return &proxy_; }
-    QItemSelectionModel* selectionModel() { return &selection_; }
+    GameListModel* model() { return &m_model; }
+    QSortFilterProxyModel* proxyModel() { return &m_proxy; }
+    QItemSelectionModel* selectionModel() { return &m_selection; }
 
     // Shows the arranged list in `view`, sharing the selection: single
     // selection of whole rows, sorting by a click on a header (a table starts
@@ -46,9 +46,9 @@ signals:
     void selectionChanged();
 
 private:
-    GameListModel model_;
-    QSortFilterProxyModel proxy_;
-    QItemSelectionModel selection_;
+    GameListModel m_model;
+    QSortFilterProxyModel m_proxy;
+    QItemSelectionModel m_selection;
 };
 
 } // namespace kd

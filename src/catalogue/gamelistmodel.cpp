@@ -24,15 +24,15 @@ const char* GameListModel::key(int column) {
 void GameListModel::append(std::vector<plist::Value> records) {
     if (records.empty())
         return;
-    const int first = int(records_.size());
+    const int first = int(m_records.size());
     beginInsertRows({}, first, first + int(records.size()) - 1);
-    records_.reserve(records_.size() + records.size());
-    std::move(records.begin(), records.end(), std::back_inserter(records_));
+    m_records.reserve(m_records.size() + records.size());
+    std::move(records.begin(), records.end(), std::back_inserter(m_records));
     endInsertRows();
 }
 
 int GameListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(records_.size());
+    return parent.isValid() ? 0 : int(m_records.size());
 }
 
 int GameListModel::columnCount(const QModelIndex& parent) const {
@@ -43,7 +43,7 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
         (role != Qt::DisplayRole && role != SortRole))
         return {};
-    const plist::Dictionary* record = records_[std::size_t(index.row())].dictionary();
+    const plist::Dictionary* record = m_records[std::size_t(index.row())].dictionary();
     const plist::Value* v = record ? record->find(kKeys[index.column()]) : nullptr;
     if (!v)
         return {};

@@ -21,7 +21,7 @@ public:
     // The record key a column shows.
     static const char* key(int column);
 
-    const std::vector<plist::Value>& records() const { return records_; }
+    const std::vector<plist::Value>& records() const { return m_records; }
     void append(std::vector<plist::Value> records);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -31,7 +31,7 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    std::vector<plist::Value> records_;
+    std::vector<plist::Value> m_records;
 };
 
 } // namespace kd

@@ -12,39 +12,39 @@ namespace {
 class BinaryReader {
 public:
     explicit BinaryReader(std::string_view doc)
-        : d_(reinterpret_cast<const unsigned char*>(doc.data())), size_(doc.size()),
+        : m_d(reinterpret_cast<const unsigned char*>(doc.data())), m_size(doc.size()),
           // Objects may be shared; bound the expanded tree by the input's size
           // so a small file of references cannot expand without limit.
-          budget_(2 * doc.size() + 65536),
+          m_budget(2 * doc.size() + 65536),
           // Counting objects misses one long string listed many times: its
           // bytes count as well, up to far more than any real list shares.
-          bytesLeft_(8 * std::uint64_t(doc.size()) + (std::uint64_t(64) << 20)) {}
+          m_bytesLeft(8 * std::uint64_t(doc.size()) + (std::uint64_t(64) << 20)) {}
 
     bool parse(Value& root);
-    const std::string& error() const { return error_; }
-    std::size_t errorOffset() const { return errorAt_; }
+    const std::string& error() const { return m_error; }
+    std::size_t errorOffset() const { return m_errorAt; }
 
 private:
     bool fail(std::size_t at, std::string message) {
-        if (error_.empty()) {
-            error_ = std::move(message);
-            errorAt_ = at;
+        if (m_error.empty()) {
+            m_error = std::move(message);
+            m_errorAt = at;
         }
         return false;
     }
     std::uint64_t be(std::size_t at, std::size_t n) const {
         std::uint64_t v = 0;
         for (std::size_t i = 0; i < n; ++i)
-            v = (v << 8) | d_[at + i];
+            v = (v << 8) | m_d[at + i];
         return v;
     }
     // Object bytes end where the offset table starts; past it lie the
     // table and the trailer, never part of a value.
-    bool has(std::size_t at, std::uint64_t n) const { return at <= end_ && n <= end_ - at; }
+    bool has(std::size_t at, std::uint64_t n) const { return at <= m_end && n <= m_end - at; }
     bool charge(std::size_t at, std::uint64_t bytes) {
-        if (bytes > bytesLeft_)
+        if (bytes > m_bytesLeft)
             return fail(at, "the shared objects expand beyond a reasonable size");
-        bytesLeft_ -= bytes;
+        m_bytesLeft -= bytes;
         return true;
     }
     bool count(std::size_t& at, unsigned marker, std::uint64_t& n);
@@ -52,25 +52,25 @@ private:
     bool readObject(std::uint64_t ref, Value& out, int depth);
     bool readString(std::size_t at, unsigned marker, std::string& out);
 
-    const unsigned char* d_;
-    std::size_t size_;
-    std::size_t end_ = 0;
-    std::size_t budget_;
-    std::uint64_t bytesLeft_;
-    unsigned offsetSize_ = 0, refSize_ = 0;
-    std::uint64_t objects_ = 0, table_ = 0;
-    std::vector<bool> active_;
-    std::string error_;
-    std::size_t errorAt_ = 0;
+    const unsigned char* m_d;
+    std::size_t m_size;
+    std::size_t m_end = 0;
+    std::size_t m_budget;
+    std::uint64_t m_bytesLeft;
+    unsigned m_offsetSize = 0, m_refSize = 0;
+    std::uint64_t m_objects = 0, m_table = 0;
+    std::vector<bool> m_active;
+    std::string m_error;
+    std::size_t m_errorAt = 0;
 };
 
 bool BinaryReader::count(std::size_t& at, unsigned marker, std::uint64_t& n) {
     n = marker & 0x0F;
     if (n != 0x0F)
         return true;
-    if (!has(at, 1) || (d_[at] & 0xF0) != 0x10 || (d_[at] & 0x0F) > 3)
+    if (!has(at, 1) || (m_d[at] & 0xF0) != 0x10 || (m_d[at] & 0x0F) > 3)
         return fail(at, "malformed object length");
-    const std::size_t len = std::size_t(1) << (d_[at] & 0x0F);
+    const std::size_t len = std::size_t(1) << (m_d[at] & 0x0F);
     if (!has(at + 1, len))
         return fail(at, "truncated object length");
     n = be(at + 1, len);
@@ -79,11 +79,11 @@ bool BinaryReader::count(std::size_t& at, unsigned marker, std::uint64_t& n) {
 }
 
 bool BinaryReader::objectOffset(std::uint64_t ref, std::size_t& at) {
-    if (ref >= objects_)
-        return fail(size_ - 32, "object reference out of range");
-    at = std::size_t(be(std::size_t(table_ + ref * offsetSize_), offsetSize_));
-    if (at < 8 || at >= table_)
-        return fail(std::size_t(table_ + ref * offsetSize_), "object offset out of range");
+    if (ref >= m_objects)
+        return fail(m_size - 32, "object reference out of range");
+    at = std::size_t(be(std::size_t(m_table + ref * m_offsetSize), m_offsetSize));
+    if (at < 8 || at >= m_table)
+        return fail(std::size_t(m_table + ref * m_offsetSize), "object offset out of range");
     return true;
 }
 
@@ -97,13 +97,13 @@ bool BinaryReader::readString(std::size_t at, unsigned marker, std::string& out)
             return fail(start, "truncated string");
         if (!charge(start, n))
             return false;
-        out.assign(reinterpret_cast<const char*>(d_ + at), std::size_t(n));
+        out.assign(reinterpret_cast<const char*>(m_d + at), std::size_t(n));
         for (const char c : out)
             if (static_cast<unsigned char>(c) >= 0x80)
                 return fail(start, "non-ASCII byte in an ASCII string");
         return true;
     }
-    if (n > size_ / 2 || !has(at, n * 2))
+    if (n > m_size / 2 || !has(at, n * 2))
         return fail(start, "truncated string");
     if (!charge(start, 3 * n)) // UTF-8 needs at most three bytes per unit
         return false;
@@ -129,13 +129,13 @@ bool BinaryReader::readObject(std::uint64_t ref, Value& out, int depth) {
     std::size_t at = 0;
     if (!objectOffset(ref, at))
         return false;
-    if (budget_ == 0)
+    if (m_budget == 0)
         return fail(at, "the shared objects expand beyond a reasonable size");
-    --budget_;
+    --m_budget;
     const std::size_t start = at;
     if (depth > kMaxDepth)
         return fail(start, "nesting deeper than " + std::to_string(kMaxDepth) + " levels");
-    const unsigned marker = d_[at++];
+    const unsigned marker = m_d[at++];
     switch (marker >> 4) {
     case 0x0:
         if (marker == 0x08 || marker == 0x09) {
@@ -201,7 +201,7 @@ bool BinaryReader::readObject(std::uint64_t ref, Value& out, int depth) {
             return false;
         Data bytes(static_cast<std::size_t>(n));
         if (n)
-            std::memcpy(bytes.data(), d_ + at, std::size_t(n));
+            std::memcpy(bytes.data(), m_d + at, std::size_t(n));
         out = Value(std::move(bytes));
         return true;
     }
@@ -219,17 +219,17 @@ bool BinaryReader::readObject(std::uint64_t ref, Value& out, int depth) {
         std::uint64_t n = 0;
         if (!count(at, marker, n))
             return false;
-        if (n > size_ || !has(at, n * refSize_ * (dict ? 2 : 1)))
+        if (n > m_size || !has(at, n * m_refSize * (dict ? 2 : 1)))
             return fail(start, "truncated container");
-        if (active_[ref])
+        if (m_active[ref])
             return fail(start, "a container holds itself");
-        active_[ref] = true;
+        m_active[ref] = true;
         if (!dict) {
             Array items;
             items.reserve(std::size_t(n));
             for (std::uint64_t i = 0; i < n; ++i) {
                 items.emplace_back();
-                if (!readObject(be(at + i * refSize_, refSize_), items.back(), depth + 1))
+                if (!readObject(be(at + i * m_refSize, m_refSize), items.back(), depth + 1))
                     return false;
             }
             out = Value(std::move(items));
@@ -239,20 +239,20 @@ bool BinaryReader::readObject(std::uint64_t ref, Value& out, int depth) {
             std::unordered_set<std::string> seen;
             for (std::uint64_t i = 0; i < n; ++i) {
                 Value key;
-                if (!readObject(be(at + i * refSize_, refSize_), key, depth + 1))
+                if (!readObject(be(at + i * m_refSize, m_refSize), key, depth + 1))
                     return false;
                 if (!key.string())
                     return fail(start, "a dictionary key is not a string");
                 if (!seen.insert(*key.string()).second)
                     return fail(start, "duplicate key \"" + *key.string() + "\" in a dictionary");
                 Value value;
-                if (!readObject(be(at + (n + i) * refSize_, refSize_), value, depth + 1))
+                if (!readObject(be(at + (n + i) * m_refSize, m_refSize), value, depth + 1))
                     return false;
                 entries.push_back({*key.string(), std::move(value)});
             }
             out = Value(Dictionary::adopt(std::move(entries)));
         }
-        active_[ref] = false;
+        m_active[ref] = false;
         return true;
     }
     case 0x8:
@@ -265,20 +265,20 @@ bool BinaryReader::readObject(std::uint64_t ref, Value& out, int depth) {
 }
 
 bool BinaryReader::parse(Value& root) {
-    if (size_ < 8 + 32)
+    if (m_size < 8 + 32)
         return fail(0, "truncated binary property list");
-    const std::size_t trailer = size_ - 32;
-    offsetSize_ = d_[trailer + 6];
-    refSize_ = d_[trailer + 7];
-    objects_ = be(trailer + 8, 8);
+    const std::size_t trailer = m_size - 32;
+    m_offsetSize = m_d[trailer + 6];
+    m_refSize = m_d[trailer + 7];
+    m_objects = be(trailer + 8, 8);
     const std::uint64_t top = be(trailer + 16, 8);
-    table_ = be(trailer + 24, 8);
-    if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8 || objects_ == 0 ||
-        top >= objects_ || table_ < 9 || table_ > trailer ||
-        objects_ > (trailer - table_) / offsetSize_)
+    m_table = be(trailer + 24, 8);
+    if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 || m_objects == 0 ||
+        top >= m_objects || m_table < 9 || m_table > trailer ||
+        m_objects > (trailer - m_table) / m_offsetSize)
         return fail(trailer, "malformed trailer");
-    end_ = std::size_t(table_);
-    active_.assign(std::size_t(objects_), false);
+    m_end = std::size_t(m_table);
+    m_active.assign(std::size_t(m_objects), false);
     return readObject(top, root, 1);
 }
 

@@ -38,26 +38,26 @@ Dictionary::Dictionary(Dictionary&&) noexcept = default;
 Dictionary& Dictionary::operator=(const Dictionary&) = default;
 Dictionary& Dictionary::operator=(Dictionary&&) noexcept = default;
 std::size_t Dictionary::size() const {
-    return entries_.size();
+    return m_entries.size();
 }
 bool Dictionary::empty() const {
-    return entries_.empty();
+    return m_entries.empty();
 }
 
 Dictionary::Dictionary(std::vector<Entry> entries) {
-    entries_.reserve(entries.size());
+    m_entries.reserve(entries.size());
     for (Entry& e : entries)
         insert(std::move(e.key), std::move(e.value));
 }
 
 Dictionary Dictionary::adopt(std::vector<Entry> entries) {
     Dictionary d;
-    d.entries_ = std::move(entries);
+    d.m_entries = std::move(entries);
     return d;
 }
 
 const Value* Dictionary::find(std::string_view key) const {
-    for (const Entry& e : entries_)
+    for (const Entry& e : m_entries)
         if (e.key == key)
             return &e.value;
     return nullptr;
@@ -72,33 +72,33 @@ void Dictionary::insert(std::string key, Value value) {
         *existing = std::move(value);
         return;
     }
-    entries_.push_back({std::move(key), std::move(value)});
+    m_entries.push_back({std::move(key), std::move(value)});
 }
 
 bool Dictionary::remove(std::string_view key) {
-    const auto it = std::find_if(entries_.begin(), entries_.end(),
+    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
                                  [&](const Entry& e) { return e.key == key; });
-    if (it == entries_.end())
+    if (it == m_entries.end())
         return false;
-    entries_.erase(it);
+    m_entries.erase(it);
     return true;
 }
 
 bool Dictionary::operator==(const Dictionary& other) const {
-    const std::size_t n = entries_.size();
-    if (n != other.entries_.size())
+    const std::size_t n = m_entries.size();
+    if (n != other.m_entries.size())
         return false;
     // Files written by the same writer keep the same key order: try the same
     // position first, then fall back to a search.
     constexpr std::size_t kLinear = 32;
     std::vector<const Entry*> sorted;
     for (std::size_t i = 0; i < n; ++i) {
-        const Entry& mine = entries_[i];
+        const Entry& mine = m_entries[i];
         const Entry* theirs = nullptr;
-        if (other.entries_[i].key == mine.key) {
-            theirs = &other.entries_[i];
+        if (other.m_entries[i].key == mine.key) {
+            theirs = &other.m_entries[i];
         } else if (n <= kLinear) {
-            for (const Entry& e : other.entries_)
+            for (const Entry& e : other.m_entries)
                 if (e.key == mine.key) {
                     theirs = &e;
                     break;
@@ -106,7 +106,7 @@ bool Dictionary::operator==(const Dictionary& other) const {
         } else {
             if (sorted.empty()) {
                 sorted.reserve(n);
-                for (const Entry& e : other.entries_)
+                for (const Entry& e : other.m_entries)
                     sorted.push_back(&e);
                 std::sort(sorted.begin(), sorted.end(),
                           [](const Entry* a, const Entry* b) { return a->key < b->key; });
@@ -124,11 +124,11 @@ bool Dictionary::operator==(const Dictionary& other) const {
 }
 
 bool Value::operator==(const Value& other) const {
-    if (v_.index() != other.v_.index())
+    if (m_v.index() != other.m_v.index())
         return false;
     if (const double* d = real())
         return std::bit_cast<std::uint64_t>(*d) == std::bit_cast<std::uint64_t>(*other.real());
-    return v_ == other.v_;
+    return m_v == other.m_v;
 }
 
 namespace {

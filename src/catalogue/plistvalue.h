@@ -59,14 +59,14 @@ public:
     void insert(std::string key, Value value);
     bool remove(std::string_view key);
 
-    const std::vector<Entry>& entries() const { return entries_; }
+    const std::vector<Entry>& entries() const { return m_entries; }
     std::size_t size() const;
     bool empty() const;
 
     bool operator==(const Dictionary& other) const;
 
 private:
-    std::vector<Entry> entries_;
+    std::vector<Entry> m_entries;
 };
 
 enum class Kind : std::uint8_t { String, Integer, Real, Boolean, Date, Data, Array, Dictionary };
@@ -76,36 +76,36 @@ enum class Kind : std::uint8_t { String, Integer, Real, Boolean, Date, Data, Arr
 class Value {
 public:
     Value() = default;
-    Value(std::string s) : v_(std::move(s)) {}
-    Value(const char* s) : v_(std::string(s)) {}
-    Value(Integer i) : v_(i) {}
-    Value(std::int64_t i) : v_(Integer::fromSigned(i)) {}
-    Value(int i) : v_(Integer::fromSigned(i)) {}
-    Value(double d) : v_(d) {}
-    Value(bool b) : v_(b) {}
-    Value(Date d) : v_(d) {}
-    Value(Data d) : v_(std::move(d)) {}
-    Value(Array a) : v_(std::move(a)) {}
-    Value(Dictionary d) : v_(std::move(d)) {}
+    Value(std::string s) : m_v(std::move(s)) {}
+    Value(const char* s) : m_v(std::string(s)) {}
+    Value(Integer i) : m_v(i) {}
+    Value(std::int64_t i) : m_v(Integer::fromSigned(i)) {}
+    Value(int i) : m_v(Integer::fromSigned(i)) {}
+    Value(double d) : m_v(d) {}
+    Value(bool b) : m_v(b) {}
+    Value(Date d) : m_v(d) {}
+    Value(Data d) : m_v(std::move(d)) {}
+    Value(Array a) : m_v(std::move(a)) {}
+    Value(Dictionary d) : m_v(std::move(d)) {}
 
-    Kind kind() const { return static_cast<Kind>(v_.index()); }
+    Kind kind() const { return static_cast<Kind>(m_v.index()); }
 
-    const std::string* string() const { return std::get_if<std::string>(&v_); }
-    const Integer* integer() const { return std::get_if<Integer>(&v_); }
-    const double* real() const { return std::get_if<double>(&v_); }
-    const bool* boolean() const { return std::get_if<bool>(&v_); }
-    const Date* date() const { return std::get_if<Date>(&v_); }
-    const Data* data() const { return std::get_if<Data>(&v_); }
-    const Array* array() const { return std::get_if<Array>(&v_); }
-    Array* array() { return std::get_if<Array>(&v_); }
-    const Dictionary* dictionary() const { return std::get_if<Dictionary>(&v_); }
-    Dictionary* dictionary() { return std::get_if<Dictionary>(&v_); }
+    const std::string* string() const { return std::get_if<std::string>(&m_v); }
+    const Integer* integer() const { return std::get_if<Integer>(&m_v); }
+    const double* real() const { return std::get_if<double>(&m_v); }
+    const bool* boolean() const { return std::get_if<bool>(&m_v); }
+    const Date* date() const { return std::get_if<Date>(&m_v); }
+    const Data* data() const { return std::get_if<Data>(&m_v); }
+    const Array* array() const { return std::get_if<Array>(&m_v); }
+    Array* array() { return std::get_if<Array>(&m_v); }
+    const Dictionary* dictionary() const { return std::get_if<Dictionary>(&m_v); }
+    Dictionary* dictionary() { return std::get_if<Dictionary>(&m_v); }
 
     bool operator==(const Value& other) const;
 
 private:
     // Alternative order matches Kind.
-    std::variant<std::string, Integer, double, bool, Date, Data, Array, Dictionary> v_;
+    std::variant<std::string, Integer, double, bool, Date, Data, Array, Dictionary> m_v;
 };
 
 struct Entry {

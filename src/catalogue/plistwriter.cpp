@@ -20,24 +20,24 @@ constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 
 class Writer {
 public:
-    explicit Writer(std::string& out) : out_(out) {}
+    explicit Writer(std::string& out) : m_out(out) {}
 
     bool value(const Value& v, int depth);
     bool arrayElements(std::span<const Value> items, int depth);
-    QString error() const { return QString::fromStdString(error_); }
+    QString error() const { return QString::fromStdString(m_error); }
 
 private:
     bool fail(std::string message) {
-        error_ = std::move(message);
+        m_error = std::move(message);
         return false;
     }
-    void indent(int depth) { out_.append(std::size_t(depth), '\t'); }
+    void indent(int depth) { m_out.append(std::size_t(depth), '\t'); }
     bool text(std::string_view s);
     void date(const Date& d);
     void data(const Data& bytes, int depth);
 
-    std::string& out_;
-    std::string error_;
+    std::string& m_out;
+    std::string m_error;
 };
 
 // Escapes & < > and writes a carriage return as a reference, since XML
@@ -61,8 +61,8 @@ bool Writer::text(std::string_view s) {
             return fail("the string \"" + std::string(s.substr(0, 40)) +
                         "\" holds a control character that XML cannot carry");
         if (repl) {
-            out_.append(run, p);
-            out_.append(repl);
+            m_out.append(run, p);
+            m_out.append(repl);
             run = ++p;
         } else if (c >= 0x80) {
             const std::size_t n = detail::utf8SequenceLength(p, end);
@@ -75,7 +75,7 @@ bool Writer::text(std::string_view s) {
             ++p;
         }
     }
-    out_.append(run, p);
+    m_out.append(run, p);
     return true;
 }
 
@@ -115,7 +115,7 @@ void Writer::date(const Date& d) {
         p = std::copy(frac, frac + len, p);
     }
     *p++ = 'Z';
-    out_.append(buf, p);
+    m_out.append(buf, p);
 }
 
 void Writer::data(const Data& bytes, int depth) {
@@ -125,9 +125,9 @@ void Writer::data(const Data& bytes, int depth) {
     auto put = [&](char c) {
         if (column == 0)
             indent(depth);
-        out_ += c;
+        m_out += c;
         if (++column == kLine) {
-            out_ += '\n';
+            m_out += '\n';
             column = 0;
         }
     };
@@ -142,7 +142,7 @@ void Writer::data(const Data& bytes, int depth) {
         put(i + 2 < n ? kBase64[v & 63] : '=');
     }
     if (column)
-        out_ += '\n';
+        m_out += '\n';
 }
 
 bool Writer::arrayElements(std::span<const Value> items, int depth) {
@@ -158,15 +158,15 @@ bool Writer::value(const Value& v, int depth) {
     indent(depth - 1);
     switch (v.kind()) {
     case Kind::String:
-        out_ += "<string>";
+        m_out += "<string>";
         if (!text(*v.string()))
             return false;
-        out_ += "</string>\n";
+        m_out += "</string>\n";
         return true;
     case Kind::Integer:
-        out_ += "<integer>";
-        out_ += v.integer()->toString();
-        out_ += "</integer>\n";
+        m_out += "<integer>";
+        m_out += v.integer()->toString();
+        m_out += "</integer>\n";
         return true;
     case Kind::Real: {
         const double d = *v.real();
@@ -175,53 +175,53 @@ bool Writer::value(const Value& v, int depth) {
             return fail("a real NaN carrying a payload has no text form");
         char buf[32];
         const auto r = std::to_chars(buf, buf + sizeof buf, d);
-        out_ += "<real>";
-        out_.append(buf, r.ptr);
-        out_ += "</real>\n";
+        m_out += "<real>";
+        m_out.append(buf, r.ptr);
+        m_out += "</real>\n";
         return true;
     }
     case Kind::Boolean:
-        out_ += *v.boolean() ? "<true/>\n" : "<false/>\n";
+        m_out += *v.boolean() ? "<true/>\n" : "<false/>\n";
         return true;
     case Kind::Date:
-        out_ += "<date>";
+        m_out += "<date>";
         date(*v.date());
-        out_ += "</date>\n";
+        m_out += "</date>\n";
         return true;
     case Kind::Data:
-        out_ += "<data>\n";
+        m_out += "<data>\n";
         data(*v.data(), depth - 1);
         indent(depth - 1);
-        out_ += "</data>\n";
+        m_out += "</data>\n";
         return true;
     case Kind::Array:
         if (v.array()->empty()) {
-            out_ += "<array/>\n";
+            m_out += "<array/>\n";
             return true;
         }
-        out_ += "<array>\n";
+        m_out += "<array>\n";
         if (!arrayElements(*v.array(), depth + 1))
             return false;
         indent(depth - 1);
-        out_ += "</array>\n";
+        m_out += "</array>\n";
         return true;
     case Kind::Dictionary:
         if (v.dictionary()->empty()) {
-            out_ += "<dict/>\n";
+            m_out += "<dict/>\n";
             return true;
         }
-        out_ += "<dict>\n";
+        m_out += "<dict>\n";
         for (const Entry& e : v.dictionary()->entries()) {
             indent(depth);
-            out_ += "<key>";
+            m_out += "<key>";
             if (!text(e.key))
                 return false;
-            out_ += "</key>\n";
+            m_out += "</key>\n";
             if (!value(e.value, depth + 1))
                 return false;
         }
         indent(depth - 1);
-        out_ += "</dict>\n";
+        m_out += "</dict>\n";
         return true;
     }
     return fail("unknown value kind");

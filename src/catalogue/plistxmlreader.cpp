@@ -136,19 +136,19 @@ int base64Digit(unsigned char c) {
 class XmlReader {
 public:
     explicit XmlReader(std::string_view doc)
-        : begin_(doc.data()), p_(doc.data()), end_(doc.data() + doc.size()),
-          dictScratch_(kMaxDepth + 2), arrayScratch_(kMaxDepth + 2) {}
+        : m_begin(doc.data()), m_p(doc.data()), m_end(doc.data() + doc.size()),
+          m_dictScratch(kMaxDepth + 2), m_arrayScratch(kMaxDepth + 2) {}
 
     ArrayReadResult parse(Value* root, const std::function<void(Value&&)>* element);
 
 private:
     bool fail(const char* at, std::string message);
     bool startsWith(std::string_view s) const {
-        return std::size_t(end_ - p_) >= s.size() && std::memcmp(p_, s.data(), s.size()) == 0;
+        return std::size_t(m_end - m_p) >= s.size() && std::memcmp(m_p, s.data(), s.size()) == 0;
     }
     void skipSpace() {
-        while (p_ < end_ && isXmlSpace(*p_))
-            ++p_;
+        while (m_p < m_end && isXmlSpace(*m_p))
+            ++m_p;
     }
     bool skipPast(std::string_view terminator, const char* what);
     bool skipMisc();
@@ -169,33 +169,33 @@ private:
     bool readDate(Value& out, const StartTag& tag);
     bool readData(Value& out, const StartTag& tag);
 
-    const char* begin_;
-    const char* p_;
-    const char* end_;
-    std::string error_;
-    const char* errorAt_ = nullptr;
-    std::string scratch_;
+    const char* m_begin;
+    const char* m_p;
+    const char* m_end;
+    std::string m_error;
+    const char* m_errorAt = nullptr;
+    std::string m_scratch;
     // One reusable buffer per depth, so containers end up allocated at their
     // exact size instead of at the growth policy's.
-    std::vector<std::vector<Entry>> dictScratch_;
-    std::vector<Array> arrayScratch_;
+    std::vector<std::vector<Entry>> m_dictScratch;
+    std::vector<Array> m_arrayScratch;
 };
 
 bool XmlReader::fail(const char* at, std::string message) {
-    if (errorAt_ == nullptr) {
-        errorAt_ = at ? at : p_;
-        error_ = std::move(message);
+    if (m_errorAt == nullptr) {
+        m_errorAt = at ? at : m_p;
+        m_error = std::move(message);
     }
     return false;
 }
 
 bool XmlReader::skipPast(std::string_view terminator, const char* what) {
-    const char* start = p_;
-    const std::string_view rest(p_, std::size_t(end_ - p_));
+    const char* start = m_p;
+    const std::string_view rest(m_p, std::size_t(m_end - m_p));
     const std::size_t pos = rest.find(terminator);
     if (pos == std::string_view::npos)
         return fail(start, std::string("unterminated ") + what);
-    p_ += pos + terminator.size();
+    m_p += pos + terminator.size();
     return true;
 }
 
@@ -215,10 +215,10 @@ bool XmlReader::skipMisc() {
 }
 
 bool XmlReader::readXmlDeclaration() {
-    const char* start = p_;
+    const char* start = m_p;
     if (!skipPast("?>", "XML declaration"))
         return false;
-    const std::string_view decl(start, std::size_t(p_ - start));
+    const std::string_view decl(start, std::size_t(m_p - start));
     const std::size_t enc = decl.find("encoding");
     if (enc == std::string_view::npos)
         return true;
@@ -239,36 +239,36 @@ bool XmlReader::readXmlDeclaration() {
 }
 
 bool XmlReader::readDoctype() {
-    const char* start = p_;
-    p_ += 9; // <!DOCTYPE
+    const char* start = m_p;
+    m_p += 9; // <!DOCTYPE
     char quote = 0;
-    for (; p_ < end_; ++p_) {
-        const char c = *p_;
+    for (; m_p < m_end; ++m_p) {
+        const char c = *m_p;
         if (quote) {
             if (c == quote)
                 quote = 0;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '>') {
-            ++p_;
+            ++m_p;
             return true;
         } else if (c == '[') {
             // An internal subset could define entities whose expansion would
             // change the data; refuse any declaration of them.
-            const char* subset = p_;
+            const char* subset = m_p;
             char q = 0;
-            for (++p_; p_ < end_ && (q || *p_ != ']'); ++p_) {
+            for (++m_p; m_p < m_end && (q || *m_p != ']'); ++m_p) {
                 if (q) {
-                    if (*p_ == q)
+                    if (*m_p == q)
                         q = 0;
-                } else if (*p_ == '"' || *p_ == '\'') {
-                    q = *p_;
+                } else if (*m_p == '"' || *m_p == '\'') {
+                    q = *m_p;
                 }
             }
-            if (std::string_view(subset, std::size_t(p_ - subset)).find("<!ENTITY") !=
+            if (std::string_view(subset, std::size_t(m_p - subset)).find("<!ENTITY") !=
                 std::string_view::npos)
                 return fail(subset, "the document declares entities, which are not accepted");
-            if (p_ == end_)
+            if (m_p == m_end)
                 break;
         }
     }
@@ -276,32 +276,32 @@ bool XmlReader::readDoctype() {
 }
 
 bool XmlReader::readName(std::string_view& name) {
-    const char* start = p_;
-    while (p_ < end_ && !isXmlSpace(*p_) && *p_ != '/' && *p_ != '>' && *p_ != '=')
-        ++p_;
-    if (p_ == start)
+    const char* start = m_p;
+    while (m_p < m_end && !isXmlSpace(*m_p) && *m_p != '/' && *m_p != '>' && *m_p != '=')
+        ++m_p;
+    if (m_p == start)
         return fail(start, "expected an element name");
-    name = std::string_view(start, std::size_t(p_ - start));
+    name = std::string_view(start, std::size_t(m_p - start));
     return true;
 }
 
 bool XmlReader::readStartTag(StartTag& tag) {
-    tag.at = p_;
-    ++p_; // <
+    tag.at = m_p;
+    ++m_p; // <
     if (!readName(tag.name))
         return false;
     tag.tag = tagOf(tag.name);
     for (;;) {
         skipSpace();
-        if (p_ >= end_)
+        if (m_p >= m_end)
             return fail(tag.at, "unterminated start tag");
-        if (*p_ == '>') {
-            ++p_;
+        if (*m_p == '>') {
+            ++m_p;
             tag.empty = false;
             return true;
         }
         if (startsWith("/>")) {
-            p_ += 2;
+            m_p += 2;
             tag.empty = true;
             return true;
         }
@@ -309,62 +309,62 @@ bool XmlReader::readStartTag(StartTag& tag) {
         if (!readName(attr))
             return false;
         skipSpace();
-        if (p_ >= end_ || *p_ != '=')
-            return fail(p_, "expected '=' after attribute " + std::string(attr));
-        ++p_;
+        if (m_p >= m_end || *m_p != '=')
+            return fail(m_p, "expected '=' after attribute " + std::string(attr));
+        ++m_p;
         skipSpace();
-        if (p_ >= end_ || (*p_ != '"' && *p_ != '\''))
-            return fail(p_, "expected a quoted attribute value");
-        const char quote = *p_++;
-        const char* value = p_;
-        while (p_ < end_ && *p_ != quote && *p_ != '<')
-            ++p_;
-        if (p_ >= end_ || *p_ != quote)
+        if (m_p >= m_end || (*m_p != '"' && *m_p != '\''))
+            return fail(m_p, "expected a quoted attribute value");
+        const char quote = *m_p++;
+        const char* value = m_p;
+        while (m_p < m_end && *m_p != quote && *m_p != '<')
+            ++m_p;
+        if (m_p >= m_end || *m_p != quote)
             return fail(value, "unterminated attribute value");
         if (attr == "version")
-            tag.version = std::string_view(value, std::size_t(p_ - value));
-        ++p_;
+            tag.version = std::string_view(value, std::size_t(m_p - value));
+        ++m_p;
     }
 }
 
 bool XmlReader::readEndTag(std::string_view name) {
-    const char* at = p_;
-    p_ += 2; // </
+    const char* at = m_p;
+    m_p += 2; // </
     std::string_view got;
     if (!readName(got))
         return false;
     if (got != name)
         return fail(at, "</" + std::string(got) + "> does not close <" + std::string(name) + ">");
     skipSpace();
-    if (p_ >= end_ || *p_ != '>')
+    if (m_p >= m_end || *m_p != '>')
         return fail(at, "malformed end tag");
-    ++p_;
+    ++m_p;
     return true;
 }
 
 bool XmlReader::nextChild(StartTag& tag, std::string_view parent, bool& ended) {
     if (!skipMisc())
         return false;
-    if (p_ >= end_)
-        return fail(p_, "the document ends inside <" + std::string(parent) + ">");
+    if (m_p >= m_end)
+        return fail(m_p, "the document ends inside <" + std::string(parent) + ">");
     if (startsWith("</")) {
         ended = true;
         return readEndTag(parent);
     }
-    if (*p_ != '<' || startsWith("<!"))
-        return fail(p_, "unexpected text inside <" + std::string(parent) + ">");
+    if (*m_p != '<' || startsWith("<!"))
+        return fail(m_p, "unexpected text inside <" + std::string(parent) + ">");
     ended = false;
     return readStartTag(tag);
 }
 
 bool XmlReader::readReference(std::string& out) {
-    const char* at = p_;
-    const auto span = std::min<std::size_t>(std::size_t(end_ - p_), 16);
-    const char* semi = static_cast<const char*>(std::memchr(p_, ';', span));
+    const char* at = m_p;
+    const auto span = std::min<std::size_t>(std::size_t(m_end - m_p), 16);
+    const char* semi = static_cast<const char*>(std::memchr(m_p, ';', span));
     if (!semi)
         return fail(at, "malformed entity reference");
-    const std::string_view ref(p_ + 1, std::size_t(semi - p_ - 1));
-    p_ = semi + 1;
+    const std::string_view ref(m_p + 1, std::size_t(semi - m_p - 1));
+    m_p = semi + 1;
     if (ref == "lt")
         out += '<';
     else if (ref == "gt")
@@ -392,34 +392,34 @@ bool XmlReader::readReference(std::string& out) {
 }
 
 bool XmlReader::appendCdata(std::string& out) {
-    const char* at = p_;
-    p_ += 9; // <![CDATA[
-    const std::string_view rest(p_, std::size_t(end_ - p_));
+    const char* at = m_p;
+    m_p += 9; // <![CDATA[
+    const std::string_view rest(m_p, std::size_t(m_end - m_p));
     const std::size_t close = rest.find("]]>");
     if (close == std::string_view::npos)
         return fail(at, "unterminated CDATA section");
-    const char* stop = p_ + close;
-    while (p_ < stop) {
-        const auto c = static_cast<unsigned char>(*p_);
+    const char* stop = m_p + close;
+    while (m_p < stop) {
+        const auto c = static_cast<unsigned char>(*m_p);
         if (c == '\r') {
             out += '\n';
-            ++p_;
-            if (p_ < stop && *p_ == '\n')
-                ++p_;
+            ++m_p;
+            if (m_p < stop && *m_p == '\n')
+                ++m_p;
         } else if (c >= 0x80) {
-            const std::size_t n = utf8SequenceLength(p_, stop);
+            const std::size_t n = utf8SequenceLength(m_p, stop);
             if (n == 0)
-                return fail(p_, "invalid UTF-8");
-            out.append(p_, n);
-            p_ += n;
+                return fail(m_p, "invalid UTF-8");
+            out.append(m_p, n);
+            m_p += n;
         } else if (c < 0x20 && c != '\t' && c != '\n') {
-            return fail(p_, "control character not allowed in XML");
+            return fail(m_p, "control character not allowed in XML");
         } else {
             out += char(c);
-            ++p_;
+            ++m_p;
         }
     }
-    p_ = stop + 3;
+    m_p = stop + 3;
     return true;
 }
 
@@ -427,34 +427,34 @@ bool XmlReader::appendCdata(std::string& out) {
 // normalised as XML requires (a carriage return survives only as &#13;).
 bool XmlReader::readText(std::string& out, const StartTag& tag) {
     for (;;) {
-        const char* start = p_;
-        while (p_ < end_) {
-            const auto c = static_cast<unsigned char>(*p_);
+        const char* start = m_p;
+        while (m_p < m_end) {
+            const auto c = static_cast<unsigned char>(*m_p);
             if (!kTextStop[c]) {
-                ++p_;
+                ++m_p;
             } else if (c >= 0x80) {
-                const std::size_t n = utf8SequenceLength(p_, end_);
+                const std::size_t n = utf8SequenceLength(m_p, m_end);
                 if (n == 0)
-                    return fail(p_, "invalid UTF-8 inside <" + std::string(tag.name) + ">");
-                p_ += n;
+                    return fail(m_p, "invalid UTF-8 inside <" + std::string(tag.name) + ">");
+                m_p += n;
             } else {
                 break;
             }
         }
-        out.append(start, p_);
-        if (p_ >= end_)
+        out.append(start, m_p);
+        if (m_p >= m_end)
             return fail(tag.at, "the document ends inside <" + std::string(tag.name) + ">");
-        const char c = *p_;
+        const char c = *m_p;
         if (c == '\r') {
             out += '\n';
-            ++p_;
-            if (p_ < end_ && *p_ == '\n')
-                ++p_;
+            ++m_p;
+            if (m_p < m_end && *m_p == '\n')
+                ++m_p;
         } else if (c == '&') {
             if (!readReference(out))
                 return false;
         } else if (c != '<') {
-            return fail(p_, "control character not allowed in XML");
+            return fail(m_p, "control character not allowed in XML");
         } else if (startsWith("</")) {
             return readEndTag(tag.name);
         } else if (startsWith("<!--")) {
@@ -467,16 +467,16 @@ bool XmlReader::readText(std::string& out, const StartTag& tag) {
             if (!skipPast("?>", "processing instruction"))
                 return false;
         } else {
-            return fail(p_, "unexpected element inside <" + std::string(tag.name) + ">");
+            return fail(m_p, "unexpected element inside <" + std::string(tag.name) + ">");
         }
     }
 }
 
 bool XmlReader::readInteger(Value& out, const StartTag& tag) {
-    scratch_.clear();
-    if (!tag.empty && !readText(scratch_, tag))
+    m_scratch.clear();
+    if (!tag.empty && !readText(m_scratch, tag))
         return false;
-    std::string_view s = trimmed(scratch_);
+    std::string_view s = trimmed(m_scratch);
     bool negative = false;
     if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
         negative = s[0] == '-';
@@ -491,9 +491,9 @@ bool XmlReader::readInteger(Value& out, const StartTag& tag) {
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
     if (ec == std::errc::result_out_of_range)
         return fail(tag.at,
-                    "integer " + std::string(trimmed(scratch_)) + " is beyond the 64-bit range");
+                    "integer " + std::string(trimmed(m_scratch)) + " is beyond the 64-bit range");
     if (s.empty() || ec != std::errc() || end != s.data() + s.size())
-        return fail(tag.at, "malformed integer \"" + scratch_ + "\"");
+        return fail(tag.at, "malformed integer \"" + m_scratch + "\"");
     if (negative && magnitude > (std::uint64_t(1) << 63))
         return fail(tag.at, "integer -" + std::string(s) + " is beyond the 64-bit range");
     out = Value(Integer{magnitude, negative && magnitude != 0});
@@ -501,10 +501,10 @@ bool XmlReader::readInteger(Value& out, const StartTag& tag) {
 }
 
 bool XmlReader::readReal(Value& out, const StartTag& tag) {
-    scratch_.clear();
-    if (!tag.empty && !readText(scratch_, tag))
+    m_scratch.clear();
+    if (!tag.empty && !readText(m_scratch, tag))
         return false;
-    std::string_view s = trimmed(scratch_);
+    std::string_view s = trimmed(m_scratch);
     // from_chars takes no leading '+'.
     if (s.size() > 1 && s[0] == '+' && s[1] != '-')
         s.remove_prefix(1);
@@ -513,7 +513,7 @@ bool XmlReader::readReal(Value& out, const StartTag& tag) {
     if (ec == std::errc::result_out_of_range)
         return fail(tag.at, "real " + std::string(s) + " is beyond the range of a double");
     if (s.empty() || ec != std::errc() || end != s.data() + s.size())
-        return fail(tag.at, "malformed real \"" + scratch_ + "\"");
+        return fail(tag.at, "malformed real \"" + m_scratch + "\"");
     out = Value(d);
     return true;
 }
@@ -521,10 +521,10 @@ bool XmlReader::readReal(Value& out, const StartTag& tag) {
 // YYYY-MM-DDTHH:MM:SS[.fraction]Z, the year with four or more digits and an
 // optional sign; the fraction is kept to the nanosecond.
 bool XmlReader::readDate(Value& out, const StartTag& tag) {
-    scratch_.clear();
-    if (!tag.empty && !readText(scratch_, tag))
+    m_scratch.clear();
+    if (!tag.empty && !readText(m_scratch, tag))
         return false;
-    const std::string_view s = trimmed(scratch_);
+    const std::string_view s = trimmed(m_scratch);
     const auto bad = [&] {
         return fail(tag.at, "malformed date \"" + std::string(s) + "\"");
     };
@@ -584,16 +584,16 @@ bool XmlReader::readDate(Value& out, const StartTag& tag) {
 }
 
 bool XmlReader::readData(Value& out, const StartTag& tag) {
-    scratch_.clear();
-    if (!tag.empty && !readText(scratch_, tag))
+    m_scratch.clear();
+    if (!tag.empty && !readText(m_scratch, tag))
         return false;
     Data bytes;
-    bytes.reserve(scratch_.size() / 4 * 3 + 3);
+    bytes.reserve(m_scratch.size() / 4 * 3 + 3);
     std::uint32_t acc = 0;
     int bits = 0;
     int pad = 0;
     std::size_t digits = 0;
-    for (const char ch : scratch_) {
+    for (const char ch : m_scratch) {
         if (isXmlSpace(ch))
             continue;
         if (ch == '=') {
@@ -636,10 +636,10 @@ bool XmlReader::readValue(Value& out, const StartTag& tag, int depth) {
     case Tag::True:
     case Tag::False:
         if (!tag.empty) {
-            scratch_.clear();
-            if (!readText(scratch_, tag))
+            m_scratch.clear();
+            if (!readText(m_scratch, tag))
                 return false;
-            if (!trimmed(scratch_).empty())
+            if (!trimmed(m_scratch).empty())
                 return fail(tag.at, "<" + std::string(tag.name) + "> must be empty");
         }
         out = Value(tag.tag == Tag::True);
@@ -673,7 +673,7 @@ bool XmlReader::readValue(Value& out, const StartTag& tag, int depth) {
 }
 
 bool XmlReader::readArrayBody(Array& out, int depth) {
-    Array& items = arrayScratch_[std::size_t(depth)];
+    Array& items = m_arrayScratch[std::size_t(depth)];
     items.clear();
     for (;;) {
         StartTag child;
@@ -694,7 +694,7 @@ bool XmlReader::readArrayBody(Array& out, int depth) {
 }
 
 bool XmlReader::readDictBody(Dictionary& out, int depth) {
-    std::vector<Entry>& entries = dictScratch_[std::size_t(depth)];
+    std::vector<Entry>& entries = m_dictScratch[std::size_t(depth)];
     entries.clear();
     std::unordered_set<std::string> seen; // only for large dictionaries
     constexpr std::size_t kLinear = 32;
@@ -746,10 +746,10 @@ ArrayReadResult XmlReader::parse(Value* root, const std::function<void(Value&&)>
     std::string_view rootName;
     auto run = [&]() -> bool {
         if (startsWith("\xEF\xBB\xBF"))
-            p_ += 3;
+            m_p += 3;
         else if (startsWith("\xFE\xFF") || startsWith("\xFF\xFE"))
-            return fail(p_, "UTF-16 documents are not read (only UTF-8)");
-        if (startsWith("<?xml") && std::size_t(end_ - p_) > 5 && isXmlSpace(p_[5]) &&
+            return fail(m_p, "UTF-16 documents are not read (only UTF-8)");
+        if (startsWith("<?xml") && std::size_t(m_end - m_p) > 5 && isXmlSpace(m_p[5]) &&
             !readXmlDeclaration())
             return false;
         bool doctypeSeen = false;
@@ -759,13 +759,13 @@ ArrayReadResult XmlReader::parse(Value* root, const std::function<void(Value&&)>
             if (!startsWith("<!DOCTYPE"))
                 break;
             if (doctypeSeen)
-                return fail(p_, "a second document type declaration");
+                return fail(m_p, "a second document type declaration");
             doctypeSeen = true;
             if (!readDoctype())
                 return false;
         }
-        if (p_ >= end_ || *p_ != '<')
-            return fail(p_, "not an XML property list (no <plist> element)");
+        if (m_p >= m_end || *m_p != '<')
+            return fail(m_p, "not an XML property list (no <plist> element)");
         StartTag plistTag;
         if (!readStartTag(plistTag))
             return false;
@@ -813,14 +813,14 @@ ArrayReadResult XmlReader::parse(Value* root, const std::function<void(Value&&)>
             return fail(extra.at, "<plist> holds more than one value");
         if (!skipMisc())
             return false;
-        if (p_ != end_)
-            return fail(p_, "content after </plist>");
+        if (m_p != m_end)
+            return fail(m_p, "content after </plist>");
         return true;
     };
     if (!run()) {
-        const auto line = 1 + std::count(begin_, errorAt_, '\n');
+        const auto line = 1 + std::count(m_begin, m_errorAt, '\n');
         result.status = ArrayStatus::Error;
-        result.error = QStringLiteral("line %1: %2").arg(line).arg(QString::fromUtf8(error_));
+        result.error = QStringLiteral("line %1: %2").arg(line).arg(QString::fromUtf8(m_error));
     } else if (result.status == ArrayStatus::NotAnArray) {
         result.error = QStringLiteral("the root of the property list is <%1>, not an array")
                            .arg(QString::fromUtf8(rootName.data(), qsizetype(rootName.size())));

@@ -102,15 +102,15 @@ public:
 
 } // namespace
 
-EmulatorProcess::EmulatorProcess(QObject* parent) : QObject(parent), runId_(nextRunId++) {}
+EmulatorProcess::EmulatorProcess(QObject* parent) : QObject(parent), m_runId(nextRunId++) {}
 
 EmulatorProcess::~EmulatorProcess() {
     closeOutput();
     if (isRunning()) {
-        delete pidNotifier_;
-        pidNotifier_ = nullptr;
-        adoptOrphan(static_cast<pid_t>(pid_), pidFd_);
-        pidFd_ = -1;
+        delete m_pidNotifier;
+        m_pidNotifier = nullptr;
+        adoptOrphan(static_cast<pid_t>(m_pid), m_pidFd);
+        m_pidFd = -1;
     }
     closeChildWatch();
 }
@@ -203,22 +203,23 @@ bool EmulatorProcess::start(const QString& program, const QStringList& arguments
         return fail(QStringLiteral("Cannot start \"%1\": %2").arg(path, reason(rc)));
     }
 
-    pid_ = pid;
-    outFd_ = readFd;
-    buffer_.resize(kReadSize);
-    listening_ = true;
-    outNotifier_ = new QSocketNotifier(outFd_, QSocketNotifier::Read, this);
-    connect(outNotifier_, &QSocketNotifier::activated, this, &EmulatorProcess::onReadable);
+    m_pid = pid;
+    m_outFd = readFd;
+    m_buffer.resize(kReadSize);
+    m_listening = true;
+    m_outNotifier = new QSocketNotifier(m_outFd, QSocketNotifier::Read, this);
+    connect(m_outNotifier, &QSocketNotifier::activated, this, &EmulatorProcess::onReadable);
 
     // The raw call: glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.
-    pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (pidFd_ >= 0) {
-        pidNotifier_ = new QSocketNotifier(pidFd_, QSocketNotifier::Read, this);
-        connect(pidNotifier_, &QSocketNotifier::activated, this, &EmulatorProcess::onChildReadable);
+    m_pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (m_pidFd >= 0) {
+        m_pidNotifier = new QSocketNotifier(m_pidFd, QSocketNotifier::Read, this);
+        connect(m_pidNotifier, &QSocketNotifier::activated, this,
+                &EmulatorProcess::onChildReadable);
     } else {
-        reapTimer_ = new QTimer(this);
-        connect(reapTimer_, &QTimer::timeout, this, &EmulatorProcess::onChildReadable);
-        reapTimer_->start(kReapPollMs);
+        m_reapTimer = new QTimer(this);
+        connect(m_reapTimer, &QTimer::timeout, this, &EmulatorProcess::onChildReadable);
+        m_reapTimer->start(kReapPollMs);
     }
     return true;
 }
@@ -228,11 +229,11 @@ void EmulatorProcess::onReadable() {
     QElapsedTimer clock;
     clock.start();
     qint64 total = 0;
-    while (listening_ && outFd_ >= 0) {
-        const ssize_t n = ::read(outFd_, buffer_.data(), buffer_.size());
+    while (m_listening && m_outFd >= 0) {
+        const ssize_t n = ::read(m_outFd, m_buffer.data(), m_buffer.size());
         if (n > 0) {
             total += n;
-            emit outputReceived(QByteArray(buffer_.data(), n));
+            emit outputReceived(QByteArray(m_buffer.data(), n));
             if (!self)
                 return;
             // The notifier fires again on the next pass for whatever is left.
@@ -245,7 +246,7 @@ void EmulatorProcess::onReadable() {
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
         // End of file; a read error ends the output just the same.
-        outputEof_ = true;
+        m_outputEof = true;
         closeOutput();
         emit outputEnded();
         return;
@@ -253,33 +254,33 @@ void EmulatorProcess::onReadable() {
 }
 
 void EmulatorProcess::onChildReadable() {
-    const std::optional<int> status = reap(static_cast<pid_t>(pid_));
+    const std::optional<int> status = reap(static_cast<pid_t>(m_pid));
     if (!status)
         return;
     closeChildWatch();
-    ended_ = true;
-    status_ = *status;
+    m_ended = true;
+    m_status = *status;
     // What the child wrote before it ended is reported before its end.
-    if (listening_) {
+    if (m_listening) {
         QPointer<EmulatorProcess> self(this);
         onReadable();
         if (!self)
             return;
     }
-    emit processEnded(status_);
+    emit processEnded(m_status);
 }
 
 std::optional<int> EmulatorProcess::endedStatusNow() const {
-    if (ended_)
-        return status_;
-    if (pid_ <= 0)
+    if (m_ended)
+        return m_status;
+    if (m_pid <= 0)
         return std::nullopt;
     siginfo_t info{};
     int r;
     do {
-        r = ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+        r = ::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT);
     } while (r < 0 && errno == EINTR);
-    if (r != 0 || info.si_pid != static_cast<pid_t>(pid_))
+    if (r != 0 || info.si_pid != static_cast<pid_t>(m_pid))
         return std::nullopt;
     // CLD_EXITED carries the exit code; CLD_KILLED and CLD_DUMPED the signal.
     return info.si_status;
@@ -296,20 +297,20 @@ void EmulatorProcess::kill() {
 void EmulatorProcess::signalGroup(int signo) {
     // Once reaped, the pid may belong to someone else.
     if (isRunning())
-        ::kill(-static_cast<pid_t>(pid_), signo);
+        ::kill(-static_cast<pid_t>(m_pid), signo);
 }
 
 void EmulatorProcess::stopListening() {
-    listening_ = false;
-    if (outNotifier_)
-        outNotifier_->setEnabled(false);
+    m_listening = false;
+    if (m_outNotifier)
+        m_outNotifier->setEnabled(false);
 }
 
 void EmulatorProcess::resumeListening() {
-    if (outFd_ < 0 || !outNotifier_)
+    if (m_outFd < 0 || !m_outNotifier)
         return;
-    listening_ = true;
-    outNotifier_->setEnabled(true);
+    m_listening = true;
+    m_outNotifier->setEnabled(true);
 }
 
 void EmulatorProcess::abandonOutput() {
@@ -320,20 +321,20 @@ bool EmulatorProcess::drain(std::chrono::milliseconds bound,
                             const std::function<void(QByteArrayView)>& sink) {
     using Clock = std::chrono::steady_clock;
     stopListening();
-    if (outFd_ < 0)
-        return outputEof_;
+    if (m_outFd < 0)
+        return m_outputEof;
     const Clock::time_point deadline = Clock::now() + bound;
     for (;;) {
-        const ssize_t n = ::read(outFd_, buffer_.data(), buffer_.size());
+        const ssize_t n = ::read(m_outFd, m_buffer.data(), m_buffer.size());
         if (n > 0) {
             if (sink)
-                sink(QByteArrayView(buffer_.data(), n));
+                sink(QByteArrayView(m_buffer.data(), n));
             if (Clock::now() >= deadline)
                 break;
             continue;
         }
         if (n == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
-            outputEof_ = true;
+            m_outputEof = true;
             break;
         }
         if (errno == EINTR)
@@ -341,62 +342,62 @@ bool EmulatorProcess::drain(std::chrono::milliseconds bound,
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             break;
-        pollfd pfd{outFd_, POLLIN, 0};
+        pollfd pfd{m_outFd, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
         if (ready == 0)
             break;
         if (ready < 0 && errno != EINTR) {
-            outputEof_ = true;
+            m_outputEof = true;
             break;
         }
     }
-    if (outputEof_)
+    if (m_outputEof)
         closeOutput();
-    return outputEof_;
+    return m_outputEof;
 }
 
 bool EmulatorProcess::waitForEnd() {
     if (!hasStarted())
         return false;
-    if (ended_)
+    if (m_ended)
         return true;
     QPointer<EmulatorProcess> self(this);
     QEventLoop loop;
     connect(this, &EmulatorProcess::processEnded, &loop, &QEventLoop::quit);
     connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return self && self->ended_;
+    return self && self->m_ended;
 }
 
 void EmulatorProcess::closeOutput() {
-    listening_ = false;
-    if (outNotifier_) {
+    m_listening = false;
+    if (m_outNotifier) {
         // Deleted later: this may run inside the notifier's own activation.
-        outNotifier_->setEnabled(false);
-        outNotifier_->deleteLater();
-        outNotifier_ = nullptr;
+        m_outNotifier->setEnabled(false);
+        m_outNotifier->deleteLater();
+        m_outNotifier = nullptr;
     }
-    if (outFd_ >= 0) {
-        ::close(outFd_);
-        outFd_ = -1;
+    if (m_outFd >= 0) {
+        ::close(m_outFd);
+        m_outFd = -1;
     }
-    std::vector<char>().swap(buffer_);
+    std::vector<char>().swap(m_buffer);
 }
 
 void EmulatorProcess::closeChildWatch() {
-    if (pidNotifier_) {
-        pidNotifier_->setEnabled(false);
-        pidNotifier_->deleteLater();
-        pidNotifier_ = nullptr;
+    if (m_pidNotifier) {
+        m_pidNotifier->setEnabled(false);
+        m_pidNotifier->deleteLater();
+        m_pidNotifier = nullptr;
     }
-    if (reapTimer_) {
-        reapTimer_->stop();
-        reapTimer_->deleteLater();
-        reapTimer_ = nullptr;
+    if (m_reapTimer) {
+        m_reapTimer->stop();
+        m_reapTimer->deleteLater();
+        m_reapTimer = nullptr;
     }
-    if (pidFd_ >= 0) {
-        ::close(pidFd_);
-        pidFd_ = -1;
+    if (m_pidFd >= 0) {
+        ::close(m_pidFd);
+        m_pidFd = -1;
     }
 }
 

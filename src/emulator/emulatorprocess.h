@@ -42,21 +42,21 @@ public:
     bool start(const QString& program, const QStringList& arguments, const QString& workingDir,
                QString* error = nullptr);
 
-    bool hasStarted() const { return pid_ > 0; }
+    bool hasStarted() const { return m_pid > 0; }
     // Started and not yet reaped.
-    bool isRunning() const { return pid_ > 0 && !ended_; }
-    bool hasEnded() const { return ended_; }
+    bool isRunning() const { return m_pid > 0 && !m_ended; }
+    bool hasEnded() const { return m_ended; }
     // The status processEnded carried; -1 before the end.
-    int exitStatus() const { return status_; }
+    int exitStatus() const { return m_status; }
     // The status as the kernel knows it now: set once the child has ended, even
     // before processEnded has been delivered (the child is not reaped here, so
     // processEnded still fires exactly once). Nothing while it runs.
     std::optional<int> endedStatusNow() const;
-    qint64 pid() const { return pid_; }
+    qint64 pid() const { return m_pid; }
     // Unique per object, increasing in creation order.
-    quint64 runId() const { return runId_; }
+    quint64 runId() const { return m_runId; }
     // True once end of file on the output was seen (by an event or a drain).
-    bool outputAtEnd() const { return outputEof_; }
+    bool outputAtEnd() const { return m_outputEof; }
 
     // SIGTERM / SIGKILL to the child's process group; nothing when not running.
     void terminate();
@@ -95,18 +95,18 @@ private:
     void closeChildWatch();
     void signalGroup(int signo);
 
-    quint64 runId_;
-    qint64 pid_ = -1;
-    int status_ = -1;
-    bool ended_ = false;
-    bool outputEof_ = false;
-    bool listening_ = false;
-    int outFd_ = -1;
-    int pidFd_ = -1;
-    QSocketNotifier* outNotifier_ = nullptr;
-    QSocketNotifier* pidNotifier_ = nullptr;
-    QTimer* reapTimer_ = nullptr; // only where pidfd_open is unavailable
-    std::vector<char> buffer_;
+    quint64 m_runId;
+    qint64 m_pid = -1;
+    int m_status = -1;
+    bool m_ended = false;
+    bool m_outputEof = false;
+    bool m_listening = false;
+    int m_outFd = -1;
+    int m_pidFd = -1;
+    QSocketNotifier* m_outNotifier = nullptr;
+    QSocketNotifier* m_pidNotifier = nullptr;
+    QTimer* m_reapTimer = nullptr; // only where pidfd_open is unavailable
+    std::vector<char> m_buffer;
 };
 
 } // namespace kd

@@ -101,7 +101,7 @@ bool raiseOwnWindows() {
 } // namespace
 
 QtDesktop::QtDesktop(QString resourcePath)
-    : resources_(std::move(resourcePath)), sounds_(resources_ + QStringLiteral("/sounds")) {}
+    : m_resources(std::move(resourcePath)), m_sounds(m_resources + QStringLiteral("/sounds")) {}
 
 int QtDesktop::runAlert(const AlertRequest& request) {
     QMessageBox box(QApplication::activeWindow());
@@ -160,7 +160,7 @@ void QtDesktop::beep() {
 }
 
 void QtDesktop::playSound(const QString& name) {
-    if (!sounds_.play(name))
+    if (!m_sounds.play(name))
         beep();
 }
 

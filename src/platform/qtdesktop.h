@@ -37,8 +37,8 @@ public:
     void noteRecentDocument(const QString& path) override;
 
 private:
-    QString resources_;
-    SoundPlayer sounds_;
+    QString m_resources;
+    SoundPlayer m_sounds;
 };
 
 } // namespace kd

@@ -22,8 +22,8 @@ public:
     bool play(const QString& name);
 
 private:
-    QString folder_;
-    ca_context* context_ = nullptr;
+    QString m_folder;
+    ca_context* m_context = nullptr;
 };
 
 } // namespace kd

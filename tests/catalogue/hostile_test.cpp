@@ -422,9 +422,9 @@ public:
             reset.write("5");
             reset.close();
         }
-        base_ = highWaterMark();
+        m_base = highWaterMark();
     }
-    qint64 growthMiB() const { return (highWaterMark() - base_) / 1024; }
+    qint64 growthMiB() const { return (highWaterMark() - m_base) / 1024; }
 
 private:
     static qint64 highWaterMark() { // KiB
@@ -436,7 +436,7 @@ private:
                 return line.mid(6).trimmed().split(' ').front().toLongLong();
         return 0;
     }
-    qint64 base_;
+    qint64 m_base;
 };
 
 std::size_t bigFileBytes() {

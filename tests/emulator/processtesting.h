@@ -17,13 +17,13 @@ namespace kd::testing {
 // started meanwhile inherit it.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const QByteArray& value) : name_(name) { qputenv(name, value); }
-    ~ScopedEnv() { qunsetenv(name_); }
+    ScopedEnv(const char* name, const QByteArray& value) : m_name(name) { qputenv(name, value); }
+    ~ScopedEnv() { qunsetenv(m_name); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    const char* name_;
+    const char* m_name;
 };
 
 // A run that a failed assertion leaves behind is killed with its group, so no

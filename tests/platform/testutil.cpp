@@ -43,17 +43,17 @@ int recordCounter = 0;
 } // namespace
 
 FakeOpener::FakeOpener() {
-    record_ = fakeBinDir() + QStringLiteral("/record-%1.txt").arg(++recordCounter);
-    previousRecord_ = qgetenv("KD_FAKE_OPEN_RECORD");
-    qputenv("KD_FAKE_OPEN_RECORD", QFile::encodeName(record_));
+    m_record = fakeBinDir() + QStringLiteral("/record-%1.txt").arg(++recordCounter);
+    m_previousRecord = qgetenv("KD_FAKE_OPEN_RECORD");
+    qputenv("KD_FAKE_OPEN_RECORD", QFile::encodeName(m_record));
 }
 
 FakeOpener::~FakeOpener() {
-    qputenv("KD_FAKE_OPEN_RECORD", previousRecord_);
+    qputenv("KD_FAKE_OPEN_RECORD", m_previousRecord);
 }
 
 QStringList FakeOpener::calls() const {
-    QFile file(record_);
+    QFile file(m_record);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
@@ -64,15 +64,15 @@ bool FakeOpener::waitForCalls(int count, int timeoutMs) const {
 }
 
 ScopedEnv::ScopedEnv(const char* name, const QByteArray& value)
-    : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name)) {
+    : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
     qputenv(name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (had_)
-        qputenv(name_, old_);
+    if (m_had)
+        qputenv(m_name, m_old);
     else
-        qunsetenv(name_);
+        qunsetenv(m_name);
 }
 
 } // namespace kd::test

@@ -22,8 +22,8 @@ public:
     bool waitForCalls(int count = 1, int timeoutMs = 5000) const;
 
 private:
-    QString record_;
-    QByteArray previousRecord_;
+    QString m_record;
+    QByteArray m_previousRecord;
 };
 
 // Sets an environment variable for the lifetime of the object.
@@ -33,9 +33,9 @@ public:
     ~ScopedEnv();
 
 private:
-    const char* name_;
-    QByteArray old_;
-    bool had_;
+    const char* m_name;
+    QByteArray m_old;
+    bool m_had;
 };
 
 } // namespace kd::test

@@ -1,11 +1,9 @@
 #include "emulator/commandline.h"
+#include "support/testbundle.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
-#include "support/testbundle.h"
 
 namespace kd {
 namespace {
@@ -19,7 +17,9 @@ EmulatorForm initialFormAllOff() {
     return form;
 }
 
-QVariantMap rom(const QString& path) { return {{QString::fromLatin1(RomNameKey), path}}; }
+QVariantMap rom(const QString& path) {
+    return {{QString::fromLatin1(RomNameKey), path}};
+}
 
 TEST(CommandLine, InitialValuesWithEveryBoxOff) {
     EXPECT_EQ(emulatorArguments(rom(QStringLiteral("/roms/astrovex.zip")), initialFormAllOff()),
@@ -29,24 +29,24 @@ TEST(CommandLine, InitialValuesWithEveryBoxOff) {
 
 TEST(CommandLine, EveryOptionOnInItsFixedOrder) {
     EmulatorForm form = initialFormAllOff();
-    for (Qt::CheckState* box : {&form.noThreads, &form.gpuThreads, &form.wideScreen,
-                                &form.multiTexture, &form.throttle, &form.showFps,
-                                &form.soundEffects, &form.mpegMusic, &form.flipStereo})
+    for (Qt::CheckState* box :
+         {&form.noThreads, &form.gpuThreads, &form.wideScreen, &form.multiTexture, &form.throttle,
+          &form.showFps, &form.soundEffects, &form.mpegMusic, &form.flipStereo})
         *box = Qt::Checked;
     form.videoMode = 1;
     form.crosshairs = 2;
-    EXPECT_EQ(emulatorArguments(rom(QStringLiteral("g.zip")), form),
-              (QStringList{"g.zip", "-ppc-frequency=50", "-no-threads", "-gpu-multi-threaded",
-                           "-res=496,384", "-window", "-wide-screen", "-multi-texture",
-                           "-no-throttle", "-show-fps", "-crosshairs=2", "-no-sound", "-no-dsb",
-                           "-flip-stereo"}));
+    EXPECT_EQ(
+        emulatorArguments(rom(QStringLiteral("g.zip")), form),
+        (QStringList{"g.zip", "-ppc-frequency=50", "-no-threads", "-gpu-multi-threaded",
+                     "-res=496,384", "-window", "-wide-screen", "-multi-texture", "-no-throttle",
+                     "-show-fps", "-crosshairs=2", "-no-sound", "-no-dsb", "-flip-stereo"}));
 }
 
 TEST(CommandLine, MixedBoxesCountAsOff) {
     EmulatorForm form = initialFormAllOff();
-    for (Qt::CheckState* box : {&form.noThreads, &form.gpuThreads, &form.wideScreen,
-                                &form.multiTexture, &form.throttle, &form.showFps,
-                                &form.soundEffects, &form.mpegMusic, &form.flipStereo})
+    for (Qt::CheckState* box :
+         {&form.noThreads, &form.gpuThreads, &form.wideScreen, &form.multiTexture, &form.throttle,
+          &form.showFps, &form.soundEffects, &form.mpegMusic, &form.flipStereo})
         *box = Qt::PartiallyChecked;
     EXPECT_EQ(emulatorArguments(rom(QStringLiteral("g.zip")), form),
               emulatorArguments(rom(QStringLiteral("g.zip")), initialFormAllOff()));
@@ -56,8 +56,8 @@ TEST(CommandLine, NoRomEmptyFieldsAndNoSelectedItem) {
     EmulatorForm form;
     form.videoMode = -1;
     form.crosshairs = -1;
-    const QStringList expected{"-ppc-frequency=", "-no-gpu-thread", "-res=,", "-window",
-                               "-no-multi-texture", "-crosshairs=-1"};
+    const QStringList expected{"-ppc-frequency=", "-no-gpu-thread",    "-res=,",
+                               "-window",         "-no-multi-texture", "-crosshairs=-1"};
     EXPECT_EQ(emulatorArguments({}, form), expected);
     EXPECT_EQ(emulatorArguments(rom(QString()), form), expected);
     form.resolutionX = QStringLiteral("640");

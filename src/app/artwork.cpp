@@ -1,7 +1,8 @@
 // The selected game's snapshot and icon, shown alike in both main windows.
+#include "catalogue/artwork.h"
+
 #include "app/appdelegate.h"
 #include "app/imageview.h"
-#include "catalogue/artwork.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -31,11 +31,12 @@ TEST_F(Settings, FirstStartShowsInitialValuesAndStoresNothing) {
                            app->button_multitexture, app->button_throttle, app->button_showfps,
                            app->button_SoundEffects, app->button_MPEGmusic, app->button_flipstereo,
                            app->button_feedback})
-        EXPECT_EQ(box->isChecked(), box == app->button_gputhreads) << box->objectName().toStdString();
+        EXPECT_EQ(box->isChecked(), box == app->button_gputhreads)
+            << box->objectName().toStdString();
     for (QLineEdit* field : {app->textfild_roms, app->textfild_vert, app->textfild_frag})
         EXPECT_TRUE(field->text().isEmpty());
-    for (QComboBox* popUp : {app->popup_videomode, app->popup_crosshairs, app->popup_inputsys,
-                             app->popup_command})
+    for (QComboBox* popUp :
+         {app->popup_videomode, app->popup_crosshairs, app->popup_inputsys, app->popup_command})
         EXPECT_EQ(popUp->currentIndex(), 0);
 
     EXPECT_FALSE(store->stringForKey(keys::RomsPath).has_value());
@@ -47,7 +48,7 @@ TEST_F(Settings, UserEditsAreStoredAtOnceAndSurviveARestart) {
     app->textfild_ppcfreq->selectAll();
     QTest::keyClicks(app->textfild_ppcfreq, "66");
     app->button_widescreen->click();
-    app->button_nothreads->click();   // shows MultiThreaded inverted
+    app->button_nothreads->click(); // shows MultiThreaded inverted
     app->popup_crosshairs->setCurrentIndex(2);
     emit app->popup_crosshairs->activated(2);
 
@@ -156,7 +157,7 @@ TEST_F(Settings, BrokenOrForeignValuesFallBackToInitialValuesAndUnknownKeysAreKe
 TEST_F(Settings, UnreadableSettingsFileDoesNotStopTheLauncher) {
     app.reset();
     store.reset();
-    ASSERT_TRUE(QDir().mkpath(settingsPath()));   // a folder where the file should be
+    ASSERT_TRUE(QDir().mkpath(settingsPath())); // a folder where the file should be
     start();
     EXPECT_EQ(app->textfild_ppcfreq->text(), "50");
     app->button_showfps->click();

@@ -31,8 +31,8 @@ TEST_F(Paths, PackagedEmulatorWinsWhateverTheFieldSays) {
 }
 
 TEST_F(Paths, UserEmulatorPaths) {
-    app->button_exe->click();   // off: the user's own emulator
-    EXPECT_EQ(app->textfild_exe->text(), "");   // never set: empty, no placeholder
+    app->button_exe->click();                 // off: the user's own emulator
+    EXPECT_EQ(app->textfild_exe->text(), ""); // never set: empty, no placeholder
     EXPECT_EQ(app->pathOfExecFile(), "");
     EXPECT_EQ(app->pathOfCurrentDir(), "");
     EXPECT_FALSE(app->ExefileCheck());
@@ -66,8 +66,8 @@ TEST_F(Paths, ToggleRefreshShowsStoredPathOrNothing) {
 
 TEST_F(Paths, OtherTagsChangeNothing) {
     app->PackagePath_ini();
-    const QString before = app->textfild_exe->text() + app->textfild_snaps->text() +
-                           app->textfild_icons->text();
+    const QString before =
+        app->textfild_exe->text() + app->textfild_snaps->text() + app->textfild_icons->text();
     QPushButton stray;
     for (int tag : {-1, 3, 5}) {
         AppDelegate::setTag(&stray, tag);

@@ -3,7 +3,7 @@
 #include "emulator/emulatorprocess.h"
 #include "log/logview.h"
 #include "log/utf8streamdecoder.h"
-#include "robustness/proctools.h"
+#include "proctools.h"
 #include "support/delegatefixture.h"
 #include "support/runhelpers.h"
 
