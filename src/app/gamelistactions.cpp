@@ -32,6 +32,8 @@ void AppDelegate::attachGameList() {
         table->setFont(font);
         table->verticalHeader()->setMinimumSectionSize(rowHeight);
         table->verticalHeader()->setDefaultSectionSize(rowHeight);
+        // Whether a game can be played shows first, as a narrow mark.
+        table->horizontalHeader()->moveSection(GameListModel::Available, 0);
     }
     // The second layout is the compact one.
     for (int column : {GameListModel::Maker, GameListModel::Players})
