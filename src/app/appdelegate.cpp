@@ -25,10 +25,15 @@ AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& 
         StringTable::load(m_resourcePath + QStringLiteral("/strings/Localizable.json"), &error);
     if (m_strings.isEmpty())
         m_desktop.systemLog(QStringLiteral("String table not loaded: ") + error);
+    // Kept in memory until start-up opens the database.
+    m_history = std::make_unique<PlayHistory>(QString());
+    m_statusClock.setInterval(1000);
+    connect(&m_statusClock, &QTimer::timeout, this, &AppDelegate::refreshStatusLine);
     buildActions();
     buildPreferencesWindow();
     buildLogWindow();
     buildMainWindows();
+    buildHistoryWindow();
     attachGameList();
     addActionsToWindows();
     buildTrayIcon();

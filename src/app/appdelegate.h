@@ -1,14 +1,17 @@
 #pragma once
 
 #include "app/stringtable.h"
+#include "catalogue/playhistory.h"
 #include "catalogue/romfolder.h"
 #include "emulator/commandline.h"
 #include "log/utf8streamdecoder.h"
 #include "settings/defaultscontroller.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QVariantMap>
 #include <chrono>
 #include <deque>
@@ -21,11 +24,13 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QMainWindow;
 class QMenu;
 class QMenuBar;
 class QTableView;
+class QTableWidget;
 class QWidget;
 
 namespace kd {
@@ -133,6 +138,19 @@ public:
     void removeSelectedGame();
     // Settings of our own beyond the 33 keys; the reset leaves them alone.
     static inline const QString ShowOnlyAvailableKey = QStringLiteral("ShowOnlyAvailable");
+    static inline const QString ShowOnlyFavouritesKey = QStringLiteral("ShowOnlyFavourites");
+
+    // Favourites, play history and the recent archives (our own additions).
+    void toggleFavourite(QObject* sender = nullptr);
+    void setFavourite(const QString& name, bool on);
+    void setShowOnlyFavourites(bool on);
+    void show_History(QObject* sender = nullptr);
+    void clearRecentROMs(QObject* sender = nullptr);
+    // "ended normally", "ended with status 5", "killed by signal 11 (SIGSEGV)".
+    QString runOutcomeText(const RunEnd& end) const;
+    PlayHistory& playHistory() { return *m_history; }
+    // How many of the newest runs the History window shows.
+    static constexpr int HistoryRows = 500;
 
     // Selection artwork.
     void tableViewSelectionDidChange();
@@ -207,6 +225,12 @@ public:
     // The search fields above the two tables; they show one text.
     QLineEdit* searchField = nullptr;
     QLineEdit* searchField2 = nullptr;
+    // The running game or how the last run ended, at the foot of each main window.
+    QLabel* statusLine = nullptr;
+    QLabel* statusLine2 = nullptr;
+    QWidget* historyWindow = nullptr;
+    QTableWidget* historyTable = nullptr;
+    QLabel* historyNote = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -219,6 +243,19 @@ private:
         bool outputDone = false; // its text is complete
         bool endDone = false;    // the end of its process has been handled
         bool stopped = false;    // its stop step ran while it still held its output open
+        QStringList arguments;
+        // A game run in the play history: its id there, its `name` and what shows it.
+        std::optional<qint64> historyId;
+        QString name;
+        QString title;
+    };
+    // The game run the status lines speak of.
+    struct StatusRun {
+        QString title;
+        quint64 runId = 0;
+        qint64 startedMs = 0;
+        QElapsedTimer clock;
+        std::optional<RunEnd> end;
     };
 
     void buildPreferencesWindow();
@@ -227,6 +264,9 @@ private:
     void buildActions();
     void addActionsToWindows();
     void buildTrayIcon();
+    void buildHistoryWindow();
+    QMenu* makeOpenRecentMenu(QWidget* parent);
+    void fillOpenRecentMenu(QMenu* menu);
     void attachGameList();
     void watchRomsFolder();
     void focusSearchField();
@@ -243,6 +283,17 @@ private:
     void endTerminateGrace(const std::shared_ptr<EmulatorProcess>& process);
     void reportStartFailure(const QString& program, const QString& reason);
     void reportInLog(const QString& line);
+
+    // Play history.
+    void openHistory();
+    void recordGameStart(const QString& romPath);
+    void recordGameEnd(EmulatorProcess* process);
+    void noteHistoryProblem();
+    void showGameStats(const QString& name);
+    QString gameTitle(const QString& name) const;
+    void refreshStatusLine();
+    void refreshHistoryWindow();
+    void syncFavouriteAction();
 
     // Modal questions. While one is up, the reactions to the ends of runs wait.
     int runAlert(const AlertRequest& request);
@@ -269,6 +320,11 @@ private:
     bool m_scrollPending = false;
 
     RomFolderWatcher* m_romFolder = nullptr;
+
+    std::unique_ptr<PlayHistory> m_history;
+    bool m_historyProblemReported = false;
+    std::optional<StatusRun> m_statusRun;
+    QTimer m_statusClock;
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;

@@ -32,14 +32,26 @@ void AppDelegate::attachGameList() {
         table->setFont(font);
         table->verticalHeader()->setMinimumSectionSize(rowHeight);
         table->verticalHeader()->setDefaultSectionSize(rowHeight);
-        // Whether a game can be played shows first, as a narrow mark.
+        // Whether a game can be played shows first, as a narrow mark, then the star.
         table->horizontalHeader()->moveSection(GameListModel::Available, 0);
+        table->horizontalHeader()->moveSection(GameListModel::Favourite, 1);
+        // A click on the star changes it.
+        connect(table, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
+            const qint64 stored = arrayController_list->storedIndexOf(index);
+            if (index.column() != GameListModel::Favourite || stored == NotFound)
+                return;
+            if (const std::optional<QString> name =
+                    gameName(arrayController_list->content()[std::size_t(stored)]))
+                setFavourite(*name, !m_history->statsOf(*name).favourite);
+        });
     }
     // The second layout is the compact one.
     for (int column : {GameListModel::Maker, GameListModel::Players})
         tableView_list2->hideColumn(column);
     connect(arrayController_list, &GameListController::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
+    connect(arrayController_list, &GameListController::selectionChanged, this,
+            &AppDelegate::syncFavouriteAction);
 
     // Which games have their archive in the ROMs folder, as the field says now.
     m_romFolder = new RomFolderWatcher(this);
@@ -54,6 +66,11 @@ void AppDelegate::attachGameList() {
         stored && coerceToKind(*stored, SettingKind::Boolean).value_or(false).toBool();
     arrayController_list->setShowOnlyAvailable(onlyAvailable);
     action(QStringLiteral("onlyAvailable"))->setChecked(onlyAvailable);
+    const std::optional<QVariant> favourites = m_store.objectForKey(ShowOnlyFavouritesKey);
+    const bool onlyFavourites =
+        favourites && coerceToKind(*favourites, SettingKind::Boolean).value_or(false).toBool();
+    arrayController_list->setShowOnlyFavourites(onlyFavourites);
+    action(QStringLiteral("onlyFavourites"))->setChecked(onlyFavourites);
 }
 
 void AppDelegate::watchRomsFolder() {

@@ -52,8 +52,10 @@ void AppDelegate::task_cocking(const QString& romPath) {
     timestamp({{QStringLiteral("type"), int(GameRunHeader)},
                {QStringLiteral("poster"), QStringLiteral("Perform a lunch task")}});
     LaunchTask_option({{QString::fromLatin1(RomNameKey), romPath}});
-    if (m_task && m_task->hasStarted())
+    if (m_task && m_task->hasStarted()) {
         m_desktop.noteRecentDocument(romPath);
+        recordGameStart(romPath);
+    }
 }
 
 void AppDelegate::LaunchTask_option(const QVariantMap& request) {

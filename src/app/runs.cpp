@@ -39,6 +39,7 @@ AppDelegate::Run* AppDelegate::runOf(const EmulatorProcess* process) {
 EmulatorProcess* AppDelegate::startRun(const QStringList& arguments, bool supervised) {
     auto owned = std::make_unique<Run>();
     owned->process = std::make_shared<EmulatorProcess>();
+    owned->arguments = arguments;
     EmulatorProcess* process = owned->process.get();
     m_task = owned->process;
 
@@ -59,6 +60,8 @@ EmulatorProcess* AppDelegate::startRun(const QStringList& arguments, bool superv
         });
     });
     connect(process, &EmulatorProcess::processEnded, this, [this, weak, supervised] {
+        if (const std::shared_ptr<EmulatorProcess> p = weak.lock())
+            recordGameEnd(p.get());
         react([this, weak, supervised] {
             const std::shared_ptr<EmulatorProcess> p = weak.lock();
             if (!p)

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -152,6 +153,18 @@ void AppDelegate::buildActions() {
          [this](QObject*) {
              removeSelectedGame();
          }},
+        {"favourite", tr("&Favourite"), QKeySequence(Qt::CTRL | Qt::Key_D),
+         [this](QObject* s) {
+             toggleFavourite(s);
+         }},
+        {"onlyFavourites", tr("Show Only &Favourites"), QKeySequence(),
+         [this](QObject* s) {
+             setShowOnlyFavourites(static_cast<QAction*>(s)->isChecked());
+         }},
+        {"history", tr("&History"), QKeySequence(Qt::CTRL | Qt::Key_H),
+         [this](QObject* s) {
+             show_History(s);
+         }},
     };
     for (const Entry& entry : entries) {
         auto* action = new QAction(entry.text, this);
@@ -162,11 +175,13 @@ void AppDelegate::buildActions() {
                 [action, handler = entry.handler] { handler(action); });
         m_actions.insert(entry.name, action);
     }
-    action(QStringLiteral("onlyAvailable"))->setCheckable(true);
+    for (const char* name : {"onlyAvailable", "onlyFavourites", "favourite"})
+        action(QString::fromLatin1(name))->setCheckable(true);
     // Find and Delete belong to the game tables' windows: elsewhere (the log,
     // the fields of the preferences) the keys keep their own meaning.
     action(QStringLiteral("findGame"))->setShortcutContext(Qt::WindowShortcut);
     action(QStringLiteral("removeGame"))->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    action(QStringLiteral("favourite"))->setShortcutContext(Qt::WindowShortcut);
 }
 
 QAction* AppDelegate::action(const QString& name) const {
@@ -184,9 +199,11 @@ QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
         }
     };
     add(bar->addMenu(tr("&Launcher")), {"preferences", "resetPreferences", "-", "quit"});
-    add(bar->addMenu(tr("&Game")), {"startGame", "openRom", "stopEmulator", "-", "showEmulator",
-                                    "-", "findGame", "addGames", "removeGame"});
-    add(bar->addMenu(tr("&View")), {"onlyAvailable"});
+    QMenu* game = bar->addMenu(tr("&Game"));
+    add(game, {"startGame", "openRom", "stopEmulator", "-", "favourite", "history", "-",
+               "showEmulator", "-", "findGame", "addGames", "removeGame"});
+    game->insertMenu(action(QStringLiteral("stopEmulator")), makeOpenRecentMenu(game));
+    add(bar->addMenu(tr("&View")), {"onlyAvailable", "onlyFavourites"});
     add(bar->addMenu(tr("&Log")), {"showLog", "marker", "-", "saveLog", "clearLog"});
     add(bar->addMenu(tr("&Window")), {"mainWindow1", "mainWindow2"});
     add(bar->addMenu(tr("&Help")), {"emulatorFolder", "readme", "-", "homePage", "projectPage"});
@@ -254,6 +271,9 @@ void AppDelegate::buildMainWindows() {
     splitter->setStretchFactor(1, 2);
     window->setCentralWidget(splitter);
     window->resize(900, 560);
+    statusLine = new QLabel;
+    statusLine->setObjectName(QStringLiteral("statusLine"));
+    window->statusBar()->addWidget(statusLine, 1);
 
     // Main window 2: a large snapshot banner on top, a compact list below.
     window2 = makeMainWindow(QStringLiteral("window2"), tr("Kaleidrome Launcher"));
@@ -279,6 +299,9 @@ void AppDelegate::buildMainWindows() {
         withSearchField(searchField2, QStringLiteral("searchField2"), tableView_list2), 2);
     window2->setCentralWidget(central2);
     window2->resize(640, 720);
+    statusLine2 = new QLabel;
+    statusLine2->setObjectName(QStringLiteral("statusLine2"));
+    window2->statusBar()->addWidget(statusLine2, 1);
 
     // A game starts on a double click or Return/Enter, never on a single click
     // (`activated` fires on one click where the desktop's style says so).
@@ -388,7 +411,8 @@ void AppDelegate::buildTrayIcon() {
 // Shortcuts work from every window, the preferences and log windows included,
 // but for those of the game tables.
 void AppDelegate::addActionsToWindows() {
-    const QStringList mainWindowsOnly{QStringLiteral("findGame"), QStringLiteral("removeGame")};
+    const QStringList mainWindowsOnly{QStringLiteral("findGame"), QStringLiteral("removeGame"),
+                                      QStringLiteral("favourite")};
     for (const auto& topLevel : m_topLevelWindows) {
         const bool main = topLevel.get() == window || topLevel.get() == window2;
         for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {

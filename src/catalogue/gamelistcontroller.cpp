@@ -64,6 +64,11 @@ qint64 GameListController::selectionIndex() const {
     return first;
 }
 
+qint64 GameListController::storedIndexOf(const QModelIndex& shownIndex) const {
+    const QModelIndex source = m_proxy.mapToSource(m_shown.mapToSource(shownIndex));
+    return source.isValid() ? source.row() : NotFound;
+}
+
 qint64 GameListController::selectedStoredIndex() const {
     const qint64 row = selectionIndex();
     if (row == NotFound)
@@ -108,6 +113,25 @@ void GameListController::setShowOnlyAvailable(bool on) {
         return;
     m_onlyAvailable = on;
     applyFilters();
+}
+
+void GameListController::setShowOnlyFavourites(bool on) {
+    if (on == m_onlyFavourites)
+        return;
+    m_onlyFavourites = on;
+    applyFilters();
+}
+
+void GameListController::setGameStats(GameStatsByName stats) {
+    m_model.setGameStats(std::move(stats));
+    if (m_onlyFavourites)
+        applyFilters();
+}
+
+void GameListController::setGameStats(const std::string& name, const GameStats& stats) {
+    m_model.setGameStats(name, stats);
+    if (m_onlyFavourites)
+        applyFilters();
 }
 
 void GameListController::setAvailability(std::vector<bool> available) {
@@ -161,6 +185,8 @@ bool GameListController::accepts(int arrangedRow) const {
     const int stored = m_proxy.mapToSource(m_proxy.index(arrangedRow, 0)).row();
     if (m_onlyAvailable && !m_model.isAvailable(stored))
         return false;
+    if (m_onlyFavourites && !m_model.gameStats(stored).favourite)
+        return false;
     if (m_words.empty())
         return true;
     if (std::size_t(stored) >= m_index.size())
@@ -170,7 +196,7 @@ bool GameListController::accepts(int arrangedRow) const {
 
 void GameListController::applyFilters() {
     const qint64 selected = selectionIndex();
-    if (m_words.empty() && !m_onlyAvailable)
+    if (m_words.empty() && !m_onlyAvailable && !m_onlyFavourites)
         m_shown.setFilter({});
     else
         m_shown.setFilter([this](int row) { return accepts(row); });

@@ -19,7 +19,8 @@ namespace kd {
 
 // Holds the game records in stored order and presents them as the tables show
 // them: the arranged list (a sort proxy over the stored list) and, above it,
-// the rows the view filters let through (search words, only available games).
+// the rows the view filters let through (search words, only available games,
+// only favourites).
 // The filters hide rows only: the arranged list, the selection indexes and
 // everything saved always see every record. Every table shares one selection.
 class GameListController : public QObject {
@@ -49,6 +50,8 @@ public:
     // unsorted, in stored order).
     void attachView(QAbstractItemView* view);
 
+    // The stored index of the record a table shows at `shownIndex`, or NotFound.
+    qint64 storedIndexOf(const QModelIndex& shownIndex) const;
     // Index in the arranged list of the selected record, or NotFound.
     qint64 selectionIndex() const;
     // The selected record, or null; valid until the list changes.
@@ -67,6 +70,11 @@ public:
     QString searchText() const { return m_searchText; }
     void setShowOnlyAvailable(bool on);
     bool showOnlyAvailable() const { return m_onlyAvailable; }
+    void setShowOnlyFavourites(bool on);
+    bool showOnlyFavourites() const { return m_onlyFavourites; }
+    // What the play history holds, by `name`; the filters follow it.
+    void setGameStats(GameStatsByName stats);
+    void setGameStats(const std::string& name, const GameStats& stats);
     // Whether each record's ROM archive was found, in stored order.
     void setAvailability(std::vector<bool> available);
     // The archives found in `folder`: the Available column follows them, and
@@ -100,6 +108,7 @@ private:
     QString m_searchText;
     std::vector<std::string> m_words;
     bool m_onlyAvailable = false;
+    bool m_onlyFavourites = false;
 
     QString m_archivesFolder;
     std::shared_ptr<const RomArchiveNames> m_archives;

@@ -1,11 +1,16 @@
 #include "catalogue/gamelistmodel.h"
 
+#include "catalogue/gamelist.h"
+
+#include <QDateTime>
+#include <QLocale>
+
 namespace kd {
 
 namespace {
 
-constexpr const char* kKeys[GameListModel::ColumnCount] = {"name",  "title",   "year", "maker",
-                                                           "genre", "players", ""};
+constexpr const char* kKeys[GameListModel::ColumnCount] = {
+    "name", "title", "year", "maker", "genre", "players", "", "", "", "", ""};
 
 QString text(const std::string& s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
@@ -69,6 +74,77 @@ bool GameListModel::isAvailable(int row) const {
     return row >= 0 && row < int(m_available.size()) && m_available[std::size_t(row)];
 }
 
+void GameListModel::setGameStats(GameStatsByName stats) {
+    m_stats = std::move(stats);
+    if (!m_records.empty())
+        emit dataChanged(index(0, Favourite), index(rowCount() - 1, PlayTime));
+}
+
+void GameListModel::setGameStats(const std::string& name, const GameStats& stats) {
+    m_stats[name] = stats;
+    for (int row = 0; row < rowCount(); ++row) {
+        const std::string* own = gameNameBytes(m_records[std::size_t(row)]);
+        if (own && *own == name)
+            emit dataChanged(index(row, Favourite), index(row, PlayTime));
+    }
+}
+
+const GameStats& GameListModel::gameStats(int row) const {
+    static const GameStats none;
+    if (row < 0 || row >= int(m_records.size()))
+        return none;
+    const std::string* name = gameNameBytes(m_records[std::size_t(row)]);
+    if (!name)
+        return none;
+    const auto it = m_stats.find(*name);
+    return it == m_stats.end() ? none : it->second;
+}
+
+QString GameListModel::formatDuration(qint64 ms) {
+    const qint64 seconds = std::max<qint64>(ms, 0) / 1000;
+    const qint64 hours = seconds / 3600;
+    const QString minutesAndSeconds = QStringLiteral("%1:%2")
+                                          .arg(seconds / 60 % 60, hours ? 2 : 1, 10, QChar(u'0'))
+                                          .arg(seconds % 60, 2, 10, QChar(u'0'));
+    return hours ? QString::number(hours) + u':' + minutesAndSeconds : minutesAndSeconds;
+}
+
+QVariant GameListModel::statsData(int row, int column, int role) const {
+    const GameStats& stats = gameStats(row);
+    const bool played = stats.timesPlayed > 0;
+    if (role == Qt::TextAlignmentRole)
+        return column == Favourite ? int(Qt::AlignCenter) : int(Qt::AlignRight | Qt::AlignVCenter);
+    switch (column) {
+    case Favourite:
+        if (role == Qt::DisplayRole)
+            return stats.favourite ? QStringLiteral("\u2605") : QStringLiteral("\u2606");
+        if (role == SortRole)
+            return stats.favourite;
+        if (role == Qt::ToolTipRole)
+            return stats.favourite ? tr("A favourite (click or Ctrl+D to change)")
+                                   : tr("Click or press Ctrl+D to make it a favourite");
+        return {};
+    case TimesPlayed:
+        if (role == Qt::DisplayRole)
+            return played ? QString::number(stats.timesPlayed) : QString();
+        return role == SortRole ? QVariant(stats.timesPlayed) : QVariant();
+    case LastPlayed:
+        // Games never played sort after every date.
+        if (!played || (role != Qt::DisplayRole && role != SortRole))
+            return {};
+        if (role == SortRole)
+            return stats.lastPlayedMs;
+        return QLocale().toString(QDateTime::fromMSecsSinceEpoch(stats.lastPlayedMs),
+                                  QLocale::ShortFormat);
+    case PlayTime:
+        if (role == Qt::DisplayRole)
+            return played ? formatDuration(stats.playMs) : QString();
+        return role == SortRole ? QVariant(stats.playMs) : QVariant();
+    default:
+        return {};
+    }
+}
+
 int GameListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_records.size());
 }
@@ -96,6 +172,8 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const {
             return {};
         }
     }
+    if (index.column() > Available)
+        return statsData(index.row(), index.column(), role);
     if (role != Qt::DisplayRole && role != SortRole)
         return {};
     const plist::Value* v = field(m_records[std::size_t(index.row())], index.column());
@@ -122,12 +200,16 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant GameListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && section == Favourite)
+        return tr("Favourite");
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= ColumnCount)
         return {};
     static const char* const titles[ColumnCount] = {
-        QT_TR_NOOP("Name"),  QT_TR_NOOP("Title"),   QT_TR_NOOP("Year"), QT_TR_NOOP("Maker"),
-        QT_TR_NOOP("Genre"), QT_TR_NOOP("Players"), QT_TR_NOOP("ROM")};
+        QT_TR_NOOP("Name"),        QT_TR_NOOP("Title"),    QT_TR_NOOP("Year"),
+        QT_TR_NOOP("Maker"),       QT_TR_NOOP("Genre"),    QT_TR_NOOP("Players"),
+        QT_TR_NOOP("ROM"),         QT_TR_NOOP("\u2605"),   QT_TR_NOOP("Played"),
+        QT_TR_NOOP("Last Played"), QT_TR_NOOP("Play Time")};
     return tr(titles[section]);
 }
 

@@ -3,19 +3,45 @@
 #include "catalogue/plistvalue.h"
 
 #include <QAbstractTableModel>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kd {
 
+// What the launcher remembers of a game beside its record, by `name`.
+struct GameStats {
+    bool favourite = false;
+    qint64 timesPlayed = 0;
+    qint64 lastPlayedMs = 0; // ms since the epoch; 0 when never played
+    qint64 playMs = 0;       // total time of the runs whose end is known
+    bool operator==(const GameStats&) const = default;
+};
+using GameStatsByName = std::unordered_map<std::string, GameStats>;
+
 // The stored game list as a table: one row per record, in stored order.
 // DisplayRole gives text for string and integer values (other kinds and
 // missing keys show nothing); SortRole gives the raw value for sorting.
-// The Available column is not part of the records: it says whether the
-// record's ROM archive was found, as the launcher last looked.
+// The columns from Available on are not part of the records: whether the
+// record's ROM archive was found, as the launcher last looked, and what the
+// play history holds for the record's `name`.
 class GameListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Name, Title, Year, Maker, Genre, Players, Available, ColumnCount };
+    enum Column {
+        Name,
+        Title,
+        Year,
+        Maker,
+        Genre,
+        Players,
+        Available,
+        Favourite,
+        TimesPlayed,
+        LastPlayed,
+        PlayTime,
+        ColumnCount
+    };
     // The columns that show a record key.
     static constexpr int RecordColumnCount = Available;
     static constexpr int SortRole = Qt::UserRole + 1;
@@ -35,6 +61,15 @@ public:
     void setAvailability(std::vector<bool> available);
     bool isAvailable(int row) const;
 
+    void setGameStats(GameStatsByName stats);
+    // Changes what one name shows; every record of that name follows.
+    void setGameStats(const std::string& name, const GameStats& stats);
+    // What the record at `row` shows; the default for names never seen.
+    const GameStats& gameStats(int row) const;
+
+    // "m:ss", or "h:mm:ss" from an hour on.
+    static QString formatDuration(qint64 ms);
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -42,8 +77,11 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
+    QVariant statsData(int row, int column, int role) const;
+
     std::vector<plist::Value> m_records;
     std::vector<bool> m_available;
+    GameStatsByName m_stats;
 };
 
 } // namespace kd

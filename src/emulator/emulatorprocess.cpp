@@ -37,9 +37,14 @@ QString reason(int err) {
     return QString::fromLocal8Bit(std::strerror(err));
 }
 
-// waitpid without blocking: 0 while the child runs, else the status to report.
-// A child that someone else reaped (SIGCHLD ignored) reports -1.
-std::optional<int> reap(pid_t pid) {
+struct Reaped {
+    int status = -1;
+    bool signalled = false;
+};
+
+// waitpid without blocking: nothing while the child runs, else the status to
+// report. A child that someone else reaped (SIGCHLD ignored) reports -1.
+std::optional<Reaped> reap(pid_t pid) {
     int st = 0;
     pid_t r;
     do {
@@ -48,10 +53,10 @@ std::optional<int> reap(pid_t pid) {
     if (r == 0)
         return std::nullopt;
     if (r == pid && WIFEXITED(st))
-        return WEXITSTATUS(st);
+        return Reaped{WEXITSTATUS(st), false};
     if (r == pid && WIFSIGNALED(st))
-        return WTERMSIG(st);
-    return -1;
+        return Reaped{WTERMSIG(st), true};
+    return Reaped{};
 }
 
 // A child whose object is gone is still reaped when it ends; nothing else waits
@@ -101,6 +106,14 @@ public:
 };
 
 } // namespace
+
+QString signalName(int signo) {
+    if (const char* abbreviation = ::sigabbrev_np(signo))
+        return QStringLiteral("SIG") + QString::fromLatin1(abbreviation);
+    if (signo >= SIGRTMIN && signo <= SIGRTMAX)
+        return QStringLiteral("SIGRTMIN+%1").arg(signo - SIGRTMIN);
+    return QStringLiteral("SIG%1").arg(signo);
+}
 
 EmulatorProcess::EmulatorProcess(QObject* parent) : QObject(parent), m_runId(nextRunId++) {}
 
@@ -254,12 +267,13 @@ void EmulatorProcess::onReadable() {
 }
 
 void EmulatorProcess::onChildReadable() {
-    const std::optional<int> status = reap(static_cast<pid_t>(m_pid));
-    if (!status)
+    const std::optional<Reaped> reaped = reap(static_cast<pid_t>(m_pid));
+    if (!reaped)
         return;
     closeChildWatch();
     m_ended = true;
-    m_status = *status;
+    m_status = reaped->status;
+    m_signalled = reaped->signalled;
     // What the child wrote before it ended is reported before its end.
     if (m_listening) {
         QPointer<EmulatorProcess> self(this);

@@ -31,6 +31,9 @@ namespace kd {
 //
 // Destroying the object leaves a running child alone; it is still reaped when it
 // ends (no zombie), and no descriptor outlives that.
+// The name of a signal: "SIGSEGV", "SIGRTMIN+2", or "SIG" and its number.
+QString signalName(int signo);
+
 class EmulatorProcess : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +51,8 @@ public:
     bool hasEnded() const { return m_ended; }
     // The status processEnded carried; -1 before the end.
     int exitStatus() const { return m_status; }
+    // Whether a signal ended it (exitStatus() is then the signal's number).
+    bool wasSignalled() const { return m_signalled; }
     // The status as the kernel knows it now: set once the child has ended, even
     // before processEnded has been delivered (the child is not reaped here, so
     // processEnded still fires exactly once). Nothing while it runs.
@@ -98,6 +103,7 @@ private:
     quint64 m_runId;
     qint64 m_pid = -1;
     int m_status = -1;
+    bool m_signalled = false;
     bool m_ended = false;
     bool m_outputEof = false;
     bool m_listening = false;

@@ -1,0 +1,276 @@
+// Favourites and play history: recording each game run, the status lines of
+// the main windows, the History window and Game > Open Recent.
+#include "app/appdelegate.h"
+#include "catalogue/gamelist.h"
+#include "catalogue/gamelistcontroller.h"
+#include "emulator/emulatorprocess.h"
+#include "platform/desktop.h"
+#include "settings/settingsstore.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <unordered_map>
+
+namespace kd {
+
+namespace {
+
+QString dateTimeText(qint64 ms) {
+    return QLocale().toString(QDateTime::fromMSecsSinceEpoch(ms), QLocale::ShortFormat);
+}
+
+const QString kDash = QStringLiteral(" \u2014 ");
+
+qint64 spanMs(qint64 from, qint64 to) {
+    return std::max<qint64>(to - from, 0);
+}
+
+} // namespace
+
+void AppDelegate::openHistory() {
+    m_history = std::make_unique<PlayHistory>(PlayHistory::defaultFilePath());
+    connect(m_history.get(), &PlayHistory::failed, this, [this] {
+        noteHistoryProblem();
+        refreshHistoryWindow();
+    });
+    noteHistoryProblem();
+    arrayController_list->setGameStats(m_history->stats());
+    syncFavouriteAction();
+    // The status lines start with how the last recorded run ended.
+    const std::vector<RunRecord> last = m_history->recentRuns(1);
+    if (!last.empty() && last.front().end) {
+        m_statusRun = StatusRun{
+            gameTitle(last.front().name), 0, last.front().startedMs, {}, last.front().end};
+    }
+    refreshStatusLine();
+}
+
+// Without a database the launcher goes on; the user is told why once.
+void AppDelegate::noteHistoryProblem() {
+    if (m_historyProblemReported || m_history->isOpen() || m_history->path().isEmpty())
+        return;
+    m_historyProblemReported = true;
+    m_desktop.systemLog(QStringLiteral("Play history is off: ") + m_history->problem());
+    appendOutput(formatText(text(QStringLiteral("Log_HistoryOff")), 0, m_history->problem()));
+}
+
+void AppDelegate::recordGameStart(const QString& romPath) {
+    Run* run = runOf(m_task.get());
+    if (!run)
+        return;
+    run->name = romGameName(romPath);
+    run->title = gameTitle(run->name);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    run->historyId = m_history->recordStart(run->name, romPath, run->arguments, now);
+    showGameStats(run->name);
+    m_statusRun = StatusRun{run->title, run->process->runId(), now, {}, std::nullopt};
+    m_statusRun->clock.start();
+    m_statusClock.start(1000);
+    refreshStatusLine();
+    refreshHistoryWindow();
+}
+
+// At once when the process ends, even while an alert is up: a launcher that is
+// quit or killed then has the end recorded.
+void AppDelegate::recordGameEnd(EmulatorProcess* process) {
+    Run* run = runOf(process);
+    if (!run || !run->historyId)
+        return;
+    const RunEnd end{QDateTime::currentMSecsSinceEpoch(), process->exitStatus(),
+                     process->wasSignalled()};
+    m_history->recordEnd(*run->historyId, end);
+    run->historyId.reset();
+    showGameStats(run->name);
+    if (m_statusRun && m_statusRun->runId == process->runId()) {
+        m_statusRun->end = end;
+        m_statusClock.stop();
+    }
+    refreshStatusLine();
+    refreshHistoryWindow();
+}
+
+void AppDelegate::showGameStats(const QString& name) {
+    arrayController_list->setGameStats(name.toStdString(), m_history->statsOf(name));
+    syncFavouriteAction();
+}
+
+// The title the list gives the game, else its name.
+QString AppDelegate::gameTitle(const QString& name) const {
+    const std::string bytes = name.toStdString();
+    for (const plist::Value& record : arrayController_list->content()) {
+        const std::string* own = gameNameBytes(record);
+        if (own && *own == bytes) {
+            const QString title = GameListModel::displayText(record, GameListModel::Title);
+            return title.isEmpty() ? name : title;
+        }
+    }
+    return name;
+}
+
+QString AppDelegate::runOutcomeText(const RunEnd& end) const {
+    if (end.signalled)
+        return formatText(text(QStringLiteral("Outcome_Signal")), end.status,
+                          signalName(end.status));
+    if (end.status == 0)
+        return text(QStringLiteral("Outcome_Normal"));
+    return formatText(text(QStringLiteral("Outcome_Status")), end.status);
+}
+
+void AppDelegate::refreshStatusLine() {
+    QString line;
+    if (m_statusRun && m_statusRun->end) {
+        line = m_statusRun->title + kDash + runOutcomeText(*m_statusRun->end) + kDash +
+               dateTimeText(m_statusRun->end->endedMs);
+    } else if (m_statusRun) {
+        line = m_statusRun->title + kDash +
+               formatText(text(QStringLiteral("Status_Running")), 0,
+                          GameListModel::formatDuration(m_statusRun->clock.elapsed()));
+    }
+    for (QLabel* label : {statusLine, statusLine2})
+        label->setText(line);
+}
+
+void AppDelegate::toggleFavourite(QObject*) {
+    const qint64 stored = arrayController_list->selectedStoredIndex();
+    const std::optional<QString> name =
+        stored == NotFound ? std::nullopt
+                           : gameName(arrayController_list->content()[std::size_t(stored)]);
+    if (!name) {
+        m_desktop.beep();
+        return;
+    }
+    setFavourite(*name, !m_history->statsOf(*name).favourite);
+}
+
+void AppDelegate::setFavourite(const QString& name, bool on) {
+    m_history->setFavourite(name, on);
+    showGameStats(name);
+}
+
+void AppDelegate::syncFavouriteAction() {
+    const std::optional<QString> name = selectedGameName();
+    action(QStringLiteral("favourite"))->setChecked(name && m_history->statsOf(*name).favourite);
+}
+
+void AppDelegate::setShowOnlyFavourites(bool on) {
+    arrayController_list->setShowOnlyFavourites(on);
+    m_store.setObject(on, ShowOnlyFavouritesKey);
+    m_store.synchronize();
+    action(QStringLiteral("onlyFavourites"))->setChecked(on);
+}
+
+// ---- Open Recent ----
+
+QMenu* AppDelegate::makeOpenRecentMenu(QWidget* parent) {
+    auto* menu = new QMenu(tr("Open &Recent"), parent);
+    menu->setObjectName(QStringLiteral("openRecentMenu"));
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillOpenRecentMenu(menu); });
+    return menu;
+}
+
+void AppDelegate::fillOpenRecentMenu(QMenu* menu) {
+    menu->clear();
+    for (const QString& path : m_history->recentRoms()) {
+        QAction* entry = menu->addAction(path, this, [this, path] { task_cocking(path); });
+        // An archive that is gone cannot be started.
+        entry->setEnabled(QFileInfo(path).isFile());
+    }
+    menu->addSeparator();
+    QAction* clear = menu->addAction(tr("Clear Menu"), this, [this] { clearRecentROMs(); });
+    clear->setEnabled(!m_history->recentRoms().isEmpty());
+}
+
+void AppDelegate::clearRecentROMs(QObject*) {
+    m_history->clearRecentRoms();
+}
+
+// ---- the History window ----
+
+void AppDelegate::buildHistoryWindow() {
+    auto* window = new QWidget;
+    m_topLevelWindows.emplace_back(window);
+    historyWindow = window;
+    window->setObjectName(QStringLiteral("historyWindow"));
+    window->setWindowTitle(tr("History"));
+    historyNote = new QLabel;
+    historyNote->setObjectName(QStringLiteral("historyNote"));
+    historyNote->setWordWrap(true);
+    historyTable = new QTableWidget(0, 4);
+    historyTable->setObjectName(QStringLiteral("historyTable"));
+    historyTable->setHorizontalHeaderLabels(
+        {tr("Game"), tr("Started"), tr("Duration"), tr("Outcome")});
+    historyTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    historyTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    historyTable->setAlternatingRowColors(true);
+    historyTable->setShowGrid(false);
+    historyTable->setWordWrap(false);
+    historyTable->verticalHeader()->hide();
+    historyTable->horizontalHeader()->setStretchLastSection(true);
+    auto* layout = new QVBoxLayout(window);
+    layout->addWidget(historyNote);
+    layout->addWidget(historyTable, 1);
+    window->resize(640, 420);
+}
+
+void AppDelegate::show_History(QObject*) {
+    showWindow(historyWindow);
+    refreshHistoryWindow();
+}
+
+void AppDelegate::refreshHistoryWindow() {
+    if (!historyWindow->isVisible())
+        return;
+    const std::vector<RunRecord> runs = m_history->recentRuns(HistoryRows);
+    if (!m_history->isOpen())
+        historyNote->setText(
+            formatText(text(QStringLiteral("History_Off")), 0, m_history->problem()));
+    else
+        historyNote->setText(runs.empty() ? text(QStringLiteral("History_Empty")) : QString());
+    historyNote->setVisible(!historyNote->text().isEmpty());
+
+    // Titles by name, made once for all the rows.
+    std::unordered_map<std::string, QString> titles;
+    for (const plist::Value& record : arrayController_list->content()) {
+        if (const std::string* name = gameNameBytes(record))
+            titles.emplace(*name, GameListModel::displayText(record, GameListModel::Title));
+    }
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    historyTable->setRowCount(int(runs.size()));
+    for (int row = 0; row < int(runs.size()); ++row) {
+        const RunRecord& run = runs[std::size_t(row)];
+        const auto title = titles.find(run.name.toStdString());
+        const bool running = !run.end && std::any_of(m_runs.begin(), m_runs.end(), [&](auto& r) {
+            return r->historyId == run.id && r->process->isRunning();
+        });
+        QString duration, outcome;
+        if (run.end) {
+            duration = GameListModel::formatDuration(spanMs(run.startedMs, run.end->endedMs));
+            outcome = runOutcomeText(*run.end);
+        } else if (running) {
+            duration = GameListModel::formatDuration(spanMs(run.startedMs, now));
+            outcome = text(QStringLiteral("Outcome_Running"));
+        } else {
+            outcome = text(QStringLiteral("Outcome_Unknown"));
+        }
+        const QString cells[] = {title == titles.end() || title->second.isEmpty() ? run.name
+                                                                                  : title->second,
+                                 dateTimeText(run.startedMs), duration, outcome};
+        // What exactly was started, for whoever wants to run it again by hand.
+        const QString command = run.romPath + u'\n' + run.arguments.join(u' ');
+        for (int column = 0; column < 4; ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            item->setToolTip(command);
+            historyTable->setItem(row, column, item);
+        }
+    }
+    historyTable->resizeColumnsToContents();
+}
+
+} // namespace kd
