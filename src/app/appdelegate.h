@@ -249,7 +249,8 @@ private:
         QString name;
         QString title;
     };
-    // The game run the status lines speak of.
+    // The game run the status lines speak of: one of this session's (`runId`),
+    // or the last one recorded before it.
     struct StatusRun {
         QString title;
         quint64 runId = 0;

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <unordered_map>
@@ -43,12 +44,19 @@ void AppDelegate::openHistory() {
     noteHistoryProblem();
     arrayController_list->setGameStats(m_history->stats());
     syncFavouriteAction();
+    // Room for the figures, and for a date in Last Played before any game has one.
+    for (QTableView* table : {tableView_list, tableView_list2}) {
+        for (int column = GameListModel::Favourite; column <= GameListModel::PlayTime; ++column)
+            table->resizeColumnToContents(column);
+        const int date = table->fontMetrics().horizontalAdvance(
+            dateTimeText(QDateTime::currentMSecsSinceEpoch()) + QStringLiteral("MM"));
+        if (table->columnWidth(GameListModel::LastPlayed) < date)
+            table->setColumnWidth(GameListModel::LastPlayed, date);
+    }
     // The status lines start with how the last recorded run ended.
-    const std::vector<RunRecord> last = m_history->recentRuns(1);
-    if (!last.empty() && last.front().end) {
+    if (const std::vector<RunRecord> last = m_history->recentRuns(1); !last.empty())
         m_statusRun = StatusRun{
             gameTitle(last.front().name), 0, last.front().startedMs, {}, last.front().end};
-    }
     refreshStatusLine();
 }
 
@@ -125,13 +133,21 @@ QString AppDelegate::runOutcomeText(const RunEnd& end) const {
 
 void AppDelegate::refreshStatusLine() {
     QString line;
-    if (m_statusRun && m_statusRun->end) {
-        line = m_statusRun->title + kDash + runOutcomeText(*m_statusRun->end) + kDash +
-               dateTimeText(m_statusRun->end->endedMs);
-    } else if (m_statusRun) {
-        line = m_statusRun->title + kDash +
-               formatText(text(QStringLiteral("Status_Running")), 0,
-                          GameListModel::formatDuration(m_statusRun->clock.elapsed()));
+    if (m_statusRun) {
+        const StatusRun& run = *m_statusRun;
+        QString state, when;
+        if (run.end) {
+            state = runOutcomeText(*run.end);
+            when = dateTimeText(run.end->endedMs);
+        } else if (run.runId != 0) {
+            state = formatText(text(QStringLiteral("Status_Running")), 0,
+                               GameListModel::formatDuration(run.clock.elapsed()));
+        } else {
+            // The launcher ended before that game did.
+            state = text(QStringLiteral("Outcome_Unknown"));
+            when = dateTimeText(run.startedMs);
+        }
+        line = run.title + kDash + state + (when.isEmpty() ? QString() : kDash + when);
     }
     for (QLabel* label : {statusLine, statusLine2})
         label->setText(line);
