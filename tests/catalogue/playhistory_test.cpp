@@ -1,0 +1,230 @@
+// The play history's database: what it keeps, the files it refuses to touch,
+// damage found after opening, and failures while it is in use.
+#include "catalogue/playhistory.h"
+#include "support/sqlfile.h"
+#include "support/testbundle.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace kd;
+using namespace kd::test;
+
+namespace {
+
+class History : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    // A database as the launcher leaves it, holding one ended run.
+    void makeDatabase() {
+        PlayHistory history(file);
+        ASSERT_TRUE(history.isOpen()) << history.problem().toStdString();
+        history.recordEnd(history.recordStart("astrovex", "/roms/astrovex.zip", {}, 1000),
+                          {2000, 0, false});
+    }
+    QTemporaryDir dir;
+    QString file = dir.filePath("data/history.sqlite");
+};
+
+TEST_F(History, RunsFavouritesAndRecentArchivesSurviveAReopen) {
+    GameStatsByName before;
+    {
+        PlayHistory h(file);
+        ASSERT_TRUE(h.isOpen()) << h.problem().toStdString();
+        const QStringList arguments{"/roms/astrovex.zip", "-res=640,480", "with \"quotes\""};
+        const qint64 first = h.recordStart("astrovex", "/roms/astrovex.zip", arguments, 1000);
+        h.recordEnd(first, {61'000, 0, false});
+        h.recordEnd(first, {999'000, 3, false}); // a run ends once
+        h.recordEnd(12345, {5000, 0, false});    // an unknown run changes nothing
+        h.recordEnd(h.recordStart("boltrunner", "/roms/boltrunner.zip", {}, 100'000),
+                    {130'000, 11, true});
+        h.recordStart("astrovex", "/other/astrovex.zip", {}, 200'000); // never ends
+        h.setFavourite("boltrunner", true);
+        h.setFavourite("cometkai", true);
+        h.setFavourite("cometkai", false);
+        for (int i = 0; i < 12; ++i)
+            h.recordStart(QString("g%1").arg(i), QString("/roms/g%1.zip").arg(i), {}, 300'000 + i);
+        h.recordStart("g0", "/roms/g0.zip", {}, 400'000);
+        before = h.stats();
+    }
+    PlayHistory h(file);
+    ASSERT_TRUE(h.isOpen()) << h.problem().toStdString();
+    EXPECT_EQ(h.stats(), before);
+    EXPECT_EQ(h.statsOf("astrovex"), (GameStats{false, 2, 200'000, 60'000}));
+    EXPECT_EQ(h.statsOf("boltrunner"), (GameStats{true, 1, 100'000, 30'000}));
+    EXPECT_EQ(h.statsOf("cometkai"), GameStats());
+    EXPECT_EQ(h.statsOf("g0"), (GameStats{false, 2, 400'000, 0}));
+    QStringList recent{"/roms/g0.zip"};
+    for (int i = 11; i >= 3; --i)
+        recent << QString("/roms/g%1.zip").arg(i);
+    EXPECT_EQ(h.recentRoms(), recent);
+
+    const std::vector<RunRecord> runs = h.recentRuns(100);
+    ASSERT_EQ(runs.size(), 16u);
+    EXPECT_EQ(runs.front().name, "g0");
+    const RunRecord& oldest = runs.back();
+    EXPECT_EQ(oldest.romPath, "/roms/astrovex.zip");
+    EXPECT_EQ(oldest.arguments,
+              (QStringList{"/roms/astrovex.zip", "-res=640,480", "with \"quotes\""}));
+    EXPECT_EQ(oldest.startedMs, 1000);
+    EXPECT_EQ(oldest.end, (RunEnd{61'000, 0, false}));
+    EXPECT_EQ(runs[runs.size() - 2].end, (RunEnd{130'000, 11, true}));
+    EXPECT_EQ(runs[runs.size() - 3].end, std::nullopt);
+    EXPECT_EQ(h.recentRuns(2).size(), 2u);
+
+    h.clearRecentRoms();
+    EXPECT_TRUE(PlayHistory(file).recentRoms().isEmpty());
+    EXPECT_EQ(sqlValue(file, "PRAGMA user_version").toInt(), PlayHistory::SchemaVersion);
+    EXPECT_EQ(sqlValue(file, "PRAGMA journal_mode").toString(), "wal");
+    EXPECT_EQ(QFile::permissions(file) & (QFile::ReadOther | QFile::ReadGroup), 0);
+}
+
+// Refused files are never written, and the session goes on in memory.
+TEST_F(History, FilesItDoesNotUnderstandAreLeftAsTheyAre) {
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* problem;
+    };
+    const QString schema = "CREATE TABLE runs (id INTEGER PRIMARY KEY, name TEXT, rom_path "
+                           "TEXT, arguments TEXT, started INTEGER, ended INTEGER, status "
+                           "INTEGER, signalled INTEGER)";
+    const Case cases[] = {
+        {"garbage", [&] { writeFile(file, QByteArray(5000, 'x')); }, "not an SQLite database"},
+        {"a cut database",
+         [&] {
+             makeDatabase();
+             QFile f(file);
+             ASSERT_TRUE(f.resize(200));
+         },
+         "does not read as a database"},
+        {"a newer schema",
+         [&] {
+             makeDatabase();
+             runSql(file, {"PRAGMA user_version = 2"});
+         },
+         "newer launcher (schema version 2"},
+        {"another program's tables",
+         [&] {
+             QDir().mkpath(dir.filePath("data"));
+             runSql(file, {"CREATE TABLE notes (t)"});
+         },
+         "tables of another program"},
+        {"a trigger",
+         [&] {
+             makeDatabase();
+             runSql(file, {"CREATE TRIGGER t BEFORE INSERT ON runs BEGIN SELECT 1; END"});
+         },
+         "triggers"},
+        {"a missing table",
+         [&] {
+             QDir().mkpath(dir.filePath("data"));
+             runSql(file, {schema, "PRAGMA user_version = 1"});
+         },
+         "does not hold this launcher's tables"},
+        {"a folder", [&] { QDir().mkpath(file); }, "not a regular file"},
+        {"a FIFO",
+         [&] {
+             QDir().mkpath(dir.filePath("data"));
+             ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+         },
+         "not a regular file"},
+        {"a link to nothing",
+         [&] {
+             QDir().mkpath(dir.filePath("data"));
+             QFile::link(dir.filePath("nowhere"), file);
+         },
+         "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(dir.filePath("data")).removeRecursively();
+        c.make();
+        const QByteArray bytes = QFileInfo(file).isFile() ? readFile(file) : QByteArray();
+        PlayHistory h(file);
+        EXPECT_FALSE(h.isOpen());
+        EXPECT_TRUE(h.problem().startsWith(file + ": ")) << h.problem().toStdString();
+        EXPECT_TRUE(h.problem().contains(c.problem)) << h.problem().toStdString();
+        EXPECT_TRUE(h.stats().empty());
+        h.recordEnd(h.recordStart("astrovex", "/roms/astrovex.zip", {}, 1000), {4000, 0, false});
+        h.setFavourite("astrovex", true);
+        EXPECT_EQ(h.statsOf("astrovex"), (GameStats{true, 1, 1000, 3000}));
+        EXPECT_EQ(h.recentRoms(), QStringList{"/roms/astrovex.zip"});
+        EXPECT_TRUE(h.recentRuns(10).empty());
+        if (!bytes.isEmpty()) {
+            EXPECT_EQ(readFile(file), bytes);
+        }
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("nowhere")));
+    }
+}
+
+// Start-up reads only the small tables; the check that reads every page runs
+// after it and closes a damaged database before anything more is written.
+TEST_F(History, DamageAnywhereIsFoundAfterOpening) {
+    makeDatabase();
+    QStringList fill{"BEGIN"};
+    for (int i = 0; i < 400; ++i)
+        fill << QString("INSERT INTO runs (name, rom_path, arguments, started) VALUES ('g', "
+                        "'/roms/g.zip', '%1', %2)")
+                    .arg(QString(300, 'a'))
+                    .arg(i);
+    fill << "COMMIT"
+         << "PRAGMA wal_checkpoint(TRUNCATE)";
+    ASSERT_EQ(runSql(file, fill), "");
+    EXPECT_EQ(PlayHistory::checkFile(file), "");
+    const int pages = sqlValue(file, "PRAGMA page_count").toInt();
+    ASSERT_GT(pages, 20);
+    // Cell pointers of a page of runs in the middle of the file, overwritten.
+    QByteArray bytes = readFile(file);
+    bytes.replace((pages / 2) * 4096 + 8, 64, QByteArray(64, '\xff'));
+    ASSERT_TRUE(writeFile(file, bytes));
+
+    PlayHistory h(file);
+    ASSERT_TRUE(h.isOpen()) << h.problem().toStdString();
+    QSignalSpy failed(&h, &PlayHistory::failed);
+    ASSERT_TRUE(failed.wait(20000));
+    EXPECT_FALSE(h.isOpen());
+    EXPECT_TRUE(h.problem().contains("damaged")) << h.problem().toStdString();
+    h.recordStart("astrovex", "/roms/astrovex.zip", {}, 5000);
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_EQ(readFile(file), bytes);
+}
+
+// Another program holding the write lock past the wait makes a write fail: the
+// database is closed, said once, and the session goes on in memory.
+TEST_F(History, AFailedWriteClosesTheDatabaseOnce) {
+    makeDatabase();
+    PlayHistory h(file);
+    ASSERT_TRUE(h.isOpen());
+    QSignalSpy failed(&h, &PlayHistory::failed);
+    {
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "kd-test-lock");
+        other.setDatabaseName(file);
+        ASSERT_TRUE(other.open());
+        QSqlQuery lock(other);
+        ASSERT_TRUE(lock.exec("BEGIN IMMEDIATE"));
+        const qint64 run = h.recordStart("boltrunner", "/roms/boltrunner.zip", {}, 5000);
+        EXPECT_NE(run, 0);
+        EXPECT_EQ(failed.count(), 1);
+        EXPECT_FALSE(h.isOpen());
+        EXPECT_TRUE(h.problem().contains("recording the start of a run failed"))
+            << h.problem().toStdString();
+        h.recordEnd(run, {8000, 0, false});
+        h.setFavourite("boltrunner", true);
+        EXPECT_EQ(failed.count(), 1);
+        EXPECT_EQ(h.statsOf("boltrunner"), (GameStats{true, 1, 5000, 3000}));
+        lock.exec("ROLLBACK");
+    }
+    QSqlDatabase::removeDatabase("kd-test-lock");
+    // The run that was being written is the one lost; what was there stays.
+    PlayHistory again(file);
+    EXPECT_EQ(again.statsOf("boltrunner"), GameStats());
+    EXPECT_EQ(again.statsOf("astrovex").timesPlayed, 1);
+}
+
+} // namespace
