@@ -2,10 +2,12 @@
 // the test saves two versions in turn and is killed at random points; the
 // target must always hold one complete version.
 #include "catalogue/gamelist.h"
+#include "catalogue/playhistory.h"
 #include "log/logview.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 #include "support/delegatefixture.h"
+#include "support/sqlfile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -292,6 +294,85 @@ TEST_F(CrashSafeFiles, TwoStoresWritingAtOnceKeepEveryKey) {
         for (int i = 0; i < kKeys; ++i)
             EXPECT_EQ(file.value(keyName(c, i)).toString(), valueOf(c, i, kRounds - 1))
                 << keyName(c, i).toStdString();
+}
+
+// A forked copy records game runs, start and end in turn, and tells after each
+// step has been written; it is killed at random moments. The database must
+// then pass integrity_check, hold every step it told of and at most the one
+// after it, and its per-game figures must agree with its runs.
+TEST_F(CrashSafeFiles, TheHistoryLosesAtMostTheRunBeingWritten) {
+    const QString file = folder("history") + "/history.sqlite";
+    const QStringList arguments{"/roms/astrovex.zip", "-res=640,480", "-fullscreen"};
+    auto recordRuns = [&](int writeEnd, int first) {
+        PlayHistory history(file);
+        for (qint64 k = first; history.isOpen(); ++k) {
+            const QString name = QStringLiteral("game%1").arg(k % 5);
+            const qint64 run = history.recordStart(name, "/roms/" + name + ".zip", arguments, k);
+            if (history.isOpen() && ::write(writeEnd, "S", 1) != 1)
+                break;
+            history.recordEnd(run, {k + 500, int(k % 3), k % 2 == 0});
+            if (history.isOpen() && ::write(writeEnd, "E", 1) != 1)
+                break;
+        }
+        (void)!::write(writeEnd, "F", 1);
+        ::_exit(3);
+    };
+    auto count = [&](const char* where) {
+        return sqlValue(file, QString("SELECT count(*) FROM runs ") + where).toLongLong();
+    };
+
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> delayUs(0, 3000);
+    int trials = 0, killedMidRun = 0;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        const qint64 runsBefore = count(""), endsBefore = count("WHERE ended IS NOT NULL");
+        int steps[2];
+        ASSERT_EQ(::pipe(steps), 0);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(steps[0]);
+            recordRuns(steps[1], trial * 1000);
+        }
+        ::close(steps[1]);
+        char step = 0;
+        ASSERT_EQ(::read(steps[0], &step, 1), 1);
+        ::usleep(useconds_t(delayUs(random)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        QByteArray told(1, step);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(steps[0], buffer, sizeof buffer)) > 0;)
+            told.append(buffer, n);
+        ::close(steps[0]);
+        ASSERT_FALSE(told.contains('F')) << "the history was closed in trial " << trial;
+        ++trials;
+
+        ASSERT_EQ(sqlValue(file, "PRAGMA integrity_check").toString(), "ok") << trial;
+        const qint64 runs = count("") - runsBefore;
+        const qint64 ends = count("WHERE ended IS NOT NULL") - endsBefore;
+        EXPECT_GE(runs, told.count('S')) << trial;
+        EXPECT_LE(runs, told.count('S') + 1) << trial;
+        EXPECT_GE(ends, told.count('E')) << trial;
+        EXPECT_LE(ends, told.count('E') + 1) << trial;
+        killedMidRun += runs > ends;
+    }
+    // Every game's figures are those of its runs.
+    EXPECT_EQ(sqlValue(file, "SELECT count(*) FROM games g WHERE times_played != (SELECT "
+                             "count(*) FROM runs r WHERE r.name = g.name) OR play_ms != (SELECT "
+                             "coalesce(sum(ended - started), 0) FROM runs r WHERE r.name = g.name) "
+                             "OR last_played != (SELECT max(started) FROM runs r WHERE r.name = "
+                             "g.name)")
+                  .toLongLong(),
+              0);
+    std::printf("[ figure   ] history: %d trials, %lld runs recorded, %d killed between a run's "
+                "start and its end\n",
+                trials, static_cast<long long>(count("")), killedMidRun);
+    // Kills landed both between a start and its end and between runs.
+    EXPECT_GT(killedMidRun, 0);
+    EXPECT_LT(killedMidRun, trials);
 }
 
 } // namespace
