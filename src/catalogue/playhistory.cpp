@@ -123,8 +123,7 @@ struct PlayHistory::Database {
         QSqlDatabase::removeDatabase(connection);
     }
 
-    // The statements of the current schema; preparing them also checks that
-    // its tables have the columns and keys they name.
+    // The statements of the current schema.
     struct Statements {
         explicit Statements(const QSqlDatabase& db)
             : begin(db), commit(db), insertRun(db), countStart(db), noteRom(db), trimRoms(db),
@@ -182,6 +181,44 @@ bool run(QSqlQuery& query, const QVariantList& values, QString& error) {
         return true;
     error = errorText(query);
     return false;
+}
+
+// Every object of a database's schema, in one order.
+QStringList schemaOf(const QSqlDatabase& db, QString& error) {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    QStringList objects;
+    if (!query.exec(QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master "
+                                   "ORDER BY type, name"))) {
+        error = errorText(query);
+        return objects;
+    }
+    while (query.next())
+        objects << QStringList{query.value(0).toString(), query.value(1).toString(),
+                               query.value(2).toString(), query.value(3).toString()}
+                       .join(u'\n');
+    if (query.lastError().isValid())
+        error = errorText(query);
+    return objects;
+}
+
+// What the migrations up to `version` make, as schemaOf gives it.
+QStringList schemaOfVersion(int version) {
+    static std::atomic<quint64> made{0};
+    const QString connection = QStringLiteral("kd-history-schema-%1").arg(++made);
+    QStringList objects;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(QStringLiteral(":memory:"));
+        db.open();
+        for (int step = 0; step < version; ++step)
+            for (const char* statement : kMigrations[std::size_t(step)])
+                QSqlQuery(db).exec(QString::fromLatin1(statement));
+        QString error;
+        objects = schemaOf(db, error);
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return objects;
 }
 
 // The first column of the first row of `sql`, or nothing with the error.
@@ -295,7 +332,6 @@ QString PlayHistory::open() {
     // Looked at before anything is written: a file this launcher does not
     // understand is left exactly as it is.
     QString error;
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA trusted_schema = OFF"));
     QSqlQuery(db).exec(QStringLiteral("PRAGMA cell_size_check = ON"));
     const std::optional<QVariant> version =
         scalar(db, QStringLiteral("PRAGMA user_version"), error);
@@ -307,28 +343,13 @@ QString PlayHistory::open() {
                               "knows up to %2)")
             .arg(schema)
             .arg(SchemaVersion);
-    // Our own writes run nothing but what this launcher made: no trigger, view
-    // or virtual table of anyone else's.
-    const std::optional<QVariant> foreign =
-        scalar(db,
-               QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type IN ('trigger', "
-                              "'view') OR sql LIKE 'CREATE VIRTUAL%'"),
-               error);
-    if (!foreign)
+    // Exactly the tables its version has, and nothing else: no trigger, view or
+    // index of anyone else's runs when this launcher writes.
+    const QStringList tables = schemaOf(db, error);
+    if (!error.isEmpty())
         return QStringLiteral("it does not read as a database: ") + error;
-    if (foreign->toLongLong() > 0)
-        return QStringLiteral("it holds triggers, views or virtual tables this launcher does not "
-                              "make");
-    if (schema == 0) {
-        const std::optional<QVariant> tables =
-            scalar(db, QStringLiteral("SELECT count(*) FROM sqlite_master"), error);
-        if (!tables || tables->toLongLong() > 0)
-            return QStringLiteral("it holds the tables of another program");
-    }
-    if (schema == SchemaVersion) {
-        if (const QString why = m_db->prepare(); !why.isEmpty())
-            return QStringLiteral("it does not hold this launcher's tables (") + why + u')';
-    }
+    if (tables != schemaOfVersion(schema))
+        return QStringLiteral("it holds tables this launcher did not make");
 
     // Readers never wait for the writer, and a commit costs no flush to disk
     // (a crash of the launcher loses nothing committed; a power cut may lose
@@ -349,10 +370,8 @@ QString PlayHistory::open() {
             return QStringLiteral("cannot bring it to schema version %1: ").arg(next) + why;
         }
     }
-    if (!m_db->sql) {
-        if (const QString why = m_db->prepare(); !why.isEmpty())
-            return QStringLiteral("cannot prepare its statements: ") + why;
-    }
+    if (const QString why = m_db->prepare(); !why.isEmpty())
+        return QStringLiteral("cannot prepare its statements: ") + why;
 
     QSqlQuery games(db);
     games.setForwardOnly(true);

@@ -43,11 +43,11 @@ QString romGameName(const QString& romPath);
 // written. Only bound parameters carry values into SQL.
 //
 // A file that is not a regular file, does not read as a database, holds tables
-// of another program or comes from a newer launcher is never written to: there
-// is then no database, problem() says why, and favourites, counts and recent
-// archives live in memory for the session. Opening checks the whole file for
-// damage off the main thread (it takes about as long as reading it); damage
-// found, or any later failure, closes the database the same way.
+// other than its schema version's or comes from a newer launcher is never
+// written to: there is then no database, problem() says why, and favourites,
+// counts and recent archives live in memory for the session. Opening checks the
+// whole file for damage off the main thread (that takes as long as reading it);
+// damage found, or any later failure, closes the database the same way.
 class PlayHistory : public QObject {
     Q_OBJECT
 public:

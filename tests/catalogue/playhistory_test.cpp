@@ -114,19 +114,19 @@ TEST_F(History, FilesItDoesNotUnderstandAreLeftAsTheyAre) {
              QDir().mkpath(dir.filePath("data"));
              runSql(file, {"CREATE TABLE notes (t)"});
          },
-         "tables of another program"},
+         "tables this launcher did not make"},
         {"a trigger",
          [&] {
              makeDatabase();
              runSql(file, {"CREATE TRIGGER t BEFORE INSERT ON runs BEGIN SELECT 1; END"});
          },
-         "triggers"},
+         "tables this launcher did not make"},
         {"a missing table",
          [&] {
              QDir().mkpath(dir.filePath("data"));
              runSql(file, {schema, "PRAGMA user_version = 1"});
          },
-         "does not hold this launcher's tables"},
+         "tables this launcher did not make"},
         {"a folder", [&] { QDir().mkpath(file); }, "not a regular file"},
         {"a FIFO",
          [&] {
