@@ -37,6 +37,7 @@ struct SavePanelRequest;
 class EmulatorProcess;
 class GameListController;
 class ImageView;
+class LogFindBar;
 class LogView;
 class SettingsStore;
 
@@ -128,6 +129,17 @@ public:
     // Selection artwork.
     void tableViewSelectionDidChange();
 
+    // Files from the command line, another start of the launcher and drops.
+    // Each ROM archive goes to the game-run request once start-up has finished
+    // and no alert or panel is up; one that cannot be started gets an alert.
+    void application_openFiles(const QStringList& paths);
+    // A later start of the launcher: the current main window (main window 1
+    // when none is shown) comes forward, then its files are opened.
+    void applicationShouldHandleReopen(const QStringList& paths);
+    // Why `path` cannot be started as a game, in the user's language; empty
+    // when it can.
+    QString romArchiveProblem(const QString& path) const;
+
     // Activation.
     void show_kdrome(const QString& applicationName);
     void Menu_show_kdrome(QObject* sender = nullptr);
@@ -142,6 +154,8 @@ public:
     // Helpers around the form and the resources.
     EmulatorForm currentEmulatorForm() const;
     QString resourcePath() const { return m_resourcePath; }
+    // The language of the windows and texts: "en" or one of translatedLanguages().
+    QString language() const { return m_language; }
     QString text(const QString& key) const { return m_strings.text(key); }
     DefaultsController& defaults() { return m_defaults; }
     SettingsStore& store() { return m_store; }
@@ -195,6 +209,8 @@ public:
 
     // The second layout's own table; it shares the list's model and selection.
     QTableView* tableView_list2 = nullptr;
+    // The log window's find bar.
+    LogFindBar* logFindBar = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -228,6 +244,10 @@ private:
     void endTerminateGrace(const std::shared_ptr<EmulatorProcess>& process);
     void reportStartFailure(const QString& program, const QString& reason);
     void reportInLog(const QString& line);
+    // Runs `request` once start-up has finished, as a reaction (see react()).
+    void whenLaunched(std::function<void()> request);
+    void openRomArchive(const QString& path);
+    static std::optional<QString> droppedRomArchive(const QEvent* event);
 
     // Modal questions. While one is up, the reactions to the ends of runs wait.
     int runAlert(const AlertRequest& request);
@@ -243,6 +263,7 @@ private:
     SettingsStore& m_store;
     DefaultsController m_defaults;
     QString m_resourcePath;
+    QString m_language;
     StringTable m_strings;
 
     std::shared_ptr<EmulatorProcess> m_task;
@@ -252,6 +273,8 @@ private:
     std::deque<std::function<void()>> m_waitingReactions;
     bool m_handlingReactions = false;
     bool m_scrollPending = false;
+    bool m_launchFinished = false;
+    std::vector<std::function<void()>> m_untilLaunched;
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;

@@ -71,7 +71,7 @@ void AppDelegate::saveLogAction(QObject*) {
     AlertRequest alert;
     alert.message = text(QStringLiteral("Alert_SaveFailed"));
     alert.informativeText = error;
-    alert.buttons = {QStringLiteral("OK")};
+    alert.buttons = {text(QStringLiteral("Button_OK"))};
     alert.cancelButton = 0;
     runAlert(alert);
 }

@@ -231,7 +231,7 @@ void AppDelegate::display_Alert_Error(int status) {
     alert.style = AlertStyle::Warning;
     alert.message = text(QStringLiteral("Alert_1"));
     alert.informativeText = formatText(text(QStringLiteral("Alert_3")), status);
-    alert.buttons = {QStringLiteral("OK"), QStringLiteral("Log")};
+    alert.buttons = {text(QStringLiteral("Button_OK")), text(QStringLiteral("Button_Log"))};
     alert.cancelButton = 0;
     if (runAlert(alert) == 1)
         show_Logwindow();
@@ -247,7 +247,7 @@ void AppDelegate::reportStartFailure(const QString& program, const QString& reas
     alert.message = text(QStringLiteral("Alert_StartFailed"));
     alert.informativeText = formatText(text(QStringLiteral("Alert_StartFailedInfo")), 0,
                                        what + QStringLiteral(": ") + reason);
-    alert.buttons = {QStringLiteral("OK"), QStringLiteral("Log")};
+    alert.buttons = {text(QStringLiteral("Button_OK")), text(QStringLiteral("Button_Log"))};
     alert.cancelButton = 0;
     if (runAlert(alert) == 1)
         show_Logwindow();

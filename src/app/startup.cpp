@@ -27,6 +27,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     // Ordered to the front without being made the key window.
     front->show();
     front->raise();
+    // Files from the command line or from starts made meanwhile come after.
+    m_launchFinished = true;
+    for (std::function<void()>& request : std::exchange(m_untilLaunched, {}))
+        react(std::move(request));
 }
 
 void AppDelegate::applicationWillTerminate() {

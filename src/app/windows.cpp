@@ -2,12 +2,14 @@
 #include "app/appdelegate.h"
 #include "app/imageview.h"
 #include "app/subviewdraw.h"
+#include "log/logfindbar.h"
 #include "log/logview.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -19,6 +21,7 @@
 #include <QSplitter>
 #include <QSystemTrayIcon>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kd {
@@ -107,6 +110,11 @@ void AppDelegate::buildActions() {
          [this](QObject* s) {
              ClearLogAction(s);
          }},
+        {"findInLog", tr("&Find in Log…"), QKeySequence(),
+         [this](QObject*) {
+             show_Logwindow();
+             logFindBar->open();
+         }},
         {"mainWindow1", tr("Main Window &1"), QKeySequence(Qt::CTRL | Qt::Key_1),
          [this](QObject* s) {
              show_Mainwindow(s);
@@ -163,7 +171,7 @@ QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
     };
     add(bar->addMenu(tr("&Launcher")), {"preferences", "resetPreferences", "-", "quit"});
     add(bar->addMenu(tr("&Game")), {"startGame", "openRom", "stopEmulator", "-", "showEmulator"});
-    add(bar->addMenu(tr("&Log")), {"showLog", "marker", "-", "saveLog", "clearLog"});
+    add(bar->addMenu(tr("&Log")), {"showLog", "findInLog", "marker", "-", "saveLog", "clearLog"});
     add(bar->addMenu(tr("&Window")), {"mainWindow1", "mainWindow2"});
     add(bar->addMenu(tr("&Help")), {"emulatorFolder", "readme", "-", "homePage", "projectPage"});
     return bar;
@@ -254,9 +262,30 @@ void AppDelegate::buildMainWindows() {
     };
     mirrorSort(tableView_list->horizontalHeader(), tableView_list2->horizontalHeader());
     mirrorSort(tableView_list2->horizontalHeader(), tableView_list->horizontalHeader());
+
+    // A ROM archive dropped on either main window starts as Open ROM would.
+    for (QMainWindow* main : {window, window2}) {
+        main->setAcceptDrops(true);
+        main->installEventFilter(this);
+    }
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+        (watched == window || watched == window2)) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const std::optional<QString> path = droppedRomArchive(event);
+        if (!path) {
+            drop->ignore(); // the pointer says no
+            return true;
+        }
+        drop->acceptProposedAction();
+        // Started once the drop is over, so no alert or wait runs inside it.
+        if (type == QEvent::Drop)
+            QTimer::singleShot(0, this, [this, path] { application_openFiles({*path}); });
+        return true;
+    }
     if (event->type() == QEvent::KeyPress &&
         (watched == tableView_list || watched == tableView_list2)) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -287,11 +316,30 @@ void AppDelegate::buildLogWindow() {
     addButton(tr("Marker"), "marker");
     addButton(tr("Clear"), "clearLog");
     buttons->addStretch(1);
+    addButton(tr("Find…"), "findInLog");
     addButton(tr("Save…"), "saveLog");
+    logFindBar = new LogFindBar(infomationTextView);
     auto* layout = new QVBoxLayout(log);
     layout->addWidget(infomationTextView, 1);
+    layout->addWidget(logFindBar);
     layout->addLayout(buttons);
     log->resize(760, 480);
+
+    // Shortcuts of the log window alone: the main windows keep Ctrl+F for themselves.
+    auto* save = new QAction(log);
+    save->setShortcut(QKeySequence::Save);
+    save->setShortcutContext(Qt::WindowShortcut);
+    connect(save, &QAction::triggered, action(QStringLiteral("saveLog")), &QAction::trigger);
+    auto* find = new QAction(log);
+    find->setShortcut(QKeySequence::Find);
+    connect(find, &QAction::triggered, logFindBar, &LogFindBar::open);
+    auto* findNext = new QAction(log);
+    findNext->setShortcut(QKeySequence::FindNext);
+    connect(findNext, &QAction::triggered, logFindBar, &LogFindBar::findNext);
+    auto* findPrevious = new QAction(log);
+    findPrevious->setShortcut(QKeySequence::FindPrevious);
+    connect(findPrevious, &QAction::triggered, logFindBar, &LogFindBar::findPrevious);
+    log->addActions({save, find, findNext, findPrevious});
 }
 
 // Closing every window leaves the launcher running; where the desktop has a

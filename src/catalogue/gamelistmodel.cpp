@@ -6,8 +6,13 @@ namespace {
 
 constexpr const char* kKeys[GameListModel::ColumnCount] = {"name",  "title", "year",
                                                            "maker", "genre", "players"};
-constexpr const char* kTitles[GameListModel::ColumnCount] = {"Name",  "Title", "Year",
-                                                             "Maker", "Genre", "Players"};
+constexpr const char* kTitles[GameListModel::ColumnCount] = {
+    QT_TRANSLATE_NOOP("kd::GameListModel", "Name"),
+    QT_TRANSLATE_NOOP("kd::GameListModel", "Title"),
+    QT_TRANSLATE_NOOP("kd::GameListModel", "Year"),
+    QT_TRANSLATE_NOOP("kd::GameListModel", "Maker"),
+    QT_TRANSLATE_NOOP("kd::GameListModel", "Genre"),
+    QT_TRANSLATE_NOOP("kd::GameListModel", "Players")};
 
 QString text(const std::string& s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
@@ -71,7 +76,7 @@ QVariant GameListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= ColumnCount)
         return {};
-    return QString::fromLatin1(kTitles[section]);
+    return tr(kTitles[section]);
 }
 
 } // namespace kd

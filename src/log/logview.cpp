@@ -108,6 +108,7 @@ void LogView::clear() {
     m_widestSeen = 0;
     m_refreshTimer.stop();
     refresh();
+    emit cleared();
 }
 
 QString LogView::text() const {
@@ -160,6 +161,29 @@ QString LogView::selectedText() const {
 void LogView::copy() {
     if (hasSelection())
         QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void LogView::showRange(qint64 from, qint64 to) {
+    setSelection(from, to);
+    m_refreshTimer.stop();
+    refresh();
+    const qint64 line = m_text.lineOf(selectionStart());
+    const int lines = visibleLines();
+    QScrollBar* vertical = verticalScrollBar();
+    if (line < vertical->value() || line >= vertical->value() + lines)
+        vertical->setValue(clampToInt(line - lines / 2));
+    const qint64 start = m_text.lineStart(line);
+    const qint64 end = m_text.lineEnd(line);
+    const int columns = visibleColumns();
+    const qint64 first = cellOf(m_text, start, end, selectionStart(), LLONG_MAX);
+    const qint64 last = cellOf(m_text, start, end, std::min(selectionEnd(), end), LLONG_MAX);
+    QScrollBar* horizontal = horizontalScrollBar();
+    if (first < horizontal->value() || last >= horizontal->value() + columns)
+        horizontal->setValue(clampToInt(last < columns ? 0 : std::min(first, last - columns + 1)));
+}
+
+qint64 LogView::topLine() const {
+    return verticalScrollBar()->value();
 }
 
 QRect LogView::cellRect(qint64 line, qint64 column) const {

@@ -28,6 +28,10 @@ protected:
         ASSERT_TRUE(QFile::exists(launcher));
         roms = dir.filePath("My ROMs");
         ASSERT_TRUE(QDir().mkpath(roms));
+        // A runtime folder of its own: each test's launcher is the one launcher there.
+        ASSERT_TRUE(QDir().mkpath(dir.filePath("runtime")));
+        QFile::setPermissions(dir.filePath("runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QSettings settings(dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf"),
                            QSettings::IniFormat);
         settings.setValue("RomsPath", roms);
@@ -45,6 +49,7 @@ protected:
         env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
         env.insert("XDG_DATA_HOME", dir.filePath("data"));
         env.insert("HOME", dir.path());
+        env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
         return env;
     }
     QString gameList() const {
