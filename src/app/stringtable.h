@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace kd {
 
@@ -19,6 +20,11 @@ public:
     QString text(const QString& key) const;
     void insert(const QString& key, const QString& text) { m_texts.insert(key, text); }
     bool isEmpty() const { return m_texts.isEmpty(); }
+    QStringList keys() const {
+        QStringList all = m_texts.keys();
+        all.sort();
+        return all;
+    }
 
 private:
     QHash<QString, QString> m_texts;

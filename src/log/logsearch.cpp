@@ -185,38 +185,39 @@ bool LogSearch::finished(qint64 found, const LogText& text) {
 }
 
 LogSearch::State LogSearch::step(const LogText& text, qint64 budget) {
-    if (m_state != State::Searching)
-        return m_state;
     // A text cleared meanwhile holds none of the places the search knows.
-    if (text.size() < m_end)
-        return m_state = State::NotFound;
-    budget = std::max<qint64>(budget, 1);
-    if (m_direction == Direction::Forward) {
-        // [m_start, m_end), then [0, m_start).
-        const qint64 limit = m_wrapped ? m_start : m_end;
-        const qint64 to = std::min(limit, m_pos + budget);
-        if (finished(firstIn(text, m_pos, to), text))
-            return m_state;
-        m_pos = to;
-        if (m_pos == limit) {
+    if (m_state == State::Searching && text.size() < m_end)
+        m_state = State::NotFound;
+    while (m_state == State::Searching && budget > 0) {
+        if (m_direction == Direction::Forward) {
+            // [m_start, m_end), then [0, m_start).
+            const qint64 limit = m_wrapped ? m_start : m_end;
+            const qint64 to = std::min(limit, m_pos + budget);
+            budget -= to - m_pos;
+            if (finished(firstIn(text, m_pos, to), text))
+                break;
+            m_pos = to;
+            if (m_pos < limit)
+                continue;
             if (m_wrapped || m_start == 0)
-                return m_state = State::NotFound;
+                m_state = State::NotFound;
             m_wrapped = true;
             m_pos = 0;
+        } else {
+            // [0, m_start) from its end down, then [m_start, m_end) the same way.
+            const qint64 limit = m_wrapped ? m_start : 0;
+            const qint64 from = std::max(limit, m_pos - budget);
+            budget -= m_pos - from;
+            if (finished(lastIn(text, from, m_pos), text))
+                break;
+            m_pos = from;
+            if (m_pos > limit)
+                continue;
+            if (m_wrapped || m_start == m_end)
+                m_state = State::NotFound;
+            m_wrapped = true;
+            m_pos = m_end;
         }
-        return m_state;
-    }
-    // [0, m_start) from its end down, then [m_start, m_end) the same way.
-    const qint64 limit = m_wrapped ? m_start : 0;
-    const qint64 from = std::max(limit, m_pos - budget);
-    if (finished(lastIn(text, from, m_pos), text))
-        return m_state;
-    m_pos = from;
-    if (m_pos == limit) {
-        if (m_wrapped || m_start == m_end)
-            return m_state = State::NotFound;
-        m_wrapped = true;
-        m_pos = m_end;
     }
     return m_state;
 }

@@ -11,7 +11,10 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace kd::test {
 namespace {
@@ -94,6 +97,89 @@ TEST_F(RealLauncher, EndsInOrderOnTerminateInterruptAndHangUp) {
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(process.exitCode(), 0);
         EXPECT_TRUE(process.readAllStandardError().contains("Kaleidrome.xml left unchanged"));
+    }
+}
+
+// Two real launchers: the second hands its archive to the first and ends.
+TEST_F(RealLauncher, ASecondStartHandsItsArchiveToTheRunningOne) {
+    // A socket left by a launcher that crashed: a file nobody listens behind.
+    const QByteArray socketPath =
+        QFile::encodeName(dir.filePath("runtime/kaleidrome-launcher.socket"));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+
+    QProcessEnvironment env = environment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("KD_DEMO_ARGV_FILE", dir.filePath("argv"));
+    process.setProcessEnvironment(env);
+    // The first start's archive is not one: it says so and starts without it.
+    process.start(launcher, {dir.filePath("notes.txt")});
+    const QByteArray notStarted =
+        QByteArray(dir.filePath("notes.txt").toUtf8() + " cannot be started. Only ROM archives");
+    QByteArray errors;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            errors += process.readAllStandardError();
+            return errors.contains(notStarted);
+        },
+        15000));
+    ASSERT_TRUE(writeFile(roms + "/astrovex.zip", "PK"));
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.setWorkingDirectory(roms);
+    second.start(launcher, {"astrovex.zip"});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(dir.filePath("argv")); }, 15000));
+    QTest::qWait(200);
+    EXPECT_EQ(QString::fromUtf8(readFile(dir.filePath("argv")).split('\0').value(0)),
+              roms + "/astrovex.zip");
+    EXPECT_EQ(process.state(), QProcess::Running);
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(15000));
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(socketPath)));
+}
+
+// --help, --version and mistakes are answered on any terminal, with no display.
+TEST_F(RealLauncher, TheCommandLineAnswersWithoutADisplay) {
+    QProcessEnvironment env = environment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    const struct {
+        QStringList arguments;
+        const char* language;
+        int status;
+        QByteArray out;
+        QByteArray err;
+    } cases[] = {
+        {{"--version"}, "en", 0, "Kaleidrome Launcher " KD_VERSION "\n", ""},
+        {{"--help"}, "en", 0, "[ROM.zip]", ""},
+        {{"--bogus"}, "en", 2, "", "kaleidrome-launcher: Unknown option 'bogus'."},
+        {{"-x", "a.zip"}, "de", 2, "", "kaleidrome-launcher: Unbekannte Option 'x'."},
+        {{"a.zip", "b.zip"}, "en", 2, "", "kaleidrome-launcher: Only one ROM archive"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        env.insert("LANGUAGE", c.language);
+        QProcess run;
+        run.setProcessEnvironment(env);
+        run.start(launcher, c.arguments);
+        ASSERT_TRUE(run.waitForFinished(15000));
+        EXPECT_EQ(run.exitCode(), c.status);
+        const QByteArray out = run.readAllStandardOutput();
+        const QByteArray err = run.readAllStandardError();
+        EXPECT_TRUE(out.contains(c.out) && (c.out.isEmpty() || !out.isEmpty()))
+            << out.toStdString();
+        EXPECT_TRUE(err.contains(c.err)) << err.toStdString();
+        EXPECT_LE(err.count('\n'), 1) << err.toStdString();
     }
 }
 
