@@ -42,27 +42,70 @@ unsigned char leadByte(char32_t c) {
     return static_cast<unsigned char>(0xF0 | (c >> 18));
 }
 
+// ASCII letters to lower case, the rest as it is; written so that the
+// compiler does it many bytes at a time.
+void foldAscii(const unsigned char* __restrict in, unsigned char* __restrict out, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        out[i] =
+            static_cast<unsigned char>(in[i] + (static_cast<unsigned char>(in[i] - 'A') < 26) * 32);
+}
+
+// The characters whose case folding is not themselves, with their folding.
+const std::vector<std::pair<char32_t, char32_t>>& foldedCharacters() {
+    static const std::vector<std::pair<char32_t, char32_t>> all = [] {
+        std::vector<std::pair<char32_t, char32_t>> found;
+        for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+            if (c == 0xD800)
+                c = 0xE000; // no surrogates in UTF-8
+            if (const char32_t folded = fold(c); folded != c)
+                found.emplace_back(c, folded);
+        }
+        return found;
+    }();
+    return all;
+}
+
+// Marks the first bytes of every character that folds to `folded`.
+void markLeadBytes(std::array<bool, 256>& lead, char32_t folded) {
+    lead[leadByte(folded)] = true;
+    for (const auto& [c, f] : foldedCharacters())
+        if (f == folded)
+            lead[leadByte(c)] = true;
+}
+
 } // namespace
 
 LogSearch::LogSearch(const QString& needle, Qt::CaseSensitivity sensitivity)
     : m_caseSensitive(sensitivity == Qt::CaseSensitive) {
     if (m_caseSensitive) {
         m_bytes = needle.toUtf8();
-        if (!m_bytes.isEmpty())
-            m_lead[static_cast<unsigned char>(m_bytes[0])] = true;
         return;
     }
     for (const char32_t c : needle.toUcs4())
         m_folded.push_back(fold(c));
-    if (m_folded.empty())
-        return;
-    // Every character that folds to the needle's first one may start a match.
-    const char32_t first = m_folded.front();
-    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
-        if (c == 0xD800)
-            c = 0xE000; // no surrogates in UTF-8
-        if (fold(c) == first)
-            m_lead[leadByte(c)] = true;
+    // Every character that folds to the needle's first one may start a match;
+    // after one of a single byte, the next byte must be able to start the second.
+    if (!m_folded.empty())
+        markLeadBytes(m_lead, m_folded[0]);
+    if (m_folded.size() > 1)
+        markLeadBytes(m_second, m_folded[1]);
+    else
+        m_second.fill(true);
+    if (std::all_of(m_folded.begin(), m_folded.end(), [](char32_t c) { return c < 0x80; })) {
+        for (const char32_t c : m_folded)
+            m_foldedAscii.append(char(c));
+        for (const auto& [c, folded] : foldedCharacters())
+            if (c >= 0x80 && folded < 0x80 && m_foldedAscii.contains(char(folded)))
+                m_variants.push_back(QString::fromUcs4(&c, 1).toUtf8());
+        // There are two (the Kelvin sign and the long s); more would only be
+        // looked for the slow way.
+        for (size_t i = 0; i < m_variantStarts.size() && !m_variants.empty(); ++i) {
+            const QByteArray& variant = m_variants[std::min(i, m_variants.size() - 1)];
+            m_variantStarts[i] = {static_cast<unsigned char>(variant[0]),
+                                  static_cast<unsigned char>(variant[1])};
+        }
+        if (m_variants.size() > m_variantStarts.size())
+            m_foldedAscii.clear();
     }
 }
 
@@ -92,25 +135,18 @@ qint64 LogSearch::matchAt(const LogText& text, qint64 pos) const {
 
 // The first match that starts in [from, to).
 qint64 LogSearch::firstIn(const LogText& text, qint64 from, qint64 to) const {
+    if (!m_caseSensitive)
+        return m_foldedAscii.isEmpty() ? scanFirst(text, from, to) : foldedFirst(text, from, to);
     qint64 found = -1;
     const qint64 n = m_bytes.size();
     text.forEachSpan(from, to, [&](const char* data, qint64 length, qint64 at) {
-        if (m_caseSensitive) {
-            if (const void* hit = ::memmem(data, size_t(length), m_bytes.constData(), size_t(n))) {
-                found = at + (static_cast<const char*>(hit) - data);
-                return false;
-            }
-            // Matches that run on past the end of this piece.
-            for (qint64 i = std::max<qint64>(0, length - n + 1); i < length; ++i) {
-                if (m_lead[static_cast<unsigned char>(data[i])] && matchAt(text, at + i) >= 0) {
-                    found = at + i;
-                    return false;
-                }
-            }
-            return true;
+        if (const void* hit = ::memmem(data, size_t(length), m_bytes.constData(), size_t(n))) {
+            found = at + (static_cast<const char*>(hit) - data);
+            return false;
         }
-        for (qint64 i = 0; i < length; ++i) {
-            if (m_lead[static_cast<unsigned char>(data[i])] && matchAt(text, at + i) >= 0) {
+        // Matches that run on past the end of this piece.
+        for (qint64 i = std::max<qint64>(0, length - n + 1); i < length; ++i) {
+            if (matchAt(text, at + i) >= 0) {
                 found = at + i;
                 return false;
             }
@@ -122,41 +158,148 @@ qint64 LogSearch::firstIn(const LogText& text, qint64 from, qint64 to) const {
 
 // The last match that starts in [from, to).
 qint64 LogSearch::lastIn(const LogText& text, qint64 from, qint64 to) const {
+    if (!m_caseSensitive)
+        return m_foldedAscii.isEmpty() ? scanLast(text, from, to) : foldedLast(text, from, to);
     const qint64 n = m_bytes.size();
     // One block at a time, the last block first.
     for (qint64 hi = to; hi > from;) {
         const qint64 lo = std::max(from, (hi - 1) & ~(LogText::kBlockSize - 1));
         qint64 found = -1;
         text.forEachSpan(lo, hi, [&](const char* data, qint64 length, qint64 at) {
-            qint64 i = length;
-            if (m_caseSensitive) {
-                // Matches that run on past the end of this piece come last.
-                for (; i > 0 && i > length - n + 1; --i) {
-                    if (m_lead[static_cast<unsigned char>(data[i - 1])] &&
-                        matchAt(text, at + i - 1) >= 0) {
-                        found = at + i - 1;
-                        return false;
-                    }
+            // Matches that run on past the end of this piece come last.
+            for (qint64 i = length - 1; i >= 0 && i > length - n; --i) {
+                if (matchAt(text, at + i) >= 0) {
+                    found = at + i;
+                    return false;
                 }
-                for (const char* p = data;;) {
-                    const auto* hit = static_cast<const char*>(
-                        ::memmem(p, size_t(data + length - p), m_bytes.constData(), size_t(n)));
-                    if (!hit)
-                        break;
-                    found = at + (hit - data);
-                    p = hit + 1;
-                }
+            }
+            for (const char* p = data;;) {
+                const auto* hit = static_cast<const char*>(
+                    ::memmem(p, size_t(data + length - p), m_bytes.constData(), size_t(n)));
+                if (!hit)
+                    break;
+                found = at + (hit - data);
+                p = hit + 1;
+            }
+            return false;
+        });
+        if (found >= 0)
+            return found;
+        hi = lo;
+    }
+    return -1;
+}
+
+// Without case, byte by byte: a look at the first one or two bytes, then the
+// whole comparison where they could start a match.
+qint64 LogSearch::scanFirst(const LogText& text, qint64 from, qint64 to) const {
+    qint64 found = -1;
+    text.forEachSpan(from, to, [&](const char* data, qint64 length, qint64 at) {
+        for (qint64 i = 0; i < length; ++i) {
+            if (mayStartAt(data, i, length) && matchAt(text, at + i) >= 0) {
+                found = at + i;
                 return false;
             }
-            for (; i > 0; --i) {
-                if (m_lead[static_cast<unsigned char>(data[i - 1])] &&
-                    matchAt(text, at + i - 1) >= 0) {
-                    found = at + i - 1;
+        }
+        return true;
+    });
+    return found;
+}
+
+qint64 LogSearch::scanLast(const LogText& text, qint64 from, qint64 to) const {
+    for (qint64 hi = to; hi > from;) {
+        const qint64 lo = std::max(from, (hi - 1) & ~(LogText::kBlockSize - 1));
+        qint64 found = -1;
+        text.forEachSpan(lo, hi, [&](const char* data, qint64 length, qint64 at) {
+            for (qint64 i = length - 1; i >= 0; --i) {
+                if (mayStartAt(data, i, length) && matchAt(text, at + i) >= 0) {
+                    found = at + i;
                     break;
                 }
             }
             return false;
         });
+        if (found >= 0)
+            return found;
+        hi = lo;
+    }
+    return -1;
+}
+
+// A needle that folds to ASCII is found in a copy of the text with its ASCII
+// letters folded, a window at a time, by the same fast search as with case. A
+// window that holds a character of more than one byte folding into the
+// needle's (the Kelvin sign, the long s) is scanned the slow way instead.
+qint64 LogSearch::foldWindow(const LogText& text, qint64 from, qint64 to,
+                             std::vector<char>& window) const {
+    const qint64 end = std::min(text.size(), to + m_foldedAscii.size() - 1);
+    window.resize(size_t(end - from));
+    char* out = window.data();
+    text.forEachSpan(from, end, [&](const char* data, qint64 length, qint64) {
+        foldAscii(reinterpret_cast<const unsigned char*>(data),
+                  reinterpret_cast<unsigned char*>(out), size_t(length));
+        out += length;
+        return true;
+    });
+    return mayHoldVariant(reinterpret_cast<const unsigned char*>(window.data()), window.size())
+               ? -1
+               : end - from;
+}
+
+// Whether the window may hold a character of more than one byte that folds
+// into the needle, by its first two bytes (the first alone at the end).
+bool LogSearch::mayHoldVariant(const unsigned char* window, size_t n) const {
+    if (m_variants.empty() || n == 0)
+        return false;
+    const unsigned char a0 = m_variantStarts[0][0];
+    const unsigned char b0 = m_variantStarts[0][1];
+    const unsigned char a1 = m_variantStarts[1][0];
+    const unsigned char b1 = m_variantStarts[1][1];
+    unsigned char seen = 0;
+    for (size_t i = 0; i + 1 < n; ++i)
+        seen |= ((window[i] == a0) & (window[i + 1] == b0)) |
+                ((window[i] == a1) & (window[i + 1] == b1));
+    return seen || window[n - 1] == a0 || window[n - 1] == a1;
+}
+
+qint64 LogSearch::foldedFirst(const LogText& text, qint64 from, qint64 to) const {
+    std::vector<char> window;
+    for (qint64 lo = from; lo < to; lo += WindowBytes) {
+        const qint64 hi = std::min(to, lo + WindowBytes);
+        const qint64 length = foldWindow(text, lo, hi, window);
+        if (length < 0) {
+            if (const qint64 found = scanFirst(text, lo, hi); found >= 0)
+                return found;
+            continue;
+        }
+        const auto* hit = static_cast<const char*>(::memmem(window.data(), size_t(length),
+                                                            m_foldedAscii.constData(),
+                                                            size_t(m_foldedAscii.size())));
+        if (hit && hit - window.data() < hi - lo)
+            return lo + (hit - window.data());
+    }
+    return -1;
+}
+
+qint64 LogSearch::foldedLast(const LogText& text, qint64 from, qint64 to) const {
+    std::vector<char> window;
+    for (qint64 hi = to; hi > from;) {
+        const qint64 lo = std::max(from, hi - WindowBytes);
+        const qint64 length = foldWindow(text, lo, hi, window);
+        qint64 found = -1;
+        if (length < 0) {
+            found = scanLast(text, lo, hi);
+        } else {
+            for (const char* p = window.data();;) {
+                const auto* hit = static_cast<const char*>(
+                    ::memmem(p, size_t(window.data() + length - p), m_foldedAscii.constData(),
+                             size_t(m_foldedAscii.size())));
+                if (!hit || hit - window.data() >= hi - lo)
+                    break;
+                found = lo + (hit - window.data());
+                p = hit + 1;
+            }
+        }
         if (found >= 0)
             return found;
         hi = lo;

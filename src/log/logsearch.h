@@ -3,6 +3,7 @@
 #include "log/logtext.h"
 
 #include <QString>
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -45,11 +46,30 @@ public:
 private:
     qint64 firstIn(const LogText& text, qint64 from, qint64 to) const;
     qint64 lastIn(const LogText& text, qint64 from, qint64 to) const;
+    qint64 scanFirst(const LogText& text, qint64 from, qint64 to) const;
+    qint64 scanLast(const LogText& text, qint64 from, qint64 to) const;
+    qint64 foldWindow(const LogText& text, qint64 from, qint64 to, std::vector<char>& window) const;
+    bool mayHoldVariant(const unsigned char* window, size_t n) const;
+    qint64 foldedFirst(const LogText& text, qint64 from, qint64 to) const;
+    qint64 foldedLast(const LogText& text, qint64 from, qint64 to) const;
     bool finished(qint64 found, const LogText& text);
+    // Whether a match without case may start at data[i], by one or two bytes.
+    bool mayStartAt(const char* data, qint64 i, qint64 length) const {
+        const auto first = static_cast<unsigned char>(data[i]);
+        return m_lead[first] && (first >= 0x80 || i + 1 >= length ||
+                                 m_second[static_cast<unsigned char>(data[i + 1])]);
+    }
 
-    QByteArray m_bytes;             // the needle as UTF-8, when case counts
-    std::vector<char32_t> m_folded; // the needle folded, when it does not
-    std::array<bool, 256> m_lead{}; // first bytes a match may start with
+    // Bytes folded and searched at a time without case.
+    static constexpr qint64 WindowBytes = 64 * 1024;
+
+    QByteArray m_bytes;                 // the needle as UTF-8, when case counts
+    std::vector<char32_t> m_folded;     // the needle folded, when it does not
+    QByteArray m_foldedAscii;           // the same as bytes, when it is all ASCII
+    std::vector<QByteArray> m_variants; // other characters folding into those
+    std::array<std::array<unsigned char, 2>, 2> m_variantStarts{};
+    std::array<bool, 256> m_lead{};   // first bytes a match may start with
+    std::array<bool, 256> m_second{}; // first bytes of the second character, without case
     bool m_caseSensitive;
 
     Direction m_direction = Direction::Forward;

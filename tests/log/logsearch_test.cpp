@@ -116,20 +116,31 @@ TEST(LogSearch, FindsWhatAPlainScanFindsInBothDirectionsAndCases) {
 TEST(LogSearch, MatchesAcrossBlockSeams) {
     LogText text;
     const qint64 seam = LogText::kBlockSize;
-    QByteArray filler(seam - 3, '.');
-    text.append(filler);
-    text.append("Game \xC3\x89nd");     // "Game Énd": É splits the seam
+    const qint64 first = seam - 3;
+    const qint64 second = 2 * seam + 6;
+    text.append(QByteArray(first, '.'));
+    text.append("Game \xC3\x89nd");     // runs across the first seam
     text.append(QByteArray(seam, '.')); // the next seam has nothing
     text.append("GAME \xC3\xA9nd");
-    for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
-        LogSearch finder(QString::fromUtf8("Game \xC3\x89nd"), cs);
+    const struct {
+        const char* needle;
+        Qt::CaseSensitivity cs;
+        qint64 forward, backward;
+    } cases[] = {
+        {"Game \xC3\x89nd", Qt::CaseSensitive, first, first},
+        {"Game \xC3\x89nd", Qt::CaseInsensitive, first, second},
+        {"gAME", Qt::CaseInsensitive, first, second},
+        {"ame", Qt::CaseSensitive, first + 1, first + 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.needle);
+        LogSearch finder(QString::fromUtf8(c.needle), c.cs);
         ASSERT_EQ(search(finder, text, 0, LogSearch::Direction::Forward, seam / 3),
                   LogSearch::State::Found);
-        EXPECT_EQ(finder.matchStart(), seam - 3);
-        EXPECT_EQ(finder.matchEnd(), seam - 3 + 9);
+        EXPECT_EQ(finder.matchStart(), c.forward);
         ASSERT_EQ(search(finder, text, text.size(), LogSearch::Direction::Backward, seam / 3),
                   LogSearch::State::Found);
-        EXPECT_EQ(finder.matchStart(), cs == Qt::CaseSensitive ? seam - 3 : 2 * seam + 6);
+        EXPECT_EQ(finder.matchStart(), c.backward);
     }
 }
 
