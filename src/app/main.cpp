@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
                          quitRequested = true;
                          QApplication::quit();
                      });
-    QApplication::setDesktopFileName(QStringLiteral("kaleidrome-launcher"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.KaleidromeLauncher"));
     // Closing windows never ends the launcher; only Quit does.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(resources + QStringLiteral("/kaleidrome-launcher.png")));
