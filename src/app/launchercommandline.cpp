@@ -1,11 +1,20 @@
 #include "app/launchercommandline.h"
 
+#include "settings/pathops.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QUrl>
 
 namespace kd {
+
+std::optional<QString> fileUrlPath(const QString& argument) {
+    if (!argument.startsWith(u"file://"))
+        return std::nullopt;
+    const QUrl url(argument);
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+    return path.startsWith(u'/') ? std::optional<QString>(path) : std::nullopt;
+}
 
 LauncherCommandLine parseLauncherCommandLine(const QStringList& arguments,
                                              const QString& workingFolder) {
@@ -52,13 +61,13 @@ LauncherCommandLine parseLauncherCommandLine(const QStringList& arguments,
         return fail(QCoreApplication::translate("LauncherCommandLine",
                                                 "Only one ROM archive can be started at a time."));
     for (const QString& argument : positional) {
-        const QUrl url(argument);
-        const QString path =
-            url.isLocalFile() && argument.startsWith(u"file:") ? url.toLocalFile() : argument;
+        const QString path = fileUrlPath(argument).value_or(argument);
         if (path.isEmpty())
             return fail(QCoreApplication::translate("LauncherCommandLine",
                                                     "An empty ROM archive path was given."));
-        result.romPaths << QDir(workingFolder).absoluteFilePath(path);
+        // Not QDir: it takes a name starting with ':' for an absolute resource path.
+        result.romPaths << (path.startsWith(u'/') ? path
+                                                  : path::appendComponent(workingFolder, path));
     }
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace kd {
 
@@ -18,8 +19,12 @@ struct LauncherCommandLine {
 };
 
 // Reads `arguments` (the program first, as QCoreApplication::arguments() gives
-// them). A relative path is taken from `workingFolder`, a "file:" URL as its
+// them). A relative path is taken from `workingFolder`, a "file://" URL as its
 // local file. Nothing is checked on the disk here.
+// The local file of a "file://" URL with an absolute path, as file managers
+// pass them; nothing for any other argument, which is a path as it stands.
+std::optional<QString> fileUrlPath(const QString& argument);
+
 LauncherCommandLine parseLauncherCommandLine(const QStringList& arguments,
                                              const QString& workingFolder);
 

@@ -3,8 +3,13 @@
 #include "app/stringtable.h"
 #include "support/testbundle.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+namespace kd::fuzz {
+const char* checkCommandLine(std::string_view input);
+} // namespace kd::fuzz
 
 namespace kd {
 namespace {
@@ -81,6 +86,8 @@ TEST(LauncherCommandLine, HelpVersionOneRomAndOneLineErrors) {
          Action::Start,
          {"/home/ana/ROMs/../My ROMs/bolt runner.zip"}},
         {{"/srv/roms/astrovex.zip"}, Action::Start, {"/srv/roms/astrovex.zip"}},
+        {{":colon.zip"}, Action::Start, {"/home/ana/ROMs/:colon.zip"}},
+        {{"file:relative.zip"}, Action::Start, {"/home/ana/ROMs/file:relative.zip"}},
         {{"file:///srv/roms/caf%C3%A9.zip"}, Action::Start, {"/srv/roms/café.zip"}},
         {{"--", "-odd.zip"}, Action::Start, {"/home/ana/ROMs/-odd.zip"}},
         {{"--help"}, Action::ShowHelp, {}},
@@ -105,6 +112,18 @@ TEST(LauncherCommandLine, HelpVersionOneRomAndOneLineErrors) {
         }
     }
     EXPECT_TRUE(parseLauncherCommandLine({"k", "--help"}, cwd).text.contains("[ROM.zip]"));
+}
+
+// The fuzz target's seeds, through the same check as the fuzzer runs.
+TEST(LauncherCommandLine, FuzzSeedsKeepEveryRule) {
+    const QDir seeds(QStringLiteral(KD_SOURCE_DIR "/fuzz/corpus-commandline"));
+    const QStringList names = seeds.entryList(QDir::Files);
+    EXPECT_GE(names.size(), 10);
+    for (const QString& name : names) {
+        const QByteArray bytes = test::readFile(seeds.filePath(name));
+        const char* broken = fuzz::checkCommandLine({bytes.constData(), size_t(bytes.size())});
+        EXPECT_EQ(broken, nullptr) << name.toStdString() << ": " << broken;
+    }
 }
 
 } // namespace
