@@ -60,4 +60,7 @@ write(os.path.join(here, "corpus-commandline"), {
     "dash-dash": b"--\x00-odd.zip",
     "empty-argument": b"\x00",
     "latin1": b"\xe9t\xe9.zip",
+    # Found by the fuzzer: a name taken for a resource path, a "file:" that is no URL.
+    "colon": b":",
+    "relative-file-url": b"file:'/?s\x13/?s",
 })

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Pictures of what users see: main window 1 and 2, the preferences window and the
-# log window, taken under a private Xvfb.
+# Pictures of what users see: main window 1 and 2, the preferences window, the
+# log window and its find bar, and main window 1 in German, taken under a
+# private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,10 +20,15 @@ Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 & xvfb_pid=$
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 export DISPLAY="$display"
 
-mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out"
+mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out" "$work/runtime" "$work/runtime-de"
+chmod 700 "$work/runtime" "$work/runtime-de"
 printf '[General]\nRomsPath=%s\n' "$work/roms" > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
-XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
-  "build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher" >"$work/launcher.log" 2>&1 & app_pid=$!
+launcher="build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher"
+# The emulator's usual output, then frame lines with one line to find among them.
+export KD_DEMO_SCRIPT=$'default\nflood 300000\nout Game over: 3 credits left\nflood 20000'
+# A runtime folder of its own, so that a launcher the user runs is left alone.
+XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" \
+  LANGUAGE=en QT_QPA_PLATFORM=xcb "$launcher" >"$work/launcher.log" 2>&1 & app_pid=$!
 
 window() { timeout 90 xdotool search --all --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
 shot() {
@@ -56,6 +62,18 @@ main=$(window "Kaleidrome Launcher")
 keys "$main" Down Return          # start the second game, so the log has a run in it
 sleep 1.5
 keys "$main" ctrl+l
-shot "$(window Log)" log-window
+log=$(window Log)
+shot "$log" log-window
+keys "$log" ctrl+f
+xdotool type --delay 30 "game over"
+xdotool key Return
+shot "$log" log-find
 keys "$main" ctrl+comma
 shot "$(window Preferences)" preferences-window
+kill "$app_pid"
+
+# Main window 1 in German, from a launcher of its own.
+XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime-de" \
+  LANGUAGE=de QT_QPA_PLATFORM=xcb "$launcher" >>"$work/launcher.log" 2>&1 & app_pid=$!
+shot "$(window "Kaleidrome Launcher")" main-window-1-de
+ok=1

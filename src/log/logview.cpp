@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <climits>
+#include <cmath>
 
 namespace kd {
 
@@ -187,12 +188,12 @@ qint64 LogView::topLine() const {
 }
 
 QRect LogView::cellRect(qint64 line, qint64 column) const {
-    const qint64 x = kMargin + (column - horizontalScrollBar()->value()) * m_cellWidth;
+    const double x = kMargin + double(column - horizontalScrollBar()->value()) * m_cellWidth;
     const qint64 y = (line - verticalScrollBar()->value()) * m_lineHeight;
-    auto toInt = [](qint64 v) {
-        return int(std::clamp<qint64>(v, INT_MIN / 2, INT_MAX / 2));
+    auto toInt = [](double v) {
+        return int(std::clamp<double>(std::floor(v), INT_MIN / 2, INT_MAX / 2));
     };
-    return QRect(toInt(x), toInt(y), m_cellWidth, m_lineHeight);
+    return QRect(toInt(x), toInt(double(y)), int(std::ceil(m_cellWidth)), m_lineHeight);
 }
 
 void LogView::scheduleRefresh() {
@@ -212,7 +213,9 @@ void LogView::updateMetrics() {
     const QFontMetrics metrics(font());
     m_lineHeight = std::max(1, metrics.lineSpacing());
     m_ascent = metrics.ascent();
-    m_cellWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    // The advance as drawn, fractions included: rounded, the cells drift away
+    // from the glyphs along a long line.
+    m_cellWidth = std::max(1.0, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')));
 }
 
 int LogView::visibleLines() const {
@@ -220,7 +223,7 @@ int LogView::visibleLines() const {
 }
 
 int LogView::visibleColumns() const {
-    return std::max(1, (viewport()->width() - 2 * kMargin) / m_cellWidth);
+    return std::max(1, int((viewport()->width() - 2 * kMargin) / m_cellWidth));
 }
 
 void LogView::updateScrollBars() {
@@ -285,7 +288,8 @@ void LogView::paintEvent(QPaintEvent* event) {
     const qint64 selEnd = selectionEnd();
     const int width = viewport()->width();
     auto cellX = [&](qint64 cell) {
-        return int(std::clamp<qint64>(kMargin + (cell - left) * m_cellWidth, -m_cellWidth, width));
+        return int(std::clamp<double>(std::round(kMargin + double(cell - left) * m_cellWidth),
+                                      -m_cellWidth, width));
     };
 
     bool widened = false;
@@ -318,7 +322,7 @@ void LogView::paintEvent(QPaintEvent* event) {
             if (!ch.isLowSurrogate())
                 ++cell;
         }
-        const int textX = kMargin + int(segment.column - left) * m_cellWidth;
+        const double textX = kMargin + double(segment.column - left) * m_cellWidth;
 
         QRect selected;
         const qint64 start = m_text.lineStart(line);
@@ -334,12 +338,12 @@ void LogView::paintEvent(QPaintEvent* event) {
             painter.fillRect(selected, pal.highlight());
         }
         painter.setPen(pal.color(QPalette::Text));
-        painter.drawText(textX, y + m_ascent, shown);
+        painter.drawText(QPointF(textX, y + m_ascent), shown);
         if (!selected.isEmpty()) {
             painter.save();
             painter.setClipRect(selected);
             painter.setPen(pal.color(QPalette::HighlightedText));
-            painter.drawText(textX, y + m_ascent, shown);
+            painter.drawText(QPointF(textX, y + m_ascent), shown);
             painter.restore();
         }
     }

@@ -105,7 +105,7 @@ private:
     qint64 m_widestSeen = 0; // widest line in cells met while painting
     int m_lineHeight = 1;
     int m_ascent = 0;
-    int m_cellWidth = 1;
+    double m_cellWidth = 1;
     QTimer m_refreshTimer;
     QElapsedTimer m_sinceRefresh;
     bool m_dragging = false;
