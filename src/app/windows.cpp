@@ -326,20 +326,16 @@ void AppDelegate::buildLogWindow() {
     log->resize(760, 480);
 
     // Shortcuts of the log window alone: the main windows keep Ctrl+F for themselves.
-    auto* save = new QAction(log);
-    save->setShortcut(QKeySequence::Save);
-    save->setShortcutContext(Qt::WindowShortcut);
-    connect(save, &QAction::triggered, action(QStringLiteral("saveLog")), &QAction::trigger);
-    auto* find = new QAction(log);
-    find->setShortcut(QKeySequence::Find);
-    connect(find, &QAction::triggered, logFindBar, &LogFindBar::open);
-    auto* findNext = new QAction(log);
-    findNext->setShortcut(QKeySequence::FindNext);
-    connect(findNext, &QAction::triggered, logFindBar, &LogFindBar::findNext);
-    auto* findPrevious = new QAction(log);
-    findPrevious->setShortcut(QKeySequence::FindPrevious);
-    connect(findPrevious, &QAction::triggered, logFindBar, &LogFindBar::findPrevious);
-    log->addActions({save, find, findNext, findPrevious});
+    auto shortcut = [log](QKeySequence::StandardKey keys, QObject* receiver, auto slot) {
+        auto* action = new QAction(log);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, receiver, slot);
+        log->addAction(action);
+    };
+    shortcut(QKeySequence::Save, action(QStringLiteral("saveLog")), &QAction::trigger);
+    shortcut(QKeySequence::Find, logFindBar, &LogFindBar::open);
+    shortcut(QKeySequence::FindNext, logFindBar, &LogFindBar::findNext);
+    shortcut(QKeySequence::FindPrevious, logFindBar, &LogFindBar::findPrevious);
 }
 
 // Closing every window leaves the launcher running; where the desktop has a

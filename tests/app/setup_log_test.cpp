@@ -1,11 +1,13 @@
 // Start-up checks, choosers, the reset, and the log window's operations.
 #include "app/activityindicator.h"
 #include "emulator/emulatorprocess.h"
+#include "log/logfindbar.h"
 #include "log/logview.h"
 #include "settings/settingskeys.h"
 #include "support/delegatefixture.h"
 #include "support/runhelpers.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -158,6 +160,20 @@ TEST_F(LogWindow, SavingAnEmptyLogOnlyBeeps) {
     app->ClearLogAction();
     app->saveLogAction();
     EXPECT_EQ(desktop.callNames(), QStringList{"beep"});
+}
+
+// Ctrl+S saves and Ctrl+F finds in the log window; neither belongs to the main windows.
+TEST_F(LogWindow, SaveAndFindHaveTheUsualKeysInTheLogWindowOnly) {
+    app->appendOutput("frame 1\n");
+    for (QWidget* target : {static_cast<QWidget*>(app->window), app->logWindow}) {
+        target->show();
+        QApplication::setActiveWindow(target);
+        QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(target, Qt::Key_F, Qt::ControlModifier);
+    }
+    EXPECT_EQ(desktop.callNames(), QStringList{"savePanel"});
+    EXPECT_TRUE(app->logFindBar->isVisible());
+    EXPECT_TRUE(app->logFindBar->field()->hasFocus());
 }
 
 TEST_F(LogWindow, SavedFileHoldsTheTextAsItIsWhenThePanelCloses) {
