@@ -332,6 +332,30 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <source>Save…</source>
         <translation>Sichern …</translation>
     </message>
+    <message>
+        <source>&amp;Find Game</source>
+        <translation>Spiel s&amp;uchen</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Available Games</source>
+        <translation>Nur &amp;verfügbare Spiele zeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Add Games from ROMs Folder…</source>
+        <translation>Spiele aus dem ROM-Ordner &amp;hinzufügen …</translation>
+    </message>
+    <message>
+        <source>&amp;Remove Game</source>
+        <translation>Spiel en&amp;tfernen</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>Search games</source>
+        <translation>Spiele suchen</translation>
+    </message>
 </context>
 <context>
     <name>kd::GameListModel</name>
@@ -358,6 +382,18 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
     <message>
         <source>Players</source>
         <translation>Spieler</translation>
+    </message>
+    <message>
+        <source>The ROM archive is in the ROMs folder</source>
+        <translation>Das ROM-Archiv liegt im ROM-Ordner</translation>
+    </message>
+    <message>
+        <source>No ROM archive for this game in the ROMs folder</source>
+        <translation>Kein ROM-Archiv für dieses Spiel im ROM-Ordner</translation>
+    </message>
+    <message>
+        <source>ROM</source>
+        <translation>ROM</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/stringtable.h"
+#include "catalogue/romfolder.h"
 #include "emulator/commandline.h"
 #include "log/utf8streamdecoder.h"
 #include "settings/defaultscontroller.h"
@@ -126,6 +127,14 @@ public:
     // The selected record's `name`, when it is a text; nothing otherwise.
     std::optional<QString> selectedGameName() const;
 
+    // View filters and growing the list (our own additions around the list).
+    void setSearchText(const QString& text);
+    void setShowOnlyAvailable(bool on);
+    void addGamesFromRomsFolder();
+    void removeSelectedGame();
+    // Settings of our own beyond the 33 keys; the reset leaves them alone.
+    static inline const QString ShowOnlyAvailableKey = QStringLiteral("ShowOnlyAvailable");
+
     // Selection artwork.
     void tableViewSelectionDidChange();
 
@@ -209,6 +218,9 @@ public:
 
     // The second layout's own table; it shares the list's model and selection.
     QTableView* tableView_list2 = nullptr;
+    // The search fields above the two tables; they show one text.
+    QLineEdit* searchField = nullptr;
+    QLineEdit* searchField2 = nullptr;
     // The log window's find bar.
     LogFindBar* logFindBar = nullptr;
 
@@ -232,6 +244,10 @@ private:
     void addActionsToWindows();
     void buildTrayIcon();
     void attachGameList();
+    void watchRomsFolder();
+    void focusSearchField();
+    void showAvailability();
+    void buildSearchIndexLater();
     QMenuBar* makeMenuBar(QWidget* parent);
     static void showWindow(QWidget* target);
     QString packagedPath(const char* relative) const;
@@ -275,6 +291,10 @@ private:
     bool m_scrollPending = false;
     bool m_launchFinished = false;
     std::vector<std::function<void()>> m_untilLaunched;
+
+    RomFolderWatcher* m_romFolder = nullptr;
+    std::shared_ptr<const RomArchiveNames> m_romArchives;
+    QString m_romArchivesFolder;
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -143,6 +144,22 @@ void AppDelegate::buildActions() {
          [this](QObject* s) {
              openURL2(s);
          }},
+        {"findGame", tr("&Find Game"), QKeySequence::Find,
+         [this](QObject*) {
+             focusSearchField();
+         }},
+        {"onlyAvailable", tr("Show Only &Available Games"), QKeySequence(),
+         [this](QObject* s) {
+             setShowOnlyAvailable(static_cast<QAction*>(s)->isChecked());
+         }},
+        {"addGames", tr("&Add Games from ROMs Folder…"), QKeySequence(),
+         [this](QObject*) {
+             addGamesFromRomsFolder();
+         }},
+        {"removeGame", tr("&Remove Game"), QKeySequence::Delete,
+         [this](QObject*) {
+             removeSelectedGame();
+         }},
     };
     for (const Entry& entry : entries) {
         auto* action = new QAction(entry.text, this);
@@ -153,6 +170,11 @@ void AppDelegate::buildActions() {
                 [action, handler = entry.handler] { handler(action); });
         m_actions.insert(entry.name, action);
     }
+    action(QStringLiteral("onlyAvailable"))->setCheckable(true);
+    // Find and Delete belong to the game tables' windows: elsewhere (the log,
+    // the fields of the preferences) the keys keep their own meaning.
+    action(QStringLiteral("findGame"))->setShortcutContext(Qt::WindowShortcut);
+    action(QStringLiteral("removeGame"))->setShortcutContext(Qt::WidgetWithChildrenShortcut);
 }
 
 QAction* AppDelegate::action(const QString& name) const {
@@ -170,7 +192,9 @@ QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
         }
     };
     add(bar->addMenu(tr("&Launcher")), {"preferences", "resetPreferences", "-", "quit"});
-    add(bar->addMenu(tr("&Game")), {"startGame", "openRom", "stopEmulator", "-", "showEmulator"});
+    add(bar->addMenu(tr("&Game")), {"startGame", "openRom", "stopEmulator", "-", "showEmulator",
+                                    "-", "findGame", "addGames", "removeGame"});
+    add(bar->addMenu(tr("&View")), {"onlyAvailable"});
     add(bar->addMenu(tr("&Log")), {"showLog", "findInLog", "marker", "-", "saveLog", "clearLog"});
     add(bar->addMenu(tr("&Window")), {"mainWindow1", "mainWindow2"});
     add(bar->addMenu(tr("&Help")), {"emulatorFolder", "readme", "-", "homePage", "projectPage"});
@@ -196,6 +220,23 @@ void AppDelegate::buildMainWindows() {
         return button;
     };
 
+    // A search field above each table; both show one text.
+    auto withSearchField = [this](QLineEdit*& field, const QString& name, QTableView* table) {
+        field = new QLineEdit;
+        field->setObjectName(name);
+        field->setPlaceholderText(tr("Search games"));
+        field->setClearButtonEnabled(true);
+        field->installEventFilter(this);
+        connect(field, &QLineEdit::textChanged, this, &AppDelegate::setSearchText);
+        auto* box = new QWidget;
+        auto* layout = new QVBoxLayout(box);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(2);
+        layout->addWidget(field);
+        layout->addWidget(table, 1);
+        return box;
+    };
+
     // Main window 1: the list on the left, artwork on a gradient panel at the right.
     window = makeMainWindow(QStringLiteral("window"), tr("Kaleidrome Launcher"));
     m_topLevelWindows.emplace_back(window);
@@ -214,7 +255,8 @@ void AppDelegate::buildMainWindows() {
     panel1Layout->addWidget(imageView, 1);
     panel1Layout->addWidget(startButton());
     auto* splitter = new QSplitter;
-    splitter->addWidget(tableView_list);
+    splitter->addWidget(
+        withSearchField(searchField, QStringLiteral("searchField"), tableView_list));
     splitter->addWidget(panel1);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
@@ -241,7 +283,8 @@ void AppDelegate::buildMainWindows() {
     auto* central2 = new QWidget;
     auto* layout2 = new QVBoxLayout(central2);
     layout2->addWidget(banner, 3);
-    layout2->addWidget(tableView_list2, 2);
+    layout2->addWidget(
+        withSearchField(searchField2, QStringLiteral("searchField2"), tableView_list2), 2);
     window2->setCentralWidget(central2);
     window2->resize(640, 720);
 
@@ -251,6 +294,9 @@ void AppDelegate::buildMainWindows() {
         connect(table, &QAbstractItemView::doubleClicked, this,
                 [this, table] { start_game(table); });
         table->installEventFilter(this);
+        table->addAction(action(QStringLiteral("removeGame")));
+        // The list, not the search field above it, has the keyboard when the window opens.
+        table->setFocus(Qt::OtherFocusReason);
     }
     // Both tables show the one sort they share.
     auto mirrorSort = [](QHeaderView* from, QHeaderView* to) {
@@ -270,6 +316,8 @@ void AppDelegate::buildMainWindows() {
     }
 }
 
+// Return and Enter in a game table or a search field start the selected game;
+// Escape in a search field clears it.
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
@@ -286,16 +334,35 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
             QTimer::singleShot(0, this, [this, path] { application_openFiles({*path}); });
         return true;
     }
-    if (event->type() == QEvent::KeyPress &&
-        (watched == tableView_list || watched == tableView_list2)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            start_game(watched);
-            return true;
-        }
+    if (type != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const bool table = watched == tableView_list || watched == tableView_list2;
+    const bool search = watched == searchField || watched == searchField2;
+    if ((table || search) && plain &&
+        (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+        start_game(watched);
+        return true;
+    }
+    if (search && plain && key->key() == Qt::Key_Escape) {
+        setSearchText(QString());
+        return true;
+    }
+    // From the search field the arrows walk the list below it.
+    if (search && plain && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up)) {
+        QTableView* list = watched == searchField ? tableView_list : tableView_list2;
+        list->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(list, event);
+        return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::focusSearchField() {
+    QLineEdit* field = window2->isActiveWindow() ? searchField2 : searchField;
+    field->setFocus(Qt::ShortcutFocusReason);
+    field->selectAll();
 }
 
 void AppDelegate::buildLogWindow() {
@@ -362,10 +429,17 @@ void AppDelegate::buildTrayIcon() {
     tray->show();
 }
 
-// Shortcuts work from every window, the preferences and log windows included.
+// Shortcuts work from every window, the preferences and log windows included,
+// but for those of the game tables.
 void AppDelegate::addActionsToWindows() {
-    for (const auto& topLevel : m_topLevelWindows)
-        topLevel->addActions(m_actions.values());
+    const QStringList mainWindowsOnly{QStringLiteral("findGame"), QStringLiteral("removeGame")};
+    for (const auto& topLevel : m_topLevelWindows) {
+        const bool main = topLevel.get() == window || topLevel.get() == window2;
+        for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+            if (main || !mainWindowsOnly.contains(it.key()))
+                topLevel->addAction(it.value());
+        }
+    }
 }
 
 } // namespace kd
