@@ -38,6 +38,7 @@ struct SavePanelRequest;
 class EmulatorProcess;
 class GameListController;
 class ImageView;
+class InstanceChannel;
 class LogFindBar;
 class LogView;
 class SettingsStore;
@@ -145,6 +146,9 @@ public:
     // A later start of the launcher: the current main window (main window 1
     // when none is shown) comes forward, then its files are opened.
     void applicationShouldHandleReopen(const QStringList& paths);
+    // Takes what later starts send on `channel`; what is not a message goes
+    // to the system log.
+    void listenToLaterStarts(InstanceChannel& channel);
     // Why `path` cannot be started as a game, in the user's language; empty
     // when it can.
     QString romArchiveProblem(const QString& path) const;

@@ -95,14 +95,7 @@ int main(int argc, char** argv) {
     kd::AppDelegate delegate(desktop, store, resources);
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      &kd::AppDelegate::applicationWillTerminate);
-    QObject::connect(&channel, &kd::InstanceChannel::received, &delegate,
-                     &kd::AppDelegate::applicationShouldHandleReopen);
-    QObject::connect(&channel, &kd::InstanceChannel::rejected, &delegate,
-                     [&desktop](const QString& reason) {
-                         desktop.systemLog(QStringLiteral("Ignored a message on the launcher's "
-                                                          "socket: ") +
-                                           reason);
-                     });
+    delegate.listenToLaterStarts(channel);
     for (const QString& path : command.romPaths) {
         if (const QString problem = delegate.romArchiveProblem(path); !problem.isEmpty())
             print(stderr,

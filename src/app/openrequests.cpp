@@ -4,6 +4,7 @@
 #include "app/appdelegate.h"
 #include "emulator/romarchive.h"
 #include "platform/desktop.h"
+#include "platform/instancechannel.h"
 
 #include <QDropEvent>
 #include <QMainWindow>
@@ -18,6 +19,15 @@ void AppDelegate::application_openFiles(const QStringList& paths) {
     whenLaunched([this, paths] {
         for (const QString& path : paths)
             openRomArchive(path);
+    });
+}
+
+void AppDelegate::listenToLaterStarts(InstanceChannel& channel) {
+    connect(&channel, &InstanceChannel::received, this,
+            &AppDelegate::applicationShouldHandleReopen);
+    connect(&channel, &InstanceChannel::rejected, this, [this](const QString& reason) {
+        m_desktop.systemLog(QStringLiteral("Ignored a message on the launcher's socket: ") +
+                            reason);
     });
 }
 

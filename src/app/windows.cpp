@@ -393,7 +393,7 @@ void AppDelegate::buildLogWindow() {
     log->resize(760, 480);
 
     // Shortcuts of the log window alone: the main windows keep Ctrl+F for themselves.
-    auto shortcut = [log](QKeySequence::StandardKey keys, QObject* receiver, auto slot) {
+    auto shortcut = [log](QKeySequence::StandardKey keys, auto* receiver, auto slot) {
         auto* action = new QAction(log);
         action->setShortcut(keys);
         connect(action, &QAction::triggered, receiver, slot);

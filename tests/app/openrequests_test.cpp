@@ -2,10 +2,13 @@
 // launcher in German.
 #include "app/translations.h"
 #include "emulator/commandline.h"
+#include "platform/instancechannel.h"
+#include "platform/instancemessage.h"
 #include "settings/settingskeys.h"
 #include "support/delegatefixture.h"
 
 #include <QAction>
+#include <QLocalSocket>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -98,6 +101,28 @@ TEST_F(OpenRequests, ALaterStartShowsTheCurrentMainWindow) {
     EXPECT_EQ(app->task(), nullptr);
 }
 
+// What a later start sends arrives as a reopen; anything else only in the system log.
+TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
+    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+    app->applicationDidFinishLaunching();
+    app->window->hide();
+    InstanceChannel channel(home.filePath("launcher.socket"));
+    ASSERT_EQ(channel.claim({}), InstanceChannel::Role::Running);
+    app->listenToLaterStarts(channel);
+    for (const QByteArray& bytes : {QByteArray("--version\n"), *instancemessage::encode({rom})}) {
+        QLocalSocket later;
+        later.connectToServer(channel.socketPath());
+        ASSERT_TRUE(later.waitForConnected(5000));
+        later.write(bytes);
+        ASSERT_TRUE(later.waitForBytesWritten(5000));
+    }
+    ASSERT_TRUE(waitUntil([&] { return app->window->isVisible(); }));
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(receivedArguments().value(0), rom);
+    const QStringList lines = desktop.systemLogLines();
+    EXPECT_EQ(lines.filter("Ignored a message on the launcher's socket: ").size(), 1);
+}
+
 TEST_F(OpenRequests, OnlyOneLocalArchiveMayBeDropped) {
     ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
     app->applicationDidFinishLaunching();
@@ -142,7 +167,8 @@ TEST_F(OpenRequests, InGermanTheWindowsAndAlertsSpeakGermanAndRunsStayTheSame) {
     QStringList menus;
     for (QAction* menu : app->window->menuBar()->actions())
         menus << menu->text();
-    EXPECT_EQ(menus, (QStringList{"&Launcher", "&Spiel", "&Protokoll", "&Fenster", "&Hilfe"}));
+    EXPECT_EQ(menus,
+              (QStringList{"&Launcher", "&Spiel", "&Ansicht", "&Protokoll", "&Fenster", "&Hilfe"}));
     EXPECT_EQ(app->action("saveLog")->text(), "Protokoll &sichern …");
     // Qt's own texts too: standard buttons and file panels.
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QWidget>
 #include <sys/stat.h>
