@@ -22,6 +22,8 @@ export DISPLAY="$display"
 
 mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out" "$work/runtime" "$work/runtime-de"
 chmod 700 "$work/runtime" "$work/runtime-de"
+# Some games have their archive, so the ROM column shows which.
+for game in astrovex cometkai fenlight ionrally lumora mosspath; do : > "$work/roms/$game.zip"; done
 printf '[General]\nRomsPath=%s\n' "$work/roms" > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
 launcher="build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher"
 # The emulator's usual output, then frame lines with one line to find among them.
@@ -55,8 +57,10 @@ shot "$main" main-window-1
 keys "$main" ctrl+2
 sleep 1
 second=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "^Kaleidrome Launcher\$" | grep -v "^$main\$" | head -n1)
+keys "${second:-$main}" ctrl+f
+xdotool type --delay 60 "racing"  # the search field, shared by both windows
 shot "${second:-$main}" main-window-2
-keys "${second:-$main}" ctrl+1
+keys "${second:-$main}" ctrl+f Escape ctrl+1
 sleep 1
 main=$(window "Kaleidrome Launcher")
 keys "$main" Down Return          # start the second game, so the log has a run in it

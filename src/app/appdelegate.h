@@ -250,7 +250,6 @@ private:
     void attachGameList();
     void watchRomsFolder();
     void focusSearchField();
-    void showAvailability();
     void buildSearchIndexLater();
     QMenuBar* makeMenuBar(QWidget* parent);
     static void showWindow(QWidget* target);
@@ -297,8 +296,6 @@ private:
     std::vector<std::function<void()>> m_untilLaunched;
 
     RomFolderWatcher* m_romFolder = nullptr;
-    std::shared_ptr<const RomArchiveNames> m_romArchives;
-    QString m_romArchivesFolder;
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;

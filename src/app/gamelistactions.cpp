@@ -32,6 +32,8 @@ void AppDelegate::attachGameList() {
         table->setFont(font);
         table->verticalHeader()->setMinimumSectionSize(rowHeight);
         table->verticalHeader()->setDefaultSectionSize(rowHeight);
+        // Whether a game can be played shows first, as a narrow mark.
+        table->horizontalHeader()->moveSection(GameListModel::Available, 0);
     }
     // The second layout is the compact one.
     for (int column : {GameListModel::Maker, GameListModel::Players})
@@ -43,9 +45,9 @@ void AppDelegate::attachGameList() {
     m_romFolder = new RomFolderWatcher(this);
     connect(m_romFolder, &RomFolderWatcher::listed, this,
             [this](const QString& folder, std::shared_ptr<const RomArchiveNames> archives) {
-                m_romArchivesFolder = folder;
-                m_romArchives = std::move(archives);
-                showAvailability();
+                // A listing of a folder the field no longer names is stale.
+                if (folder == textfild_roms->text())
+                    arrayController_list->setRomArchives(folder, std::move(archives));
             });
     const std::optional<QVariant> stored = m_store.objectForKey(ShowOnlyAvailableKey);
     const bool onlyAvailable =
@@ -58,13 +60,6 @@ void AppDelegate::watchRomsFolder() {
     m_romFolder->setFolder(textfild_roms->text());
     connect(textfild_roms, &QLineEdit::textChanged, m_romFolder, &RomFolderWatcher::setFolder,
             Qt::UniqueConnection);
-}
-
-void AppDelegate::showAvailability() {
-    if (!m_romArchives || m_romArchivesFolder != textfild_roms->text())
-        return;
-    arrayController_list->setAvailability(
-        availabilityOf(arrayController_list->content(), m_romArchivesFolder, *m_romArchives));
 }
 
 // The search index is built in slices after loading, so the first keystroke is
@@ -137,7 +132,6 @@ void AppDelegate::addGamesFromRomsFolder() {
         records.push_back(newGameRecord(QFile::decodeName(QByteArray::fromStdString(name))));
     const std::size_t first = arrayController_list->content().size();
     arrayController_list->addObjects(std::move(records));
-    showAvailability();
     // The first new game is selected, so the user sees where they went.
     arrayController_list->setSelectionIndex(arrayController_list->arrangedIndexOf(first));
 }
@@ -162,7 +156,6 @@ void AppDelegate::removeSelectedGame() {
         return;
     const qint64 row = selectionIndex();
     arrayController_list->removeObject(std::size_t(stored));
-    showAvailability();
     // The game that took its place is selected, or the last one.
     const qint64 count = qint64(arrayController_list->content().size());
     if (count > 0)

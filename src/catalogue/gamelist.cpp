@@ -72,7 +72,7 @@ private:
 
 } // namespace
 
-std::optional<QString> gameName(const plist::Value& record) {
+const std::string* gameNameBytes(const plist::Value& record) {
     const plist::Dictionary* dict = record.dictionary();
     const plist::Value* name = dict ? dict->find("name") : nullptr;
     const std::string* s = name ? name->string() : nullptr;
@@ -80,6 +80,13 @@ std::optional<QString> gameName(const plist::Value& record) {
     // only separators) would make `<folder>/<name>.png` a sibling of the
     // folder, and the system would cut a path short at a NUL.
     if (!s || s->find('\0') != std::string::npos || s->find_first_not_of('/') == std::string::npos)
+        return nullptr;
+    return s;
+}
+
+std::optional<QString> gameName(const plist::Value& record) {
+    const std::string* s = gameNameBytes(record);
+    if (!s)
         return std::nullopt;
     return QString::fromUtf8(s->data(), qsizetype(s->size()));
 }

@@ -12,6 +12,10 @@ GameListController::GameListController(QObject* parent) : QObject(parent), m_sel
     m_shown.setSourceModel(&m_proxy);
     connect(&m_selection, &QItemSelectionModel::selectionChanged, this,
             &GameListController::selectionChanged);
+    m_matchTimer.setInterval(0);
+    connect(&m_matchTimer, &QTimer::timeout, this, &GameListController::matchArchivesSlice);
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&m_model, signal, this, &GameListController::startMatchingArchives);
 }
 
 std::vector<const plist::Value*> GameListController::arrangedObjects() const {
@@ -110,6 +114,40 @@ void GameListController::setAvailability(std::vector<bool> available) {
     m_model.setAvailability(std::move(available));
     if (m_onlyAvailable)
         applyFilters();
+}
+
+void GameListController::setRomArchives(const QString& folder,
+                                        std::shared_ptr<const RomArchiveNames> archives) {
+    m_archivesFolder = folder;
+    m_archives = std::move(archives);
+    startMatchingArchives();
+}
+
+void GameListController::startMatchingArchives() {
+    if (!m_archives)
+        return;
+    m_matching.assign(m_model.records().size(), false);
+    m_matchNext = 0;
+    m_matchTimer.start();
+}
+
+void GameListController::matchArchivesSlice() {
+    using Clock = std::chrono::steady_clock;
+    constexpr std::size_t kStep = 1024;
+    constexpr auto kSliceTime = std::chrono::milliseconds(12);
+    const auto& records = m_model.records();
+    const auto start = Clock::now();
+    while (m_matchNext < records.size() && Clock::now() - start < kSliceTime) {
+        const std::size_t last = std::min(records.size(), m_matchNext + kStep);
+        markAvailable(records, m_matchNext, last, m_archivesFolder, *m_archives, m_matching);
+        m_matchNext = last;
+    }
+    if (m_matchNext < records.size())
+        return;
+    m_matchTimer.stop();
+    setAvailability(std::move(m_matching));
+    m_matching = {};
+    emit availabilityChanged();
 }
 
 bool GameListController::buildSearchIndexSlice(std::size_t records) const {

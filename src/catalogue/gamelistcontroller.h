@@ -2,11 +2,13 @@
 
 #include "catalogue/gamelistmodel.h"
 #include "catalogue/gamesearch.h"
+#include "catalogue/romfolder.h"
 #include "catalogue/shownrowsproxy.h"
 
 #include <QItemSelectionModel>
 #include <QObject>
 #include <QSortFilterProxyModel>
+#include <QTimer>
 #include <limits>
 #include <string>
 #include <vector>
@@ -67,6 +69,11 @@ public:
     bool showOnlyAvailable() const { return m_onlyAvailable; }
     // Whether each record's ROM archive was found, in stored order.
     void setAvailability(std::vector<bool> available);
+    // The archives found in `folder`: the Available column follows them, and
+    // follows records added or removed later. Records are matched in slices,
+    // so a long list never holds the window.
+    void setRomArchives(const QString& folder, std::shared_ptr<const RomArchiveNames> archives);
+    bool isMatchingArchives() const { return m_matchTimer.isActive(); }
     // Rows shown by the filters.
     int shownCount() const { return m_shown.rowCount(); }
 
@@ -76,9 +83,13 @@ public:
 
 signals:
     void selectionChanged();
+    // The Available column shows the last archives set.
+    void availabilityChanged();
 
 private:
     void applyFilters();
+    void startMatchingArchives();
+    void matchArchivesSlice();
     bool accepts(int arrangedRow) const;
 
     GameListModel m_model;
@@ -89,6 +100,12 @@ private:
     QString m_searchText;
     std::vector<std::string> m_words;
     bool m_onlyAvailable = false;
+
+    QString m_archivesFolder;
+    std::shared_ptr<const RomArchiveNames> m_archives;
+    std::vector<bool> m_matching;
+    std::size_t m_matchNext = 0;
+    QTimer m_matchTimer;
 };
 
 } // namespace kd

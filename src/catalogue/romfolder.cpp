@@ -45,24 +45,27 @@ RomArchiveNames listRomArchives(const QString& folder) {
     return names;
 }
 
+void markAvailable(const std::vector<plist::Value>& records, std::size_t first, std::size_t last,
+                   const QString& folder, const RomArchiveNames& archives,
+                   std::vector<bool>& available) {
+    available.resize(records.size(), false);
+    last = std::min(last, records.size());
+    for (std::size_t i = first; i < last; ++i) {
+        const std::string* name = folder.isEmpty() ? nullptr : gameNameBytes(records[i]);
+        if (!name)
+            available[i] = false;
+        else if (name->find('/') == std::string::npos)
+            available[i] = archives.contains(*name);
+        else
+            available[i] =
+                QFileInfo(folder + u'/' + *gameName(records[i]) + QStringLiteral(".zip")).isFile();
+    }
+}
+
 std::vector<bool> availabilityOf(const std::vector<plist::Value>& records, const QString& folder,
                                  const RomArchiveNames& archives) {
-    std::vector<bool> available(records.size(), false);
-    if (folder.isEmpty())
-        return available;
-    std::string key;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const std::optional<QString> name = gameName(records[i]);
-        if (!name)
-            continue;
-        if (name->contains(u'/')) {
-            available[i] = QFileInfo(folder + u'/' + *name + QStringLiteral(".zip")).isFile();
-            continue;
-        }
-        const QByteArray bytes = QFile::encodeName(*name);
-        key.assign(bytes.constData(), std::size_t(bytes.size()));
-        available[i] = archives.contains(key);
-    }
+    std::vector<bool> available;
+    markAvailable(records, 0, records.size(), folder, archives, available);
     return available;
 }
 

@@ -22,8 +22,13 @@ using RomArchiveNames = std::unordered_set<std::string>;
 // Reads the folder once; an unreadable or missing folder has none.
 RomArchiveNames listRomArchives(const QString& folder);
 
-// For each record: whether `<folder>/<name>.zip` exists as a regular file.
-// Names with a separator are looked up on disk, the others in `archives`.
+// For records [first, last): whether `<folder>/<name>.zip` exists as a regular
+// file, into `available` (sized to the records). Names with a separator are
+// looked up on disk, the others in `archives`.
+void markAvailable(const std::vector<plist::Value>& records, std::size_t first, std::size_t last,
+                   const QString& folder, const RomArchiveNames& archives,
+                   std::vector<bool>& available);
+// The same for every record.
 std::vector<bool> availabilityOf(const std::vector<plist::Value>& records, const QString& folder,
                                  const RomArchiveNames& archives);
 
