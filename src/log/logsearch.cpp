@@ -94,18 +94,21 @@ LogSearch::LogSearch(const QString& needle, Qt::CaseSensitivity sensitivity)
     if (std::all_of(m_folded.begin(), m_folded.end(), [](char32_t c) { return c < 0x80; })) {
         for (const char32_t c : m_folded)
             m_foldedAscii.append(char(c));
-        for (const auto& [c, folded] : foldedCharacters())
-            if (c >= 0x80 && folded < 0x80 && m_foldedAscii.contains(char(folded)))
-                m_variants.push_back(QString::fromUcs4(&c, 1).toUtf8());
-        // There are two (the Kelvin sign and the long s); more would only be
-        // looked for the slow way.
-        for (size_t i = 0; i < m_variantStarts.size() && !m_variants.empty(); ++i) {
-            const QByteArray& variant = m_variants[std::min(i, m_variants.size() - 1)];
-            m_variantStarts[i] = {static_cast<unsigned char>(variant[0]),
-                                  static_cast<unsigned char>(variant[1])};
+        // Characters of more than one byte that fold into the needle's (the
+        // Kelvin sign, the long s): a window holding one is searched the slow way.
+        for (const auto& [c, folded] : foldedCharacters()) {
+            if (c < 0x80 || folded >= 0x80 || !m_foldedAscii.contains(char(folded)))
+                continue;
+            if (m_variantCount == int(m_variantStarts.size())) {
+                m_foldedAscii.clear(); // more than foreseen: all the slow way
+                break;
+            }
+            const QByteArray bytes = QString::fromUcs4(&c, 1).toUtf8();
+            m_variantStarts[size_t(m_variantCount++)] = {static_cast<unsigned char>(bytes[0]),
+                                                         static_cast<unsigned char>(bytes[1])};
         }
-        if (m_variants.size() > m_variantStarts.size())
-            m_foldedAscii.clear();
+        if (m_variantCount == 1)
+            m_variantStarts[1] = m_variantStarts[0];
     }
 }
 
@@ -249,7 +252,7 @@ qint64 LogSearch::foldWindow(const LogText& text, qint64 from, qint64 to,
 // Whether the window may hold a character of more than one byte that folds
 // into the needle, by its first two bytes (the first alone at the end).
 bool LogSearch::mayHoldVariant(const unsigned char* window, size_t n) const {
-    if (m_variants.empty() || n == 0)
+    if (m_variantCount == 0 || n == 0)
         return false;
     const unsigned char a0 = m_variantStarts[0][0];
     const unsigned char b0 = m_variantStarts[0][1];

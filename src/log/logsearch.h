@@ -63,11 +63,12 @@ private:
     // Bytes folded and searched at a time without case.
     static constexpr qint64 WindowBytes = 64 * 1024;
 
-    QByteArray m_bytes;                 // the needle as UTF-8, when case counts
-    std::vector<char32_t> m_folded;     // the needle folded, when it does not
-    QByteArray m_foldedAscii;           // the same as bytes, when it is all ASCII
-    std::vector<QByteArray> m_variants; // other characters folding into those
+    QByteArray m_bytes;             // the needle as UTF-8, when case counts
+    std::vector<char32_t> m_folded; // the needle folded, when it does not
+    QByteArray m_foldedAscii;       // the same as bytes, when it is all ASCII
+    // The first two bytes of the other characters that fold into those.
     std::array<std::array<unsigned char, 2>, 2> m_variantStarts{};
+    int m_variantCount = 0;
     std::array<bool, 256> m_lead{};   // first bytes a match may start with
     std::array<bool, 256> m_second{}; // first bytes of the second character, without case
     bool m_caseSensitive;
