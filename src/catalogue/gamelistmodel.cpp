@@ -1,5 +1,7 @@
 #include "catalogue/gamelistmodel.h"
 
+#include "platform/utf8text.h"
+
 namespace kd {
 
 namespace {
@@ -8,10 +10,6 @@ constexpr const char* kKeys[GameListModel::ColumnCount] = {"name",  "title", "ye
                                                            "maker", "genre", "players"};
 constexpr const char* kTitles[GameListModel::ColumnCount] = {"Name",  "Title", "Year",
                                                              "Maker", "Genre", "Players"};
-
-QString text(const std::string& s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 } // namespace
 
@@ -48,7 +46,7 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const {
     if (!v)
         return {};
     if (const std::string* s = v->string())
-        return text(*s);
+        return textFromUtf8(*s);
     if (const plist::Integer* i = v->integer()) {
         if (role == Qt::DisplayRole)
             return QString::fromStdString(i->toString());
