@@ -3,25 +3,19 @@
 // error with status 2, help or version text, or at most one absolute path made
 // from an argument. Where the arguments are only ROM paths and the known
 // options, the answer must be the one a plain reading of them gives.
-//
-// Built for libFuzzer (clang, from the project's root):
-//   clang++-14 -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -DKD_LIBFUZZER
-//     -Isrc fuzz/commandline_fuzz.cpp src/app/launchercommandline.cpp src/settings/pathops.cpp
-//     $(pkg-config --cflags --libs Qt6Core) -o /tmp/commandline_fuzz
-//   /tmp/commandline_fuzz -max_len=512 /tmp/corpus fuzz/corpus-commandline
-// The suite replays fuzz/corpus-commandline/ through the same check.
 
 #include "app/launchercommandline.h"
 
 #include <QUrl>
+#include "check.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
 
 namespace kd::fuzz {
 
-// What broke, or nullptr.
-const char* checkCommandLine(std::string_view input) {
+void checkCommandLine(std::string_view input) {
     using Action = LauncherCommandLine::Action;
     const QString cwd = QStringLiteral("/home/ana/ROMs");
     auto absolute = [&](const QString& argument) {
@@ -37,21 +31,21 @@ const char* checkCommandLine(std::string_view input) {
     const LauncherCommandLine again = parseLauncherCommandLine(arguments, cwd);
     if (again.action != result.action || again.romPaths != result.romPaths ||
         again.text != result.text)
-        return "two readings differ";
+        broken("two readings differ");
     if (result.exitStatus() != (result.action == Action::Fail ? 2 : 0))
-        return "wrong exit status";
+        broken("wrong exit status");
     if (result.action == Action::Fail && (result.text.isEmpty() || result.text.contains(u'\n')))
-        return "an error that is not one line";
+        broken("an error that is not one line");
     if ((result.action == Action::ShowHelp || result.action == Action::ShowVersion) &&
         result.text.isEmpty())
-        return "nothing to show";
+        broken("nothing to show");
     if (result.action != Action::Start && !result.romPaths.isEmpty())
-        return "paths with an answer that starts nothing";
+        broken("paths with an answer that starts nothing");
     if (result.romPaths.size() > 1)
-        return "more than one path";
+        broken("more than one path");
     for (const QString& path : result.romPaths) {
         if (!path.startsWith(u'/'))
-            return "a path that is not absolute";
+            broken("a path that is not absolute");
         const bool fromArgument =
             std::any_of(arguments.begin() + 1, arguments.end(), [&](const QString& argument) {
                 if (argument.startsWith(u"file://") && QUrl(argument).isLocalFile() &&
@@ -60,7 +54,7 @@ const char* checkCommandLine(std::string_view input) {
                 return absolute(argument) == path;
             });
         if (!fromArgument)
-            return "a path made from no argument";
+            broken("a path made from no argument");
     }
 
     // The plain reading, where every argument is a known option or a path.
@@ -86,31 +80,16 @@ const char* checkCommandLine(std::string_view input) {
             plain = false;
     }
     if (!plain)
-        return nullptr;
+        return;
     Action expected = wantsHelp      ? Action::ShowHelp
                       : wantsVersion ? Action::ShowVersion
                       : positional.size() > 1 || positional.contains(QString()) ? Action::Fail
                                                                                 : Action::Start;
     if (result.action != expected)
-        return "a plain command line read otherwise";
+        broken("a plain command line read otherwise");
     if (expected == Action::Start && positional.size() == 1 &&
         result.romPaths != QStringList{absolute(positional[0])})
-        return "the path is not the argument's";
-    return nullptr;
-}
+        broken("the path is not the argument's");
+    }
 
 } // namespace kd::fuzz
-
-#ifdef KD_LIBFUZZER
-#include <cstdio>
-#include <cstdlib>
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (const char* broken =
-            kd::fuzz::checkCommandLine({reinterpret_cast<const char*>(data), size})) {
-        std::fprintf(stderr, "broken: %s\n", broken);
-        std::abort();
-    }
-    return 0;
-}
-#endif

@@ -5,6 +5,7 @@
 #include "catalogue/gamelistcontroller.h"
 #include "catalogue/romfolder.h"
 #include "platform/desktop.h"
+#include "platform/utf8text.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
@@ -129,7 +130,7 @@ void AppDelegate::addGamesFromRomsFolder() {
     std::vector<plist::Value> records;
     records.reserve(missing.size());
     for (const std::string& name : missing)
-        records.push_back(newGameRecord(QFile::decodeName(QByteArray::fromStdString(name))));
+        records.push_back(newGameRecord(textFromUtf8(name)));
     const std::size_t first = arrayController_list->content().size();
     arrayController_list->addObjects(std::move(records));
     // The first new game is selected, so the user sees where they went.

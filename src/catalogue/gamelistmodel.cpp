@@ -1,15 +1,13 @@
 #include "catalogue/gamelistmodel.h"
 
+#include "platform/utf8text.h"
+
 namespace kd {
 
 namespace {
 
 constexpr const char* kKeys[GameListModel::ColumnCount] = {"name",  "title",   "year", "maker",
                                                            "genre", "players", ""};
-
-QString text(const std::string& s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 const plist::Value* field(const plist::Value& record, int column) {
     const plist::Dictionary* dict = record.dictionary();
@@ -31,7 +29,7 @@ QString GameListModel::displayText(const plist::Value& record, int column) {
     if (!v)
         return {};
     if (const std::string* s = v->string())
-        return text(*s);
+        return textFromUtf8(*s);
     if (const plist::Integer* i = v->integer())
         return QString::fromStdString(i->toString());
     return {};
@@ -102,7 +100,7 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const {
     if (!v)
         return {};
     if (const std::string* s = v->string())
-        return text(*s);
+        return textFromUtf8(*s);
     if (const plist::Integer* i = v->integer()) {
         if (role == Qt::DisplayRole)
             return QString::fromStdString(i->toString());

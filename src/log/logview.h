@@ -67,6 +67,13 @@ public:
 
     const LogText& logText() const { return m_text; }
 
+    // What is drawn for the valid UTF-8 `utf8` when it starts at cell
+    // `firstCell` of its line: a tab as blanks up to the next stop, another
+    // control character as its visible symbol, every other character as it
+    // is. Each character takes one cell, as the selection and the scroll
+    // range count them.
+    static QString shownText(QByteArrayView utf8, qint64 firstCell);
+
 signals:
     // The text was emptied (cleared or replaced): no position in it holds any more.
     void cleared();

@@ -7,10 +7,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace kd::fuzz {
-const char* checkCommandLine(std::string_view input);
-} // namespace kd::fuzz
-
 namespace kd {
 namespace {
 
@@ -112,18 +108,6 @@ TEST(LauncherCommandLine, HelpVersionOneRomAndOneLineErrors) {
         }
     }
     EXPECT_TRUE(parseLauncherCommandLine({"k", "--help"}, cwd).text.contains("[ROM.zip]"));
-}
-
-// The fuzz target's seeds, through the same check as the fuzzer runs.
-TEST(LauncherCommandLine, FuzzSeedsKeepEveryRule) {
-    const QDir seeds(QStringLiteral(KD_SOURCE_DIR "/fuzz/corpus-commandline"));
-    const QStringList names = seeds.entryList(QDir::Files);
-    EXPECT_GE(names.size(), 10);
-    for (const QString& name : names) {
-        const QByteArray bytes = test::readFile(seeds.filePath(name));
-        const char* broken = fuzz::checkCommandLine({bytes.constData(), size_t(bytes.size())});
-        EXPECT_EQ(broken, nullptr) << name.toStdString() << ": " << broken;
-    }
 }
 
 } // namespace
