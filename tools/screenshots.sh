@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Pictures of what users see: main window 1 and 2, the preferences window and the
-# log window, taken under a private Xvfb.
+# Pictures of what users see: main window 1 and 2, the preferences window, the
+# log window, the About window and a main window without its game list, taken
+# under a private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,8 +22,11 @@ export DISPLAY="$display"
 
 mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out"
 printf '[General]\nRomsPath=%s\n' "$work/roms" > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
-XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
-  "build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher" >"$work/launcher.log" 2>&1 & app_pid=$!
+launch() {
+  XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
+    "$1/Contents/MacOS/kaleidrome-launcher" >>"$work/launcher.log" 2>&1 & app_pid=$!
+}
+launch "build/Kaleidrome Launcher.app"
 
 window() { timeout 90 xdotool search --all --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
 shot() {
@@ -59,3 +63,13 @@ keys "$main" ctrl+l
 shot "$(window Log)" log-window
 keys "$main" ctrl+comma
 shot "$(window Preferences)" preferences-window
+keys "$main" alt+h; sleep 0.5; xdotool key a
+shot "$(window "About Kaleidrome Launcher")" about-window
+
+# A bundle without its game list: the table says why it is empty.
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+cp -r "build/Kaleidrome Launcher.app" "$work/"
+rm "$work/Kaleidrome Launcher.app/Contents/Resources/Kaleidrome.xml"
+launch "$work/Kaleidrome Launcher.app"
+shot "$(window "Kaleidrome Launcher")" main-window-empty-list
+ok=1

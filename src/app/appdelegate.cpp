@@ -29,6 +29,7 @@ AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& 
     buildPreferencesWindow();
     buildLogWindow();
     buildMainWindows();
+    buildAboutWindow();
     attachGameList();
     addActionsToWindows();
     buildTrayIcon();

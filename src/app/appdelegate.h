@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QVariantMap>
 #include <chrono>
 #include <deque>
@@ -49,6 +50,10 @@ public:
     static constexpr qint64 NotFound = std::numeric_limits<qint64>::max();
     static inline const QString LauncherName = QStringLiteral("Kaleidrome Launcher");
     static inline const QString EmulatorName = QStringLiteral("Kaleidrome");
+    // The emulator project's home page and its hosting page.
+    static inline const QString HomePage = QStringLiteral("https://kaleidrome.example.org/");
+    static inline const QString ProjectPage =
+        QStringLiteral("https://code.example.com/kaleidrome/kaleidrome");
 
     // Installs the initial values, then builds the windows and binds the form.
     AppDelegate(Desktop& desktop, SettingsStore& store, const QString& resourcePath,
@@ -82,6 +87,11 @@ public:
     void display_Alert_exe();
     void check_romsfolder();
     void DefaultAction(QObject* sender = nullptr);
+    // What the reset button and menu item do: ask, then DefaultAction.
+    void resetPreferences(QObject* sender = nullptr);
+    // The folder a panel for `path` opens in: that folder, or the file's, or the
+    // nearest one above it that exists; the home folder when none does.
+    static QString panelFolder(const QString& path, bool isFile);
 
     // Emulator runs.
     void LaunchTask(const QStringList& arguments);
@@ -138,6 +148,7 @@ public:
     void openDoc(QObject* sender = nullptr);
     void openURL(QObject* sender = nullptr);
     void openURL2(QObject* sender = nullptr);
+    void show_About(QObject* sender = nullptr);
 
     // Helpers around the form and the resources.
     EmulatorForm currentEmulatorForm() const;
@@ -195,6 +206,7 @@ public:
 
     // The second layout's own table; it shares the list's model and selection.
     QTableView* tableView_list2 = nullptr;
+    QWidget* aboutWindow = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -215,6 +227,10 @@ private:
     void buildActions();
     void addActionsToWindows();
     void buildTrayIcon();
+    void buildAboutWindow();
+    void makeClosableFromKeyboard(QWidget* window);
+    void updateRunActions();
+    void focusListOf(QMainWindow* mainWindow);
     void attachGameList();
     QMenuBar* makeMenuBar(QWidget* parent);
     static void showWindow(QWidget* target);
@@ -228,6 +244,8 @@ private:
     void endTerminateGrace(const std::shared_ptr<EmulatorProcess>& process);
     void reportStartFailure(const QString& program, const QString& reason);
     void reportInLog(const QString& line);
+    void handToDesktop(const QString& place, const std::function<bool()>& open);
+    void reportNotOpened(const QString& place, const char* reasonKey);
 
     // Modal questions. While one is up, the reactions to the ends of runs wait.
     int runAlert(const AlertRequest& request);
@@ -237,6 +255,7 @@ private:
     void react(std::function<void()> reaction);
     void handleWaitingReactions();
     void appendOutputUtf8(QByteArrayView validUtf8);
+    QString logFolder() const;
     void scheduleScroll();
 
     Desktop& m_desktop;
@@ -255,6 +274,7 @@ private:
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;
+    QSet<QObject*> m_closableWindows;
     std::unique_ptr<QMenu> m_trayMenu;
 };
 

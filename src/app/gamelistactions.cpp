@@ -1,6 +1,7 @@
 // The game list's place in the controller: loading at start-up, saving at exit,
 // and the selection the other operations read.
 #include "app/appdelegate.h"
+#include "app/gametableview.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 #include "platform/desktop.h"
@@ -35,24 +36,37 @@ void AppDelegate::attachGameList() {
 
 void AppDelegate::loadGameList() {
     const std::optional<QString> path = pathOfDataFile();
-    if (!path) {
-        m_desktop.systemLog(QStringLiteral("Kaleidrome.xml not found"));
-        return;
-    }
-    GameListLoad load = kd::loadGameList(*path);
+    GameListLoad load;
+    if (path)
+        load = kd::loadGameList(*path);
+    const QString file = path.value_or(packagedPath("Kaleidrome.xml"));
+    // An empty table says why it is empty and what to do.
+    QString why;
     switch (load.status) {
     case GameListLoad::Status::NoFile:
         m_desktop.systemLog(QStringLiteral("Kaleidrome.xml not found"));
+        why = tr("No game list: %1 was not found.\n\nPut your game list there (an XML property "
+                 "list of games, each with a \"name\"), then start the launcher again. Games "
+                 "can still be started with Game ▸ Open ROM…")
+                  .arg(file);
         break;
     case GameListLoad::Status::NotAList:
-        // Nothing is shown; the file itself is left as it is (see saveGameList).
+        // The file itself is left as it is (see saveGameList).
+        why = tr("The game list cannot be read:\n%1\n\nMend or replace the file, then start "
+                 "the launcher again; until then it is left untouched. Games can still be "
+                 "started with Game ▸ Open ROM…")
+                  .arg(load.reason);
         break;
     case GameListLoad::Status::Loaded:
+        if (load.records.empty())
+            why = tr("The game list %1 holds no games.").arg(file);
         arrayController_list->addObjects(std::move(load.records));
         for (QTableView* table : {tableView_list, tableView_list2})
             table->resizeColumnsToContents();
         break;
     }
+    for (QTableView* table : {tableView_list, tableView_list2})
+        static_cast<GameTableView*>(table)->setPlaceholderText(why);
 }
 
 void AppDelegate::saveGameList() {

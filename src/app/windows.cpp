@@ -1,7 +1,9 @@
 // The main windows, the log window and the menus.
 #include "app/appdelegate.h"
+#include "app/gametableview.h"
 #include "app/imageview.h"
 #include "app/subviewdraw.h"
+#include "emulator/emulatorprocess.h"
 #include "log/logview.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
@@ -26,7 +28,7 @@ namespace kd {
 namespace {
 
 QTableView* makeGameTable(const QString& name) {
-    auto* table = new QTableView;
+    auto* table = new GameTableView;
     table->setObjectName(name);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -83,9 +85,9 @@ void AppDelegate::buildActions() {
          [this](QObject*) {
              showWindow(preferencesWindow);
          }},
-        {"resetPreferences", tr("&Reset Preferences"), QKeySequence(),
+        {"resetPreferences", tr("&Reset Preferences…"), QKeySequence(),
          [this](QObject* s) {
-             DefaultAction(s);
+             resetPreferences(s);
          }},
         {"quit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
          [](QObject*) {
@@ -135,6 +137,10 @@ void AppDelegate::buildActions() {
          [this](QObject* s) {
              openURL2(s);
          }},
+        {"about", tr("&About Kaleidrome Launcher"), QKeySequence(),
+         [this](QObject* s) {
+             show_About(s);
+         }},
     };
     for (const Entry& entry : entries) {
         auto* action = new QAction(entry.text, this);
@@ -145,6 +151,14 @@ void AppDelegate::buildActions() {
                 [action, handler = entry.handler] { handler(action); });
         m_actions.insert(entry.name, action);
     }
+    updateRunActions();
+}
+
+// Stopping the emulator or bringing it forward only makes sense while it runs.
+void AppDelegate::updateRunActions() {
+    const bool running = m_task && m_task->isRunning();
+    for (const char* name : {"stopEmulator", "showEmulator"})
+        action(QString::fromLatin1(name))->setEnabled(running);
 }
 
 QAction* AppDelegate::action(const QString& name) const {
@@ -165,7 +179,8 @@ QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
     add(bar->addMenu(tr("&Game")), {"startGame", "openRom", "stopEmulator", "-", "showEmulator"});
     add(bar->addMenu(tr("&Log")), {"showLog", "marker", "-", "saveLog", "clearLog"});
     add(bar->addMenu(tr("&Window")), {"mainWindow1", "mainWindow2"});
-    add(bar->addMenu(tr("&Help")), {"emulatorFolder", "readme", "-", "homePage", "projectPage"});
+    add(bar->addMenu(tr("&Help")),
+        {"emulatorFolder", "readme", "-", "homePage", "projectPage", "-", "about"});
     return bar;
 }
 
@@ -257,16 +272,35 @@ void AppDelegate::buildMainWindows() {
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress &&
-        (watched == tableView_list || watched == tableView_list2)) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            start_game(watched);
-            return true;
-        }
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if ((watched == tableView_list || watched == tableView_list2) &&
+        (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        modifiers == Qt::NoModifier) {
+        start_game(watched);
+        return true;
+    }
+    // An Escape that no control inside used closes the window.
+    if (key->key() == Qt::Key_Escape && modifiers == Qt::NoModifier &&
+        m_closableWindows.contains(watched)) {
+        static_cast<QWidget*>(watched)->close();
+        return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+// Escape and Ctrl+W close the windows that are not main windows.
+void AppDelegate::makeClosableFromKeyboard(QWidget* window) {
+    auto* close = new QAction(tr("Close Window"), window);
+    close->setObjectName(QStringLiteral("closeWindow"));
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    close->setShortcutContext(Qt::WindowShortcut);
+    connect(close, &QAction::triggered, window, &QWidget::close);
+    window->addAction(close);
+    window->installEventFilter(this);
+    m_closableWindows.insert(window);
 }
 
 void AppDelegate::buildLogWindow() {
@@ -292,6 +326,7 @@ void AppDelegate::buildLogWindow() {
     layout->addWidget(infomationTextView, 1);
     layout->addLayout(buttons);
     log->resize(760, 480);
+    makeClosableFromKeyboard(log);
 }
 
 // Closing every window leaves the launcher running; where the desktop has a

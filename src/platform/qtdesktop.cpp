@@ -150,6 +150,8 @@ std::optional<QString> QtDesktop::runSavePanel(const SavePanelRequest& request) 
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!request.allowedTypes.isEmpty())
         dialog.setDefaultSuffix(request.allowedTypes.first());
+    if (!request.startDirectory.isEmpty())
+        dialog.setDirectory(request.startDirectory);
     if (!request.suggestedName.isEmpty())
         dialog.selectFile(request.suggestedName);
     return chosenFile(dialog);

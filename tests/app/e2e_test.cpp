@@ -183,6 +183,25 @@ TEST_F(EndToEnd, SelectAGameWithTheKeyboardStartItAndSaveTheLog) {
     EXPECT_EQ(process.exitCode(), 0);
 }
 
+// The second layout hands its first key to the list too: Down moves to the
+// second game at once.
+TEST_F(EndToEnd, TheSecondWindowsListTakesTheFirstKey) {
+    {
+        QSettings settings(dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf"),
+                           QSettings::IniFormat);
+        settings.setValue("StartWindow", 2);
+    }
+    const QString argvFile = dir.filePath("argv");
+    start();
+    const QString main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
+    QTest::qWait(1200); // openbox ignores input into a window that has just appeared
+    ASSERT_TRUE(keys(main, {"Down", "Return"}));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }, 15000));
+    QTest::qWait(300);
+    EXPECT_EQ(QString::fromUtf8(readFile(argvFile).split('\0').value(0)), roms + "/boltrunner.zip");
+}
+
 // A list sorted in the window is written back when the system ends the launcher.
 TEST_F(EndToEnd, ASortedListIsSavedWhenTheSystemEndsTheLauncher) {
     struct stat before {};

@@ -133,22 +133,25 @@ TEST(OpenPanel, FolderChoiceAndCancel) {
     EXPECT_EQ(mode, QFileDialog::Directory);
 }
 
-TEST(SavePanel, AddsTheFirstAllowedExtensionWhenTheNameHasNone) {
+TEST(SavePanel, StartsInItsFolderAndAddsTheFirstAllowedExtensionWhenTheNameHasNone) {
     QTemporaryDir dir;
     QtDesktop desktop{QString()};
     QString suggested;
+    QString start;
     QFileDialog::AcceptMode acceptMode{};
     whenModal<QFileDialog>([&](QFileDialog* dialog) {
         acceptMode = dialog->acceptMode();
+        start = dialog->directory().absolutePath();
         const QStringList selected = dialog->selectedFiles();
         suggested = selected.isEmpty() ? QString() : QFileInfo(selected.first()).fileName();
-        dialog->setDirectory(dir.path());
         dialog->selectFile(QStringLiteral("runlog"));
         static_cast<QDialog*>(dialog)->accept(); // the override reads the typed name
     });
-    const auto chosen = desktop.runSavePanel(
-        {{QStringLiteral("txt"), QStringLiteral("log")}, QStringLiteral("Kaleidrome.txt")});
+    const auto chosen = desktop.runSavePanel({{QStringLiteral("txt"), QStringLiteral("log")},
+                                              QStringLiteral("Kaleidrome.txt"),
+                                              dir.path()});
     EXPECT_EQ(acceptMode, QFileDialog::AcceptSave);
+    EXPECT_EQ(start, QDir(dir.path()).absolutePath());
     EXPECT_EQ(suggested, QStringLiteral("Kaleidrome.txt"));
     EXPECT_EQ(chosen, std::optional<QString>(dir.filePath(QStringLiteral("runlog.txt"))));
 }
