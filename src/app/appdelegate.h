@@ -271,6 +271,8 @@ private:
     std::deque<std::function<void()>> m_waitingReactions;
     bool m_handlingReactions = false;
     bool m_scrollPending = false;
+    // Why no list was read from the file at start; null once one was.
+    QString m_listProblem = QStringLiteral("it was not read");
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;

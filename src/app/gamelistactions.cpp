@@ -42,8 +42,10 @@ void AppDelegate::loadGameList() {
     const QString file = path.value_or(packagedPath("Kaleidrome.xml"));
     // An empty table says why it is empty and what to do.
     QString why;
+    m_listProblem = load.reason;
     switch (load.status) {
     case GameListLoad::Status::NoFile:
+        m_listProblem = file + QStringLiteral(" was not found");
         m_desktop.systemLog(QStringLiteral("Kaleidrome.xml not found"));
         why = tr("No game list: %1 was not found.\n\nPut your game list there (an XML property "
                  "list of games, each with a \"name\"), then start the launcher again. Games "
@@ -73,6 +75,15 @@ void AppDelegate::saveGameList() {
     const std::optional<QString> path = pathOfDataFile();
     if (!path)
         return;
+    // Only a list read from the file is written back: a file that was missing
+    // or broken at start and put there or mended since must not be replaced
+    // with the empty list in memory.
+    if (!m_listProblem.isNull()) {
+        m_desktop.systemLog(QStringLiteral("Kaleidrome.xml left unchanged: the launcher started "
+                                           "without a list from it (%1)")
+                                .arg(m_listProblem));
+        return;
+    }
     const GameListSave save = saveGameListIfChanged(*path, arrayController_list->content(),
                                                     arrayController_list->arrangedObjects());
     switch (save.status) {

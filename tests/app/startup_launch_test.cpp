@@ -144,6 +144,7 @@ TEST_F(Startup, BothTablesShowTheSharedSort) {
 }
 
 TEST_F(Startup, MissingGameListIsLoggedOnceAndNeverCreated) {
+    const QByteArray shipped = readFile(bundle.path("Kaleidrome.xml"));
     ASSERT_TRUE(QFile::remove(bundle.path("Kaleidrome.xml")));
     app->awakeFromNib();
     EXPECT_EQ(desktop.systemLogLines().count("Kaleidrome.xml not found"), 1);
@@ -151,6 +152,15 @@ TEST_F(Startup, MissingGameListIsLoggedOnceAndNeverCreated) {
     EXPECT_EQ(app->selectionIndex(), AppDelegate::NotFound);
     app->applicationWillTerminate();
     EXPECT_FALSE(QFile::exists(bundle.path("Kaleidrome.xml")));
+
+    // A list put in place while the launcher runs (as the empty table asks)
+    // is not replaced with the empty one in memory.
+    restart();
+    QFile::remove(bundle.path("Kaleidrome.xml"));
+    app->awakeFromNib();
+    ASSERT_TRUE(writeFile(bundle.path("Kaleidrome.xml"), shipped));
+    app->applicationWillTerminate();
+    EXPECT_EQ(readFile(bundle.path("Kaleidrome.xml")), shipped);
 }
 
 TEST_F(Startup, UnchangedListIsNotRewrittenAndASortedOneIsRewrittenInStoredOrder) {
@@ -184,6 +194,15 @@ TEST_F(Startup, AFileThatIsNotAListIsLeftAlone) {
     app->applicationWillTerminate();
     EXPECT_EQ(readFile(bundle.path("Kaleidrome.xml")), broken);
     EXPECT_EQ(desktop.systemLogLines().filter("left unchanged").size(), 1);
+
+    // Mended while the launcher runs: still the user's, not the empty list's.
+    restart();
+    app->awakeFromNib();
+    const QByteArray mended = "<plist version=\"1.0\"><array><dict><key>name</key>"
+                              "<string>kitefall</string></dict></array></plist>";
+    ASSERT_TRUE(writeFile(bundle.path("Kaleidrome.xml"), mended));
+    app->applicationWillTerminate();
+    EXPECT_EQ(readFile(bundle.path("Kaleidrome.xml")), mended);
 }
 
 TEST_F(Startup, AFifoInPlaceOfTheListDoesNotHoldTheLauncher) {
