@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of what users see: main window 1 and 2, the preferences window, the
-# log window, the About window and a main window without its game list, taken
-# under a private Xvfb.
+# log window, the About window, a main window without its game list and both
+# main windows with 40,000 invented games, taken under a private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,8 +21,10 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 export DISPLAY="$display"
 
 mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out"
-printf '[General]\nRomsPath=%s\n' "$work/roms" > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
+# Each launcher starts as on a first start (no remembered arrangement).
 launch() {
+  printf '[General]\nRomsPath=%s\nStartWindow=%s\n' "$work/roms" "${2:-1}" \
+    > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
   XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
     "$1/Contents/MacOS/kaleidrome-launcher" >>"$work/launcher.log" 2>&1 & app_pid=$!
 }
@@ -72,4 +74,13 @@ cp -r "build/Kaleidrome Launcher.app" "$work/"
 rm "$work/Kaleidrome Launcher.app/Contents/Resources/Kaleidrome.xml"
 launch "$work/Kaleidrome Launcher.app"
 shot "$(window "Kaleidrome Launcher")" main-window-empty-list
+
+# A real-sized list: 40,000 invented games from the benchmarks' generator.
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+python3 /work/shared/bench/make_catalogue.py 40000 "$work/Kaleidrome Launcher.app/Contents/Resources/Kaleidrome.xml"
+for n in 1 2; do
+  launch "$work/Kaleidrome Launcher.app" "$n"
+  shot "$(window "Kaleidrome Launcher")" "main-window-$n-40000-games"
+  kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+done
 ok=1

@@ -33,6 +33,7 @@ AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& 
     attachGameList();
     addActionsToWindows();
     buildTrayIcon();
+    restoreArrangement();
 }
 
 AppDelegate::~AppDelegate() = default;

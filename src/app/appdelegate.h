@@ -25,6 +25,7 @@ class QLineEdit;
 class QMainWindow;
 class QMenu;
 class QMenuBar;
+class QSplitter;
 class QTableView;
 class QWidget;
 
@@ -150,6 +151,11 @@ public:
     void openURL2(QObject* sender = nullptr);
     void show_About(QObject* sender = nullptr);
 
+    // The windows' places and sizes, the splitter and the tables' columns, kept
+    // across restarts (saved when the launcher quits).
+    void restoreArrangement();
+    void saveArrangement();
+
     // Helpers around the form and the resources.
     EmulatorForm currentEmulatorForm() const;
     QString resourcePath() const { return m_resourcePath; }
@@ -230,6 +236,7 @@ private:
     void buildAboutWindow();
     void makeClosableFromKeyboard(QWidget* window);
     void updateRunActions();
+    void followPackagedToggle(const QString& key);
     void focusListOf(QMainWindow* mainWindow);
     void attachGameList();
     QMenuBar* makeMenuBar(QWidget* parent);
@@ -277,6 +284,7 @@ private:
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;
     QSet<QObject*> m_closableWindows;
+    QSplitter* m_splitter = nullptr;
     std::unique_ptr<QMenu> m_trayMenu;
 };
 

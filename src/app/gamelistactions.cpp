@@ -27,8 +27,16 @@ void AppDelegate::attachGameList() {
         table->verticalHeader()->setMinimumSectionSize(rowHeight);
         table->verticalHeader()->setDefaultSectionSize(rowHeight);
     }
-    // The second layout is the compact one.
-    for (int column : {3, 5})
+    // Name, Year and Players take the width of their contents; the long texts
+    // give way when not all fit, titles least. The second layout is the
+    // compact one.
+    for (QTableView* table : {tableView_list, tableView_list2}) {
+        auto* view = static_cast<GameTableView*>(table);
+        view->setKeyColumn(GameListModel::Name);
+        view->setShrinkingColumns(
+            {{GameListModel::Title, 2}, {GameListModel::Maker, 1}, {GameListModel::Genre, 1}});
+    }
+    for (int column : {GameListModel::Maker, GameListModel::Players})
         tableView_list2->hideColumn(column);
     connect(arrayController_list, &GameListController::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
@@ -63,8 +71,6 @@ void AppDelegate::loadGameList() {
         if (load.records.empty())
             why = tr("The game list %1 holds no games.").arg(file);
         arrayController_list->addObjects(std::move(load.records));
-        for (QTableView* table : {tableView_list, tableView_list2})
-            table->resizeColumnsToContents();
         break;
     }
     for (QTableView* table : {tableView_list, tableView_list2})

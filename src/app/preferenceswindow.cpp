@@ -1,6 +1,7 @@
 #include "app/activityindicator.h"
 #include "app/appdelegate.h"
 #include "settings/settingskeys.h"
+#include "settings/settingsstore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -252,6 +253,8 @@ void AppDelegate::buildPreferencesWindow() {
     m_defaults.bind(popup_inputsys, key(keys::Inputsystem));
     m_defaults.bind(button_feedback, key(keys::ForceFeedback));
     m_defaults.bind(popup_command, key(keys::CommandOption));
+    connect(&m_store, &SettingsStore::valueChanged, this, &AppDelegate::followPackagedToggle);
+    PackagePath_ini();
 }
 
 EmulatorForm AppDelegate::currentEmulatorForm() const {

@@ -220,12 +220,15 @@ void AppDelegate::buildMainWindows() {
     panel1Layout->addLayout(titleRow);
     panel1Layout->addWidget(imageView, 1);
     panel1Layout->addWidget(startButton());
-    auto* splitter = new QSplitter;
-    splitter->addWidget(tableView_list);
-    splitter->addWidget(panel1);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
-    window->setCentralWidget(splitter);
+    m_splitter = new QSplitter;
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->addWidget(tableView_list);
+    m_splitter->addWidget(panel1);
+    m_splitter->setStretchFactor(0, 3);
+    m_splitter->setStretchFactor(1, 2);
+    // The list gets the room its columns need, the artwork what is left.
+    m_splitter->setSizes({600, 300});
+    window->setCentralWidget(m_splitter);
     window->resize(900, 560);
 
     // Main window 2: a large snapshot banner on top, a compact list below.

@@ -1,6 +1,8 @@
 // The windows as a keyboard user meets them, the About window, and controls
 // that say what they do.
+#include "app/gametableview.h"
 #include "catalogue/gamelistcontroller.h"
+#include "catalogue/gamelistmodel.h"
 #include "emulator/emulatorprocess.h"
 #include "settings/settingskeys.h"
 #include "support/delegatefixture.h"
@@ -14,10 +16,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSplitter>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolTip>
 
 namespace kd::test {
 namespace {
@@ -209,6 +215,173 @@ TEST_F(Windows, PagesSayWhichFieldsAreNotPassed) {
     for (int i = 0; i < tabs->count(); ++i) {
         const auto notes = tabs->widget(i)->findChildren<QLabel*>("notPassedNote");
         EXPECT_EQ(notes.size(), pagesWithUnpassed.contains(i) ? 1 : 0) << i;
+    }
+}
+
+// While a "Use the packaged …" box is on, its field shows the fixed text and
+// cannot be typed into, however the box was turned on or off.
+TEST_F(Windows, PackagedFieldsAreReadOnlyWhileTheirBoxIsOn) {
+    const QString fixedExe = "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Kaleidrome";
+    const QString fixedSnaps = "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Snaps";
+    auto shows = [](QLineEdit* field, const QString& text, bool readOnly) {
+        EXPECT_EQ(field->text(), text);
+        EXPECT_EQ(field->isReadOnly(), readOnly);
+    };
+    shows(app->textfild_exe, fixedExe, true);
+    app->button_exe->click();
+    shows(app->textfild_exe, "", false);
+    QTest::keyClicks(app->textfild_exe, "/opt/kd/emu");
+    app->button_exe->click();
+    shows(app->textfild_exe, fixedExe, true);
+    EXPECT_EQ(store->stringForKey(keys::ExecutionPath), "/opt/kd/emu");
+
+    // The emulator's chooser turns the box off and shows what was chosen.
+    QPushButton chooser;
+    AppDelegate::setTag(&chooser, 1);
+    desktop.openPanelAnswers = {QStringLiteral("/usr/games/Kaleidrome")};
+    app->Choicethefile(&chooser);
+    shows(app->textfild_exe, "/usr/games/Kaleidrome", false);
+
+    // A snapshot folder chosen while its box is on is stored for later.
+    AppDelegate::setTag(&chooser, 3);
+    desktop.openPanelAnswers = {QStringLiteral("/art/snaps")};
+    app->Choicethefolder(&chooser);
+    shows(app->textfild_snaps, fixedSnaps, true);
+    app->button_snapfolder->click();
+    shows(app->textfild_snaps, "/art/snaps", false);
+
+    app->DefaultAction();
+    shows(app->textfild_exe, fixedExe, true);
+    shows(app->textfild_snaps, fixedSnaps, true);
+}
+
+// Long titles and makers give way so that every column fits the default
+// window; a cell cut short shows its whole text as a tooltip.
+TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
+    QByteArray list = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>";
+    const QString longTitle =
+        "The Extraordinarily Long Adventures of a Game Whose Title Never Ends";
+    for (int i = 0; i < 200; ++i)
+        list += QStringLiteral("<dict><key>name</key><string>game%1</string>"
+                               "<key>title</key><string>%2 %1</string>"
+                               "<key>year</key><integer>1990</integer>"
+                               "<key>maker</key><string>Brightwater Interactive Amusements "
+                               "Company Limited</string><key>genre</key><string>shooter</string>"
+                               "<key>players</key><integer>2</integer></dict>")
+                    .arg(i)
+                    .arg(longTitle)
+                    .toUtf8();
+    ASSERT_TRUE(writeFile(bundle.path("Kaleidrome.xml"), list + "</array></plist>"));
+    restart();
+    app->awakeFromNib();
+    app->applicationDidFinishLaunching();
+    QCoreApplication::processEvents();
+    QTableView* table = app->tableView_list;
+    QHeaderView* header = table->horizontalHeader();
+    EXPECT_LE(header->length(), table->viewport()->width());
+
+    auto tooltipAt = [&](int column) {
+        QToolTip::hideText();
+        const QRect cell = table->visualRect(table->model()->index(0, column));
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        table->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(table->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    // Name, Year and Players are as wide as their contents; Title and Maker give way.
+    for (int column : {GameListModel::Name, GameListModel::Year, GameListModel::Players})
+        EXPECT_EQ(tooltipAt(column), QString()) << column;
+    EXPECT_EQ(tooltipAt(GameListModel::Title), longTitle + " 0");
+    EXPECT_TRUE(tooltipAt(GameListModel::Maker).startsWith("Brightwater"));
+}
+
+// Column widths, order and visibility and the splitter come back after a
+// restart and stay through a sort; the sort itself does not come back.
+TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSort) {
+    QHeaderView* header = app->tableView_list->horizontalHeader();
+    header->resizeSection(GameListModel::Title, 333);
+    header->moveSection(header->visualIndex(GameListModel::Year), 0);
+    std::unique_ptr<QMenu> menu(static_cast<GameTableView*>(app->tableView_list)->columnMenu());
+    for (QAction* column : menu->actions()) {
+        if (column->text() == "Genre")
+            column->trigger();
+        EXPECT_EQ(column->isEnabled(), column->text() != "Name"); // always shown
+    }
+    menu.reset(static_cast<GameTableView*>(app->tableView_list2)->columnMenu());
+    for (QAction* column : menu->actions())
+        if (column->text() == "Maker")
+            column->trigger(); // hidden at first in the compact layout
+    menu.reset();
+    auto* splitter = app->window->findChild<QSplitter*>();
+    splitter->setSizes({500, 300});
+    const QList<int> splitterSizes = splitter->sizes();
+    app->tableView_list->sortByColumn(GameListModel::Name, Qt::DescendingOrder);
+    app->saveArrangement();
+
+    restart();
+    app->awakeFromNib();
+    app->applicationDidFinishLaunching();
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        header = app->tableView_list->horizontalHeader();
+        EXPECT_EQ(header->sectionSize(GameListModel::Title), 333);
+        EXPECT_EQ(header->visualIndex(GameListModel::Year), 0);
+        EXPECT_TRUE(header->isSectionHidden(GameListModel::Genre));
+        EXPECT_FALSE(app->tableView_list2->isColumnHidden(GameListModel::Maker));
+        EXPECT_EQ(app->window->findChild<QSplitter*>()->sizes(), splitterSizes);
+        // A sort is the user's for this session.
+        app->tableView_list->sortByColumn(GameListModel::Title, Qt::AscendingOrder);
+    }
+    restart();
+    app->awakeFromNib();
+    EXPECT_EQ(app->tableView_list->horizontalHeader()->sortIndicatorSection(), -1);
+    app->setSelectionIndex(0);
+    EXPECT_EQ(app->selectedGameName(), "astrovex"); // stored order
+
+    // The reset leaves the arrangement alone.
+    app->DefaultAction();
+    EXPECT_TRUE(store->objectForKey("Arrangement/tableView_list").has_value());
+}
+
+// What does not restore (garbage, another version's columns, a hidden Name)
+// is ignored or mended; the launcher starts with its own arrangement.
+TEST_F(Windows, AStoredArrangementThatDoesNotFitIsIgnored) {
+    QHeaderView other(Qt::Horizontal);
+    QStandardItemModel threeColumns(1, 3);
+    other.setModel(&threeColumns);
+    QHeaderView* header = app->tableView_list->horizontalHeader();
+    header->hideSection(GameListModel::Name);
+    header->resizeSection(GameListModel::Title, 222);
+    app->saveArrangement();
+    const QByteArray nameHidden = header->saveState();
+    const struct {
+        const char* what;
+        QVariant state;
+        QString columns;
+        bool restored;
+    } cases[] = {
+        {"text", QStringLiteral("garbage"), "name,title,year,maker,genre,players", false},
+        {"bytes", QByteArray("\x00\xff\x00\x01garbage", 11), "name,title,year,maker,genre,players",
+         false},
+        {"another header", other.saveState(), "name,title,year,maker,genre,players", false},
+        {"other columns", nameHidden, "name,title,year", false},
+        {"Name hidden", nameHidden, "name,title,year,maker,genre,players", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        store->setObject(c.state, "Arrangement/tableView_list");
+        store->setObject(c.columns, "Arrangement/tableView_listColumns");
+        store->setObject(c.state, "Arrangement/window");
+        store->setObject(c.state, "Arrangement/splitter");
+        store->synchronize();
+        restart();
+        app->awakeFromNib();
+        app->applicationDidFinishLaunching();
+        header = app->tableView_list->horizontalHeader();
+        EXPECT_EQ(header->count(), GameListModel::ColumnCount);
+        EXPECT_FALSE(header->isSectionHidden(GameListModel::Name));
+        EXPECT_EQ(header->sectionSize(GameListModel::Title) == 222, c.restored);
+        EXPECT_TRUE(app->window->isVisible());
     }
 }
 

@@ -96,6 +96,26 @@ TEST(AlertsClosed, EscapeAndTheCloseBoxGiveTheCancelButtonsAnswer) {
     EXPECT_EQ(desktop.runAlert(request), 0);
 }
 
+// A short alert is still wide enough for its title beside a title bar's icon
+// and buttons (openbox needs about 120 pixels for those), so the name is not
+// cut short.
+TEST(AlertsClosed, AShortAlertIsWideEnoughForItsTitle) {
+    QtDesktop desktop{QString()};
+    QString title;
+    int width = 0;
+    QFont font;
+    whenModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        width = box->width();
+        font = box->font();
+        box->close();
+    });
+    desktop.runAlert({QStringLiteral("Not saved."), QString(), {QStringLiteral("OK")}});
+    EXPECT_EQ(title, QApplication::applicationDisplayName());
+    font.setBold(true);
+    EXPECT_GE(width, QFontMetrics(font).horizontalAdvance(title) + 120);
+}
+
 TEST(OpenPanel, ConfiguresTheDialogAndReturnsTheChoice) {
     QTemporaryDir dir;
     const QString rom = dir.filePath(QStringLiteral("hexaball.zip"));
