@@ -21,6 +21,8 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 export DISPLAY="$display"
 
 mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out"
+# Some games have their archive, so the ROM column shows which.
+for game in astrovex cometkai fenlight ionrally lumora mosspath; do : > "$work/roms/$game.zip"; done
 # Each launcher starts as on a first start (no remembered arrangement).
 launch() {
   printf '[General]\nRomsPath=%s\nStartWindow=%s\n' "$work/roms" "${2:-1}" \
@@ -55,8 +57,10 @@ shot "$main" main-window-1
 keys "$main" ctrl+2
 sleep 1
 second=$(xdotool search --all --onlyvisible --pid "$app_pid" --name "^Kaleidrome Launcher\$" | grep -v "^$main\$" | head -n1)
+keys "${second:-$main}" ctrl+f
+xdotool type --delay 60 "racing"  # the search field, shared by both windows
 shot "${second:-$main}" main-window-2
-keys "${second:-$main}" ctrl+1
+keys "${second:-$main}" ctrl+f Escape ctrl+1
 sleep 1
 main=$(window "Kaleidrome Launcher")
 keys "$main" Down Return          # start the second game, so the log has a run in it
@@ -77,7 +81,7 @@ shot "$(window "Kaleidrome Launcher")" main-window-empty-list
 
 # A real-sized list: 40,000 invented games from the benchmarks' generator.
 kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
-python3 /work/shared/bench/make_catalogue.py 40000 "$work/Kaleidrome Launcher.app/Contents/Resources/Kaleidrome.xml"
+python3 bench/catalogue/make_catalogue.py 40000 "$work/Kaleidrome Launcher.app/Contents/Resources/Kaleidrome.xml"
 for n in 1 2; do
   launch "$work/Kaleidrome Launcher.app" "$n"
   shot "$(window "Kaleidrome Launcher")" "main-window-$n-40000-games"

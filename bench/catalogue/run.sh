@@ -12,12 +12,12 @@ mkdir -p "$work"
 file="$work/catalogue-$records.xml"
 
 cmake --build "$build" -j2 --target catalogue_bench >/dev/null
-[ -f "$file" ] || python3 /work/shared/bench/make_catalogue.py "$records" "$file"
+[ -f "$file" ] || python3 "$here/make_catalogue.py" "$records" "$file"
 bench="$build/bench/catalogue_bench"
 [ -x "$bench" ] || bench=$(find "$build" -name catalogue_bench -type f -perm -u+x | head -n1)
 
 {
-    python3 /work/shared/bench/python_reference.py "$file" | sed 's/^/ref_/'
+    python3 "$here/python_reference.py" "$file" | sed 's/^/ref_/'
     "$bench" first "$file"
     "$bench" warm "$file"
     "$bench" check "$file"

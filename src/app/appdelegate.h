@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/stringtable.h"
+#include "catalogue/romfolder.h"
 #include "emulator/commandline.h"
 #include "log/utf8streamdecoder.h"
 #include "settings/defaultscontroller.h"
@@ -136,6 +137,14 @@ public:
     // The selected record's `name`, when it is a text; nothing otherwise.
     std::optional<QString> selectedGameName() const;
 
+    // View filters and growing the list (our own additions around the list).
+    void setSearchText(const QString& text);
+    void setShowOnlyAvailable(bool on);
+    void addGamesFromRomsFolder();
+    void removeSelectedGame();
+    // Settings of our own beyond the 33 keys; the reset leaves them alone.
+    static inline const QString ShowOnlyAvailableKey = QStringLiteral("ShowOnlyAvailable");
+
     // Selection artwork.
     void tableViewSelectionDidChange();
 
@@ -212,6 +221,9 @@ public:
 
     // The second layout's own table; it shares the list's model and selection.
     QTableView* tableView_list2 = nullptr;
+    // The search fields above the two tables; they show one text.
+    QLineEdit* searchField = nullptr;
+    QLineEdit* searchField2 = nullptr;
     QWidget* aboutWindow = nullptr;
 
 protected:
@@ -239,6 +251,9 @@ private:
     void followPackagedToggle(const QString& key);
     void focusListOf(QMainWindow* mainWindow);
     void attachGameList();
+    void watchRomsFolder();
+    void focusSearchField();
+    void buildSearchIndexLater();
     QMenuBar* makeMenuBar(QWidget* parent);
     static void showWindow(QWidget* target);
     QString packagedPath(const char* relative) const;
@@ -280,6 +295,8 @@ private:
     bool m_scrollPending = false;
     // Why no list was read from the file at start; null once one was.
     QString m_listProblem = QStringLiteral("it was not read");
+
+    RomFolderWatcher* m_romFolder = nullptr;
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;

@@ -4,11 +4,19 @@
 #include "app/gametableview.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
+#include "catalogue/romfolder.h"
 #include "platform/desktop.h"
+#include "platform/utf8text.h"
 #include "settings/settingskeys.h"
+#include "settings/settingsstore.h"
 
+#include <QAction>
+#include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
+#include <set>
 
 namespace kd {
 
@@ -26,6 +34,8 @@ void AppDelegate::attachGameList() {
         table->setFont(font);
         table->verticalHeader()->setMinimumSectionSize(rowHeight);
         table->verticalHeader()->setDefaultSectionSize(rowHeight);
+        // Whether a game can be played shows first, as a narrow mark.
+        table->horizontalHeader()->moveSection(GameListModel::Available, 0);
     }
     // Name, Year and Players take the width of their contents; the long texts
     // give way when not all fit, titles least. The second layout is the
@@ -40,6 +50,126 @@ void AppDelegate::attachGameList() {
         tableView_list2->hideColumn(column);
     connect(arrayController_list, &GameListController::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
+
+    // Which games have their archive in the ROMs folder, as the field says now.
+    m_romFolder = new RomFolderWatcher(this);
+    connect(m_romFolder, &RomFolderWatcher::listed, this,
+            [this](const QString& folder, std::shared_ptr<const RomArchiveNames> archives) {
+                // A listing of a folder the field no longer names is stale.
+                if (folder == textfild_roms->text())
+                    arrayController_list->setRomArchives(folder, std::move(archives));
+            });
+    const std::optional<QVariant> stored = m_store.objectForKey(ShowOnlyAvailableKey);
+    const bool onlyAvailable =
+        stored && coerceToKind(*stored, SettingKind::Boolean).value_or(false).toBool();
+    arrayController_list->setShowOnlyAvailable(onlyAvailable);
+    action(QStringLiteral("onlyAvailable"))->setChecked(onlyAvailable);
+}
+
+void AppDelegate::watchRomsFolder() {
+    m_romFolder->setFolder(textfild_roms->text());
+    connect(textfild_roms, &QLineEdit::textChanged, m_romFolder, &RomFolderWatcher::setFolder,
+            Qt::UniqueConnection);
+}
+
+// The search index is built in slices after loading, so the first keystroke is
+// quick and the window never waits for it.
+void AppDelegate::buildSearchIndexLater() {
+    QTimer::singleShot(0, this, [this] {
+        if (arrayController_list->buildSearchIndexSlice())
+            buildSearchIndexLater();
+    });
+}
+
+void AppDelegate::setSearchText(const QString& text) {
+    for (QLineEdit* field : {searchField, searchField2}) {
+        if (field->text() != text) {
+            const QSignalBlocker quiet(field);
+            field->setText(text);
+        }
+    }
+    arrayController_list->setSearchText(text);
+}
+
+void AppDelegate::setShowOnlyAvailable(bool on) {
+    arrayController_list->setShowOnlyAvailable(on);
+    m_store.setObject(on, ShowOnlyAvailableKey);
+    m_store.synchronize();
+    if (QAction* toggle = action(QStringLiteral("onlyAvailable")))
+        toggle->setChecked(on);
+}
+
+void AppDelegate::addGamesFromRomsFolder() {
+    const QString folder = textfild_roms->text();
+    if (!folder_FoundCheck(folder)) {
+        AlertRequest alert;
+        alert.message = text(QStringLiteral("Alert_AddNoFolder"));
+        alert.informativeText =
+            formatText(text(QStringLiteral("Alert_AddNoFolderInfo")), 0, folder);
+        alert.buttons = {QStringLiteral("OK")};
+        alert.cancelButton = 0;
+        runAlert(alert);
+        return;
+    }
+    const RomArchiveNames archives = listRomArchives(folder);
+    std::set<std::string> missing(archives.begin(), archives.end());
+    for (const plist::Value& record : arrayController_list->content()) {
+        if (const std::optional<QString> name = gameName(record))
+            missing.erase(QFile::encodeName(*name).toStdString());
+    }
+    AlertRequest alert;
+    if (missing.empty()) {
+        alert.style = AlertStyle::Informational;
+        alert.message = text(QStringLiteral("Alert_AddNone"));
+        alert.informativeText =
+            formatText(text(QStringLiteral("Alert_AddNoneInfo")), qint64(archives.size()), folder);
+        alert.buttons = {QStringLiteral("OK")};
+        alert.cancelButton = 0;
+        runAlert(alert);
+        return;
+    }
+    alert.style = AlertStyle::Informational;
+    alert.message = formatText(text(QStringLiteral("Alert_Add")), qint64(missing.size()));
+    alert.informativeText =
+        formatText(text(QStringLiteral("Alert_AddInfo")), qint64(missing.size()), folder);
+    alert.buttons = {text(QStringLiteral("Button_Add")), text(QStringLiteral("Button_2"))};
+    alert.cancelButton = 1;
+    if (runAlert(alert) != 0)
+        return;
+    std::vector<plist::Value> records;
+    records.reserve(missing.size());
+    for (const std::string& name : missing)
+        records.push_back(newGameRecord(textFromUtf8(name)));
+    const std::size_t first = arrayController_list->content().size();
+    arrayController_list->addObjects(std::move(records));
+    // The first new game is selected, so the user sees where they went.
+    arrayController_list->setSelectionIndex(arrayController_list->arrangedIndexOf(first));
+}
+
+void AppDelegate::removeSelectedGame() {
+    const qint64 stored = arrayController_list->selectedStoredIndex();
+    if (stored == NotFound) {
+        m_desktop.beep();
+        return;
+    }
+    const plist::Value& record = arrayController_list->content()[std::size_t(stored)];
+    QString shown = GameListModel::displayText(record, GameListModel::Title);
+    if (shown.isEmpty())
+        shown = gameName(record).value_or(QString());
+    AlertRequest alert;
+    alert.message = formatText(text(QStringLiteral("Alert_Remove")), 0, shown);
+    alert.informativeText = text(QStringLiteral("Alert_RemoveInfo"));
+    alert.buttons = {text(QStringLiteral("Button_Remove")), text(QStringLiteral("Button_2"))};
+    alert.cancelButton = 1;
+    alert.defaultButton = 1;
+    if (runAlert(alert) != 0)
+        return;
+    const qint64 row = selectionIndex();
+    arrayController_list->removeObject(std::size_t(stored));
+    // The game that took its place is selected, or the last one.
+    const qint64 count = qint64(arrayController_list->content().size());
+    if (count > 0)
+        arrayController_list->setSelectionIndex(std::min(row, count - 1));
 }
 
 void AppDelegate::loadGameList() {
@@ -71,6 +201,7 @@ void AppDelegate::loadGameList() {
         if (load.records.empty())
             why = tr("The game list %1 holds no games.").arg(file);
         arrayController_list->addObjects(std::move(load.records));
+        buildSearchIndexLater();
         break;
     }
     for (QTableView* table : {tableView_list, tableView_list2})

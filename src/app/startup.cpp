@@ -17,6 +17,7 @@ void AppDelegate::awakeFromNib() {
         table->setStyleSheet(QStringLiteral("QTableView::item { padding: 1px 4px; }"));
     visible_prewindow = false;
     loadGameList();
+    watchRomsFolder();
 }
 
 void AppDelegate::applicationDidFinishLaunching() {

@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -137,6 +138,22 @@ void AppDelegate::buildActions() {
          [this](QObject* s) {
              openURL2(s);
          }},
+        {"findGame", tr("&Find Game"), QKeySequence::Find,
+         [this](QObject*) {
+             focusSearchField();
+         }},
+        {"onlyAvailable", tr("Show Only &Available Games"), QKeySequence(),
+         [this](QObject* s) {
+             setShowOnlyAvailable(static_cast<QAction*>(s)->isChecked());
+         }},
+        {"addGames", tr("&Add Games from ROMs Folder…"), QKeySequence(),
+         [this](QObject*) {
+             addGamesFromRomsFolder();
+         }},
+        {"removeGame", tr("&Remove Game"), QKeySequence::Delete,
+         [this](QObject*) {
+             removeSelectedGame();
+         }},
         {"about", tr("&About Kaleidrome Launcher"), QKeySequence(),
          [this](QObject* s) {
              show_About(s);
@@ -151,6 +168,11 @@ void AppDelegate::buildActions() {
                 [action, handler = entry.handler] { handler(action); });
         m_actions.insert(entry.name, action);
     }
+    action(QStringLiteral("onlyAvailable"))->setCheckable(true);
+    // Find and Delete belong to the game tables' windows: elsewhere (the log,
+    // the fields of the preferences) the keys keep their own meaning.
+    action(QStringLiteral("findGame"))->setShortcutContext(Qt::WindowShortcut);
+    action(QStringLiteral("removeGame"))->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     updateRunActions();
 }
 
@@ -176,7 +198,9 @@ QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
         }
     };
     add(bar->addMenu(tr("&Launcher")), {"preferences", "resetPreferences", "-", "quit"});
-    add(bar->addMenu(tr("&Game")), {"startGame", "openRom", "stopEmulator", "-", "showEmulator"});
+    add(bar->addMenu(tr("&Game")), {"startGame", "openRom", "stopEmulator", "-", "showEmulator",
+                                    "-", "findGame", "addGames", "removeGame"});
+    add(bar->addMenu(tr("&View")), {"onlyAvailable"});
     add(bar->addMenu(tr("&Log")), {"showLog", "marker", "-", "saveLog", "clearLog"});
     add(bar->addMenu(tr("&Window")), {"mainWindow1", "mainWindow2"});
     add(bar->addMenu(tr("&Help")),
@@ -203,6 +227,23 @@ void AppDelegate::buildMainWindows() {
         return button;
     };
 
+    // A search field above each table; both show one text.
+    auto withSearchField = [this](QLineEdit*& field, const QString& name, QTableView* table) {
+        field = new QLineEdit;
+        field->setObjectName(name);
+        field->setPlaceholderText(tr("Search games"));
+        field->setClearButtonEnabled(true);
+        field->installEventFilter(this);
+        connect(field, &QLineEdit::textChanged, this, &AppDelegate::setSearchText);
+        auto* box = new QWidget;
+        auto* layout = new QVBoxLayout(box);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(2);
+        layout->addWidget(field);
+        layout->addWidget(table, 1);
+        return box;
+    };
+
     // Main window 1: the list on the left, artwork on a gradient panel at the right.
     window = makeMainWindow(QStringLiteral("window"), tr("Kaleidrome Launcher"));
     m_topLevelWindows.emplace_back(window);
@@ -222,7 +263,8 @@ void AppDelegate::buildMainWindows() {
     panel1Layout->addWidget(startButton());
     m_splitter = new QSplitter;
     m_splitter->setObjectName(QStringLiteral("splitter"));
-    m_splitter->addWidget(tableView_list);
+    m_splitter->addWidget(
+        withSearchField(searchField, QStringLiteral("searchField"), tableView_list));
     m_splitter->addWidget(panel1);
     m_splitter->setStretchFactor(0, 3);
     m_splitter->setStretchFactor(1, 2);
@@ -251,7 +293,8 @@ void AppDelegate::buildMainWindows() {
     auto* central2 = new QWidget;
     auto* layout2 = new QVBoxLayout(central2);
     layout2->addWidget(banner, 3);
-    layout2->addWidget(tableView_list2, 2);
+    layout2->addWidget(
+        withSearchField(searchField2, QStringLiteral("searchField2"), tableView_list2), 2);
     window2->setCentralWidget(central2);
     window2->resize(640, 720);
 
@@ -261,6 +304,9 @@ void AppDelegate::buildMainWindows() {
         connect(table, &QAbstractItemView::doubleClicked, this,
                 [this, table] { start_game(table); });
         table->installEventFilter(this);
+        table->addAction(action(QStringLiteral("removeGame")));
+        // The list, not the search field above it, has the keyboard when the window opens.
+        table->setFocus(Qt::OtherFocusReason);
     }
     // Both tables show the one sort they share.
     auto mirrorSort = [](QHeaderView* from, QHeaderView* to) {
@@ -274,24 +320,43 @@ void AppDelegate::buildMainWindows() {
     mirrorSort(tableView_list2->horizontalHeader(), tableView_list->horizontalHeader());
 }
 
+// Return and Enter in a game table or a search field start the selected game;
+// Escape in a search field clears it.
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
-    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-    if ((watched == tableView_list || watched == tableView_list2) &&
-        (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        modifiers == Qt::NoModifier) {
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const bool table = watched == tableView_list || watched == tableView_list2;
+    const bool search = watched == searchField || watched == searchField2;
+    if ((table || search) && plain &&
+        (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
         start_game(watched);
         return true;
     }
+    if (search && plain && key->key() == Qt::Key_Escape) {
+        setSearchText(QString());
+        return true;
+    }
+    // From the search field the arrows walk the list below it.
+    if (search && plain && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up)) {
+        QTableView* list = watched == searchField ? tableView_list : tableView_list2;
+        list->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(list, event);
+        return true;
+    }
     // An Escape that no control inside used closes the window.
-    if (key->key() == Qt::Key_Escape && modifiers == Qt::NoModifier &&
-        m_closableWindows.contains(watched)) {
+    if (plain && key->key() == Qt::Key_Escape && m_closableWindows.contains(watched)) {
         static_cast<QWidget*>(watched)->close();
         return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::focusSearchField() {
+    QLineEdit* field = window2->isActiveWindow() ? searchField2 : searchField;
+    field->setFocus(Qt::ShortcutFocusReason);
+    field->selectAll();
 }
 
 // Escape and Ctrl+W close the windows that are not main windows.
@@ -356,10 +421,17 @@ void AppDelegate::buildTrayIcon() {
     tray->show();
 }
 
-// Shortcuts work from every window, the preferences and log windows included.
+// Shortcuts work from every window, the preferences and log windows included,
+// but for those of the game tables.
 void AppDelegate::addActionsToWindows() {
-    for (const auto& topLevel : m_topLevelWindows)
-        topLevel->addActions(m_actions.values());
+    const QStringList mainWindowsOnly{QStringLiteral("findGame"), QStringLiteral("removeGame")};
+    for (const auto& topLevel : m_topLevelWindows) {
+        const bool main = topLevel.get() == window || topLevel.get() == window2;
+        for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+            if (main || !mainWindowsOnly.contains(it.key()))
+                topLevel->addAction(it.value());
+        }
+    }
 }
 
 } // namespace kd

@@ -3,6 +3,7 @@
 #include "catalogue/plistreader.h"
 #include "catalogue/plistwriter.h"
 #include "platform/atomicfile.h"
+#include "platform/utf8text.h"
 
 #include <QFile>
 #include <cerrno>
@@ -72,7 +73,7 @@ private:
 
 } // namespace
 
-std::optional<QString> gameName(const plist::Value& record) {
+const std::string* gameNameBytes(const plist::Value& record) {
     const plist::Dictionary* dict = record.dictionary();
     const plist::Value* name = dict ? dict->find("name") : nullptr;
     const std::string* s = name ? name->string() : nullptr;
@@ -80,8 +81,16 @@ std::optional<QString> gameName(const plist::Value& record) {
     // only separators) would make `<folder>/<name>.png` a sibling of the
     // folder, and the system would cut a path short at a NUL.
     if (!s || s->find('\0') != std::string::npos || s->find_first_not_of('/') == std::string::npos)
+        return nullptr;
+    return s;
+}
+
+std::optional<QString> gameName(const plist::Value& record) {
+    const std::string* s = gameNameBytes(record);
+    if (!s)
         return std::nullopt;
-    return QString::fromUtf8(s->data(), qsizetype(s->size()));
+    // A leading U+FEFF is part of the name: without it the name is another file.
+    return textFromUtf8(*s);
 }
 
 GameListLoad loadGameList(const QString& path) {

@@ -13,6 +13,9 @@ namespace kd {
 // only '/', no NUL character). Callers refuse the action otherwise instead of
 // forming a path from whatever the record holds.
 std::optional<QString> gameName(const plist::Value& record);
+// The same name as the UTF-8 bytes the record holds (file names on this system
+// are UTF-8), or null.
+const std::string* gameNameBytes(const plist::Value& record);
 
 struct GameListLoad {
     enum class Status { NoFile, Loaded, NotAList };

@@ -5,12 +5,17 @@
 
 namespace kd {
 
-GameListController::GameListController(QObject* parent) : QObject(parent), m_selection(&m_proxy) {
+GameListController::GameListController(QObject* parent) : QObject(parent), m_selection(&m_shown) {
     m_proxy.setSourceModel(&m_model);
     m_proxy.setSortRole(GameListModel::SortRole);
     m_proxy.setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_shown.setSourceModel(&m_proxy);
     connect(&m_selection, &QItemSelectionModel::selectionChanged, this,
             &GameListController::selectionChanged);
+    m_matchTimer.setInterval(0);
+    connect(&m_matchTimer, &QTimer::timeout, this, &GameListController::matchArchivesSlice);
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&m_model, signal, this, &GameListController::startMatchingArchives);
 }
 
 std::vector<const plist::Value*> GameListController::arrangedObjects() const {
@@ -27,8 +32,16 @@ void GameListController::addObjects(std::vector<plist::Value> records) {
     m_model.append(std::move(records));
 }
 
+void GameListController::removeObject(std::size_t storedIndex) {
+    if (storedIndex >= m_model.records().size())
+        return;
+    if (storedIndex < m_index.size())
+        m_index.remove(storedIndex);
+    m_model.remove(int(storedIndex));
+}
+
 void GameListController::attachView(QAbstractItemView* view) {
-    view->setModel(&m_proxy);
+    view->setModel(&m_shown);
     view->setSelectionModel(&m_selection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -43,27 +56,130 @@ void GameListController::attachView(QAbstractItemView* view) {
 
 qint64 GameListController::selectionIndex() const {
     qint64 first = NotFound;
-    for (const QModelIndex& index : m_selection.selectedIndexes())
-        first = std::min<qint64>(first, index.row());
+    for (const QModelIndex& index : m_selection.selectedIndexes()) {
+        const QModelIndex arranged = m_shown.mapToSource(index);
+        if (arranged.isValid())
+            first = std::min<qint64>(first, arranged.row());
+    }
     return first;
 }
 
-const plist::Value* GameListController::selection() const {
+qint64 GameListController::selectedStoredIndex() const {
     const qint64 row = selectionIndex();
     if (row == NotFound)
-        return nullptr;
+        return NotFound;
     const QModelIndex source = m_proxy.mapToSource(m_proxy.index(int(row), 0));
-    return source.isValid() ? &m_model.records()[std::size_t(source.row())] : nullptr;
+    return source.isValid() ? source.row() : NotFound;
+}
+
+const plist::Value* GameListController::selection() const {
+    const qint64 stored = selectedStoredIndex();
+    return stored == NotFound ? nullptr : &m_model.records()[std::size_t(stored)];
+}
+
+qint64 GameListController::arrangedIndexOf(std::size_t storedIndex) const {
+    if (storedIndex >= m_model.records().size())
+        return NotFound;
+    return m_proxy.mapFromSource(m_model.index(int(storedIndex), 0)).row();
 }
 
 void GameListController::setSelectionIndex(qint64 index) {
-    if (index < 0 || index >= m_proxy.rowCount()) {
+    const QModelIndex target = index < 0 || index >= m_proxy.rowCount()
+                                   ? QModelIndex()
+                                   : m_shown.mapFromSource(m_proxy.index(int(index), 0));
+    if (!target.isValid()) {
         m_selection.clearSelection();
         return;
     }
-    const QModelIndex target = m_proxy.index(int(index), 0);
     m_selection.select(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_selection.setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+}
+
+void GameListController::setSearchText(const QString& text) {
+    if (text == m_searchText)
+        return;
+    m_searchText = text;
+    m_words = searchWords(text);
+    applyFilters();
+}
+
+void GameListController::setShowOnlyAvailable(bool on) {
+    if (on == m_onlyAvailable)
+        return;
+    m_onlyAvailable = on;
+    applyFilters();
+}
+
+void GameListController::setAvailability(std::vector<bool> available) {
+    m_model.setAvailability(std::move(available));
+    if (m_onlyAvailable)
+        applyFilters();
+}
+
+void GameListController::setRomArchives(const QString& folder,
+                                        std::shared_ptr<const RomArchiveNames> archives) {
+    m_archivesFolder = folder;
+    m_archives = std::move(archives);
+    startMatchingArchives();
+}
+
+void GameListController::startMatchingArchives() {
+    if (!m_archives)
+        return;
+    m_matching.assign(m_model.records().size(), false);
+    m_matchNext = 0;
+    m_matchTimer.start();
+}
+
+void GameListController::matchArchivesSlice() {
+    using Clock = std::chrono::steady_clock;
+    constexpr std::size_t kStep = 1024;
+    constexpr auto kSliceTime = std::chrono::milliseconds(12);
+    const auto& records = m_model.records();
+    const auto start = Clock::now();
+    while (m_matchNext < records.size() && Clock::now() - start < kSliceTime) {
+        const std::size_t last = std::min(records.size(), m_matchNext + kStep);
+        markAvailable(records, m_matchNext, last, m_archivesFolder, *m_archives, m_matching);
+        m_matchNext = last;
+    }
+    if (m_matchNext < records.size())
+        return;
+    m_matchTimer.stop();
+    setAvailability(std::move(m_matching));
+    m_matching = {};
+    emit availabilityChanged();
+}
+
+bool GameListController::buildSearchIndexSlice(std::size_t records) const {
+    const auto& all = m_model.records();
+    for (std::size_t i = 0; i < records && m_index.size() < all.size(); ++i)
+        m_index.append(all[m_index.size()]);
+    return m_index.size() < all.size();
+}
+
+bool GameListController::accepts(int arrangedRow) const {
+    const int stored = m_proxy.mapToSource(m_proxy.index(arrangedRow, 0)).row();
+    if (m_onlyAvailable && !m_model.isAvailable(stored))
+        return false;
+    if (m_words.empty())
+        return true;
+    if (std::size_t(stored) >= m_index.size())
+        buildSearchIndexSlice(std::size_t(stored) + 1 - m_index.size());
+    return m_index.matches(std::size_t(stored), m_words);
+}
+
+void GameListController::applyFilters() {
+    const qint64 selected = selectionIndex();
+    if (m_words.empty() && !m_onlyAvailable)
+        m_shown.setFilter({});
+    else
+        m_shown.setFilter([this](int row) { return accepts(row); });
+    // A lone game left is the one meant. A selection the filters hid is gone
+    // with the layout change, which the selection model does not announce.
+    if (m_shown.rowCount() == 1)
+        setSelectionIndex(m_shown.mapToSource(m_shown.index(0, 0)).row());
+    else if (selected != NotFound && selectionIndex() == NotFound)
+        emit selectionChanged();
 }
 
 } // namespace kd

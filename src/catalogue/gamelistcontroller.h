@@ -1,11 +1,16 @@
 #pragma once
 
 #include "catalogue/gamelistmodel.h"
+#include "catalogue/gamesearch.h"
+#include "catalogue/romfolder.h"
+#include "catalogue/shownrowsproxy.h"
 
 #include <QItemSelectionModel>
 #include <QObject>
 #include <QSortFilterProxyModel>
+#include <QTimer>
 #include <limits>
+#include <string>
 #include <vector>
 
 class QAbstractItemView;
@@ -13,8 +18,10 @@ class QAbstractItemView;
 namespace kd {
 
 // Holds the game records in stored order and presents them as the tables show
-// them (a sort proxy over the stored list), with one selection that every
-// table shares. Selection indexes count rows of the arranged list.
+// them: the arranged list (a sort proxy over the stored list) and, above it,
+// the rows the view filters let through (search words, only available games).
+// The filters hide rows only: the arranged list, the selection indexes and
+// everything saved always see every record. Every table shares one selection.
 class GameListController : public QObject {
     Q_OBJECT
 public:
@@ -23,32 +30,82 @@ public:
     explicit GameListController(QObject* parent = nullptr);
 
     const std::vector<plist::Value>& content() const { return m_model.records(); }
-    // The records in the order the tables show them; valid until the list changes.
+    // The records in the order the tables arrange them, hidden ones included;
+    // valid until the list changes.
     std::vector<const plist::Value*> arrangedObjects() const;
     void addObjects(std::vector<plist::Value> records);
+    // Removes the record at that index of the stored list.
+    void removeObject(std::size_t storedIndex);
 
     GameListModel* model() { return &m_model; }
+    // The arranged list.
     QSortFilterProxyModel* proxyModel() { return &m_proxy; }
+    // What the tables show.
+    ShownRowsProxy* shownModel() { return &m_shown; }
     QItemSelectionModel* selectionModel() { return &m_selection; }
 
-    // Shows the arranged list in `view`, sharing the selection: single
+    // Shows the filtered list in `view`, sharing the selection: single
     // selection of whole rows, sorting by a click on a header (a table starts
     // unsorted, in stored order).
     void attachView(QAbstractItemView* view);
 
+    // Index in the arranged list of the selected record, or NotFound.
     qint64 selectionIndex() const;
     // The selected record, or null; valid until the list changes.
     const plist::Value* selection() const;
-    // Selects that arranged row; an index out of range clears the selection.
+    // The stored index of the selected record, or NotFound.
+    qint64 selectedStoredIndex() const;
+    // Where the record at that stored index is in the arranged list.
+    qint64 arrangedIndexOf(std::size_t storedIndex) const;
+    // Selects that row of the arranged list; an index out of range, or a row
+    // the filters hide, clears the selection.
     void setSelectionIndex(qint64 index);
+
+    // View filters. A selected record that gets hidden is no longer selected;
+    // when exactly one record is left it is selected.
+    void setSearchText(const QString& text);
+    QString searchText() const { return m_searchText; }
+    void setShowOnlyAvailable(bool on);
+    bool showOnlyAvailable() const { return m_onlyAvailable; }
+    // Whether each record's ROM archive was found, in stored order.
+    void setAvailability(std::vector<bool> available);
+    // The archives found in `folder`: the Available column follows them, and
+    // follows records added or removed later. Records are matched in slices,
+    // so a long list never holds the window.
+    void setRomArchives(const QString& folder, std::shared_ptr<const RomArchiveNames> archives);
+    bool isMatchingArchives() const { return m_matchTimer.isActive(); }
+    // Rows shown by the filters.
+    int shownCount() const { return m_shown.rowCount(); }
+
+    // Folds a slice of the records not yet in the search index; false once
+    // all are in. Searching completes the index first if it has to.
+    bool buildSearchIndexSlice(std::size_t records = 4096) const;
 
 signals:
     void selectionChanged();
+    // The Available column shows the last archives set.
+    void availabilityChanged();
 
 private:
+    void applyFilters();
+    void startMatchingArchives();
+    void matchArchivesSlice();
+    bool accepts(int arrangedRow) const;
+
     GameListModel m_model;
     QSortFilterProxyModel m_proxy;
+    ShownRowsProxy m_shown;
     QItemSelectionModel m_selection;
+    mutable GameSearchIndex m_index; // grows on demand, in stored order
+    QString m_searchText;
+    std::vector<std::string> m_words;
+    bool m_onlyAvailable = false;
+
+    QString m_archivesFolder;
+    std::shared_ptr<const RomArchiveNames> m_archives;
+    std::vector<bool> m_matching;
+    std::size_t m_matchNext = 0;
+    QTimer m_matchTimer;
 };
 
 } // namespace kd

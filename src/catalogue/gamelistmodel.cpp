@@ -1,16 +1,19 @@
 #include "catalogue/gamelistmodel.h"
 
+#include "platform/utf8text.h"
+
 namespace kd {
 
 namespace {
 
-constexpr const char* kKeys[GameListModel::ColumnCount] = {"name",  "title", "year",
-                                                           "maker", "genre", "players"};
-constexpr const char* kTitles[GameListModel::ColumnCount] = {"Name",  "Title", "Year",
-                                                             "Maker", "Genre", "Players"};
+constexpr const char* kKeys[GameListModel::ColumnCount] = {"name",  "title",   "year", "maker",
+                                                           "genre", "players", ""};
 
-QString text(const std::string& s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+const plist::Value* field(const plist::Value& record, int column) {
+    const plist::Dictionary* dict = record.dictionary();
+    return dict && column >= 0 && column < GameListModel::RecordColumnCount
+               ? dict->find(kKeys[column])
+               : nullptr;
 }
 
 } // namespace
@@ -19,6 +22,17 @@ GameListModel::GameListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 const char* GameListModel::key(int column) {
     return column >= 0 && column < ColumnCount ? kKeys[column] : "";
+}
+
+QString GameListModel::displayText(const plist::Value& record, int column) {
+    const plist::Value* v = field(record, column);
+    if (!v)
+        return {};
+    if (const std::string* s = v->string())
+        return textFromUtf8(*s);
+    if (const plist::Integer* i = v->integer())
+        return QString::fromStdString(i->toString());
+    return {};
 }
 
 void GameListModel::append(std::vector<plist::Value> records) {
@@ -31,6 +45,28 @@ void GameListModel::append(std::vector<plist::Value> records) {
     endInsertRows();
 }
 
+void GameListModel::remove(int row) {
+    if (row < 0 || row >= int(m_records.size()))
+        return;
+    beginRemoveRows({}, row, row);
+    m_records.erase(m_records.begin() + row);
+    if (row < int(m_available.size()))
+        m_available.erase(m_available.begin() + row);
+    endRemoveRows();
+}
+
+void GameListModel::setAvailability(std::vector<bool> available) {
+    if (available == m_available)
+        return;
+    m_available = std::move(available);
+    if (!m_records.empty())
+        emit dataChanged(index(0, Available), index(rowCount() - 1, Available));
+}
+
+bool GameListModel::isAvailable(int row) const {
+    return row >= 0 && row < int(m_available.size()) && m_available[std::size_t(row)];
+}
+
 int GameListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_records.size());
 }
@@ -40,15 +76,31 @@ int GameListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant GameListModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
-        (role != Qt::DisplayRole && role != SortRole))
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const plist::Dictionary* record = m_records[std::size_t(index.row())].dictionary();
-    const plist::Value* v = record ? record->find(kKeys[index.column()]) : nullptr;
+    if (index.column() == Available) {
+        const bool found = isAvailable(index.row());
+        switch (role) {
+        case Qt::DisplayRole:
+            return found ? QStringLiteral("\u2713") : QString();
+        case SortRole:
+            return found;
+        case Qt::TextAlignmentRole:
+            return int(Qt::AlignCenter);
+        case Qt::ToolTipRole:
+            return found ? tr("The ROM archive is in the ROMs folder")
+                         : tr("No ROM archive for this game in the ROMs folder");
+        default:
+            return {};
+        }
+    }
+    if (role != Qt::DisplayRole && role != SortRole)
+        return {};
+    const plist::Value* v = field(m_records[std::size_t(index.row())], index.column());
     if (!v)
         return {};
     if (const std::string* s = v->string())
-        return text(*s);
+        return textFromUtf8(*s);
     if (const plist::Integer* i = v->integer()) {
         if (role == Qt::DisplayRole)
             return QString::fromStdString(i->toString());
@@ -71,7 +123,10 @@ QVariant GameListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= ColumnCount)
         return {};
-    return QString::fromLatin1(kTitles[section]);
+    static const char* const titles[ColumnCount] = {
+        QT_TR_NOOP("Name"),  QT_TR_NOOP("Title"),   QT_TR_NOOP("Year"), QT_TR_NOOP("Maker"),
+        QT_TR_NOOP("Genre"), QT_TR_NOOP("Players"), QT_TR_NOOP("ROM")};
+    return tr(titles[section]);
 }
 
 } // namespace kd

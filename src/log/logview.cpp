@@ -1,5 +1,7 @@
 #include "log/logview.h"
 
+#include "platform/utf8text.h"
+
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
@@ -111,7 +113,7 @@ void LogView::clear() {
 }
 
 QString LogView::text() const {
-    return QString::fromUtf8(utf8());
+    return textFromUtf8(utf8());
 }
 
 QByteArray LogView::utf8() const {
@@ -154,7 +156,7 @@ void LogView::setSelection(qint64 from, qint64 to) {
 }
 
 QString LogView::selectedText() const {
-    return QString::fromUtf8(m_text.bytes(selectionStart(), selectionEnd()));
+    return textFromUtf8(m_text.bytes(selectionStart(), selectionEnd()));
 }
 
 void LogView::copy() {
@@ -217,6 +219,30 @@ void LogView::updateScrollBars() {
     horizontal->setSingleStep(2);
 }
 
+QString LogView::shownText(QByteArrayView utf8, qint64 firstCell) {
+    // Tabs become blanks up to the next stop; other control characters show
+    // as their visible symbols so nothing disappears silently.
+    QString shown;
+    shown.reserve(utf8.size());
+    qint64 cell = firstCell;
+    for (const QChar ch : textFromUtf8(utf8)) {
+        const char16_t u = ch.unicode();
+        if (u == u'\t') {
+            const qint64 next = (cell / kTabWidth + 1) * kTabWidth;
+            shown.append(QString(qsizetype(next - cell), u' '));
+            cell = next;
+            continue;
+        }
+        if (u < 0x20 || u == 0x7F)
+            shown.append(QChar(u == 0x7F ? 0x2421 : 0x2400 + u));
+        else
+            shown.append(ch);
+        if (!ch.isLowSurrogate())
+            ++cell;
+    }
+    return shown;
+}
+
 LogView::Segment LogView::visibleSegment(qint64 line, qint64 firstColumn, qint64 lastColumn) const {
     Segment segment;
     const qint64 start = m_text.lineStart(line);
@@ -265,7 +291,6 @@ void LogView::paintEvent(QPaintEvent* event) {
     };
 
     bool widened = false;
-    QString shown;
     for (qint64 line = first; line <= last; ++line) {
         const int y = int(line - top) * m_lineHeight;
         const Segment segment = visibleSegment(line, left, lastColumn);
@@ -275,25 +300,7 @@ void LogView::paintEvent(QPaintEvent* event) {
             widened = widened || segment.cells > m_text.longestLineBytes();
         }
 
-        // Tabs become blanks up to the next stop; other control characters
-        // show as their visible symbols so nothing disappears silently.
-        shown.clear();
-        qint64 cell = segment.column;
-        for (const QChar ch : QString::fromUtf8(m_text.bytes(segment.from, segment.to))) {
-            const char16_t u = ch.unicode();
-            if (u == u'\t') {
-                const qint64 next = (cell / kTabWidth + 1) * kTabWidth;
-                shown.append(QString(qsizetype(next - cell), u' '));
-                cell = next;
-                continue;
-            }
-            if (u < 0x20 || u == 0x7F)
-                shown.append(QChar(u == 0x7F ? 0x2421 : 0x2400 + u));
-            else
-                shown.append(ch);
-            if (!ch.isLowSurrogate())
-                ++cell;
-        }
+        const QString shown = shownText(m_text.bytes(segment.from, segment.to), segment.column);
         const int textX = kMargin + int(segment.column - left) * m_cellWidth;
 
         QRect selected;

@@ -57,6 +57,13 @@ public:
     // scroll position.
     QRect cellRect(qint64 line, qint64 column) const;
 
+    // What is drawn for the valid UTF-8 `utf8` when it starts at cell
+    // `firstCell` of its line: a tab as blanks up to the next stop, another
+    // control character as its visible symbol, every other character as it
+    // is. Each character takes one cell, as the selection and the scroll
+    // range count them.
+    static QString shownText(QByteArrayView utf8, qint64 firstCell);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

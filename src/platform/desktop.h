@@ -12,12 +12,14 @@ enum class AlertStyle { Warning, Informational, Critical };
 struct AlertRequest {
     QString message;
     QString informativeText;
-    // Titles in order; the first is the default button. Empty titles are not shown.
+    // Titles in order. Empty titles are not shown.
     QStringList buttons;
     AlertStyle style = AlertStyle::Warning;
     // The button whose answer Escape and the close box give (the one that does
     // nothing); -1 when the alert can only be answered with a button.
     int cancelButton = -1;
+    // The button Return presses.
+    int defaultButton = 0;
 };
 
 struct OpenPanelRequest {

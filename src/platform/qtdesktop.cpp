@@ -118,11 +118,11 @@ int QtDesktop::runAlert(const AlertRequest& request) {
         QPushButton* button = nullptr;
         if (!title.isEmpty()) {
             button = box.addButton(title, QMessageBox::AcceptRole);
-            if (!box.defaultButton())
-                box.setDefaultButton(button);
         }
         buttons.append(button);
     }
+    if (QPushButton* preferred = qobject_cast<QPushButton*>(buttons.value(request.defaultButton)))
+        box.setDefaultButton(preferred);
     if (QAbstractButton* cancel = buttons.value(request.cancelButton))
         box.setEscapeButton(cancel);
     // Wide enough for its title beside the window manager's buttons: a short

@@ -266,6 +266,63 @@ TEST_F(Launching, TheSelectedGameRunsWithOneSeparatorAndBlanksIntact) {
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{"/my roms/cometkai.zip"}});
 }
 
+// The form at a first start turns into exactly this argument list, read back
+// from the emulator; then each control on its own changes its own argument.
+TEST_F(Launching, TheFormBecomesTheArgumentListControlByControl) {
+    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+    store->setObject(home.path(), keys::RomsPath);
+    app->setSelectionIndex(0);
+    app->start_game();
+    ASSERT_TRUE(finished());
+    const QString rom = home.path() + "/astrovex.zip";
+    const QStringList first{
+        rom,           "-ppc-frequency=50", "-gpu-multi-threaded", "-res=496,384",
+        "-fullscreen", "-no-multi-texture", "-crosshairs=0"};
+    EXPECT_EQ(receivedArguments(), first);
+
+    struct Change {
+        std::function<void()> apply;
+        QStringList expected;
+    };
+    auto with = [&](int at, const QString& argument) {
+        QStringList list = first;
+        list.insert(at, argument);
+        return list;
+    };
+    auto replaced = [&](int at, const QString& argument) {
+        QStringList list = first;
+        list[at] = argument;
+        return list;
+    };
+    const Change changes[] = {
+        {[&] { app->textfild_ppcfreq->setText("66"); }, replaced(1, "-ppc-frequency=66")},
+        {[&] { app->button_nothreads->click(); }, with(2, "-no-threads")},
+        {[&] { app->button_gputhreads->click(); }, replaced(2, "-no-gpu-thread")},
+        {[&] { app->textfild_resolution_x->setText("640"); }, replaced(3, "-res=640,384")},
+        {[&] { app->textfild_resolution_y->setText("480"); }, replaced(3, "-res=496,480")},
+        {[&] { app->popup_videomode->setCurrentIndex(1); }, replaced(4, "-window")},
+        {[&] { app->button_widescreen->click(); }, with(5, "-wide-screen")},
+        {[&] { app->button_multitexture->click(); }, replaced(5, "-multi-texture")},
+        {[&] { app->button_throttle->click(); }, with(6, "-no-throttle")},
+        {[&] { app->button_showfps->click(); }, with(6, "-show-fps")},
+        {[&] { app->popup_crosshairs->setCurrentIndex(2); }, replaced(6, "-crosshairs=2")},
+        {[&] { app->button_SoundEffects->click(); }, with(7, "-no-sound")},
+        {[&] { app->button_MPEGmusic->click(); }, with(7, "-no-dsb")},
+        {[&] { app->button_flipstereo->click(); }, with(7, "-flip-stereo")},
+        // Fields the command line does not carry leave it alone.
+        {[&] { app->textfild_sound->setText("7"); }, first},
+        {[&] { app->popup_inputsys->setCurrentIndex(1); }, first},
+        {[&] { app->button_feedback->click(); }, first},
+    };
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE(i);
+        app->DefaultAction();
+        changes[i].apply();
+        EXPECT_EQ(emulatorArguments({{"rom_name", rom}}, app->currentEmulatorForm()),
+                  changes[i].expected);
+    }
+}
+
 // One click selects, even where the style activates items on a single click;
 // a double click, Return or Enter starts the game.
 TEST_F(Launching, OnlyADoubleClickReturnOrEnterStartsAGame) {

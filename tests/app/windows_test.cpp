@@ -354,6 +354,7 @@ TEST_F(Windows, AStoredArrangementThatDoesNotFitIsIgnored) {
     header->resizeSection(GameListModel::Title, 222);
     app->saveArrangement();
     const QByteArray nameHidden = header->saveState();
+    const QString columns = store->stringForKey("Arrangement/tableView_listColumns").value_or("");
     const struct {
         const char* what;
         QVariant state;
