@@ -30,9 +30,11 @@ AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& 
     buildPreferencesWindow();
     buildLogWindow();
     buildMainWindows();
+    buildAboutWindow();
     attachGameList();
     addActionsToWindows();
     buildTrayIcon();
+    restoreArrangement();
 }
 
 AppDelegate::~AppDelegate() = default;

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QVariantMap>
 #include <chrono>
 #include <deque>
@@ -25,6 +26,7 @@ class QLineEdit;
 class QMainWindow;
 class QMenu;
 class QMenuBar;
+class QSplitter;
 class QTableView;
 class QWidget;
 
@@ -52,6 +54,10 @@ public:
     static constexpr qint64 NotFound = std::numeric_limits<qint64>::max();
     static inline const QString LauncherName = QStringLiteral("Kaleidrome Launcher");
     static inline const QString EmulatorName = QStringLiteral("Kaleidrome");
+    // The emulator project's home page and its hosting page.
+    static inline const QString HomePage = QStringLiteral("https://kaleidrome.example.org/");
+    static inline const QString ProjectPage =
+        QStringLiteral("https://code.example.com/kaleidrome/kaleidrome");
 
     // Installs the initial values, then builds the windows and binds the form.
     AppDelegate(Desktop& desktop, SettingsStore& store, const QString& resourcePath,
@@ -85,6 +91,11 @@ public:
     void display_Alert_exe();
     void check_romsfolder();
     void DefaultAction(QObject* sender = nullptr);
+    // What the reset button and menu item do: ask, then DefaultAction.
+    void resetPreferences(QObject* sender = nullptr);
+    // The folder a panel for `path` opens in: that folder, or the file's, or the
+    // nearest one above it that exists; the home folder when none does.
+    static QString panelFolder(const QString& path, bool isFile);
 
     // Emulator runs.
     void LaunchTask(const QStringList& arguments);
@@ -163,6 +174,12 @@ public:
     void openDoc(QObject* sender = nullptr);
     void openURL(QObject* sender = nullptr);
     void openURL2(QObject* sender = nullptr);
+    void show_About(QObject* sender = nullptr);
+
+    // The windows' places and sizes, the splitter and the tables' columns, kept
+    // across restarts (saved when the launcher quits).
+    void restoreArrangement();
+    void saveArrangement();
 
     // Helpers around the form and the resources.
     EmulatorForm currentEmulatorForm() const;
@@ -227,6 +244,7 @@ public:
     QLineEdit* searchField2 = nullptr;
     // The log window's find bar.
     LogFindBar* logFindBar = nullptr;
+    QWidget* aboutWindow = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -247,6 +265,11 @@ private:
     void buildActions();
     void addActionsToWindows();
     void buildTrayIcon();
+    void buildAboutWindow();
+    void makeClosableFromKeyboard(QWidget* window);
+    void updateRunActions();
+    void followPackagedToggle(const QString& key);
+    void focusListOf(QMainWindow* mainWindow);
     void attachGameList();
     void watchRomsFolder();
     void focusSearchField();
@@ -267,6 +290,8 @@ private:
     void whenLaunched(std::function<void()> request);
     void openRomArchive(const QString& path);
     static std::optional<QString> droppedRomArchive(const QEvent* event);
+    void handToDesktop(const QString& place, const std::function<bool()>& open);
+    void reportNotOpened(const QString& place, const char* reasonKey);
 
     // Modal questions. While one is up, the reactions to the ends of runs wait.
     int runAlert(const AlertRequest& request);
@@ -276,6 +301,7 @@ private:
     void react(std::function<void()> reaction);
     void handleWaitingReactions();
     void appendOutputUtf8(QByteArrayView validUtf8);
+    QString logFolder() const;
     void scheduleScroll();
 
     Desktop& m_desktop;
@@ -294,11 +320,15 @@ private:
     bool m_scrollPending = false;
     bool m_launchFinished = false;
     std::vector<std::function<void()>> m_untilLaunched;
+    // Why no list was read from the file at start; null once one was.
+    QString m_listProblem = QStringLiteral("it was not read");
 
     RomFolderWatcher* m_romFolder = nullptr;
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;
+    QSet<QObject*> m_closableWindows;
+    QSplitter* m_splitter = nullptr;
     std::unique_ptr<QMenu> m_trayMenu;
 };
 

@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
         if (const QString problem = delegate.romArchiveProblem(path); !problem.isEmpty())
             print(stderr,
                   QStringLiteral("kaleidrome-launcher: ") +
-                      kd::formatText(delegate.text(QStringLiteral("Alert_OpenFailed")), 0, path) +
+                      kd::formatText(delegate.text(QStringLiteral("Alert_CannotStart")), 0, path) +
                       u' ' + problem + u'\n');
         else
             delegate.application_openFiles({path});

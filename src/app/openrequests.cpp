@@ -70,7 +70,7 @@ void AppDelegate::openRomArchive(const QString& path) {
         return;
     }
     AlertRequest alert;
-    alert.message = formatText(text(QStringLiteral("Alert_OpenFailed")), 0, path);
+    alert.message = formatText(text(QStringLiteral("Alert_CannotStart")), 0, path);
     alert.informativeText = problem;
     alert.buttons = {text(QStringLiteral("Button_OK"))};
     alert.cancelButton = 0;

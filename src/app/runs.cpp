@@ -59,6 +59,7 @@ EmulatorProcess* AppDelegate::startRun(const QStringList& arguments, bool superv
         });
     });
     connect(process, &EmulatorProcess::processEnded, this, [this, weak, supervised] {
+        updateRunActions();
         react([this, weak, supervised] {
             const std::shared_ptr<EmulatorProcess> p = weak.lock();
             if (!p)
@@ -76,10 +77,12 @@ EmulatorProcess* AppDelegate::startRun(const QStringList& arguments, bool superv
     QString error;
     if (!process->start(program, arguments, workingDir, &error)) {
         // `task` keeps the process that never ran; it counts as not running.
+        updateRunActions();
         reportStartFailure(program, error);
         return process;
     }
     m_runs.push_back(std::move(owned));
+    updateRunActions();
     return process;
 }
 
@@ -247,10 +250,22 @@ void AppDelegate::reportStartFailure(const QString& program, const QString& reas
     alert.message = text(QStringLiteral("Alert_StartFailed"));
     alert.informativeText = formatText(text(QStringLiteral("Alert_StartFailedInfo")), 0,
                                        what + QStringLiteral(": ") + reason);
-    alert.buttons = {text(QStringLiteral("Button_OK")), text(QStringLiteral("Button_Log"))};
+    alert.buttons = {text(QStringLiteral("Button_OK")), text(QStringLiteral("Button_Log")),
+                     text(QStringLiteral("Button_ChooseEmulator"))};
     alert.cancelButton = 0;
-    if (runAlert(alert) == 1)
+    switch (runAlert(alert)) {
+    case 1:
         show_Logwindow();
+        break;
+    case 2: {
+        QObject emulatorChooser;
+        setTag(&emulatorChooser, 1);
+        Choicethefile(&emulatorChooser);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 // What the launcher did to a run, in the system log and, on a line of its own,

@@ -1,8 +1,10 @@
 // The main windows, the log window and the menus.
 #include "app/appdelegate.h"
+#include "app/gametableview.h"
 #include "app/imageview.h"
 #include "app/subviewdraw.h"
 #include "log/logfindbar.h"
+#include "emulator/emulatorprocess.h"
 #include "log/logview.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
@@ -30,7 +32,7 @@ namespace kd {
 namespace {
 
 QTableView* makeGameTable(const QString& name) {
-    auto* table = new QTableView;
+    auto* table = new GameTableView;
     table->setObjectName(name);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -87,9 +89,9 @@ void AppDelegate::buildActions() {
          [this](QObject*) {
              showWindow(preferencesWindow);
          }},
-        {"resetPreferences", tr("&Reset Preferences"), QKeySequence(),
+        {"resetPreferences", tr("&Reset Preferences…"), QKeySequence(),
          [this](QObject* s) {
-             DefaultAction(s);
+             resetPreferences(s);
          }},
         {"quit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
          [](QObject*) {
@@ -160,6 +162,10 @@ void AppDelegate::buildActions() {
          [this](QObject*) {
              removeSelectedGame();
          }},
+        {"about", tr("&About Kaleidrome Launcher"), QKeySequence(),
+         [this](QObject* s) {
+             show_About(s);
+         }},
     };
     for (const Entry& entry : entries) {
         auto* action = new QAction(entry.text, this);
@@ -175,6 +181,14 @@ void AppDelegate::buildActions() {
     // the fields of the preferences) the keys keep their own meaning.
     action(QStringLiteral("findGame"))->setShortcutContext(Qt::WindowShortcut);
     action(QStringLiteral("removeGame"))->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    updateRunActions();
+}
+
+// Stopping the emulator or bringing it forward only makes sense while it runs.
+void AppDelegate::updateRunActions() {
+    const bool running = m_task && m_task->isRunning();
+    for (const char* name : {"stopEmulator", "showEmulator"})
+        action(QString::fromLatin1(name))->setEnabled(running);
 }
 
 QAction* AppDelegate::action(const QString& name) const {
@@ -197,7 +211,8 @@ QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
     add(bar->addMenu(tr("&View")), {"onlyAvailable"});
     add(bar->addMenu(tr("&Log")), {"showLog", "findInLog", "marker", "-", "saveLog", "clearLog"});
     add(bar->addMenu(tr("&Window")), {"mainWindow1", "mainWindow2"});
-    add(bar->addMenu(tr("&Help")), {"emulatorFolder", "readme", "-", "homePage", "projectPage"});
+    add(bar->addMenu(tr("&Help")),
+        {"emulatorFolder", "readme", "-", "homePage", "projectPage", "-", "about"});
     return bar;
 }
 
@@ -254,13 +269,16 @@ void AppDelegate::buildMainWindows() {
     panel1Layout->addLayout(titleRow);
     panel1Layout->addWidget(imageView, 1);
     panel1Layout->addWidget(startButton());
-    auto* splitter = new QSplitter;
-    splitter->addWidget(
+    m_splitter = new QSplitter;
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->addWidget(
         withSearchField(searchField, QStringLiteral("searchField"), tableView_list));
-    splitter->addWidget(panel1);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
-    window->setCentralWidget(splitter);
+    m_splitter->addWidget(panel1);
+    m_splitter->setStretchFactor(0, 3);
+    m_splitter->setStretchFactor(1, 2);
+    // The list gets the room its columns need, the artwork what is left.
+    m_splitter->setSizes({600, 300});
+    window->setCentralWidget(m_splitter);
     window->resize(900, 560);
 
     // Main window 2: a large snapshot banner on top, a compact list below.
@@ -356,6 +374,11 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
         QCoreApplication::sendEvent(list, event);
         return true;
     }
+    // An Escape that no control inside used closes the window.
+    if (plain && key->key() == Qt::Key_Escape && m_closableWindows.contains(watched)) {
+        static_cast<QWidget*>(watched)->close();
+        return true;
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -363,6 +386,18 @@ void AppDelegate::focusSearchField() {
     QLineEdit* field = window2->isActiveWindow() ? searchField2 : searchField;
     field->setFocus(Qt::ShortcutFocusReason);
     field->selectAll();
+}
+
+// Escape and Ctrl+W close the windows that are not main windows.
+void AppDelegate::makeClosableFromKeyboard(QWidget* window) {
+    auto* close = new QAction(tr("Close Window"), window);
+    close->setObjectName(QStringLiteral("closeWindow"));
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    close->setShortcutContext(Qt::WindowShortcut);
+    connect(close, &QAction::triggered, window, &QWidget::close);
+    window->addAction(close);
+    window->installEventFilter(this);
+    m_closableWindows.insert(window);
 }
 
 void AppDelegate::buildLogWindow() {
@@ -403,6 +438,7 @@ void AppDelegate::buildLogWindow() {
     shortcut(QKeySequence::Find, logFindBar, &LogFindBar::open);
     shortcut(QKeySequence::FindNext, logFindBar, &LogFindBar::findNext);
     shortcut(QKeySequence::FindPrevious, logFindBar, &LogFindBar::findPrevious);
+    makeClosableFromKeyboard(log);
 }
 
 // Closing every window leaves the launcher running; where the desktop has a

@@ -6,8 +6,10 @@ namespace kd {
 
 namespace {
 
-constexpr const char* kKeys[GameListModel::ColumnCount] = {"name",  "title",   "year", "maker",
-                                                           "genre", "players", ""};
+// The record's key of each column; the columns after the records' own are
+// named for what they show.
+constexpr const char* kKeys[GameListModel::ColumnCount] = {"name",  "title",   "year",     "maker",
+                                                           "genre", "players", "available"};
 
 const plist::Value* field(const plist::Value& record, int column) {
     const plist::Dictionary* dict = record.dictionary();

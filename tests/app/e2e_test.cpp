@@ -3,9 +3,11 @@
 #include "support/runhelpers.h"
 #include "support/testbundle.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -272,6 +274,102 @@ TEST_F(EndToEnd, SelectAGameWithTheKeyboardStartItAndSaveTheLog) {
     ASSERT_TRUE(process.waitForFinished(15000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
+}
+
+// The second layout hands its first key to the list too: Down moves to the
+// second game at once.
+TEST_F(EndToEnd, TheSecondWindowsListTakesTheFirstKey) {
+    {
+        QSettings settings(dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf"),
+                           QSettings::IniFormat);
+        settings.setValue("StartWindow", 2);
+    }
+    const QString argvFile = dir.filePath("argv");
+    start();
+    const QString main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
+    QTest::qWait(1200); // openbox ignores input into a window that has just appeared
+    ASSERT_TRUE(keys(main, {"Down", "Return"}));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }, 15000));
+    QTest::qWait(300);
+    EXPECT_EQ(QString::fromUtf8(readFile(argvFile).split('\0').value(0)), roms + "/boltrunner.zip");
+}
+
+// Where and how big the user left the windows comes back at the next start; a
+// place that no screen shows any more comes back on the screen.
+TEST_F(EndToEnd, WindowPlacesAndSizesSurviveARestart) {
+    auto geometryOf = [&](const QString& window) {
+        QString text;
+        EXPECT_TRUE(xdotool({"getwindowgeometry", window}, &text));
+        const QRegularExpressionMatch m =
+            QRegularExpression("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)",
+                               QRegularExpression::DotMatchesEverythingOption)
+                .match(text);
+        return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                     m.captured(4).toInt());
+    };
+    start();
+    QString main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
+    QTest::qWait(1200); // openbox ignores input into a window that has just appeared
+    ASSERT_TRUE(xdotool({"windowsize", "--sync", main, "1000", "620"}));
+    ASSERT_TRUE(xdotool({"windowmove", "--sync", main, "150", "90"}));
+    ASSERT_TRUE(keys(main, {"ctrl+l"}));
+    QString log = windowNamed("Log");
+    ASSERT_FALSE(log.isEmpty());
+    ASSERT_TRUE(xdotool({"windowsize", "--sync", log, "520", "300"}));
+    ASSERT_TRUE(xdotool({"windowmove", "--sync", log, "640", "420"}));
+    QTest::qWait(500);
+    const QRect mainBefore = geometryOf(main);
+    const QRect logBefore = geometryOf(log);
+    ASSERT_TRUE(keys(main, {"ctrl+q"}));
+    ASSERT_TRUE(process.waitForFinished(15000));
+
+    start();
+    main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty());
+    QTest::qWait(1200);
+    EXPECT_EQ(geometryOf(main), mainBefore);
+    ASSERT_TRUE(keys(main, {"ctrl+l"}));
+    log = windowNamed("Log");
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(geometryOf(log), logBefore);
+    ASSERT_TRUE(keys(main, {"ctrl+q"}));
+    ASSERT_TRUE(process.waitForFinished(15000));
+
+    // Saved on a second screen of the same size, to the right of this one, that
+    // is gone: the stored place is moved there (QWidget::saveGeometry, format 3).
+    const QString config = dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf");
+    QByteArray state;
+    {
+        const QByteArray saved =
+            QSettings(config, QSettings::IniFormat).value("Arrangement/window").toByteArray();
+        quint32 magic;
+        quint16 major, minor;
+        QRect frame, normal, geometry;
+        qint32 screen, screenWidth;
+        quint8 maximized, fullScreen;
+        QDataStream in(saved);
+        in >> magic >> major >> minor >> frame >> normal >> screen >> maximized >> fullScreen >>
+            screenWidth >> geometry;
+        ASSERT_EQ(major, 3);
+        const QPoint away(1280 + 300, 0);
+        QDataStream out(&state, QIODevice::WriteOnly);
+        out.setVersion(in.version());
+        out << magic << major << minor << frame.translated(away) << normal.translated(away)
+            << qint32(1) << maximized << fullScreen << screenWidth << geometry.translated(away);
+    }
+    QSettings(config, QSettings::IniFormat).setValue("Arrangement/window", state);
+    start();
+    main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty());
+    QTest::qWait(500);
+    const QRect shown = geometryOf(main);
+    EXPECT_EQ(shown.size(), mainBefore.size());
+    // On the screen, give or take the frame's border.
+    const QRect onScreen = QRect(0, 0, 1280, 800) & shown;
+    EXPECT_GE(onScreen.width(), shown.width() - 8) << shown.x();
+    EXPECT_GE(onScreen.height(), shown.height() - 8) << shown.y();
 }
 
 // A list sorted in the window is written back when the system ends the launcher.
