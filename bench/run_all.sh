@@ -77,6 +77,9 @@ grep -q '^FAIL ' "$out/runs.txt" "$out/startup.txt" && status=1
 log_rate=$(sed -n 's/^pipeline: *\([0-9.]*\) MiB\/s.*/\1/p' "$out/log.txt")
 log_stall=$(sed -n 's/^longest stall: *\([0-9.]*\) ms.*/\1/p' "$out/log.txt")
 log_mem=$(sed -n 's/^peak RSS:.*(\([0-9.]*\) above start-up).*/\1/p' "$out/log.txt")
+find_first=$(sed -n 's/^find first match: *\([0-9.]*\) ms.*/\1/p' "$out/log.txt")
+find_last=$(sed -n 's/^find last match: *\([0-9.]*\) ms.*/\1/p' "$out/log.txt")
+find_stall=$(sed -n 's/^find longest stall: *\([0-9.]*\) ms.*/\1/p' "$out/log.txt")
 emu_rate=$(sed -n 's/^rate: *\([0-9.]*\) MiB\/s.*/\1/p' "$out/emulator_flood.txt")
 emu_gap=$(sed -n 's/^longest event-loop gap with a 1 ms timer: *\([0-9.]*\) ms.*/\1/p' \
     "$out/emulator_flood.txt")
@@ -86,6 +89,9 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "" || b + 0 == 0)
 line "log view alone: rate (MiB/s)" "$log_rate" ">=" 200
 line "log view alone: longest stall beyond a 10 ms tick (ms)" "$log_stall" "<=" 50
 line "log view alone: peak memory per byte of log" "$log_mem" "<=" 1.5
+line "log find: first match in the whole log (ms)" "$find_first" "<" 300
+line "log find: last match in the whole log (ms)" "$find_last" "<" 300
+line "log find: longest stall beyond a 10 ms tick (ms)" "$find_stall" "<=" 50
 line "EmulatorProcess alone: rate / raw pipe" "$(ratio "$emu_rate" "$pipe")" ">=" 0.5
 line "EmulatorProcess alone: longest gap of a 1 ms timer (ms)" "$emu_gap" "<=" 50
 

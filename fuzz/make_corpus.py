@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the fuzzer's seed corpus: small game lists, valid and broken, in XML
-and in the binary form (encoded here by hand, so broken ones can be made).
-Usage: fuzz/make_corpus.py [FOLDER]   (default: fuzz/corpus next to this file)"""
+"""Writes the fuzzers' seeds: small game lists, valid and broken, in XML and in
+the binary form (encoded here by hand, so broken ones can be made), for the
+plist and bplist targets; and bits of emulator output for the log target.
+Usage: fuzz/make_corpus.py [FOLDER [LOG_FOLDER]]
+(default: fuzz/corpus and fuzz/corpus-log next to this file)"""
 
 import os
 import struct
@@ -203,15 +205,40 @@ def binaries():
     return out
 
 
-def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "corpus")
+# The log target's input: a byte choosing the chunking, a byte choosing a
+# selection, then the stream as an emulator would print it.
+def log_input(knob, choice, stream):
+    return bytes([knob, choice]) + stream
+
+
+LOG = {
+    "lines.bin": log_input(0x05, 0x3C, b"line one\nline two\r\nthird\rfourth"),
+    "crlf-cut.bin": log_input(0x00, 0x0F, b"a\r\nb\r\n\r\n\r\rc"),
+    "characters.bin": log_input(0x42, 0x18, "\ufeffcaf\u00e9 \u20ac \U0001F600\n".encode()),
+    "bom-lines.bin": log_input(0x81, 0x2E, b"\xEF\xBB\xBF\n\xEF\xBB\xBFx\r\n\xEF\xBB\xBF"),
+    "ill-formed.bin": log_input(0x03, 0x5A, b"\x61\xF1\x80\x80\xE1\x80\xC2\x62\x80\x63\x80\xBF\x64"
+                                b"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xF0\x9F\x98"),
+    "controls.bin": log_input(0x10, 0x07, b"\tx\t\x01\x7F\x1B[0m end\n\t\t"),
+    "long-line.bin": log_input(0xC8, 0x1F, b"x" * 300 + b"\n" + "\u00e9".encode() * 100),
+}
+
+
+def write(folder, files):
     os.makedirs(folder, exist_ok=True)
-    files = dict(XML)
-    files.update(binaries())
     for name, data in sorted(files.items()):
         with open(os.path.join(folder, name), "wb") as f:
             f.write(data)
     print("%d files in %s" % (len(files), folder))
+
+
+def main():
+    here = os.path.dirname(__file__)
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "corpus")
+    log_folder = sys.argv[2] if len(sys.argv) > 2 else os.path.join(here, "corpus-log")
+    files = dict(XML)
+    files.update(binaries())
+    write(folder, files)
+    write(log_folder, LOG)
 
 
 if __name__ == "__main__":

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Pictures of what users see: main window 1 and 2, the preferences window and the
-# log window, taken under a private Xvfb.
+# Pictures of what users see: main window 1 and 2, the preferences window, the
+# log window and its find bar, the About window, a main window without its
+# game list, both main windows with 40,000 invented games and main window 1 in
+# German, taken under a private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,12 +21,22 @@ Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 & xvfb_pid=$
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 export DISPLAY="$display"
 
-mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out"
+mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out" "$work/runtime"
+chmod 700 "$work/runtime"
 # Some games have their archive, so the ROM column shows which.
 for game in astrovex cometkai fenlight ionrally lumora mosspath; do : > "$work/roms/$game.zip"; done
-printf '[General]\nRomsPath=%s\n' "$work/roms" > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
-XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" QT_QPA_PLATFORM=xcb \
-  "build/Kaleidrome Launcher.app/Contents/MacOS/kaleidrome-launcher" >"$work/launcher.log" 2>&1 & app_pid=$!
+# The emulator's usual output, then frame lines with one line to find among them.
+export KD_DEMO_SCRIPT=$'default\nflood 300000\nout Game over: 3 credits left\nflood 20000'
+# Each launcher starts as on a first start (no remembered arrangement), with a
+# runtime folder of its own, so that a launcher the user runs is left alone.
+launch() {
+  printf '[General]\nRomsPath=%s\nStartWindow=%s\n' "$work/roms" "${2:-1}" \
+    > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
+  XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" \
+    LANGUAGE="${3:-en}" QT_QPA_PLATFORM=xcb \
+    "$1/Contents/MacOS/kaleidrome-launcher" >>"$work/launcher.log" 2>&1 & app_pid=$!
+}
+launch "build/Kaleidrome Launcher.app"
 
 window() { timeout 90 xdotool search --all --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
 shot() {
@@ -60,6 +72,35 @@ main=$(window "Kaleidrome Launcher")
 keys "$main" Down Return          # start the second game, so the log has a run in it
 sleep 1.5
 keys "$main" ctrl+l
-shot "$(window Log)" log-window
+log=$(window Log)
+shot "$log" log-window
+keys "$log" ctrl+f
+xdotool type --delay 30 "game over"
+xdotool key Return
+shot "$log" log-find
 keys "$main" ctrl+comma
 shot "$(window Preferences)" preferences-window
+keys "$main" alt+h; sleep 0.5; xdotool key a
+shot "$(window "About Kaleidrome Launcher")" about-window
+
+# Main window 1 in German.
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+launch "build/Kaleidrome Launcher.app" 1 de
+shot "$(window "Kaleidrome Launcher")" main-window-1-de
+
+# A bundle without its game list: the table says why it is empty.
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+cp -r "build/Kaleidrome Launcher.app" "$work/"
+rm "$work/Kaleidrome Launcher.app/Contents/Resources/Kaleidrome.xml"
+launch "$work/Kaleidrome Launcher.app"
+shot "$(window "Kaleidrome Launcher")" main-window-empty-list
+
+# A real-sized list: 40,000 invented games from the benchmarks' generator.
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+python3 bench/catalogue/make_catalogue.py 40000 "$work/Kaleidrome Launcher.app/Contents/Resources/Kaleidrome.xml"
+for n in 1 2; do
+  launch "$work/Kaleidrome Launcher.app" "$n"
+  shot "$(window "Kaleidrome Launcher")" "main-window-$n-40000-games"
+  kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+done
+ok=1

@@ -1,15 +1,23 @@
 // Floods a LogView with emulator-like output the way the launcher feeds it:
 // chunks of pipe sizes through the stream decoder, the event loop turning every
 // few chunks, a scroll to the end at most every 16 ms. Prints throughput, peak
-// memory per byte of log and the longest event-loop stall.
+// memory per byte of log and the longest event-loop stall. Then finds a line
+// that is only at the very top and the very bottom of that log with the find
+// bar, as a user would, and prints how long each find took and the longest stall.
 //
 // Usage: log_bench [MiB, default 256]
+#include "log/logfindbar.h"
 #include "log/logtext.h"
 #include "log/logview.h"
 #include "log/utf8streamdecoder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -108,6 +116,10 @@ int main(int argc, char** argv) {
     ticker.start(10);
     stallClock.start();
 
+    // Found only here and at the very end.
+    const QByteArray mark = "rendered frame mark of the find benchmark\n";
+    view.appendUtf8(mark);
+
     kd::Utf8StreamDecoder decoder;
     QByteArray chunk;
     QElapsedTimer clock;
@@ -139,6 +151,7 @@ int main(int argc, char** argv) {
         }
     }
     decoder.finish([&view](QByteArrayView piece) { view.appendUtf8(piece); });
+    view.appendUtf8(QByteArray("\n" + mark));
     view.scrollToEnd();
     QApplication::processEvents();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
@@ -157,6 +170,55 @@ int main(int argc, char** argv) {
     std::printf("longest stall:      %8.1f ms beyond the 10 ms tick\n", double(worstStallNs) / 1e6);
     const bool endVisible = view.isEndVisible();
     std::printf("end visible:        %8s\n", endVisible ? "yes" : "NO");
+
+    // The find bar on that log, driven with Enter and Shift+Enter.
+    kd::LogFindBar bar(&view);
+    bar.open();
+    view.verticalScrollBar()->setValue(0);
+    // Milliseconds from the key to the match shown; the match's first byte.
+    auto find = [&](const QString& needle, bool matchCase, Qt::KeyboardModifiers keys, qint64* at) {
+        bar.field()->setText(needle);
+        bar.caseSwitch()->setChecked(matchCase);
+        QEventLoop loop;
+        QObject::connect(&bar, &kd::LogFindBar::finished, &loop, &QEventLoop::quit);
+        QElapsedTimer took;
+        took.start();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, keys);
+        QApplication::sendEvent(bar.field(), &enter);
+        if (bar.isSearching())
+            loop.exec();
+        const double ms = double(took.nsecsElapsed()) / 1e6;
+        *at = bar.status() == QStringLiteral("Not found") ? -1 : view.selectionStart();
+        return ms;
+    };
+    const QString needle = QString::fromUtf8(mark).trimmed();
+    const qint64 lastMark = view.byteLength() - mark.size();
+    bool foundRight = true;
+    double worstFirst = 0;
+    double worstLast = 0;
+    worstStallNs = 0;
+    stallClock.restart();
+    for (const bool matchCase : {false, true}) {
+        qint64 at = 0;
+        view.setSelection(0, 0);
+        const double first = find(needle, matchCase, Qt::NoModifier, &at);
+        foundRight &= at == 0;
+        const double last = find(needle, matchCase, Qt::NoModifier, &at);
+        foundRight &= at == lastMark;
+        const double back = find(needle, matchCase, Qt::ShiftModifier, &at);
+        foundRight &= at == 0;
+        const double none = find(needle + QStringLiteral("!"), matchCase, Qt::NoModifier, &at);
+        foundRight &= at == -1;
+        std::printf("find %-14s first match %6.1f ms, last match %6.1f ms, back to the first "
+                    "%6.1f ms, not found %6.1f ms\n",
+                    matchCase ? "(match case):" : "(any case):", first, last, back, none);
+        worstFirst = std::max(worstFirst, first);
+        worstLast = std::max({worstLast, last, back});
+    }
+    std::printf("find first match:   %8.1f ms\n", worstFirst);
+    std::printf("find last match:    %8.1f ms\n", worstLast);
+    std::printf("find longest stall: %8.1f ms beyond the 10 ms tick\n", double(worstStallNs) / 1e6);
+    std::printf("find matches right: %8s\n", foundRight ? "yes" : "NO");
     view.clear();
 
     // The decoder alone, on the pool.
@@ -189,5 +251,5 @@ int main(int argc, char** argv) {
             mib(text.size()) / (cpuSeconds() - cpuStart));
     }
 
-    return endVisible ? 0 : 1;
+    return endVisible && foundRight ? 0 : 1;
 }

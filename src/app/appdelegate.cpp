@@ -1,6 +1,8 @@
 #include "app/appdelegate.h"
 
+#include "app/translations.h"
 #include "platform/desktop.h"
+#include "platform/uilanguage.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
@@ -17,13 +19,12 @@ const char* const TagProperty = "kdTag";
 AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& resourcePath,
                          QObject* parent)
     : QObject(parent), m_desktop(desktop), m_store(store), m_defaults(store),
-      m_resourcePath(resourcePath) {
+      m_resourcePath(resourcePath), m_language(uiLanguage(translatedLanguages())) {
     // The initial values must be in place before any control is bound.
     initialize(m_defaults, m_store);
     QString error;
-    m_strings =
-        StringTable::load(m_resourcePath + QStringLiteral("/strings/Localizable.json"), &error);
-    if (m_strings.isEmpty())
+    m_strings = StringTable::load(m_resourcePath + QStringLiteral("/strings"), m_language, &error);
+    if (!error.isEmpty())
         m_desktop.systemLog(QStringLiteral("String table not loaded: ") + error);
     // Kept in memory until start-up opens the database.
     m_history = std::make_unique<PlayHistory>(QString());
@@ -34,9 +35,11 @@ AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& 
     buildLogWindow();
     buildMainWindows();
     buildHistoryWindow();
+    buildAboutWindow();
     attachGameList();
     addActionsToWindows();
     buildTrayIcon();
+    restoreArrangement();
 }
 
 AppDelegate::~AppDelegate() = default;

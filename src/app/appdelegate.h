@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <QSet>
 #include <QVariantMap>
 #include <chrono>
 #include <deque>
@@ -29,6 +30,7 @@ class QLineEdit;
 class QMainWindow;
 class QMenu;
 class QMenuBar;
+class QSplitter;
 class QTableView;
 class QTableWidget;
 class QWidget;
@@ -43,6 +45,8 @@ struct SavePanelRequest;
 class EmulatorProcess;
 class GameListController;
 class ImageView;
+class InstanceChannel;
+class LogFindBar;
 class LogView;
 class SettingsStore;
 
@@ -55,6 +59,10 @@ public:
     static constexpr qint64 NotFound = std::numeric_limits<qint64>::max();
     static inline const QString LauncherName = QStringLiteral("Kaleidrome Launcher");
     static inline const QString EmulatorName = QStringLiteral("Kaleidrome");
+    // The emulator project's home page and its hosting page.
+    static inline const QString HomePage = QStringLiteral("https://kaleidrome.example.org/");
+    static inline const QString ProjectPage =
+        QStringLiteral("https://code.example.com/kaleidrome/kaleidrome");
 
     // Installs the initial values, then builds the windows and binds the form.
     AppDelegate(Desktop& desktop, SettingsStore& store, const QString& resourcePath,
@@ -88,6 +96,11 @@ public:
     void display_Alert_exe();
     void check_romsfolder();
     void DefaultAction(QObject* sender = nullptr);
+    // What the reset button and menu item do: ask, then DefaultAction.
+    void resetPreferences(QObject* sender = nullptr);
+    // The folder a panel for `path` opens in: that folder, or the file's, or the
+    // nearest one above it that exists; the home folder when none does.
+    static QString panelFolder(const QString& path, bool isFile);
 
     // Emulator runs.
     void LaunchTask(const QStringList& arguments);
@@ -155,6 +168,20 @@ public:
     // Selection artwork.
     void tableViewSelectionDidChange();
 
+    // Files from the command line, another start of the launcher and drops.
+    // Each ROM archive goes to the game-run request once start-up has finished
+    // and no alert or panel is up; one that cannot be started gets an alert.
+    void application_openFiles(const QStringList& paths);
+    // A later start of the launcher: the current main window (main window 1
+    // when none is shown) comes forward, then its files are opened.
+    void applicationShouldHandleReopen(const QStringList& paths);
+    // Takes what later starts send on `channel`; what is not a message goes
+    // to the system log.
+    void listenToLaterStarts(InstanceChannel& channel);
+    // Why `path` cannot be started as a game, in the user's language; empty
+    // when it can.
+    QString romArchiveProblem(const QString& path) const;
+
     // Activation.
     void show_kdrome(const QString& applicationName);
     void Menu_show_kdrome(QObject* sender = nullptr);
@@ -165,10 +192,18 @@ public:
     void openDoc(QObject* sender = nullptr);
     void openURL(QObject* sender = nullptr);
     void openURL2(QObject* sender = nullptr);
+    void show_About(QObject* sender = nullptr);
+
+    // The windows' places and sizes, the splitter and the tables' columns, kept
+    // across restarts (saved when the launcher quits).
+    void restoreArrangement();
+    void saveArrangement();
 
     // Helpers around the form and the resources.
     EmulatorForm currentEmulatorForm() const;
     QString resourcePath() const { return m_resourcePath; }
+    // The language of the windows and texts: "en" or one of translatedLanguages().
+    QString language() const { return m_language; }
     QString text(const QString& key) const { return m_strings.text(key); }
     DefaultsController& defaults() { return m_defaults; }
     SettingsStore& store() { return m_store; }
@@ -231,6 +266,9 @@ public:
     QWidget* historyWindow = nullptr;
     QTableWidget* historyTable = nullptr;
     QLabel* historyNote = nullptr;
+    // The log window's find bar.
+    LogFindBar* logFindBar = nullptr;
+    QWidget* aboutWindow = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -268,6 +306,11 @@ private:
     void buildHistoryWindow();
     QMenu* makeOpenRecentMenu(QWidget* parent);
     void fillOpenRecentMenu(QMenu* menu);
+    void buildAboutWindow();
+    void makeClosableFromKeyboard(QWidget* window);
+    void updateRunActions();
+    void followPackagedToggle(const QString& key);
+    void focusListOf(QMainWindow* mainWindow);
     void attachGameList();
     void watchRomsFolder();
     void focusSearchField();
@@ -284,6 +327,12 @@ private:
     void endTerminateGrace(const std::shared_ptr<EmulatorProcess>& process);
     void reportStartFailure(const QString& program, const QString& reason);
     void reportInLog(const QString& line);
+    // Runs `request` once start-up has finished, as a reaction (see react()).
+    void whenLaunched(std::function<void()> request);
+    void openRomArchive(const QString& path);
+    static std::optional<QString> droppedRomArchive(const QEvent* event);
+    void handToDesktop(const QString& place, const std::function<bool()>& open);
+    void reportNotOpened(const QString& place, const char* reasonKey);
 
     // Play history.
     void openHistory();
@@ -304,12 +353,14 @@ private:
     void react(std::function<void()> reaction);
     void handleWaitingReactions();
     void appendOutputUtf8(QByteArrayView validUtf8);
+    QString logFolder() const;
     void scheduleScroll();
 
     Desktop& m_desktop;
     SettingsStore& m_store;
     DefaultsController m_defaults;
     QString m_resourcePath;
+    QString m_language;
     StringTable m_strings;
 
     std::shared_ptr<EmulatorProcess> m_task;
@@ -319,6 +370,10 @@ private:
     std::deque<std::function<void()>> m_waitingReactions;
     bool m_handlingReactions = false;
     bool m_scrollPending = false;
+    bool m_launchFinished = false;
+    std::vector<std::function<void()>> m_untilLaunched;
+    // Why no list was read from the file at start; null once one was.
+    QString m_listProblem = QStringLiteral("it was not read");
 
     RomFolderWatcher* m_romFolder = nullptr;
 
@@ -329,6 +384,8 @@ private:
 
     std::vector<std::unique_ptr<QWidget>> m_topLevelWindows;
     QHash<QString, QAction*> m_actions;
+    QSet<QObject*> m_closableWindows;
+    QSplitter* m_splitter = nullptr;
     std::unique_ptr<QMenu> m_trayMenu;
 };
 

@@ -1,10 +1,12 @@
 // The game list's place in the controller: loading at start-up, saving at exit,
 // and the selection the other operations read.
 #include "app/appdelegate.h"
+#include "app/gametableview.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 #include "catalogue/romfolder.h"
 #include "platform/desktop.h"
+#include "platform/utf8text.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
@@ -45,7 +47,15 @@ void AppDelegate::attachGameList() {
                 setFavourite(*name, !m_history->statsOf(*name).favourite);
         });
     }
-    // The second layout is the compact one.
+    // Name, Year and Players take the width of their contents; the long texts
+    // give way when not all fit, titles least. The second layout is the
+    // compact one.
+    for (QTableView* table : {tableView_list, tableView_list2}) {
+        auto* view = static_cast<GameTableView*>(table);
+        view->setKeyColumn(GameListModel::Name);
+        view->setShrinkingColumns(
+            {{GameListModel::Title, 2}, {GameListModel::Maker, 1}, {GameListModel::Genre, 1}});
+    }
     for (int column : {GameListModel::Maker, GameListModel::Players})
         tableView_list2->hideColumn(column);
     connect(arrayController_list, &GameListController::selectionChanged, this,
@@ -146,7 +156,7 @@ void AppDelegate::addGamesFromRomsFolder() {
     std::vector<plist::Value> records;
     records.reserve(missing.size());
     for (const std::string& name : missing)
-        records.push_back(newGameRecord(QFile::decodeName(QByteArray::fromStdString(name))));
+        records.push_back(newGameRecord(textFromUtf8(name)));
     const std::size_t first = arrayController_list->content().size();
     arrayController_list->addObjects(std::move(records));
     // The first new game is selected, so the user sees where they went.
@@ -181,31 +191,53 @@ void AppDelegate::removeSelectedGame() {
 
 void AppDelegate::loadGameList() {
     const std::optional<QString> path = pathOfDataFile();
-    if (!path) {
-        m_desktop.systemLog(QStringLiteral("Kaleidrome.xml not found"));
-        return;
-    }
-    GameListLoad load = kd::loadGameList(*path);
+    GameListLoad load;
+    if (path)
+        load = kd::loadGameList(*path);
+    const QString file = path.value_or(packagedPath("Kaleidrome.xml"));
+    // An empty table says why it is empty and what to do.
+    QString why;
+    m_listProblem = load.reason;
     switch (load.status) {
     case GameListLoad::Status::NoFile:
+        m_listProblem = file + QStringLiteral(" was not found");
         m_desktop.systemLog(QStringLiteral("Kaleidrome.xml not found"));
+        why = tr("No game list: %1 was not found.\n\nPut your game list there (an XML property "
+                 "list of games, each with a \"name\"), then start the launcher again. Games "
+                 "can still be started with Game ▸ Open ROM…")
+                  .arg(file);
         break;
     case GameListLoad::Status::NotAList:
-        // Nothing is shown; the file itself is left as it is (see saveGameList).
+        // The file itself is left as it is (see saveGameList).
+        why = tr("The game list cannot be read:\n%1\n\nMend or replace the file, then start "
+                 "the launcher again; until then it is left untouched. Games can still be "
+                 "started with Game ▸ Open ROM…")
+                  .arg(load.reason);
         break;
     case GameListLoad::Status::Loaded:
+        if (load.records.empty())
+            why = tr("The game list %1 holds no games.").arg(file);
         arrayController_list->addObjects(std::move(load.records));
-        for (QTableView* table : {tableView_list, tableView_list2})
-            table->resizeColumnsToContents();
         buildSearchIndexLater();
         break;
     }
+    for (QTableView* table : {tableView_list, tableView_list2})
+        static_cast<GameTableView*>(table)->setPlaceholderText(why);
 }
 
 void AppDelegate::saveGameList() {
     const std::optional<QString> path = pathOfDataFile();
     if (!path)
         return;
+    // Only a list read from the file is written back: a file that was missing
+    // or broken at start and put there or mended since must not be replaced
+    // with the empty list in memory.
+    if (!m_listProblem.isNull()) {
+        m_desktop.systemLog(QStringLiteral("Kaleidrome.xml left unchanged: the launcher started "
+                                           "without a list from it (%1)")
+                                .arg(m_listProblem));
+        return;
+    }
     const GameListSave save = saveGameListIfChanged(*path, arrayController_list->content(),
                                                     arrayController_list->arrangedObjects());
     switch (save.status) {

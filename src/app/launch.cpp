@@ -40,6 +40,7 @@ void AppDelegate::openROMfile(QObject*) {
     panel.chooseDirectories = false;
     panel.prompt = text(QStringLiteral("Opanel_Prompt"));
     panel.allowedTypes = {QStringLiteral("zip")};
+    panel.startDirectory = panelFolder(textfild_roms->text(), false);
     if (const std::optional<QString> path = runOpenPanel(panel); path && !path->isEmpty())
         task_cocking(*path);
 }

@@ -4,8 +4,13 @@
 #include "log/logview.h"
 #include "platform/atomicfile.h"
 #include "platform/desktop.h"
+#include "settings/settingskeys.h"
+#include "settings/settingsstore.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTimer>
 
 namespace kd {
@@ -59,9 +64,12 @@ void AppDelegate::saveLogAction(QObject*) {
     SavePanelRequest request;
     request.allowedTypes = {QStringLiteral("txt")};
     request.suggestedName = QStringLiteral("Log info");
+    request.startDirectory = logFolder();
     const std::optional<QString> path = runSavePanel(request);
     if (!path || path->isEmpty())
         return;
+    m_store.setObject(QFileInfo(*path).absolutePath(), QString::fromLatin1(ownKeys::LogFolder));
+    m_store.synchronize();
     // The text as it is now: output may have arrived while the panel was open.
     QString error;
     if (writeFileAtomically(*path, infomationTextView->utf8(), &error))
@@ -71,9 +79,19 @@ void AppDelegate::saveLogAction(QObject*) {
     AlertRequest alert;
     alert.message = text(QStringLiteral("Alert_SaveFailed"));
     alert.informativeText = error;
-    alert.buttons = {QStringLiteral("OK")};
+    alert.buttons = {text(QStringLiteral("Button_OK"))};
     alert.cancelButton = 0;
     runAlert(alert);
+}
+
+// Logs are saved where the last one went, else among the user's documents.
+QString AppDelegate::logFolder() const {
+    const QString last =
+        m_store.stringForKey(QString::fromLatin1(ownKeys::LogFolder)).value_or(QString());
+    if (QDir::isAbsolutePath(last) && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 void AppDelegate::show_Logwindow(QObject*) {

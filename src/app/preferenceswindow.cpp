@@ -1,6 +1,7 @@
 #include "app/activityindicator.h"
 #include "app/appdelegate.h"
 #include "settings/settingskeys.h"
+#include "settings/settingsstore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -24,6 +26,27 @@ QString key(const char* name) {
 QPushButton* tagged(QPushButton* button, int tag) {
     AppDelegate::setTag(button, tag);
     return button;
+}
+
+// Number fields take only digits (a sign too where negative values make sense);
+// what is typed still reaches the command line as it stands.
+void acceptNumbers(QLineEdit* field, bool signedNumber) {
+    static const QRegularExpression unsignedNumber(QStringLiteral("[0-9]{0,6}"));
+    static const QRegularExpression anyNumber(QStringLiteral("-?[0-9]{0,6}"));
+    field->setValidator(
+        new QRegularExpressionValidator(signedNumber ? anyNumber : unsignedNumber, field));
+}
+
+// Says, on a page, that the fields below it are not passed to the emulator.
+QLabel* notPassedNote() {
+    auto* note = new QLabel(AppDelegate::tr("Kept for the emulator's own configuration; not "
+                                            "passed on its command line:"));
+    note->setObjectName(QStringLiteral("notPassedNote"));
+    note->setWordWrap(true);
+    QFont font = note->font();
+    font.setItalic(true);
+    note->setFont(font);
+    return note;
 }
 
 } // namespace
@@ -136,6 +159,7 @@ void AppDelegate::buildPreferencesWindow() {
     video->addRow(button_throttle);
     video->addRow(button_showfps);
     video->addRow(tr("Crosshairs:"), popup_crosshairs);
+    video->addRow(notPassedNote());
     video->addRow(tr("Vertex shader:"), row({textfild_vert, chooser(5, false)}));
     video->addRow(tr("Fragment shader:"), row({textfild_frag, chooser(6, false)}));
     tabs->addTab(videoPage, tr("Video"));
@@ -156,12 +180,17 @@ void AppDelegate::buildPreferencesWindow() {
     sound->addRow(button_SoundEffects);
     sound->addRow(button_MPEGmusic);
     sound->addRow(button_flipstereo);
+    sound->addRow(notPassedNote());
     sound->addRow(tr("Sound effects volume:"), textfild_sound);
     sound->addRow(tr("Music volume:"), textfild_music);
     sound->addRow(tr("Balance:"), textfild_balance);
     sound->addRow(tr("Input system:"), popup_inputsys);
     sound->addRow(button_feedback);
     tabs->addTab(soundPage, tr("Sound and Input"));
+    for (QLineEdit* field : {textfild_ppcfreq, textfild_resolution_x, textfild_resolution_y,
+                             textfild_sound, textfild_music})
+        acceptNumbers(field, false);
+    acceptNumbers(textfild_balance, true);
 
     // Command option, reset and the activity indicator.
     popup_command =
@@ -172,9 +201,9 @@ void AppDelegate::buildPreferencesWindow() {
     runOption->setObjectName(QStringLiteral("button_runOption"));
     connect(runOption, &QPushButton::clicked, this,
             [this, runOption] { returnButtonAction(runOption); });
-    auto* reset = new QPushButton(tr("Reset to Initial Values"));
+    auto* reset = new QPushButton(tr("Reset to Initial Values…"));
     reset->setObjectName(QStringLiteral("button_reset"));
-    connect(reset, &QPushButton::clicked, this, [this, reset] { DefaultAction(reset); });
+    connect(reset, &QPushButton::clicked, this, [this, reset] { resetPreferences(reset); });
     progressInd = new ActivityIndicator;
     progressInd->setObjectName(QStringLiteral("progressInd"));
 
@@ -192,6 +221,7 @@ void AppDelegate::buildPreferencesWindow() {
     layout->addWidget(tabs);
     layout->addWidget(commandBox);
     layout->addLayout(bottom);
+    makeClosableFromKeyboard(prefs);
 
     // Each control shows its key; four boxes add an option that negates their key.
     m_defaults.bind(button_exe, key(keys::Button_packege1));
@@ -223,6 +253,8 @@ void AppDelegate::buildPreferencesWindow() {
     m_defaults.bind(popup_inputsys, key(keys::Inputsystem));
     m_defaults.bind(button_feedback, key(keys::ForceFeedback));
     m_defaults.bind(popup_command, key(keys::CommandOption));
+    connect(&m_store, &SettingsStore::valueChanged, this, &AppDelegate::followPackagedToggle);
+    PackagePath_ini();
 }
 
 EmulatorForm AppDelegate::currentEmulatorForm() const {

@@ -62,6 +62,7 @@ EmulatorProcess* AppDelegate::startRun(const QStringList& arguments, bool superv
     connect(process, &EmulatorProcess::processEnded, this, [this, weak, supervised] {
         if (const std::shared_ptr<EmulatorProcess> p = weak.lock())
             recordGameEnd(p.get());
+        updateRunActions();
         react([this, weak, supervised] {
             const std::shared_ptr<EmulatorProcess> p = weak.lock();
             if (!p)
@@ -79,10 +80,12 @@ EmulatorProcess* AppDelegate::startRun(const QStringList& arguments, bool superv
     QString error;
     if (!process->start(program, arguments, workingDir, &error)) {
         // `task` keeps the process that never ran; it counts as not running.
+        updateRunActions();
         reportStartFailure(program, error);
         return process;
     }
     m_runs.push_back(std::move(owned));
+    updateRunActions();
     return process;
 }
 
@@ -234,7 +237,7 @@ void AppDelegate::display_Alert_Error(int status) {
     alert.style = AlertStyle::Warning;
     alert.message = text(QStringLiteral("Alert_1"));
     alert.informativeText = formatText(text(QStringLiteral("Alert_3")), status);
-    alert.buttons = {QStringLiteral("OK"), QStringLiteral("Log")};
+    alert.buttons = {text(QStringLiteral("Button_OK")), text(QStringLiteral("Button_Log"))};
     alert.cancelButton = 0;
     if (runAlert(alert) == 1)
         show_Logwindow();
@@ -250,10 +253,22 @@ void AppDelegate::reportStartFailure(const QString& program, const QString& reas
     alert.message = text(QStringLiteral("Alert_StartFailed"));
     alert.informativeText = formatText(text(QStringLiteral("Alert_StartFailedInfo")), 0,
                                        what + QStringLiteral(": ") + reason);
-    alert.buttons = {QStringLiteral("OK"), QStringLiteral("Log")};
+    alert.buttons = {text(QStringLiteral("Button_OK")), text(QStringLiteral("Button_Log")),
+                     text(QStringLiteral("Button_ChooseEmulator"))};
     alert.cancelButton = 0;
-    if (runAlert(alert) == 1)
+    switch (runAlert(alert)) {
+    case 1:
         show_Logwindow();
+        break;
+    case 2: {
+        QObject emulatorChooser;
+        setTag(&emulatorChooser, 1);
+        Choicethefile(&emulatorChooser);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 // What the launcher did to a run, in the system log and, on a line of its own,

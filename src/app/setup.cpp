@@ -4,9 +4,12 @@
 #include "emulator/emulatorprocess.h"
 #include "log/logview.h"
 #include "platform/desktop.h"
+#include "settings/pathops.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 #include <QWidget>
 
@@ -14,17 +17,53 @@ namespace kd {
 
 namespace {
 
-QVariantMap chooserRequest(bool files, bool folders) {
-    return {{QStringLiteral("chooseFile"), files},
-            {QStringLiteral("chooseDirect"), folders},
-            {QStringLiteral("directory"), QString()}};
-}
-
 QString key(const char* name) {
     return QString::fromLatin1(name);
 }
 
+// Which key each chooser button fills, by its tag.
+struct Chooser {
+    int tag;
+    bool folder;
+    const char* key;
+};
+constexpr Chooser Choosers[] = {
+    {1, false, keys::ExecutionPath},  {5, false, keys::VertexShader},
+    {6, false, keys::FragmentShader}, {2, true, keys::RomsPath},
+    {3, true, keys::SnapPath},        {4, true, keys::IconPath},
+};
+
+const Chooser* chooserFor(const QObject* sender, bool folder) {
+    const int tag = AppDelegate::tagOf(sender);
+    for (const Chooser& chooser : Choosers)
+        if (chooser.tag == tag && chooser.folder == folder)
+            return &chooser;
+    return nullptr;
+}
+
+// The chooser opens where the path it replaces is.
+QVariantMap chooserRequest(const SettingsStore& store, const Chooser* chooser, bool files) {
+    const QString current =
+        chooser ? store.stringForKey(key(chooser->key)).value_or(QString()) : QString();
+    return {
+        {QStringLiteral("chooseFile"), files},
+        {QStringLiteral("chooseDirect"), !files},
+        {QStringLiteral("directory"), QUrl::fromLocalFile(AppDelegate::panelFolder(current, files))
+                                          .toString(QUrl::FullyEncoded)}};
+}
+
 } // namespace
+
+QString AppDelegate::panelFolder(const QString& path, bool isFile) {
+    QString folder = isFile ? path::deleteLastComponent(path) : path;
+    // The root folder stands for nothing the user chose.
+    while (QDir::isAbsolutePath(folder) && QDir::cleanPath(folder) != QStringLiteral("/")) {
+        if (QFileInfo(folder).isDir())
+            return QDir::cleanPath(folder);
+        folder = path::deleteLastComponent(folder);
+    }
+    return QDir::homePath();
+}
 
 QString AppDelegate::openPanelpath(const QVariantMap& request) {
     OpenPanelRequest panel;
@@ -37,44 +76,26 @@ QString AppDelegate::openPanelpath(const QVariantMap& request) {
 }
 
 void AppDelegate::Choicethefile(QObject* sender) {
-    const QString path = openPanelpath(chooserRequest(true, false));
+    const Chooser* chooser = chooserFor(sender, false);
+    const QString path = openPanelpath(chooserRequest(m_store, chooser, true));
     if (path.isEmpty())
         return;
-    switch (tagOf(sender)) {
-    case 6:
-        m_store.setObject(path, key(keys::FragmentShader));
-        break;
-    case 5:
-        m_store.setObject(path, key(keys::VertexShader));
-        break;
-    case 1:
+    if (chooser) {
         // From now on the emulator comes from the user's path.
-        m_store.setObject(false, key(keys::Button_packege1));
-        m_store.setObject(path, key(keys::ExecutionPath));
-        break;
-    default:
-        break;
+        if (chooser->tag == 1)
+            m_store.setObject(false, key(keys::Button_packege1));
+        m_store.setObject(path, key(chooser->key));
     }
     m_store.synchronize();
 }
 
 void AppDelegate::Choicethefolder(QObject* sender) {
-    const QString path = openPanelpath(chooserRequest(false, true));
+    const Chooser* chooser = chooserFor(sender, true);
+    const QString path = openPanelpath(chooserRequest(m_store, chooser, false));
     if (path.isEmpty())
         return;
-    switch (tagOf(sender)) {
-    case 2:
-        m_store.setObject(path, key(keys::RomsPath));
-        break;
-    case 3:
-        m_store.setObject(path, key(keys::SnapPath));
-        break;
-    case 4:
-        m_store.setObject(path, key(keys::IconPath));
-        break;
-    default:
-        break;
-    }
+    if (chooser)
+        m_store.setObject(path, key(chooser->key));
     m_store.synchronize();
 }
 
@@ -93,12 +114,16 @@ void AppDelegate::display_Alert_exe() {
 }
 
 void AppDelegate::check_romsfolder() {
-    if (folder_FoundCheck(m_store.stringForKey(key(keys::RomsPath)).value_or(QString())))
+    const QString stored = m_store.stringForKey(key(keys::RomsPath)).value_or(QString());
+    if (folder_FoundCheck(stored))
         return;
     AlertRequest alert;
     alert.style = AlertStyle::Warning;
     alert.message = text(QStringLiteral("Alert_2"));
-    alert.informativeText = text(QStringLiteral("Alert_5"));
+    // A folder that was set and is gone (a drive not connected) is named.
+    alert.informativeText = stored.isEmpty()
+                                ? text(QStringLiteral("Alert_5"))
+                                : formatText(text(QStringLiteral("Alert_5_NotFound")), 0, stored);
     alert.buttons = {text(QStringLiteral("Button_4")), text(QStringLiteral("Button_2"))};
     alert.cancelButton = 1;
     if (runAlert(alert) != 0)
@@ -120,6 +145,23 @@ void AppDelegate::DefaultAction(QObject* sender) {
     PackagePath_ini();
     progressInd->stopAnimation(sender);
     m_desktop.playSound(QStringLiteral("Tink"));
+}
+
+// The reset cannot be undone, so the button and the menu item ask first;
+// Cancel is the default and Escape's answer. While the emulator runs the reset
+// is refused without a question.
+void AppDelegate::resetPreferences(QObject* sender) {
+    if (!(m_task && m_task->isRunning())) {
+        AlertRequest alert;
+        alert.style = AlertStyle::Warning;
+        alert.message = text(QStringLiteral("Alert_Reset"));
+        alert.informativeText = text(QStringLiteral("Alert_ResetInfo"));
+        alert.buttons = {text(QStringLiteral("Button_2")), text(QStringLiteral("Button_Reset"))};
+        alert.cancelButton = 0;
+        if (runAlert(alert) != 1)
+            return;
+    }
+    DefaultAction(sender);
 }
 
 } // namespace kd

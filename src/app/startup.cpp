@@ -29,6 +29,18 @@ void AppDelegate::applicationDidFinishLaunching() {
     // Ordered to the front without being made the key window.
     front->show();
     front->raise();
+    focusListOf(front);
+    // Files from the command line or from starts made meanwhile come after.
+    m_launchFinished = true;
+    for (std::function<void()>& request : std::exchange(m_untilLaunched, {}))
+        react(std::move(request));
+}
+
+// A main window comes up with its list taking the keys, whatever had them
+// before it was closed.
+void AppDelegate::focusListOf(QMainWindow* mainWindow) {
+    (mainWindow == window ? tableView_list : tableView_list2)
+        ->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -39,6 +51,7 @@ void AppDelegate::show_Mainwindow(QObject*) {
     if (window2->isVisible())
         window2->close();
     showWindow(window);
+    focusListOf(window);
     m_store.setObject(qint64(1), QString::fromLatin1(keys::StartWindow));
     m_store.synchronize();
 }
@@ -47,6 +60,7 @@ void AppDelegate::show_Mainwindow2(QObject*) {
     if (window->isVisible())
         window->close();
     showWindow(window2);
+    focusListOf(window2);
     m_store.setObject(qint64(2), QString::fromLatin1(keys::StartWindow));
     m_store.synchronize();
 }

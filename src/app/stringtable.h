@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace kd {
 
@@ -11,10 +12,19 @@ public:
     StringTable() = default;
     // Reads a JSON object of key -> text; a missing or broken file leaves the table empty.
     static StringTable load(const QString& filePath, QString* error = nullptr);
+    // The English table `folder`/Localizable.json with the texts of
+    // `folder`/<language>/Localizable.json over it: a key the language lacks
+    // keeps its English text. English needs no second table.
+    static StringTable load(const QString& folder, const QString& language, QString* error);
 
     QString text(const QString& key) const;
     void insert(const QString& key, const QString& text) { m_texts.insert(key, text); }
     bool isEmpty() const { return m_texts.isEmpty(); }
+    QStringList keys() const {
+        QStringList all = m_texts.keys();
+        all.sort();
+        return all;
+    }
 
 private:
     QHash<QString, QString> m_texts;

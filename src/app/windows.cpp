@@ -1,13 +1,17 @@
 // The main windows, the log window and the menus.
 #include "app/appdelegate.h"
+#include "app/gametableview.h"
 #include "app/imageview.h"
 #include "app/subviewdraw.h"
+#include "log/logfindbar.h"
+#include "emulator/emulatorprocess.h"
 #include "log/logview.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -21,6 +25,7 @@
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kd {
@@ -28,7 +33,7 @@ namespace kd {
 namespace {
 
 QTableView* makeGameTable(const QString& name) {
-    auto* table = new QTableView;
+    auto* table = new GameTableView;
     table->setObjectName(name);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -85,9 +90,9 @@ void AppDelegate::buildActions() {
          [this](QObject*) {
              showWindow(preferencesWindow);
          }},
-        {"resetPreferences", tr("&Reset Preferences"), QKeySequence(),
+        {"resetPreferences", tr("&Reset Preferences…"), QKeySequence(),
          [this](QObject* s) {
-             DefaultAction(s);
+             resetPreferences(s);
          }},
         {"quit", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
          [](QObject*) {
@@ -108,6 +113,11 @@ void AppDelegate::buildActions() {
         {"clearLog", tr("&Clear Log"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K),
          [this](QObject* s) {
              ClearLogAction(s);
+         }},
+        {"findInLog", tr("&Find in Log…"), QKeySequence(),
+         [this](QObject*) {
+             show_Logwindow();
+             logFindBar->open();
          }},
         {"mainWindow1", tr("Main Window &1"), QKeySequence(Qt::CTRL | Qt::Key_1),
          [this](QObject* s) {
@@ -165,6 +175,10 @@ void AppDelegate::buildActions() {
          [this](QObject* s) {
              show_History(s);
          }},
+        {"about", tr("&About Kaleidrome Launcher"), QKeySequence(),
+         [this](QObject* s) {
+             show_About(s);
+         }},
     };
     for (const Entry& entry : entries) {
         auto* action = new QAction(entry.text, this);
@@ -182,6 +196,14 @@ void AppDelegate::buildActions() {
     action(QStringLiteral("findGame"))->setShortcutContext(Qt::WindowShortcut);
     action(QStringLiteral("removeGame"))->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     action(QStringLiteral("favourite"))->setShortcutContext(Qt::WindowShortcut);
+    updateRunActions();
+}
+
+// Stopping the emulator or bringing it forward only makes sense while it runs.
+void AppDelegate::updateRunActions() {
+    const bool running = m_task && m_task->isRunning();
+    for (const char* name : {"stopEmulator", "showEmulator"})
+        action(QString::fromLatin1(name))->setEnabled(running);
 }
 
 QAction* AppDelegate::action(const QString& name) const {
@@ -204,9 +226,10 @@ QMenuBar* AppDelegate::makeMenuBar(QWidget* parent) {
                "showEmulator", "-", "findGame", "addGames", "removeGame"});
     game->insertMenu(action(QStringLiteral("stopEmulator")), makeOpenRecentMenu(game));
     add(bar->addMenu(tr("&View")), {"onlyAvailable", "onlyFavourites"});
-    add(bar->addMenu(tr("&Log")), {"showLog", "marker", "-", "saveLog", "clearLog"});
+    add(bar->addMenu(tr("&Log")), {"showLog", "findInLog", "marker", "-", "saveLog", "clearLog"});
     add(bar->addMenu(tr("&Window")), {"mainWindow1", "mainWindow2"});
-    add(bar->addMenu(tr("&Help")), {"emulatorFolder", "readme", "-", "homePage", "projectPage"});
+    add(bar->addMenu(tr("&Help")),
+        {"emulatorFolder", "readme", "-", "homePage", "projectPage", "-", "about"});
     return bar;
 }
 
@@ -263,13 +286,16 @@ void AppDelegate::buildMainWindows() {
     panel1Layout->addLayout(titleRow);
     panel1Layout->addWidget(imageView, 1);
     panel1Layout->addWidget(startButton());
-    auto* splitter = new QSplitter;
-    splitter->addWidget(
+    m_splitter = new QSplitter;
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->addWidget(
         withSearchField(searchField, QStringLiteral("searchField"), tableView_list));
-    splitter->addWidget(panel1);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
-    window->setCentralWidget(splitter);
+    m_splitter->addWidget(panel1);
+    m_splitter->setStretchFactor(0, 3);
+    m_splitter->setStretchFactor(1, 2);
+    // The list gets the room its columns need, the artwork what is left.
+    m_splitter->setSizes({600, 300});
+    window->setCentralWidget(m_splitter);
     window->resize(900, 560);
     statusLine = new QLabel;
     statusLine->setObjectName(QStringLiteral("statusLine"));
@@ -323,12 +349,33 @@ void AppDelegate::buildMainWindows() {
     };
     mirrorSort(tableView_list->horizontalHeader(), tableView_list2->horizontalHeader());
     mirrorSort(tableView_list2->horizontalHeader(), tableView_list->horizontalHeader());
+
+    // A ROM archive dropped on either main window starts as Open ROM would.
+    for (QMainWindow* main : {window, window2}) {
+        main->setAcceptDrops(true);
+        main->installEventFilter(this);
+    }
 }
 
 // Return and Enter in a game table or a search field start the selected game;
 // Escape in a search field clears it.
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress)
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+        (watched == window || watched == window2)) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const std::optional<QString> path = droppedRomArchive(event);
+        if (!path) {
+            drop->ignore(); // the pointer says no
+            return true;
+        }
+        drop->acceptProposedAction();
+        // Started once the drop is over, so no alert or wait runs inside it.
+        if (type == QEvent::Drop)
+            QTimer::singleShot(0, this, [this, path] { application_openFiles({*path}); });
+        return true;
+    }
+    if (type != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
@@ -350,6 +397,11 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
         QCoreApplication::sendEvent(list, event);
         return true;
     }
+    // An Escape that no control inside used closes the window.
+    if (plain && key->key() == Qt::Key_Escape && m_closableWindows.contains(watched)) {
+        static_cast<QWidget*>(watched)->close();
+        return true;
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -357,6 +409,18 @@ void AppDelegate::focusSearchField() {
     QLineEdit* field = window2->isActiveWindow() ? searchField2 : searchField;
     field->setFocus(Qt::ShortcutFocusReason);
     field->selectAll();
+}
+
+// Escape and Ctrl+W close the windows that are not main windows.
+void AppDelegate::makeClosableFromKeyboard(QWidget* window) {
+    auto* close = new QAction(tr("Close Window"), window);
+    close->setObjectName(QStringLiteral("closeWindow"));
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    close->setShortcutContext(Qt::WindowShortcut);
+    connect(close, &QAction::triggered, window, &QWidget::close);
+    window->addAction(close);
+    window->installEventFilter(this);
+    m_closableWindows.insert(window);
 }
 
 void AppDelegate::buildLogWindow() {
@@ -377,11 +441,27 @@ void AppDelegate::buildLogWindow() {
     addButton(tr("Marker"), "marker");
     addButton(tr("Clear"), "clearLog");
     buttons->addStretch(1);
+    addButton(tr("Find…"), "findInLog");
     addButton(tr("Save…"), "saveLog");
+    logFindBar = new LogFindBar(infomationTextView);
     auto* layout = new QVBoxLayout(log);
     layout->addWidget(infomationTextView, 1);
+    layout->addWidget(logFindBar);
     layout->addLayout(buttons);
     log->resize(760, 480);
+
+    // Shortcuts of the log window alone: the main windows keep Ctrl+F for themselves.
+    auto shortcut = [log](QKeySequence::StandardKey keys, auto* receiver, auto slot) {
+        auto* action = new QAction(log);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, receiver, slot);
+        log->addAction(action);
+    };
+    shortcut(QKeySequence::Save, action(QStringLiteral("saveLog")), &QAction::trigger);
+    shortcut(QKeySequence::Find, logFindBar, &LogFindBar::open);
+    shortcut(QKeySequence::FindNext, logFindBar, &LogFindBar::findNext);
+    shortcut(QKeySequence::FindPrevious, logFindBar, &LogFindBar::findPrevious);
+    makeClosableFromKeyboard(log);
 }
 
 // Closing every window leaves the launcher running; where the desktop has a

@@ -6,16 +6,51 @@
 #include "settings/settingsstore.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 
 namespace kd {
 
 namespace {
-const QString HomePage = QStringLiteral("https://kaleidrome.example.org/");
-const QString ProjectPage = QStringLiteral("https://code.example.com/kaleidrome/kaleidrome");
+
+// The place a reveal stands for: the item (inside the root when it is a bare
+// name), or the root itself.
+QString revealedPlace(const QString& item, const QString& root) {
+    if (item.isEmpty())
+        return root;
+    if (QDir::isAbsolutePath(item) || root.isEmpty())
+        return item;
+    return path::appendComponent(root, item);
+}
+
 } // namespace
 
+// A place that is not set or not there is not handed on, and one that nothing
+// on the desktop accepted is said: a silent failure looks like success.
+void AppDelegate::handToDesktop(const QString& place, const std::function<bool()>& open) {
+    if (place.isEmpty())
+        reportNotOpened(place, "Alert_NoPathInfo");
+    else if (!QFileInfo::exists(place))
+        reportNotOpened(place, "Alert_NotThereInfo");
+    else if (!open())
+        reportNotOpened(place, "Alert_NoOpenerInfo");
+}
+
+void AppDelegate::reportNotOpened(const QString& place, const char* reasonKey) {
+    AlertRequest alert;
+    alert.style = AlertStyle::Warning;
+    alert.message = place.isEmpty()
+                        ? text(QStringLiteral("Alert_NoPath"))
+                        : formatText(text(QStringLiteral("Alert_OpenFailed")), 0, place);
+    alert.informativeText = text(QString::fromLatin1(reasonKey));
+    alert.buttons = {QStringLiteral("OK")};
+    alert.cancelButton = 0;
+    runAlert(alert);
+}
+
 void AppDelegate::openCurrent(QObject*) {
-    m_desktop.openPath(pathOfCurrentDir());
+    const QString folder = pathOfCurrentDir();
+    handToDesktop(folder, [&] { return m_desktop.openPath(folder); });
 }
 
 void AppDelegate::openFileSystemfolder(QObject* sender) {
@@ -51,19 +86,23 @@ void AppDelegate::openFileSystemfolder(QObject* sender) {
     default:
         break;
     }
-    m_desktop.revealInFileViewer(item, root);
+    handToDesktop(revealedPlace(item, root),
+                  [&] { return m_desktop.revealInFileViewer(item, root); });
 }
 
 void AppDelegate::openDoc(QObject*) {
-    m_desktop.openPath(packagedPath("kdromepak/Docs/README.txt"));
+    const QString readme = packagedPath("kdromepak/Docs/README.txt");
+    handToDesktop(readme, [&] { return m_desktop.openPath(readme); });
 }
 
 void AppDelegate::openURL(QObject*) {
-    m_desktop.openUrl(HomePage);
+    if (!m_desktop.openUrl(HomePage))
+        reportNotOpened(HomePage, "Alert_NoOpenerInfo");
 }
 
 void AppDelegate::openURL2(QObject*) {
-    m_desktop.openUrl(ProjectPage);
+    if (!m_desktop.openUrl(ProjectPage))
+        reportNotOpened(ProjectPage, "Alert_NoOpenerInfo");
 }
 
 } // namespace kd

@@ -3,6 +3,7 @@
 #include "catalogue/plistreader.h"
 #include "catalogue/plistwriter.h"
 #include "platform/atomicfile.h"
+#include "platform/utf8text.h"
 
 #include <QFile>
 #include <cerrno>
@@ -88,7 +89,8 @@ std::optional<QString> gameName(const plist::Value& record) {
     const std::string* s = gameNameBytes(record);
     if (!s)
         return std::nullopt;
-    return QString::fromUtf8(s->data(), qsizetype(s->size()));
+    // A leading U+FEFF is part of the name: without it the name is another file.
+    return textFromUtf8(*s);
 }
 
 GameListLoad loadGameList(const QString& path) {

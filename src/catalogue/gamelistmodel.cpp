@@ -1,6 +1,7 @@
 #include "catalogue/gamelistmodel.h"
 
 #include "catalogue/gamelist.h"
+#include "platform/utf8text.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -9,12 +10,11 @@ namespace kd {
 
 namespace {
 
+// The record's key of each column; the columns after the records' own are
+// named for what they show.
 constexpr const char* kKeys[GameListModel::ColumnCount] = {
-    "name", "title", "year", "maker", "genre", "players", "", "", "", "", ""};
-
-QString text(const std::string& s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
+    "name",      "title",       "year",       "maker",   "genre",   "players",
+    "available", "favourite", "timesPlayed", "lastPlayed", "playTime"};
 
 const plist::Value* field(const plist::Value& record, int column) {
     const plist::Dictionary* dict = record.dictionary();
@@ -36,7 +36,7 @@ QString GameListModel::displayText(const plist::Value& record, int column) {
     if (!v)
         return {};
     if (const std::string* s = v->string())
-        return text(*s);
+        return textFromUtf8(*s);
     if (const plist::Integer* i = v->integer())
         return QString::fromStdString(i->toString());
     return {};
@@ -180,7 +180,7 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const {
     if (!v)
         return {};
     if (const std::string* s = v->string())
-        return text(*s);
+        return textFromUtf8(*s);
     if (const plist::Integer* i = v->integer()) {
         if (role == Qt::DisplayRole)
             return QString::fromStdString(i->toString());

@@ -3,6 +3,7 @@
 // which on a first load (page faults) is most of the time.
 
 #include "catalogue/plistreader_p.h"
+#include "platform/utf8text.h"
 
 #include <algorithm>
 #include <array>
@@ -823,7 +824,7 @@ ArrayReadResult XmlReader::parse(Value* root, const std::function<void(Value&&)>
         result.error = QStringLiteral("line %1: %2").arg(line).arg(QString::fromUtf8(m_error));
     } else if (result.status == ArrayStatus::NotAnArray) {
         result.error = QStringLiteral("the root of the property list is <%1>, not an array")
-                           .arg(QString::fromUtf8(rootName.data(), qsizetype(rootName.size())));
+                           .arg(textFromUtf8(rootName));
     }
     return result;
 }

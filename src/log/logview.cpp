@@ -1,5 +1,7 @@
 #include "log/logview.h"
 
+#include "platform/utf8text.h"
+
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
@@ -9,6 +11,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <climits>
+#include <cmath>
 
 namespace kd {
 
@@ -108,10 +111,11 @@ void LogView::clear() {
     m_widestSeen = 0;
     m_refreshTimer.stop();
     refresh();
+    emit cleared();
 }
 
 QString LogView::text() const {
-    return QString::fromUtf8(utf8());
+    return textFromUtf8(utf8());
 }
 
 QByteArray LogView::utf8() const {
@@ -154,7 +158,7 @@ void LogView::setSelection(qint64 from, qint64 to) {
 }
 
 QString LogView::selectedText() const {
-    return QString::fromUtf8(m_text.bytes(selectionStart(), selectionEnd()));
+    return textFromUtf8(m_text.bytes(selectionStart(), selectionEnd()));
 }
 
 void LogView::copy() {
@@ -162,13 +166,36 @@ void LogView::copy() {
         QGuiApplication::clipboard()->setText(selectedText());
 }
 
+void LogView::showRange(qint64 from, qint64 to) {
+    setSelection(from, to);
+    m_refreshTimer.stop();
+    refresh();
+    const qint64 line = m_text.lineOf(selectionStart());
+    const int lines = visibleLines();
+    QScrollBar* vertical = verticalScrollBar();
+    if (line < vertical->value() || line >= vertical->value() + lines)
+        vertical->setValue(clampToInt(line - lines / 2));
+    const qint64 start = m_text.lineStart(line);
+    const qint64 end = m_text.lineEnd(line);
+    const int columns = visibleColumns();
+    const qint64 first = cellOf(m_text, start, end, selectionStart(), LLONG_MAX);
+    const qint64 last = cellOf(m_text, start, end, std::min(selectionEnd(), end), LLONG_MAX);
+    QScrollBar* horizontal = horizontalScrollBar();
+    if (first < horizontal->value() || last >= horizontal->value() + columns)
+        horizontal->setValue(clampToInt(last < columns ? 0 : std::min(first, last - columns + 1)));
+}
+
+qint64 LogView::topLine() const {
+    return verticalScrollBar()->value();
+}
+
 QRect LogView::cellRect(qint64 line, qint64 column) const {
-    const qint64 x = kMargin + (column - horizontalScrollBar()->value()) * m_cellWidth;
+    const double x = kMargin + double(column - horizontalScrollBar()->value()) * m_cellWidth;
     const qint64 y = (line - verticalScrollBar()->value()) * m_lineHeight;
-    auto toInt = [](qint64 v) {
-        return int(std::clamp<qint64>(v, INT_MIN / 2, INT_MAX / 2));
+    auto toInt = [](double v) {
+        return int(std::clamp<double>(std::floor(v), INT_MIN / 2, INT_MAX / 2));
     };
-    return QRect(toInt(x), toInt(y), m_cellWidth, m_lineHeight);
+    return QRect(toInt(x), toInt(double(y)), int(std::ceil(m_cellWidth)), m_lineHeight);
 }
 
 void LogView::scheduleRefresh() {
@@ -188,7 +215,9 @@ void LogView::updateMetrics() {
     const QFontMetrics metrics(font());
     m_lineHeight = std::max(1, metrics.lineSpacing());
     m_ascent = metrics.ascent();
-    m_cellWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    // The advance as drawn, fractions included: rounded, the cells drift away
+    // from the glyphs along a long line.
+    m_cellWidth = std::max(1.0, QFontMetricsF(font()).horizontalAdvance(QLatin1Char('M')));
 }
 
 int LogView::visibleLines() const {
@@ -196,7 +225,7 @@ int LogView::visibleLines() const {
 }
 
 int LogView::visibleColumns() const {
-    return std::max(1, (viewport()->width() - 2 * kMargin) / m_cellWidth);
+    return std::max(1, int((viewport()->width() - 2 * kMargin) / m_cellWidth));
 }
 
 void LogView::updateScrollBars() {
@@ -215,6 +244,30 @@ void LogView::updateScrollBars() {
     horizontal->setRange(0, clampToInt(widest + 1 - columns));
     horizontal->setPageStep(columns);
     horizontal->setSingleStep(2);
+}
+
+QString LogView::shownText(QByteArrayView utf8, qint64 firstCell) {
+    // Tabs become blanks up to the next stop; other control characters show
+    // as their visible symbols so nothing disappears silently.
+    QString shown;
+    shown.reserve(utf8.size());
+    qint64 cell = firstCell;
+    for (const QChar ch : textFromUtf8(utf8)) {
+        const char16_t u = ch.unicode();
+        if (u == u'\t') {
+            const qint64 next = (cell / kTabWidth + 1) * kTabWidth;
+            shown.append(QString(qsizetype(next - cell), u' '));
+            cell = next;
+            continue;
+        }
+        if (u < 0x20 || u == 0x7F)
+            shown.append(QChar(u == 0x7F ? 0x2421 : 0x2400 + u));
+        else
+            shown.append(ch);
+        if (!ch.isLowSurrogate())
+            ++cell;
+    }
+    return shown;
 }
 
 LogView::Segment LogView::visibleSegment(qint64 line, qint64 firstColumn, qint64 lastColumn) const {
@@ -261,11 +314,11 @@ void LogView::paintEvent(QPaintEvent* event) {
     const qint64 selEnd = selectionEnd();
     const int width = viewport()->width();
     auto cellX = [&](qint64 cell) {
-        return int(std::clamp<qint64>(kMargin + (cell - left) * m_cellWidth, -m_cellWidth, width));
+        return int(std::clamp<double>(std::round(kMargin + double(cell - left) * m_cellWidth),
+                                      -m_cellWidth, width));
     };
 
     bool widened = false;
-    QString shown;
     for (qint64 line = first; line <= last; ++line) {
         const int y = int(line - top) * m_lineHeight;
         const Segment segment = visibleSegment(line, left, lastColumn);
@@ -275,26 +328,8 @@ void LogView::paintEvent(QPaintEvent* event) {
             widened = widened || segment.cells > m_text.longestLineBytes();
         }
 
-        // Tabs become blanks up to the next stop; other control characters
-        // show as their visible symbols so nothing disappears silently.
-        shown.clear();
-        qint64 cell = segment.column;
-        for (const QChar ch : QString::fromUtf8(m_text.bytes(segment.from, segment.to))) {
-            const char16_t u = ch.unicode();
-            if (u == u'\t') {
-                const qint64 next = (cell / kTabWidth + 1) * kTabWidth;
-                shown.append(QString(qsizetype(next - cell), u' '));
-                cell = next;
-                continue;
-            }
-            if (u < 0x20 || u == 0x7F)
-                shown.append(QChar(u == 0x7F ? 0x2421 : 0x2400 + u));
-            else
-                shown.append(ch);
-            if (!ch.isLowSurrogate())
-                ++cell;
-        }
-        const int textX = kMargin + int(segment.column - left) * m_cellWidth;
+        const QString shown = shownText(m_text.bytes(segment.from, segment.to), segment.column);
+        const double textX = kMargin + double(segment.column - left) * m_cellWidth;
 
         QRect selected;
         const qint64 start = m_text.lineStart(line);
@@ -310,12 +345,12 @@ void LogView::paintEvent(QPaintEvent* event) {
             painter.fillRect(selected, pal.highlight());
         }
         painter.setPen(pal.color(QPalette::Text));
-        painter.drawText(textX, y + m_ascent, shown);
+        painter.drawText(QPointF(textX, y + m_ascent), shown);
         if (!selected.isEmpty()) {
             painter.save();
             painter.setClipRect(selected);
             painter.setPen(pal.color(QPalette::HighlightedText));
-            painter.drawText(textX, y + m_ascent, shown);
+            painter.drawText(QPointF(textX, y + m_ascent), shown);
             painter.restore();
         }
     }

@@ -50,12 +50,33 @@ public:
     // Selects the bytes [from, to) (clamped to the text).
     void setSelection(qint64 from, qint64 to);
     bool hasSelection() const { return m_anchor != m_cursor; }
+    qint64 selectionStart() const { return std::min(m_anchor, m_cursor); }
+    qint64 selectionEnd() const { return std::max(m_anchor, m_cursor); }
     QString selectedText() const;
     void copy();
+
+    // Selects the bytes [from, to) and scrolls them into view: the line to
+    // the middle unless it is shown already, the columns as far as they fit.
+    void showRange(qint64 from, qint64 to);
 
     // Where the cell `column` of `line` sits in the viewport, for the current
     // scroll position.
     QRect cellRect(qint64 line, qint64 column) const;
+    // The first line shown.
+    qint64 topLine() const;
+
+    const LogText& logText() const { return m_text; }
+
+    // What is drawn for the valid UTF-8 `utf8` when it starts at cell
+    // `firstCell` of its line: a tab as blanks up to the next stop, another
+    // control character as its visible symbol, every other character as it
+    // is. Each character takes one cell, as the selection and the scroll
+    // range count them.
+    static QString shownText(QByteArrayView utf8, qint64 firstCell);
+
+signals:
+    // The text was emptied (cleared or replaced): no position in it holds any more.
+    void cleared();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -79,8 +100,6 @@ private:
     void updateScrollBars();
     int visibleLines() const;
     int visibleColumns() const;
-    qint64 selectionStart() const { return std::min(m_anchor, m_cursor); }
-    qint64 selectionEnd() const { return std::max(m_anchor, m_cursor); }
     Segment visibleSegment(qint64 line, qint64 firstColumn, qint64 lastColumn) const;
     // Text position nearest to a viewport point.
     qint64 positionAt(QPoint point) const;
@@ -93,7 +112,7 @@ private:
     qint64 m_widestSeen = 0; // widest line in cells met while painting
     int m_lineHeight = 1;
     int m_ascent = 0;
-    int m_cellWidth = 1;
+    double m_cellWidth = 1;
     QTimer m_refreshTimer;
     QElapsedTimer m_sinceRefresh;
     bool m_dragging = false;

@@ -33,6 +33,7 @@ struct OpenPanelRequest {
 struct SavePanelRequest {
     QStringList allowedTypes; // file-name extensions without the dot
     QString suggestedName;
+    QString startDirectory; // local folder; empty leaves the choice to the platform
 };
 
 // One entry of the running applications, in the order the desktop lists them.

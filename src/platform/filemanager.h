@@ -20,9 +20,10 @@ struct RevealTarget {
 std::optional<RevealTarget> revealTargetFor(const QString& item, const QString& root);
 
 // Sends org.freedesktop.FileManager1 the request on `bus` without waiting for
-// the answer. `fallback` runs, now or when the answer comes, if the bus is not
-// connected, nobody provides the service, it fails or it does not answer
-// within `timeoutMs`. Returns false only when the fallback ran at once and failed.
+// the answer. `fallback` runs at once when the bus is not connected or nothing
+// on it provides the service, and later when the service fails or does not
+// answer within `timeoutMs`. Returns false only when the fallback ran at once
+// and failed.
 bool requestReveal(const QDBusConnection& bus, const RevealTarget& target,
                    std::function<bool()> fallback, int timeoutMs = 1500);
 

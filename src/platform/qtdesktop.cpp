@@ -8,6 +8,7 @@
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -38,6 +39,10 @@ bool openLocalPath(const QString& path) {
         return false;
     return openWithDesktop(QUrl::fromLocalFile(path));
 }
+
+// Room a title bar takes beside the title (icon, buttons, margins), in lines
+// of the title's font.
+constexpr int TitleBarAllowance = 8;
 
 QMessageBox::Icon iconFor(AlertStyle style) {
     switch (style) {
@@ -120,6 +125,18 @@ int QtDesktop::runAlert(const AlertRequest& request) {
         box.setDefaultButton(preferred);
     if (QAbstractButton* cancel = buttons.value(request.cancelButton))
         box.setEscapeButton(cancel);
+    // Wide enough for its title beside the window manager's buttons: a short
+    // alert would otherwise show the launcher's name cut short.
+    box.setWindowTitle(QGuiApplication::applicationDisplayName());
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const QFontMetrics title(titleFont);
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid)
+        grid->addItem(new QSpacerItem(title.horizontalAdvance(box.windowTitle()) +
+                                          TitleBarAllowance * title.height(),
+                                      0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     return clicked ? int(buttons.indexOf(clicked)) : -1;
@@ -150,6 +167,8 @@ std::optional<QString> QtDesktop::runSavePanel(const SavePanelRequest& request) 
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!request.allowedTypes.isEmpty())
         dialog.setDefaultSuffix(request.allowedTypes.first());
+    if (!request.startDirectory.isEmpty())
+        dialog.setDirectory(request.startDirectory);
     if (!request.suggestedName.isEmpty())
         dialog.selectFile(request.suggestedName);
     return chosenFile(dialog);

@@ -1,5 +1,7 @@
 #include "platform/x11windows.h"
 
+#include "platform/utf8text.h"
+
 #include <cstdlib>
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
@@ -21,7 +23,7 @@ QString nameFromWmClass(const char* data, int length) {
     const QList<QByteArray> parts = raw.split('\0');
     const QByteArray instance = parts.value(0);
     const QByteArray className = parts.value(1);
-    return QString::fromUtf8(className.isEmpty() ? instance : className);
+    return textFromUtf8(className.isEmpty() ? instance : className);
 }
 
 } // namespace

@@ -60,4 +60,11 @@ inline constexpr char fontSize[] = "fontSize";
 inline constexpr char CommandOption[] = "CommandOption";
 } // namespace keys
 
+// Settings of the launcher's own beyond the 33 keys, in the same file; the
+// reset leaves them alone.
+namespace ownKeys {
+// The folder a log was last saved in.
+inline constexpr char LogFolder[] = "LogFolder";
+} // namespace ownKeys
+
 } // namespace kd

@@ -1,6 +1,10 @@
 #include "app/activation.h"
+#include "app/launchercommandline.h"
 #include "app/stringtable.h"
+#include "support/testbundle.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace kd {
@@ -28,6 +32,82 @@ TEST(StringTable, FormatsAndMissingKeys) {
     EXPECT_EQ(table.text("Unknown_9"), "Unknown_9");
     EXPECT_EQ(formatText("%ld and %@ and %x", -1, "t"), "-1 and t and %x");
     EXPECT_EQ(formatText("trailing %"), "trailing %");
+}
+
+// A language's table lays its texts over the English one, key by key.
+TEST(StringTable, ALanguageFallsBackToEnglishThenToTheKey) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(test::writeFile(dir.filePath("Localizable.json"),
+                                R"({"Alert_1": "Error.", "Button_2": "Cancel"})"));
+    ASSERT_TRUE(test::writeFile(dir.filePath("de/Localizable.json"), R"({"Alert_1": "Fehler."})"));
+    QString error;
+    const StringTable german = StringTable::load(dir.path(), "de", &error);
+    EXPECT_EQ(german.text("Alert_1"), "Fehler.");
+    EXPECT_EQ(german.text("Button_2"), "Cancel");
+    EXPECT_EQ(german.text("Alert_9"), "Alert_9");
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(StringTable::load(dir.path(), "en", &error).text("Alert_1"), "Error.");
+    // A language without a table says so and speaks English.
+    EXPECT_EQ(StringTable::load(dir.path(), "fr", &error).text("Alert_1"), "Error.");
+    EXPECT_FALSE(error.isEmpty());
+}
+
+// Both tables the bundle ships hold the same keys with the same placeholders.
+TEST(StringTable, TheGermanTableMatchesTheEnglishOne) {
+    const QString strings = QStringLiteral(KD_SOURCE_DIR "/resources/bundle/strings");
+    QString error;
+    const StringTable english = StringTable::load(strings + "/Localizable.json", &error);
+    const StringTable german = StringTable::load(strings + "/de/Localizable.json", &error);
+    ASSERT_FALSE(english.isEmpty()) << error.toStdString();
+    ASSERT_EQ(german.keys(), english.keys());
+    for (const QString& key : english.keys()) {
+        for (const char* placeholder : {"%d", "%@", "%%"})
+            EXPECT_EQ(german.text(key).count(placeholder), english.text(key).count(placeholder))
+                << key.toStdString();
+        EXPECT_NE(german.text(key), key);
+    }
+}
+
+TEST(LauncherCommandLine, HelpVersionOneRomAndOneLineErrors) {
+    using Action = LauncherCommandLine::Action;
+    const QString cwd = "/home/ana/ROMs";
+    const struct {
+        QStringList arguments;
+        Action action;
+        QStringList paths;
+    } cases[] = {
+        {{}, Action::Start, {}},
+        {{"astrovex.zip"}, Action::Start, {"/home/ana/ROMs/astrovex.zip"}},
+        {{"../My ROMs/bolt runner.zip"},
+         Action::Start,
+         {"/home/ana/ROMs/../My ROMs/bolt runner.zip"}},
+        {{"/srv/roms/astrovex.zip"}, Action::Start, {"/srv/roms/astrovex.zip"}},
+        {{":colon.zip"}, Action::Start, {"/home/ana/ROMs/:colon.zip"}},
+        {{"file:relative.zip"}, Action::Start, {"/home/ana/ROMs/file:relative.zip"}},
+        {{"file:///srv/roms/caf%C3%A9.zip"}, Action::Start, {"/srv/roms/café.zip"}},
+        {{"--", "-odd.zip"}, Action::Start, {"/home/ana/ROMs/-odd.zip"}},
+        {{"--help"}, Action::ShowHelp, {}},
+        {{"-h", "a.zip"}, Action::ShowHelp, {}},
+        {{"--version"}, Action::ShowVersion, {}},
+        {{"-v"}, Action::ShowVersion, {}},
+        {{"--bogus"}, Action::Fail, {}},
+        {{"--help", "--bogus"}, Action::Fail, {}},
+        {{"--version=2"}, Action::Fail, {}},
+        {{"a.zip", "b.zip"}, Action::Fail, {}},
+        {{""}, Action::Fail, {}},
+    };
+    for (const auto& c : cases) {
+        const LauncherCommandLine result =
+            parseLauncherCommandLine(QStringList{"kaleidrome-launcher"} + c.arguments, cwd);
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        EXPECT_EQ(result.action, c.action);
+        EXPECT_EQ(result.romPaths, c.paths);
+        EXPECT_EQ(result.exitStatus(), c.action == Action::Fail ? 2 : 0);
+        if (c.action == Action::Fail) {
+            EXPECT_FALSE(result.text.isEmpty() || result.text.contains(u'\n'));
+        }
+    }
+    EXPECT_TRUE(parseLauncherCommandLine({"k", "--help"}, cwd).text.contains("[ROM.zip]"));
 }
 
 } // namespace

@@ -3,15 +3,20 @@
 #include "support/runhelpers.h"
 #include "support/testbundle.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace kd::test {
 namespace {
@@ -28,6 +33,10 @@ protected:
         ASSERT_TRUE(QFile::exists(launcher));
         roms = dir.filePath("My ROMs");
         ASSERT_TRUE(QDir().mkpath(roms));
+        // A runtime folder of its own: each test's launcher is the one launcher there.
+        ASSERT_TRUE(QDir().mkpath(dir.filePath("runtime")));
+        QFile::setPermissions(dir.filePath("runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QSettings settings(dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf"),
                            QSettings::IniFormat);
         settings.setValue("RomsPath", roms);
@@ -45,6 +54,7 @@ protected:
         env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
         env.insert("XDG_DATA_HOME", dir.filePath("data"));
         env.insert("HOME", dir.path());
+        env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
         return env;
     }
     QString gameList() const {
@@ -89,6 +99,89 @@ TEST_F(RealLauncher, EndsInOrderOnTerminateInterruptAndHangUp) {
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(process.exitCode(), 0);
         EXPECT_TRUE(process.readAllStandardError().contains("Kaleidrome.xml left unchanged"));
+    }
+}
+
+// Two real launchers: the second hands its archive to the first and ends.
+TEST_F(RealLauncher, ASecondStartHandsItsArchiveToTheRunningOne) {
+    // A socket left by a launcher that crashed: a file nobody listens behind.
+    const QByteArray socketPath =
+        QFile::encodeName(dir.filePath("runtime/kaleidrome-launcher.socket"));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+
+    QProcessEnvironment env = environment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("KD_DEMO_ARGV_FILE", dir.filePath("argv"));
+    process.setProcessEnvironment(env);
+    // The first start's archive is not one: it says so and starts without it.
+    process.start(launcher, {dir.filePath("notes.txt")});
+    const QByteArray notStarted =
+        QByteArray(dir.filePath("notes.txt").toUtf8() + " cannot be started. Only ROM archives");
+    QByteArray errors;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            errors += process.readAllStandardError();
+            return errors.contains(notStarted);
+        },
+        15000));
+    ASSERT_TRUE(writeFile(roms + "/astrovex.zip", "PK"));
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.setWorkingDirectory(roms);
+    second.start(launcher, {"astrovex.zip"});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(dir.filePath("argv")); }, 15000));
+    QTest::qWait(200);
+    EXPECT_EQ(QString::fromUtf8(readFile(dir.filePath("argv")).split('\0').value(0)),
+              roms + "/astrovex.zip");
+    EXPECT_EQ(process.state(), QProcess::Running);
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(15000));
+    EXPECT_FALSE(QFile::exists(QFile::decodeName(socketPath)));
+}
+
+// --help, --version and mistakes are answered on any terminal, with no display.
+TEST_F(RealLauncher, TheCommandLineAnswersWithoutADisplay) {
+    QProcessEnvironment env = environment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    const struct {
+        QStringList arguments;
+        const char* language;
+        int status;
+        QByteArray out;
+        QByteArray err;
+    } cases[] = {
+        {{"--version"}, "en", 0, "Kaleidrome Launcher " KD_VERSION "\n", ""},
+        {{"--help"}, "en", 0, "[ROM.zip]", ""},
+        {{"--bogus"}, "en", 2, "", "kaleidrome-launcher: Unknown option 'bogus'."},
+        {{"-x", "a.zip"}, "de", 2, "", "kaleidrome-launcher: Unbekannte Option 'x'."},
+        {{"a.zip", "b.zip"}, "en", 2, "", "kaleidrome-launcher: Only one ROM archive"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        env.insert("LANGUAGE", c.language);
+        QProcess run;
+        run.setProcessEnvironment(env);
+        run.start(launcher, c.arguments);
+        ASSERT_TRUE(run.waitForFinished(15000));
+        EXPECT_EQ(run.exitCode(), c.status);
+        const QByteArray out = run.readAllStandardOutput();
+        const QByteArray err = run.readAllStandardError();
+        EXPECT_TRUE(out.contains(c.out) && (c.out.isEmpty() || !out.isEmpty()))
+            << out.toStdString();
+        EXPECT_TRUE(err.contains(c.err)) << err.toStdString();
+        EXPECT_LE(err.count('\n'), 1) << err.toStdString();
     }
 }
 
@@ -181,6 +274,102 @@ TEST_F(EndToEnd, SelectAGameWithTheKeyboardStartItAndSaveTheLog) {
     ASSERT_TRUE(process.waitForFinished(15000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
+}
+
+// The second layout hands its first key to the list too: Down moves to the
+// second game at once.
+TEST_F(EndToEnd, TheSecondWindowsListTakesTheFirstKey) {
+    {
+        QSettings settings(dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf"),
+                           QSettings::IniFormat);
+        settings.setValue("StartWindow", 2);
+    }
+    const QString argvFile = dir.filePath("argv");
+    start();
+    const QString main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
+    QTest::qWait(1200); // openbox ignores input into a window that has just appeared
+    ASSERT_TRUE(keys(main, {"Down", "Return"}));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }, 15000));
+    QTest::qWait(300);
+    EXPECT_EQ(QString::fromUtf8(readFile(argvFile).split('\0').value(0)), roms + "/boltrunner.zip");
+}
+
+// Where and how big the user left the windows comes back at the next start; a
+// place that no screen shows any more comes back on the screen.
+TEST_F(EndToEnd, WindowPlacesAndSizesSurviveARestart) {
+    auto geometryOf = [&](const QString& window) {
+        QString text;
+        EXPECT_TRUE(xdotool({"getwindowgeometry", window}, &text));
+        const QRegularExpressionMatch m =
+            QRegularExpression("Position: (-?\\d+),(-?\\d+).*Geometry: (\\d+)x(\\d+)",
+                               QRegularExpression::DotMatchesEverythingOption)
+                .match(text);
+        return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                     m.captured(4).toInt());
+    };
+    start();
+    QString main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
+    QTest::qWait(1200); // openbox ignores input into a window that has just appeared
+    ASSERT_TRUE(xdotool({"windowsize", "--sync", main, "1000", "620"}));
+    ASSERT_TRUE(xdotool({"windowmove", "--sync", main, "150", "90"}));
+    ASSERT_TRUE(keys(main, {"ctrl+l"}));
+    QString log = windowNamed("Log");
+    ASSERT_FALSE(log.isEmpty());
+    ASSERT_TRUE(xdotool({"windowsize", "--sync", log, "520", "300"}));
+    ASSERT_TRUE(xdotool({"windowmove", "--sync", log, "640", "420"}));
+    QTest::qWait(500);
+    const QRect mainBefore = geometryOf(main);
+    const QRect logBefore = geometryOf(log);
+    ASSERT_TRUE(keys(main, {"ctrl+q"}));
+    ASSERT_TRUE(process.waitForFinished(15000));
+
+    start();
+    main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty());
+    QTest::qWait(1200);
+    EXPECT_EQ(geometryOf(main), mainBefore);
+    ASSERT_TRUE(keys(main, {"ctrl+l"}));
+    log = windowNamed("Log");
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(geometryOf(log), logBefore);
+    ASSERT_TRUE(keys(main, {"ctrl+q"}));
+    ASSERT_TRUE(process.waitForFinished(15000));
+
+    // Saved on a second screen of the same size, to the right of this one, that
+    // is gone: the stored place is moved there (QWidget::saveGeometry, format 3).
+    const QString config = dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf");
+    QByteArray state;
+    {
+        const QByteArray saved =
+            QSettings(config, QSettings::IniFormat).value("Arrangement/window").toByteArray();
+        quint32 magic;
+        quint16 major, minor;
+        QRect frame, normal, geometry;
+        qint32 screen, screenWidth;
+        quint8 maximized, fullScreen;
+        QDataStream in(saved);
+        in >> magic >> major >> minor >> frame >> normal >> screen >> maximized >> fullScreen >>
+            screenWidth >> geometry;
+        ASSERT_EQ(major, 3);
+        const QPoint away(1280 + 300, 0);
+        QDataStream out(&state, QIODevice::WriteOnly);
+        out.setVersion(in.version());
+        out << magic << major << minor << frame.translated(away) << normal.translated(away)
+            << qint32(1) << maximized << fullScreen << screenWidth << geometry.translated(away);
+    }
+    QSettings(config, QSettings::IniFormat).setValue("Arrangement/window", state);
+    start();
+    main = windowNamed("Kaleidrome Launcher");
+    ASSERT_FALSE(main.isEmpty());
+    QTest::qWait(500);
+    const QRect shown = geometryOf(main);
+    EXPECT_EQ(shown.size(), mainBefore.size());
+    // On the screen, give or take the frame's border.
+    const QRect onScreen = QRect(0, 0, 1280, 800) & shown;
+    EXPECT_GE(onScreen.width(), shown.width() - 8) << shown.x();
+    EXPECT_GE(onScreen.height(), shown.height() - 8) << shown.y();
 }
 
 // A list sorted in the window is written back when the system ends the launcher.

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QSettings>
 #include <cstdio>
@@ -61,6 +62,45 @@ TEST_F(HostileInput, PathsReachTheEmulatorExactlyAndNeverThroughAShell) {
         EXPECT_FALSE(QFileInfo::exists(where + QStringLiteral("/shell-ran")))
             << where.toStdString();
     EXPECT_EQ(desktop.argsOf("recent").value(0).value(0), args[0]);
+}
+
+// Found by the fuzzer: a record named U+FEFF + "./b" lost its first character
+// on the way to text, so the launcher started and showed the files of the
+// record named "b". The name reaches every path whole.
+TEST_F(HostileInput, ANameStartingWithAByteOrderMarkNamesItsOwnFiles) {
+    ASSERT_TRUE(
+        writeFile(bundle.path("Kaleidrome.xml"),
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>"
+                  "<dict><key>name</key><string>b</string></dict>"
+                  "<dict><key>name</key><string>\xEF\xBB\xBF./b</string></dict>"
+                  "</array></plist>\n"));
+    restart();
+    desktop.applications = {{AppDelegate::LauncherName, qint64(::getpid()), 0}};
+    app->awakeFromNib();
+    const QString bom(QChar(0xFEFF));
+    const QString roms = home.filePath("roms");
+    const QString snaps = home.filePath("snaps");
+    // Both records' snapshots exist, so a lost character shows the other one.
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(QDir().mkpath(snaps + u'/' + bom + u'.'));
+    ASSERT_TRUE(picture.save(snaps + QStringLiteral("/b.png")));
+    ASSERT_TRUE(picture.save(snaps + u'/' + bom + QStringLiteral("./b.png")));
+    app->textfild_roms->setText(roms);
+    app->button_snapfolder->click();
+    ASSERT_FALSE(app->button_snapfolder->isChecked());
+    app->textfild_snaps->setText(snaps);
+
+    app->setSelectionIndex(1);
+    EXPECT_EQ(app->selectedGameName(), bom + QStringLiteral("./b"));
+    EXPECT_EQ(app->imageView->sourcePath(), snaps + u'/' + bom + QStringLiteral("./b.png"));
+    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+    ScopedEnv script("KD_DEMO_SCRIPT", "exit 0");
+    app->start_game();
+    ASSERT_TRUE(finished());
+    const QByteArray romPath = QFile::encodeName(roms) + "/\xEF\xBB\xBF./b.zip";
+    EXPECT_EQ(readFile(argvFile).split('\0').value(0), romPath);
+    EXPECT_EQ(QFile::encodeName(desktop.argsOf("recent").value(0).value(0)), romPath);
 }
 
 // A command-option run hands the pop-up's title over as one argument too.

@@ -1,6 +1,7 @@
 // Emulator runs through the controller, with the real demo emulator as the child.
 #include "emulator/emulatorprocess.h"
 #include "log/logview.h"
+#include "settings/settingskeys.h"
 #include "support/delegatefixture.h"
 #include "support/runhelpers.h"
 
@@ -247,9 +248,14 @@ TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {
     EXPECT_TRUE(log().contains("/nowhere/Kaleidrome"));
     EXPECT_EQ(desktop.systemLogLines().filter("Cannot start").size(), 1);
 
-    // A waiting run that cannot start returns at once; the next good run works.
+    // A waiting run that cannot start returns at once. Its alert offers the
+    // emulator's chooser; with the emulator chosen there the next run works.
+    desktop.alertAnswers = {2};
+    desktop.openPanelAnswers = {bundle.path("kdromepak/Kaleidrome")};
     app->LaunchTask_wait({"-version"});
-    app->button_exe->click();
+    EXPECT_EQ(desktop.alerts.value(1).buttons.value(2), app->text("Button_ChooseEmulator"));
+    EXPECT_EQ(store->stringForKey(keys::ExecutionPath), bundle.path("kdromepak/Kaleidrome"));
+    EXPECT_FALSE(app->button_exe->isChecked());
     desktop.clear();
     launch("out works\nexit 0");
     ASSERT_TRUE(runFinished());

@@ -1,13 +1,18 @@
 // Start-up checks, choosers, the reset, and the log window's operations.
 #include "app/activityindicator.h"
 #include "emulator/emulatorprocess.h"
+#include "log/logfindbar.h"
 #include "log/logview.h"
 #include "settings/settingskeys.h"
 #include "support/delegatefixture.h"
 #include "support/runhelpers.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QWidget>
 #include <sys/stat.h>
@@ -31,7 +36,12 @@ TEST_F(SetupChecks, RomsFolderAlertUnlessAFolderIsStored) {
         app->check_romsfolder();
         ASSERT_EQ(desktop.alerts.size(), 1) << value.value_or("(unset)").toStdString();
         EXPECT_EQ(desktop.alerts[0].message, app->text("Alert_2"));
-        EXPECT_EQ(desktop.alerts[0].informativeText, app->text("Alert_5"));
+        // A folder that was set and is not there is named.
+        if (value.value_or(QString()).isEmpty())
+            EXPECT_EQ(desktop.alerts[0].informativeText, app->text("Alert_5"));
+        else
+            EXPECT_EQ(desktop.alerts[0].informativeText,
+                      formatText(app->text("Alert_5_NotFound"), 0, *value));
         EXPECT_EQ(desktop.alerts[0].buttons,
                   (QStringList{app->text("Button_4"), app->text("Button_2")}));
         EXPECT_EQ(desktop.alerts[0].cancelButton, 1); // Escape answers "Cancel"
@@ -111,6 +121,54 @@ TEST_F(SetupChecks, ChooserTagsDecideTheKey) {
     }
 }
 
+// Panels open where the path they replace is, or the nearest folder above it
+// that is still there; never in the process's working folder.
+TEST_F(SetupChecks, PanelsStartWhereTheUsersFilesAre) {
+    const QString emu = home.filePath("emu");
+    const QString roms = home.filePath("my %20 roms"); // survives the URL round trip
+    ASSERT_TRUE(QDir().mkpath(emu) && QDir().mkpath(roms));
+    struct Case {
+        const char* key;
+        QString stored;
+        int tag;
+        bool folder;
+        QString start;
+    };
+    const Case cases[] = {
+        {keys::ExecutionPath, QString(emu + "/Kaleidrome"), 1, false, emu},
+        {keys::RomsPath, roms, 2, true, roms},
+        {keys::RomsPath, home.filePath("unplugged/roms"), 2, true, home.path()},
+        {keys::VertexShader, QString(), 5, false, QDir::homePath()},
+        {keys::SnapPath, "/", 3, true, QDir::homePath()},
+    };
+    for (const Case& c : cases) {
+        desktop.clear();
+        store->setObject(c.stored, c.key);
+        QPushButton button;
+        AppDelegate::setTag(&button, c.tag);
+        c.folder ? app->Choicethefolder(&button) : app->Choicethefile(&button);
+        EXPECT_EQ(desktop.openPanels.value(0).startDirectory, c.start) << c.key << " " << c.tag;
+    }
+
+    desktop.clear();
+    app->textfild_roms->setText(roms);
+    app->openROMfile();
+    app->textfild_roms->setText(QString());
+    app->openROMfile();
+    EXPECT_EQ(desktop.openPanels.value(0).startDirectory, roms);
+    EXPECT_EQ(desktop.openPanels.value(1).startDirectory, QDir::homePath());
+
+    // A log is saved where the last one went.
+    app->appendOutput("text\n");
+    desktop.savePanelAnswers = {emu + "/run.txt"};
+    app->saveLogAction();
+    restart();
+    app->appendOutput("text\n");
+    app->saveLogAction();
+    ASSERT_EQ(desktop.savePanels.size(), 1);
+    EXPECT_EQ(desktop.savePanels[0].startDirectory, emu);
+}
+
 TEST_F(SetupChecks, ResetRestoresEverythingAndReplacesTheLog) {
     app->button_exe->click();
     app->button_snapfolder->click();
@@ -127,6 +185,33 @@ TEST_F(SetupChecks, ResetRestoresEverythingAndReplacesTheLog) {
     EXPECT_EQ(desktop.argsOf("sound"), QList<QStringList>{{"Tink"}});
 }
 
+// The reset button and menu item ask first: Cancel, the default and Escape's
+// answer, changes nothing; Reset runs the reset.
+TEST_F(SetupChecks, TheResetControlsAskFirst) {
+    auto* button = app->preferencesWindow->findChild<QPushButton*>("button_reset");
+    ASSERT_NE(button, nullptr);
+    const std::function<void()> presses[] = {[&] { button->click(); },
+                                             [&] {
+                                                 app->action("resetPreferences")->trigger();
+                                             }};
+    for (const auto& press : presses) {
+        app->button_showfps->click();
+        desktop.clear();
+        desktop.alertAnswers = {-1, 0, 1};
+        press();
+        press();
+        EXPECT_TRUE(app->button_showfps->isChecked());
+        EXPECT_EQ(desktop.callNames(), (QStringList{"alert", "alert"}));
+        const AlertRequest& question = desktop.alerts.value(0);
+        EXPECT_EQ(question.buttons,
+                  (QStringList{app->text("Button_2"), app->text("Button_Reset")}));
+        EXPECT_EQ(question.cancelButton, 0);
+        press();
+        EXPECT_FALSE(app->button_showfps->isChecked());
+        EXPECT_EQ(desktop.argsOf("sound"), QList<QStringList>{{"Tink"}});
+    }
+}
+
 TEST_F(SetupChecks, ResetWhileTheEmulatorRunsOnlyBeeps) {
     {
         ScopedEnv env("KD_DEMO_SCRIPT", "out running\nrun");
@@ -136,7 +221,8 @@ TEST_F(SetupChecks, ResetWhileTheEmulatorRunsOnlyBeeps) {
     app->button_showfps->click();
     desktop.clear();
     app->DefaultAction();
-    EXPECT_EQ(desktop.callNames(), QStringList{"beep"});
+    app->resetPreferences(); // refused without a question
+    EXPECT_EQ(desktop.callNames(), (QStringList{"beep", "beep"}));
     EXPECT_TRUE(app->button_showfps->isChecked());
     EXPECT_EQ(app->infomationTextView->text(), "running\n");
     app->task()->kill();
@@ -158,6 +244,20 @@ TEST_F(LogWindow, SavingAnEmptyLogOnlyBeeps) {
     app->ClearLogAction();
     app->saveLogAction();
     EXPECT_EQ(desktop.callNames(), QStringList{"beep"});
+}
+
+// Ctrl+S saves and Ctrl+F finds in the log window; neither belongs to the main windows.
+TEST_F(LogWindow, SaveAndFindHaveTheUsualKeysInTheLogWindowOnly) {
+    app->appendOutput("frame 1\n");
+    for (QWidget* target : {static_cast<QWidget*>(app->window), app->logWindow}) {
+        target->show();
+        QApplication::setActiveWindow(target);
+        QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(target, Qt::Key_F, Qt::ControlModifier);
+    }
+    EXPECT_EQ(desktop.callNames(), QStringList{"savePanel"});
+    EXPECT_TRUE(app->logFindBar->isVisible());
+    EXPECT_TRUE(app->logFindBar->field()->hasFocus());
 }
 
 TEST_F(LogWindow, SavedFileHoldsTheTextAsItIsWhenThePanelCloses) {

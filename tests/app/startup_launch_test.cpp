@@ -1,6 +1,7 @@
 // Start-up order, the main windows, the game list's life, launch requests,
 // selection artwork and the workspace actions.
 #include "app/activityindicator.h"
+#include "app/gametableview.h"
 #include "app/imageview.h"
 #include "catalogue/gamelistcontroller.h"
 #include "catalogue/plistreader.h"
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QImage>
@@ -142,6 +144,7 @@ TEST_F(Startup, BothTablesShowTheSharedSort) {
 }
 
 TEST_F(Startup, MissingGameListIsLoggedOnceAndNeverCreated) {
+    const QByteArray shipped = readFile(bundle.path("Kaleidrome.xml"));
     ASSERT_TRUE(QFile::remove(bundle.path("Kaleidrome.xml")));
     app->awakeFromNib();
     EXPECT_EQ(desktop.systemLogLines().count("Kaleidrome.xml not found"), 1);
@@ -149,6 +152,15 @@ TEST_F(Startup, MissingGameListIsLoggedOnceAndNeverCreated) {
     EXPECT_EQ(app->selectionIndex(), AppDelegate::NotFound);
     app->applicationWillTerminate();
     EXPECT_FALSE(QFile::exists(bundle.path("Kaleidrome.xml")));
+
+    // A list put in place while the launcher runs (as the empty table asks)
+    // is not replaced with the empty one in memory.
+    restart();
+    QFile::remove(bundle.path("Kaleidrome.xml"));
+    app->awakeFromNib();
+    ASSERT_TRUE(writeFile(bundle.path("Kaleidrome.xml"), shipped));
+    app->applicationWillTerminate();
+    EXPECT_EQ(readFile(bundle.path("Kaleidrome.xml")), shipped);
 }
 
 TEST_F(Startup, UnchangedListIsNotRewrittenAndASortedOneIsRewrittenInStoredOrder) {
@@ -182,6 +194,15 @@ TEST_F(Startup, AFileThatIsNotAListIsLeftAlone) {
     app->applicationWillTerminate();
     EXPECT_EQ(readFile(bundle.path("Kaleidrome.xml")), broken);
     EXPECT_EQ(desktop.systemLogLines().filter("left unchanged").size(), 1);
+
+    // Mended while the launcher runs: still the user's, not the empty list's.
+    restart();
+    app->awakeFromNib();
+    const QByteArray mended = "<plist version=\"1.0\"><array><dict><key>name</key>"
+                              "<string>kitefall</string></dict></array></plist>";
+    ASSERT_TRUE(writeFile(bundle.path("Kaleidrome.xml"), mended));
+    app->applicationWillTerminate();
+    EXPECT_EQ(readFile(bundle.path("Kaleidrome.xml")), mended);
 }
 
 TEST_F(Startup, AFifoInPlaceOfTheListDoesNotHoldTheLauncher) {
@@ -193,6 +214,35 @@ TEST_F(Startup, AFifoInPlaceOfTheListDoesNotHoldTheLauncher) {
     app->applicationWillTerminate();
     EXPECT_EQ(desktop.systemLogLines().filter("left unchanged").size(), 1);
     EXPECT_TRUE(QFileInfo(file).isFile() == false && QFileInfo::exists(file));
+}
+
+// A table that is empty because of its file says why, in both main windows.
+TEST_F(Startup, AnEmptyTableSaysWhy) {
+    const QString file = bundle.path("Kaleidrome.xml");
+    const QByteArray shipped = readFile(file);
+    const struct {
+        std::optional<QByteArray> content; // nothing: no file
+        QString says;                      // empty: no explanation shown
+    } cases[] = {
+        {std::nullopt, file},
+        {"<?xml version=\"1.0\"?>\n<plist><array><dict><key>name", file + ": line 2: "},
+        {"<plist version=\"1.0\"><array/></plist>", "holds no games"},
+        {shipped, QString()},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(file);
+        if (c.content) {
+            ASSERT_TRUE(writeFile(file, *c.content));
+        }
+        restart();
+        app->awakeFromNib();
+        for (QTableView* table : {app->tableView_list, app->tableView_list2}) {
+            const auto* view = static_cast<GameTableView*>(table);
+            EXPECT_EQ(view->isPlaceholderShown(), !c.says.isEmpty()) << c.says.toStdString();
+            EXPECT_TRUE(view->placeholderText().contains(c.says))
+                << view->placeholderText().toStdString();
+        }
+    }
 }
 
 TEST_F(Launching, NothingSelectedBeepsAndWritesNothing) {
@@ -214,6 +264,63 @@ TEST_F(Launching, TheSelectedGameRunsWithOneSeparatorAndBlanksIntact) {
     EXPECT_TRUE(log().startsWith("\n===== "));
     EXPECT_TRUE(log().contains(" / Kaleidrome [Perform a lunch task] =====\n\n"));
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{"/my roms/cometkai.zip"}});
+}
+
+// The form at a first start turns into exactly this argument list, read back
+// from the emulator; then each control on its own changes its own argument.
+TEST_F(Launching, TheFormBecomesTheArgumentListControlByControl) {
+    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+    store->setObject(home.path(), keys::RomsPath);
+    app->setSelectionIndex(0);
+    app->start_game();
+    ASSERT_TRUE(finished());
+    const QString rom = home.path() + "/astrovex.zip";
+    const QStringList first{
+        rom,           "-ppc-frequency=50", "-gpu-multi-threaded", "-res=496,384",
+        "-fullscreen", "-no-multi-texture", "-crosshairs=0"};
+    EXPECT_EQ(receivedArguments(), first);
+
+    struct Change {
+        std::function<void()> apply;
+        QStringList expected;
+    };
+    auto with = [&](int at, const QString& argument) {
+        QStringList list = first;
+        list.insert(at, argument);
+        return list;
+    };
+    auto replaced = [&](int at, const QString& argument) {
+        QStringList list = first;
+        list[at] = argument;
+        return list;
+    };
+    const Change changes[] = {
+        {[&] { app->textfild_ppcfreq->setText("66"); }, replaced(1, "-ppc-frequency=66")},
+        {[&] { app->button_nothreads->click(); }, with(2, "-no-threads")},
+        {[&] { app->button_gputhreads->click(); }, replaced(2, "-no-gpu-thread")},
+        {[&] { app->textfild_resolution_x->setText("640"); }, replaced(3, "-res=640,384")},
+        {[&] { app->textfild_resolution_y->setText("480"); }, replaced(3, "-res=496,480")},
+        {[&] { app->popup_videomode->setCurrentIndex(1); }, replaced(4, "-window")},
+        {[&] { app->button_widescreen->click(); }, with(5, "-wide-screen")},
+        {[&] { app->button_multitexture->click(); }, replaced(5, "-multi-texture")},
+        {[&] { app->button_throttle->click(); }, with(6, "-no-throttle")},
+        {[&] { app->button_showfps->click(); }, with(6, "-show-fps")},
+        {[&] { app->popup_crosshairs->setCurrentIndex(2); }, replaced(6, "-crosshairs=2")},
+        {[&] { app->button_SoundEffects->click(); }, with(7, "-no-sound")},
+        {[&] { app->button_MPEGmusic->click(); }, with(7, "-no-dsb")},
+        {[&] { app->button_flipstereo->click(); }, with(7, "-flip-stereo")},
+        // Fields the command line does not carry leave it alone.
+        {[&] { app->textfild_sound->setText("7"); }, first},
+        {[&] { app->popup_inputsys->setCurrentIndex(1); }, first},
+        {[&] { app->button_feedback->click(); }, first},
+    };
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE(i);
+        app->DefaultAction();
+        changes[i].apply();
+        EXPECT_EQ(emulatorArguments({{"rom_name", rom}}, app->currentEmulatorForm()),
+                  changes[i].expected);
+    }
 }
 
 // One click selects, even where the style activates items on a single click;
@@ -426,25 +533,26 @@ TEST_F(WorkspaceActions, RevealsByTag) {
         desktop.clear();
         AppDelegate::setTag(&button, tag);
         app->openFileSystemfolder(&button);
+        EXPECT_EQ(desktop.count("alert"), 0) << tag;
         return desktop.argsOf("reveal").value(0);
     };
     const QString exe = bundle.path("kdromepak/Kaleidrome");
     EXPECT_EQ(reveal(1), (QStringList{exe, bundle.path("kdromepak")}));
     EXPECT_EQ(reveal(3), (QStringList{"", bundle.path("kdromepak/Snaps")}));
     EXPECT_EQ(reveal(4), (QStringList{"", bundle.path("kdromepak/Icons")}));
-    EXPECT_EQ(reveal(2), (QStringList{"", ""}));
-    EXPECT_EQ(reveal(0), (QStringList{"", ""}));
-    EXPECT_EQ(reveal(5), (QStringList{"", ""}));
 
+    const QString emu = home.filePath("emu");
+    const QString roms = home.filePath("roms");
+    const QString snaps = home.filePath("snaps");
+    ASSERT_TRUE(writeFile(emu + "/Kaleidrome", "") && QDir().mkpath(roms) && QDir().mkpath(snaps));
+    store->setObject(QString(emu + "/Kaleidrome"), keys::ExecutionPath);
+    store->setObject(roms, keys::RomsPath);
+    store->setObject(snaps, keys::SnapPath);
     app->button_exe->click();
-    EXPECT_EQ(reveal(1), (QStringList{"", ""})); // nothing stored
-    store->setObject(QStringLiteral("/opt/emu/Kaleidrome"), keys::ExecutionPath);
-    store->setObject(QStringLiteral("/games/roms"), keys::RomsPath);
-    store->setObject(QStringLiteral("/art/snaps"), keys::SnapPath);
     app->button_snapfolder->click();
-    EXPECT_EQ(reveal(1), (QStringList{"Kaleidrome", "/opt/emu"}));
-    EXPECT_EQ(reveal(2), (QStringList{"", "/games/roms"}));
-    EXPECT_EQ(reveal(3), (QStringList{"", "/art/snaps"}));
+    EXPECT_EQ(reveal(1), (QStringList{"Kaleidrome", emu}));
+    EXPECT_EQ(reveal(2), (QStringList{"", roms}));
+    EXPECT_EQ(reveal(3), (QStringList{"", snaps}));
 }
 
 TEST_F(WorkspaceActions, OpensFoldersDocumentsAndPages) {
@@ -452,16 +560,58 @@ TEST_F(WorkspaceActions, OpensFoldersDocumentsAndPages) {
     app->openDoc();
     app->openURL();
     app->openURL2();
-    app->button_exe->click();
-    app->openCurrent();
     EXPECT_EQ(desktop.argsOf("openPath"),
-              (QList<QStringList>{
-                  {bundle.path("kdromepak")}, {bundle.path("kdromepak/Docs/README.txt")}, {""}}));
+              (QList<QStringList>{{bundle.path("kdromepak")},
+                                  {bundle.path("kdromepak/Docs/README.txt")}}));
     const QList<QStringList> urls = desktop.argsOf("openUrl");
     ASSERT_EQ(urls.size(), 2);
     for (const QStringList& url : urls)
         EXPECT_TRUE(url[0].contains(".example.")) << url[0].toStdString();
     EXPECT_NE(urls[0], urls[1]);
+    EXPECT_EQ(desktop.count("alert"), 0);
+}
+
+// What could not be opened is said, naming it: a place that is not set or not
+// there is not handed on, and one the desktop refuses gets the same alert.
+TEST_F(WorkspaceActions, FailuresAreAlertsThatNameWhatFailed) {
+    QPushButton romsButton;
+    AppDelegate::setTag(&romsButton, 2);
+    QPushButton noPathButton;
+    AppDelegate::setTag(&noPathButton, 5);
+    const QString unplugged = home.filePath("unplugged/roms");
+    store->setObject(unplugged, keys::RomsPath);
+    const QString readme = bundle.path("kdromepak/Docs/README.txt");
+    struct Case {
+        std::function<void()> act;
+        bool desktopOpens;
+        QString named;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {[&] { app->openFileSystemfolder(&romsButton); }, true, unplugged, "Alert_NotThereInfo"},
+        {[&] { app->openFileSystemfolder(&noPathButton); }, true, "", "Alert_NoPathInfo"},
+        {[&] {
+             QFile::remove(readme);
+             app->openDoc();
+         },
+         true, readme, "Alert_NotThereInfo"},
+        {[&] { app->openCurrent(); }, false, bundle.path("kdromepak"), "Alert_NoOpenerInfo"},
+        {[&] { app->openURL(); }, false, AppDelegate::HomePage, "Alert_NoOpenerInfo"},
+        {[&] { app->openURL2(); }, false, AppDelegate::ProjectPage, "Alert_NoOpenerInfo"},
+    };
+    for (const Case& c : cases) {
+        desktop.clear();
+        desktop.opens = c.desktopOpens;
+        c.act();
+        SCOPED_TRACE(c.named.toStdString());
+        ASSERT_EQ(desktop.alerts.size(), 1);
+        EXPECT_EQ(desktop.alerts[0].message,
+                  c.named.isEmpty() ? app->text("Alert_NoPath")
+                                    : formatText(app->text("Alert_OpenFailed"), 0, c.named));
+        EXPECT_EQ(desktop.alerts[0].informativeText, app->text(c.reason));
+        // Only a place that is there is handed to the desktop.
+        EXPECT_EQ(desktop.calls.size(), c.desktopOpens ? 1 : 2);
+    }
 }
 
 } // namespace

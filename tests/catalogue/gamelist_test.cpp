@@ -77,6 +77,16 @@ TEST(GameName, OnlyAStringNameOfADictionary) {
     EXPECT_EQ(gameName(Array{dict({{"name", "x"}})}), std::nullopt);
 }
 
+// Found by the fuzzer: a name starting with U+FEFF lost it on the way to
+// text, so "\uFEFF./b" named the file of another record, "./b". Every
+// character stays, at the start as anywhere else.
+TEST(GameName, ALeadingByteOrderMarkIsPartOfTheName) {
+    EXPECT_EQ(gameName(dict({{"name", "\xEF\xBB\xBF./b"}})), QStringLiteral("\uFEFF./b"));
+    EXPECT_EQ(gameName(dict({{"name", "\xEF\xBB\xBF\xEF\xBB\xBF"}})),
+              QStringLiteral("\uFEFF\uFEFF"));
+    EXPECT_EQ(gameName(dict({{"name", "\xEF\xBB\xBF"}})), QStringLiteral("\uFEFF"));
+}
+
 TEST(GameListLoad, TheBundledListHasItsTwelveGames) {
     const GameListLoad load =
         loadGameList(QStringLiteral(KD_SOURCE_DIR "/resources/bundle/Kaleidrome.xml"));

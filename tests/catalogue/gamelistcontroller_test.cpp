@@ -58,6 +58,19 @@ TEST(GameListController, ShowsStringsAndIntegersOnly) {
               QStringLiteral("Players"));
 }
 
+// The table shows and sorts a text as the file holds it, a leading U+FEFF too.
+TEST(GameListController, TextsKeepALeadingByteOrderMark) {
+    GameListController c;
+    c.addObjects({dict({{"name", "\xEF\xBB\xBF./b"}, {"maker", "\xEF\xBB\xBFOctavo"}})});
+    const GameListModel& m = *c.model();
+    for (const int role : {int(Qt::DisplayRole), int(GameListModel::SortRole)}) {
+        EXPECT_EQ(m.data(m.index(0, GameListModel::Name), role).toString(),
+                  QStringLiteral("\uFEFF./b"));
+        EXPECT_EQ(m.data(m.index(0, GameListModel::Maker), role).toString(),
+                  QStringLiteral("\uFEFFOctavo"));
+    }
+}
+
 TEST(GameListController, SortingChangesTheArrangedListNotTheStoredOne) {
     GameListController c;
     c.addObjects(sampleRecords());

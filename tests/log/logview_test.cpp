@@ -87,6 +87,21 @@ TEST_F(LogViewTest, SelectionAndCopy) {
     EXPECT_EQ(QApplication::clipboard()->text(), u"é");
 }
 
+// U+FEFF is a character of the output wherever it stands: the text, a
+// selection and the clipboard keep it at their start too, and it takes its
+// cell on screen like any other character.
+TEST_F(LogViewTest, ALeadingByteOrderMarkIsKeptInTextSelectionAndCopy) {
+    view.appendUtf8("\xEF\xBB\xBF"
+                    "first\n\xEF\xBB\xBFsecond");
+    EXPECT_EQ(view.text(), u"\uFEFFfirst\n\uFEFFsecond");
+    view.setSelection(9, view.byteLength());
+    EXPECT_EQ(view.selectedText(), u"\uFEFFsecond");
+    view.copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), u"\uFEFFsecond");
+    EXPECT_EQ(LogView::shownText("\xEF\xBB\xBFx\ty\x01", 0), u"\uFEFFx      y\u2401");
+    EXPECT_EQ(LogView::shownText("\tz", 3), u"     z");
+}
+
 TEST_F(LogViewTest, MouseAndKeyboardSelect) {
     view.appendText(u"alpha beta\n\tgamma_1 delta\nend");
     mouse(QEvent::MouseButtonPress, at(0, 6));

@@ -96,6 +96,26 @@ TEST(AlertsClosed, EscapeAndTheCloseBoxGiveTheCancelButtonsAnswer) {
     EXPECT_EQ(desktop.runAlert(request), 0);
 }
 
+// A short alert is still wide enough for its title beside a title bar's icon
+// and buttons (openbox needs about 120 pixels for those), so the name is not
+// cut short.
+TEST(AlertsClosed, AShortAlertIsWideEnoughForItsTitle) {
+    QtDesktop desktop{QString()};
+    QString title;
+    int width = 0;
+    QFont font;
+    whenModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        width = box->width();
+        font = box->font();
+        box->close();
+    });
+    desktop.runAlert({QStringLiteral("Not saved."), QString(), {QStringLiteral("OK")}});
+    EXPECT_EQ(title, QApplication::applicationDisplayName());
+    font.setBold(true);
+    EXPECT_GE(width, QFontMetrics(font).horizontalAdvance(title) + 120);
+}
+
 TEST(OpenPanel, ConfiguresTheDialogAndReturnsTheChoice) {
     QTemporaryDir dir;
     const QString rom = dir.filePath(QStringLiteral("hexaball.zip"));
@@ -133,22 +153,25 @@ TEST(OpenPanel, FolderChoiceAndCancel) {
     EXPECT_EQ(mode, QFileDialog::Directory);
 }
 
-TEST(SavePanel, AddsTheFirstAllowedExtensionWhenTheNameHasNone) {
+TEST(SavePanel, StartsInItsFolderAndAddsTheFirstAllowedExtensionWhenTheNameHasNone) {
     QTemporaryDir dir;
     QtDesktop desktop{QString()};
     QString suggested;
+    QString start;
     QFileDialog::AcceptMode acceptMode{};
     whenModal<QFileDialog>([&](QFileDialog* dialog) {
         acceptMode = dialog->acceptMode();
+        start = dialog->directory().absolutePath();
         const QStringList selected = dialog->selectedFiles();
         suggested = selected.isEmpty() ? QString() : QFileInfo(selected.first()).fileName();
-        dialog->setDirectory(dir.path());
         dialog->selectFile(QStringLiteral("runlog"));
         static_cast<QDialog*>(dialog)->accept(); // the override reads the typed name
     });
-    const auto chosen = desktop.runSavePanel(
-        {{QStringLiteral("txt"), QStringLiteral("log")}, QStringLiteral("Kaleidrome.txt")});
+    const auto chosen = desktop.runSavePanel({{QStringLiteral("txt"), QStringLiteral("log")},
+                                              QStringLiteral("Kaleidrome.txt"),
+                                              dir.path()});
     EXPECT_EQ(acceptMode, QFileDialog::AcceptSave);
+    EXPECT_EQ(start, QDir(dir.path()).absolutePath());
     EXPECT_EQ(suggested, QStringLiteral("Kaleidrome.txt"));
     EXPECT_EQ(chosen, std::optional<QString>(dir.filePath(QStringLiteral("runlog.txt"))));
 }

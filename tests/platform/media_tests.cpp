@@ -2,7 +2,10 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QSet>
+#include <cctype>
 #include <gtest/gtest.h>
+#include <ostream>
+#include <string>
 
 namespace kd {
 namespace {
@@ -14,6 +17,10 @@ struct Picture {
     int width;
     int height;
 };
+
+void PrintTo(const Picture& picture, std::ostream* out) {
+    *out << picture.path;
+}
 
 class BundlePictures : public ::testing::TestWithParam<Picture> {};
 
@@ -42,7 +49,13 @@ INSTANTIATE_TEST_SUITE_P(All, BundlePictures,
                                            Picture{"kdromepak/Icons/boltrunner.ico", 32, 32},
                                            Picture{"kdromepak/Icons/cometkai.ico", 32, 32},
                                            Picture{"kdromepak/Icons/drumtek.ico", 32, 32},
-                                           Picture{"kdromepak/Icons/glimmora.ico", 32, 32}));
+                                           Picture{"kdromepak/Icons/glimmora.ico", 32, 32}),
+                         [](const ::testing::TestParamInfo<Picture>& info) {
+                             std::string name;
+                             for (const char* c = info.param.path; *c; ++c)
+                                 name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             return name;
+                         });
 
 TEST(BundleMedia, IconsCarryBothSizes) {
     QImageReader reader(bundle + QStringLiteral("no_icon.ico"));

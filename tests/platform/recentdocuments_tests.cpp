@@ -130,6 +130,28 @@ TEST_F(RecentDocuments, BrokenListIsLeftAsItIs) {
     EXPECT_EQ(readAll(listFile), broken);
 }
 
+// A ROM whose name starts with U+FEFF is noted under its own address, and a
+// list file that starts with a byte-order mark (GLib does not read one) is
+// left as it is rather than rewritten without the user's entries.
+TEST_F(RecentDocuments, ByteOrderMarksChangeNoEntry) {
+    const QString rom = dir.filePath(QStringLiteral("roms/\uFEFF./b.zip"));
+    desktop.noteRecentDocument(rom);
+    Bookmarks list(listFile);
+    ASSERT_TRUE(list.loaded);
+    const QString expected =
+        QString::fromLatin1(QUrl::fromLocalFile(dir.path()).toEncoded() + "/roms/%EF%BB%BF./b.zip");
+    EXPECT_EQ(list.uris(), QStringList{expected});
+
+    const QByteArray marked = "\xEF\xBB\xBF" + readAll(listFile);
+    {
+        QFile file(listFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(marked);
+    }
+    EXPECT_FALSE(addRecentDocument(listFile, dir.filePath(QStringLiteral("c.zip"))));
+    EXPECT_EQ(readAll(listFile), marked);
+}
+
 TEST_F(RecentDocuments, EmptyPathIsRefused) {
     EXPECT_FALSE(addRecentDocument(listFile, QString()));
     EXPECT_FALSE(QFile::exists(listFile));

@@ -3,6 +3,7 @@
 #include "app/appdelegate.h"
 #include "emulator/emulatorprocess.h"
 #include "log/logview.h"
+#include "platform/utf8text.h"
 #include "settings/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/runhelpers.h"
@@ -65,7 +66,7 @@ protected:
     QStringList receivedArguments() const {
         QStringList args;
         for (const QByteArray& arg : readFile(argvFile).split('\0'))
-            args << QString::fromUtf8(arg);
+            args << textFromUtf8(arg);
         if (!args.isEmpty() && args.last().isEmpty())
             args.removeLast();
         return args;

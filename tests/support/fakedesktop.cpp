@@ -47,17 +47,17 @@ void FakeDesktop::systemLog(const QString& line) {
 
 bool FakeDesktop::openPath(const QString& path) {
     record(QStringLiteral("openPath"), {path});
-    return true;
+    return opens;
 }
 
 bool FakeDesktop::openUrl(const QString& url) {
     record(QStringLiteral("openUrl"), {url});
-    return true;
+    return opens;
 }
 
 bool FakeDesktop::revealInFileViewer(const QString& item, const QString& root) {
     record(QStringLiteral("reveal"), {item, root});
-    return true;
+    return opens;
 }
 
 QList<RunningApplication> FakeDesktop::runningApplications() {

@@ -30,6 +30,8 @@ public:
     QList<std::optional<QString>> openPanelAnswers;
     QList<std::optional<QString>> savePanelAnswers;
     QList<RunningApplication> applications;
+    // What openPath, openUrl and revealInFileViewer answer.
+    bool opens = true;
 
     QList<Call> calls;
     QList<AlertRequest> alerts;

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 // Every test binary runs inside a QApplication on the offscreen platform, so
-// widgets, timers and the event loop behave as in the launcher.
+// widgets, timers and the event loop behave as in the launcher. Tests speak
+// English whatever the machine's locale; those of another language say so.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("LANGUAGE", "en");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kaleidrome Launcher"));

@@ -155,6 +155,83 @@ void tile(QPainter& p, const QSize& s, QColor top, QColor bottom) {
     p.drawRoundedRect(QRectF(0.5, 0.5, s.width() - 1, s.height() - 1), r, r);
 }
 
+// The application icon: a kaleidoscope of mirrored petals on a dark disc,
+// drawn on a 128-unit square. appIconSvg() is the same drawing as SVG.
+constexpr QRgb kIconBackInner = 0xff2d1b5e;
+constexpr QRgb kIconBackOuter = 0xff0d0824;
+constexpr QRgb kIconPetals[] = {0xffff4f8b, 0xffffc13b, 0xff3be3ff};
+constexpr int kIconPetalAlpha = 210;
+
+void appIcon(QPainter& p, const QSize& s) {
+    p.scale(s.width() / 128.0, s.height() / 128.0);
+    const QPointF c(64, 64);
+    QRadialGradient back(c, 64);
+    back.setColorAt(0, QColor::fromRgb(kIconBackInner));
+    back.setColorAt(1, QColor::fromRgb(kIconBackOuter));
+    p.setPen(Qt::NoPen);
+    p.setBrush(back);
+    p.drawEllipse(c, 62, 62);
+    for (int i = 0; i < 12; ++i) {
+        p.save();
+        p.translate(c);
+        p.rotate(i * 30.0);
+        QPainterPath petal;
+        petal.moveTo(0, -6);
+        petal.quadTo(14, -30, 0, -54);
+        petal.quadTo(-14, -30, 0, -6);
+        QColor color = QColor::fromRgb(kIconPetals[i % 3]);
+        color.setAlpha(kIconPetalAlpha);
+        p.setBrush(color);
+        p.drawPath(petal);
+        p.restore();
+    }
+    p.setBrush(Qt::white);
+    p.drawEllipse(c, 8, 8);
+}
+
+QString appIconSvg() {
+    auto hex = [](QRgb rgb) {
+        return QColor::fromRgb(rgb).name();
+    };
+    QString svg =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                       "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"128\" height=\"128\" "
+                       "viewBox=\"0 0 128 128\">\n"
+                       "  <defs>\n"
+                       "    <radialGradient id=\"back\" cx=\"64\" cy=\"64\" r=\"64\" "
+                       "gradientUnits=\"userSpaceOnUse\">\n"
+                       "      <stop offset=\"0\" stop-color=\"%1\"/>\n"
+                       "      <stop offset=\"1\" stop-color=\"%2\"/>\n"
+                       "    </radialGradient>\n"
+                       "    <path id=\"petal\" d=\"M0,-6 Q14,-30 0,-54 Q-14,-30 0,-6 Z\"/>\n"
+                       "  </defs>\n"
+                       "  <circle cx=\"64\" cy=\"64\" r=\"62\" fill=\"url(#back)\"/>\n"
+                       "  <g transform=\"translate(64 64)\" fill-opacity=\"%3\">\n")
+            .arg(hex(kIconBackInner), hex(kIconBackOuter))
+            .arg(kIconPetalAlpha / 255.0, 0, 'f', 3);
+    for (int i = 0; i < 12; ++i)
+        svg += QStringLiteral(
+                   "    <use xlink:href=\"#petal\" transform=\"rotate(%1)\" fill=\"%2\"/>\n")
+                   .arg(i * 30)
+                   .arg(hex(kIconPetals[i % 3]));
+    svg += QStringLiteral("  </g>\n"
+                          "  <circle cx=\"64\" cy=\"64\" r=\"8\" fill=\"#ffffff\"/>\n"
+                          "</svg>\n");
+    return svg;
+}
+
+bool saveText(const QString& text, const QString& path) {
+    QFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%-60s %6lld bytes\n", qPrintable(path), file.size());
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -214,38 +291,20 @@ int main(int argc, char** argv) {
         p.drawLine(QPointF(w * 0.29, w * 0.71), QPointF(w * 0.71, w * 0.29));
     });
 
-    // Application icon: a kaleidoscope of mirrored petals.
-    ok &= save(render(
-                   {128, 128},
-                   [](QPainter& p, const QSize& s) {
-                       const QPointF c(s.width() / 2.0, s.height() / 2.0);
-                       QRadialGradient back(c, 64);
-                       back.setColorAt(0, QColor(0x2d, 0x1b, 0x5e));
-                       back.setColorAt(1, QColor(0x0d, 0x08, 0x24));
-                       p.setPen(Qt::NoPen);
-                       p.setBrush(back);
-                       p.drawEllipse(c, 62, 62);
-                       const QColor petals[] = {QColor(0xff, 0x4f, 0x8b), QColor(0xff, 0xc1, 0x3b),
-                                                QColor(0x3b, 0xe3, 0xff)};
-                       for (int i = 0; i < 12; ++i) {
-                           p.save();
-                           p.translate(c);
-                           p.rotate(i * 30.0);
-                           QPainterPath petal;
-                           petal.moveTo(0, -6);
-                           petal.quadTo(14, -30, 0, -54);
-                           petal.quadTo(-14, -30, 0, -6);
-                           QColor color = petals[i % 3];
-                           color.setAlpha(210);
-                           p.setBrush(color);
-                           p.drawPath(petal);
-                           p.restore();
-                       }
-                       p.setBrush(QColor(0xff, 0xff, 0xff));
-                       p.drawEllipse(c, 8, 8);
-                   },
-                   true),
+    // Application icon: the window's, the desktop's at every usual size, and
+    // the same drawing as SVG for the scalable one.
+    ok &= save(render({128, 128}, appIcon, true),
                bundle + QStringLiteral("/kaleidrome-launcher.png"));
+    const QString hicolor = resources.filePath(QStringLiteral("icons/hicolor"));
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString folder = hicolor + QStringLiteral("/%1x%1/apps").arg(size);
+        QDir().mkpath(folder);
+        ok &= save(render({size, size}, appIcon, true),
+                   folder + QStringLiteral("/kaleidrome-launcher.png"));
+    }
+    QDir().mkpath(hicolor + QStringLiteral("/scalable/apps"));
+    ok &=
+        saveText(appIconSvg(), hicolor + QStringLiteral("/scalable/apps/kaleidrome-launcher.svg"));
 
     // Snapshots. The two Astrovex pictures differ on purpose: night and dusk.
     ok &= snapshot(snaps + QStringLiteral("astrovex.png"), [](QPainter& p, const QSize& s) {

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QHash>
+#include <QTableView>
+
+class QLabel;
+class QMenu;
+
+namespace kd {
+
+// The game table. Its rows are whole games, so the keys move between games and
+// Tab moves on to the next control; an empty list can explain itself in the
+// table area. Long cells are elided, with the whole text as a tooltip; the
+// header's context menu shows and hides columns, and columns can be dragged
+// into another order.
+class GameTableView : public QTableView {
+    Q_OBJECT
+public:
+    explicit GameTableView(QWidget* parent = nullptr);
+
+    void setModel(QAbstractItemModel* model) override;
+    // Shown in place of the rows while there are none; empty shows nothing.
+    void setPlaceholderText(const QString& text);
+    QString placeholderText() const;
+    bool isPlaceholderShown() const;
+
+    // The column that is always shown and elided in the middle (a ROM set
+    // name keeps its end); the others are elided at the end.
+    void setKeyColumn(int column) { m_keyColumn = column; }
+    int keyColumn() const { return m_keyColumn; }
+    // Columns that give way when not all fit, each by its share (the others
+    // keep the width of their contents).
+    void setShrinkingColumns(QHash<int, int> shares) { m_shares = std::move(shares); }
+    // Sizes the columns to their contents, the shrinking ones within the
+    // width the table has once it is laid out.
+    void fitColumnsWhenShown();
+    // The header's context menu: a check box for every column.
+    QMenu* columnMenu();
+
+protected:
+    // Home and End go to the first and last game, with or without Ctrl.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void updatePlaceholder();
+    void fitColumns();
+
+    QLabel* m_placeholder;
+    int m_keyColumn = 0;
+    QHash<int, int> m_shares;
+    bool m_fitPending = false;
+};
+
+} // namespace kd

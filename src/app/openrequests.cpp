@@ -1,0 +1,94 @@
+// ROM archives that reach the launcher from outside its windows: its command
+// line, a later start of the launcher, a drop on a main window. All of them
+// start through the game-run request, as Open ROM does.
+#include "app/appdelegate.h"
+#include "emulator/romarchive.h"
+#include "platform/desktop.h"
+#include "platform/instancechannel.h"
+
+#include <QDropEvent>
+#include <QMainWindow>
+#include <QMimeData>
+#include <QUrl>
+
+namespace kd {
+
+void AppDelegate::application_openFiles(const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    whenLaunched([this, paths] {
+        for (const QString& path : paths)
+            openRomArchive(path);
+    });
+}
+
+void AppDelegate::listenToLaterStarts(InstanceChannel& channel) {
+    connect(&channel, &InstanceChannel::received, this,
+            &AppDelegate::applicationShouldHandleReopen);
+    connect(&channel, &InstanceChannel::rejected, this, [this](const QString& reason) {
+        m_desktop.systemLog(QStringLiteral("Ignored a message on the launcher's socket: ") +
+                            reason);
+    });
+}
+
+void AppDelegate::applicationShouldHandleReopen(const QStringList& paths) {
+    whenLaunched([this] {
+        QMainWindow* current = !window->isVisible() && window2->isVisible() ? window2 : window;
+        showWindow(current);
+    });
+    application_openFiles(paths);
+}
+
+QString AppDelegate::romArchiveProblem(const QString& path) const {
+    switch (checkRomArchive(path)) {
+    case RomArchiveCheck::Ok:
+        return QString();
+    case RomArchiveCheck::NotZip:
+        return text(QStringLiteral("Open_NotZip"));
+    case RomArchiveCheck::Missing:
+        return text(QStringLiteral("Open_Missing"));
+    case RomArchiveCheck::NotRegularFile:
+        return text(QStringLiteral("Open_NotRegular"));
+    case RomArchiveCheck::Unreadable:
+        break;
+    }
+    return text(QStringLiteral("Open_Unreadable"));
+}
+
+void AppDelegate::whenLaunched(std::function<void()> request) {
+    if (m_launchFinished)
+        react(std::move(request));
+    else
+        m_untilLaunched.push_back(std::move(request));
+}
+
+// Checked again here: the file may have gone since it was handed over.
+void AppDelegate::openRomArchive(const QString& path) {
+    const QString problem = romArchiveProblem(path);
+    if (problem.isEmpty()) {
+        task_cocking(path);
+        return;
+    }
+    AlertRequest alert;
+    alert.message = formatText(text(QStringLiteral("Alert_CannotStart")), 0, path);
+    alert.informativeText = problem;
+    alert.buttons = {text(QStringLiteral("Button_OK"))};
+    alert.cancelButton = 0;
+    runAlert(alert);
+}
+
+// One local ROM archive that can be started, or nothing: a drop of anything
+// else is refused.
+std::optional<QString> AppDelegate::droppedRomArchive(const QEvent* event) {
+    const auto* drop = static_cast<const QDropEvent*>(event);
+    const QMimeData* data = drop->mimeData();
+    if (!data || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().first().isLocalFile())
+        return std::nullopt;
+    const QString path = data->urls().first().toLocalFile();
+    if (checkRomArchive(path) != RomArchiveCheck::Ok)
+        return std::nullopt;
+    return path;
+}
+
+} // namespace kd

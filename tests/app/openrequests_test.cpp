@@ -1,0 +1,188 @@
+// ROM archives from the command line, from a later start and from drops; the
+// launcher in German.
+#include "app/translations.h"
+#include "emulator/commandline.h"
+#include "platform/instancechannel.h"
+#include "platform/instancemessage.h"
+#include "settings/settingskeys.h"
+#include "support/delegatefixture.h"
+
+#include <QAction>
+#include <QLocalSocket>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+#include <sys/stat.h>
+
+namespace kd::test {
+namespace {
+
+class OpenRequests : public LaunchFixture {
+protected:
+    void SetUp() override {
+        LaunchFixture::SetUp();
+        rom = home.filePath("Astro Vex.zip");
+        ASSERT_TRUE(writeFile(rom, "PK\x05\x06"));
+    }
+    // Sends a drag event of `urls` to a main window; true when it was taken.
+    bool drag(QMainWindow* target, QEvent::Type type, const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDropEvent event(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier,
+                         type);
+        if (type == QEvent::DragEnter) {
+            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(target, &enter);
+            return enter.isAccepted();
+        }
+        QApplication::sendEvent(target, &event);
+        return event.isAccepted();
+    }
+    QString rom;
+};
+
+// The command line's archive waits for start-up, then runs as Open ROM would.
+TEST_F(OpenRequests, AFileFromTheCommandLineStartsOnceStartUpHasFinished) {
+    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+    app->application_openFiles({rom});
+    QTest::qWait(50);
+    EXPECT_EQ(app->task(), nullptr);
+    app->applicationDidFinishLaunching();
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(receivedArguments().value(0), rom);
+    EXPECT_TRUE(log().contains(" / Kaleidrome [Perform a lunch task] ====="));
+    EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{rom}});
+}
+
+TEST_F(OpenRequests, WhatCannotBeStartedGetsAnAlertAndStartsNothing) {
+    app->applicationDidFinishLaunching();
+    const QString folder = home.filePath("folder.zip");
+    const QString fifo = home.filePath("pipe.zip");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        QString path;
+        const char* reason;
+    } cases[] = {
+        {home.filePath("notes.txt"), "Open_NotZip"},
+        {home.filePath("gone.zip"), "Open_Missing"},
+        {folder, "Open_NotRegular"},
+        {fifo, "Open_NotRegular"},
+    };
+    for (const auto& c : cases) {
+        desktop.clear();
+        app->application_openFiles({c.path});
+        ASSERT_EQ(desktop.alerts.size(), 1) << c.path.toStdString();
+        EXPECT_EQ(desktop.alerts[0].message, c.path + " cannot be started.");
+        EXPECT_EQ(desktop.alerts[0].informativeText, app->text(c.reason));
+        EXPECT_EQ(app->romArchiveProblem(c.path), app->text(c.reason));
+    }
+    EXPECT_EQ(app->task(), nullptr);
+    EXPECT_TRUE(log().isEmpty());
+}
+
+// A later start brings the main window that is shown forward, else main window 1.
+TEST_F(OpenRequests, ALaterStartShowsTheCurrentMainWindow) {
+    app->applicationDidFinishLaunching();
+    app->window->hide();
+    app->window2->hide();
+    app->applicationShouldHandleReopen({});
+    EXPECT_TRUE(app->window->isVisible());
+    EXPECT_FALSE(app->window2->isVisible());
+
+    app->show_Mainwindow2();
+    app->window2->showMinimized();
+    app->applicationShouldHandleReopen({});
+    EXPECT_TRUE(app->window2->isVisible());
+    EXPECT_FALSE(app->window2->isMinimized());
+    EXPECT_FALSE(app->window->isVisible());
+    EXPECT_EQ(app->task(), nullptr);
+}
+
+// What a later start sends arrives as a reopen; anything else only in the system log.
+TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
+    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+    app->applicationDidFinishLaunching();
+    app->window->hide();
+    InstanceChannel channel(home.filePath("launcher.socket"));
+    ASSERT_EQ(channel.claim({}), InstanceChannel::Role::Running);
+    app->listenToLaterStarts(channel);
+    for (const QByteArray& bytes : {QByteArray("--version\n"), *instancemessage::encode({rom})}) {
+        QLocalSocket later;
+        later.connectToServer(channel.socketPath());
+        ASSERT_TRUE(later.waitForConnected(5000));
+        later.write(bytes);
+        ASSERT_TRUE(later.waitForBytesWritten(5000));
+    }
+    ASSERT_TRUE(waitUntil([&] { return app->window->isVisible(); }));
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(receivedArguments().value(0), rom);
+    const QStringList lines = desktop.systemLogLines();
+    EXPECT_EQ(lines.filter("Ignored a message on the launcher's socket: ").size(), 1);
+}
+
+TEST_F(OpenRequests, OnlyOneLocalArchiveMayBeDropped) {
+    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+    app->applicationDidFinishLaunching();
+    const QString other = home.filePath("other.zip");
+    ASSERT_TRUE(writeFile(other, "PK"));
+    ASSERT_TRUE(writeFile(home.filePath("notes.txt"), "x"));
+    const QList<QList<QUrl>> refused{
+        {QUrl::fromLocalFile(home.filePath("notes.txt"))},
+        {QUrl::fromLocalFile(home.filePath("gone.zip"))},
+        {QUrl::fromLocalFile(rom), QUrl::fromLocalFile(other)},
+        {QUrl("https://example.org/astrovex.zip")},
+        {},
+    };
+    for (const QList<QUrl>& urls : refused) {
+        EXPECT_FALSE(drag(app->window, QEvent::DragEnter, urls)) << urls.size();
+        EXPECT_FALSE(drag(app->window, QEvent::Drop, urls)) << urls.size();
+    }
+    QTest::qWait(50);
+    EXPECT_EQ(app->task(), nullptr);
+    EXPECT_TRUE(desktop.alerts.isEmpty());
+
+    for (QMainWindow* target : {app->window, app->window2}) {
+        ASSERT_TRUE(QFile::remove(argvFile) || !QFile::exists(argvFile));
+        const QList<QUrl> urls{QUrl::fromLocalFile(target == app->window ? rom : other)};
+        EXPECT_TRUE(drag(target, QEvent::DragEnter, urls));
+        EXPECT_TRUE(drag(target, QEvent::Drop, urls));
+        ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }));
+        ASSERT_TRUE(finished());
+        EXPECT_EQ(receivedArguments().value(0), urls[0].toLocalFile());
+    }
+}
+
+TEST_F(OpenRequests, InGermanTheWindowsAndAlertsSpeakGermanAndRunsStayTheSame) {
+    const QStringList english =
+        emulatorArguments({{QString::fromLatin1(RomNameKey), rom}}, app->currentEmulatorForm());
+    ScopedEnv language("LANGUAGE", "de");
+    const Translations translations(bundle.resources(), "de");
+    ASSERT_TRUE(translations.missing().isEmpty()) << translations.missing().join(' ').toStdString();
+    restart();
+    EXPECT_EQ(app->language(), "de");
+
+    QStringList menus;
+    for (QAction* menu : app->window->menuBar()->actions())
+        menus << menu->text();
+    EXPECT_EQ(menus,
+              (QStringList{"&Launcher", "&Spiel", "&Ansicht", "&Protokoll", "&Fenster", "&Hilfe"}));
+    EXPECT_EQ(app->action("saveLog")->text(), "Protokoll &sichern …");
+    // Qt's own texts too: standard buttons and file panels.
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+
+    app->display_Alert_Error(3);
+    ASSERT_EQ(desktop.alerts.size(), 1);
+    EXPECT_EQ(desktop.alerts[0].message, "Der Emulator hat einen Fehler gemeldet.");
+    EXPECT_TRUE(desktop.alerts[0].informativeText.startsWith("Kaleidrome wurde mit dem Status 3 "));
+    EXPECT_EQ(desktop.alerts[0].buttons, (QStringList{"OK", "Protokoll"}));
+
+    EXPECT_EQ(
+        emulatorArguments({{QString::fromLatin1(RomNameKey), rom}}, app->currentEmulatorForm()),
+        english);
+}
+
+} // namespace
+} // namespace kd::test

@@ -1,0 +1,389 @@
+// The windows as a keyboard user meets them, the About window, and controls
+// that say what they do.
+#include "app/gametableview.h"
+#include "catalogue/gamelistcontroller.h"
+#include "catalogue/gamelistmodel.h"
+#include "emulator/emulatorprocess.h"
+#include "settings/settingskeys.h"
+#include "support/delegatefixture.h"
+#include "support/runhelpers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolTip>
+
+namespace kd::test {
+namespace {
+
+class Windows : public DelegateFixture {
+protected:
+    void SetUp() override {
+        DelegateFixture::SetUp();
+        app->awakeFromNib();
+        app->applicationDidFinishLaunching();
+        desktop.clear();
+    }
+    static bool activate(QWidget* window) {
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window);
+    }
+};
+
+TEST_F(Windows, HomeAndEndGoToTheFirstAndLastGame) {
+    const int last = int(app->arrayController_list->content().size()) - 1;
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        qint64 row;
+    } cases[] = {{Qt::Key_End, Qt::NoModifier, last},
+                 {Qt::Key_Home, Qt::NoModifier, 0},
+                 {Qt::Key_End, Qt::ControlModifier, last},
+                 {Qt::Key_Home, Qt::ControlModifier, 0}};
+    for (QTableView* table : {app->tableView_list, app->tableView_list2}) {
+        for (const auto& c : cases) {
+            app->setSelectionIndex(5);
+            QTest::keyClick(table, c.key, c.modifiers);
+            EXPECT_EQ(app->selectionIndex(), c.row) << table->objectName().toStdString();
+        }
+    }
+}
+
+// Both main windows give the arrow keys to their table from the start, and Tab
+// leaves the table for the next control without changing the game.
+TEST_F(Windows, TheTableHasTheKeysAndTabLeavesIt) {
+    for (const auto& show : {std::function<void()>([&] { app->show_Mainwindow2(); }),
+                             std::function<void()>([&] { app->show_Mainwindow(); })}) {
+        show();
+        QWidget* window = app->window->isVisible() ? app->window : app->window2;
+        ASSERT_TRUE(activate(window));
+        QTableView* table = app->window->isVisible() ? app->tableView_list : app->tableView_list2;
+        EXPECT_EQ(QApplication::focusWidget(), table);
+        app->setSelectionIndex(0);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        EXPECT_EQ(app->selectionIndex(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), table);
+        EXPECT_EQ(app->selectionIndex(), 1);
+        table->setFocus();
+    }
+}
+
+TEST_F(Windows, TheSelectedGameStaysInViewAfterASort) {
+    QTableView* table = app->tableView_list;
+    app->window->resize(640, 200);
+    QCoreApplication::processEvents();
+    app->setSelectionIndex(0);
+    for (int column = 0; column < 2; ++column) {
+        table->sortByColumn(column, Qt::DescendingOrder);
+        QCoreApplication::processEvents();
+        ASSERT_GT(app->selectionIndex(), 5); // moved well below the first rows
+        const QRect cell = table->visualRect(table->currentIndex());
+        EXPECT_TRUE(table->viewport()->rect().contains(cell)) << column;
+        table->sortByColumn(column, Qt::AscendingOrder);
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(Windows, EscapeAndCtrlWCloseTheLogPreferencesAndAboutWindows) {
+    const struct {
+        const char* action;
+        QWidget* window;
+    } windows[] = {{"showLog", app->logWindow},
+                   {"preferences", app->preferencesWindow},
+                   {"about", app->aboutWindow}};
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.action);
+        for (const QKeyCombination key :
+             {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+            app->action(w.action)->trigger();
+            ASSERT_TRUE(activate(w.window));
+            QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : w.window;
+            QTest::keyClick(focus, key.key(), key.keyboardModifiers());
+            EXPECT_FALSE(w.window->isVisible());
+        }
+    }
+    // A main window stays.
+    ASSERT_TRUE(activate(app->window));
+    QTest::keyClick(app->tableView_list, Qt::Key_Escape);
+    EXPECT_TRUE(app->window->isVisible());
+}
+
+TEST_F(Windows, AboutShowsTheVersionTheLicenceAndTheTwoAddresses) {
+    app->action("about")->trigger();
+    ASSERT_TRUE(app->aboutWindow->isVisible());
+    QStringList texts;
+    QList<QLabel*> links;
+    for (QLabel* label : app->aboutWindow->findChildren<QLabel*>()) {
+        texts << label->text();
+        if (label->text().contains("href"))
+            links << label;
+    }
+    const QString all = texts.join('\n');
+    EXPECT_TRUE(all.contains(QRegularExpression("Version \\d+\\.\\d+\\.\\d+")))
+        << all.toStdString();
+    EXPECT_TRUE(all.contains("GPL-3.0-or-later"));
+    // The addresses open through the launcher, which says when nothing opened them.
+    desktop.opens = false;
+    ASSERT_EQ(links.size(), 2);
+    for (QLabel* link : links) {
+        const QString href = link->text().section('"', 1, 1);
+        emit link->linkActivated(href);
+    }
+    EXPECT_EQ(desktop.argsOf("openUrl"),
+              (QList<QStringList>{{AppDelegate::HomePage}, {AppDelegate::ProjectPage}}));
+    EXPECT_EQ(desktop.count("alert"), 2);
+}
+
+TEST_F(Windows, StopAndBringToFrontOnlyWhileAnEmulatorRuns) {
+    QAction* stop = app->action("stopEmulator");
+    QAction* raise = app->action("showEmulator");
+    EXPECT_FALSE(stop->isEnabled());
+    EXPECT_FALSE(raise->isEnabled());
+    {
+        ScopedEnv env("KD_DEMO_SCRIPT", "out running\nrun");
+        app->LaunchTask({});
+    }
+    EXPECT_TRUE(stop->isEnabled());
+    EXPECT_TRUE(raise->isEnabled());
+    app->task()->kill();
+    ASSERT_TRUE(waitUntil([&] { return app->task()->hasEnded(); }));
+    EXPECT_FALSE(stop->isEnabled());
+    EXPECT_FALSE(raise->isEnabled());
+    // One that never started leaves them off.
+    app->button_exe->click();
+    app->textfild_exe->setText("/nowhere/Kaleidrome");
+    app->LaunchTask({});
+    EXPECT_FALSE(stop->isEnabled());
+}
+
+// Typing into a number field keeps only what a number of its kind can hold;
+// the text then reaches the store and the command line as it stands.
+TEST_F(Windows, NumberFieldsRefuseWhatIsNotANumber) {
+    const struct {
+        QLineEdit* field;
+        const char* key;
+        const char* typed;
+        const char* kept;
+    } cases[] = {
+        {app->textfild_ppcfreq, keys::PowerPCFrequency, "6a6.5", "665"},
+        {app->textfild_resolution_x, keys::ResolutionX, "-640", "640"},
+        {app->textfild_resolution_y, keys::ResolutionY, "4 80", "480"},
+        {app->textfild_sound, keys::VolumeSoundeffects, "8o", "8"},
+        {app->textfild_music, keys::VolumeMPEGmusic, "+50", "50"},
+        {app->textfild_balance, keys::RelativeBalance, "-1-5", "-15"},
+    };
+    for (const auto& c : cases) {
+        c.field->clear();
+        QTest::keyClicks(c.field, c.typed);
+        EXPECT_EQ(c.field->text(), c.kept) << c.key;
+        EXPECT_EQ(store->stringForKey(c.key), c.kept) << c.key;
+    }
+    const QStringList args = emulatorArguments({}, app->currentEmulatorForm());
+    EXPECT_TRUE(args.contains("-ppc-frequency=665"));
+    EXPECT_TRUE(args.contains("-res=640,480"));
+}
+
+// The pages that hold fields the command line does not pass say so.
+TEST_F(Windows, PagesSayWhichFieldsAreNotPassed) {
+    auto* tabs = app->preferencesWindow->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    auto pageOf = [tabs](QWidget* control) {
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->isAncestorOf(control))
+                return i;
+        return -1;
+    };
+    QSet<int> pagesWithUnpassed;
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             app->textfild_vert, app->textfild_frag, app->textfild_sound, app->textfild_music,
+             app->textfild_balance, app->popup_inputsys, app->button_feedback})
+        pagesWithUnpassed.insert(pageOf(control));
+    ASSERT_FALSE(pagesWithUnpassed.contains(-1));
+    for (int i = 0; i < tabs->count(); ++i) {
+        const auto notes = tabs->widget(i)->findChildren<QLabel*>("notPassedNote");
+        EXPECT_EQ(notes.size(), pagesWithUnpassed.contains(i) ? 1 : 0) << i;
+    }
+}
+
+// While a "Use the packaged …" box is on, its field shows the fixed text and
+// cannot be typed into, however the box was turned on or off.
+TEST_F(Windows, PackagedFieldsAreReadOnlyWhileTheirBoxIsOn) {
+    const QString fixedExe = "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Kaleidrome";
+    const QString fixedSnaps = "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Snaps";
+    auto shows = [](QLineEdit* field, const QString& text, bool readOnly) {
+        EXPECT_EQ(field->text(), text);
+        EXPECT_EQ(field->isReadOnly(), readOnly);
+    };
+    shows(app->textfild_exe, fixedExe, true);
+    app->button_exe->click();
+    shows(app->textfild_exe, "", false);
+    QTest::keyClicks(app->textfild_exe, "/opt/kd/emu");
+    app->button_exe->click();
+    shows(app->textfild_exe, fixedExe, true);
+    EXPECT_EQ(store->stringForKey(keys::ExecutionPath), "/opt/kd/emu");
+
+    // The emulator's chooser turns the box off and shows what was chosen.
+    QPushButton chooser;
+    AppDelegate::setTag(&chooser, 1);
+    desktop.openPanelAnswers = {QStringLiteral("/usr/games/Kaleidrome")};
+    app->Choicethefile(&chooser);
+    shows(app->textfild_exe, "/usr/games/Kaleidrome", false);
+
+    // A snapshot folder chosen while its box is on is stored for later.
+    AppDelegate::setTag(&chooser, 3);
+    desktop.openPanelAnswers = {QStringLiteral("/art/snaps")};
+    app->Choicethefolder(&chooser);
+    shows(app->textfild_snaps, fixedSnaps, true);
+    app->button_snapfolder->click();
+    shows(app->textfild_snaps, "/art/snaps", false);
+
+    app->DefaultAction();
+    shows(app->textfild_exe, fixedExe, true);
+    shows(app->textfild_snaps, fixedSnaps, true);
+}
+
+// Long titles and makers give way so that every column fits the default
+// window; a cell cut short shows its whole text as a tooltip.
+TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
+    QByteArray list = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>";
+    const QString longTitle =
+        "The Extraordinarily Long Adventures of a Game Whose Title Never Ends";
+    for (int i = 0; i < 200; ++i)
+        list += QStringLiteral("<dict><key>name</key><string>game%1</string>"
+                               "<key>title</key><string>%2 %1</string>"
+                               "<key>year</key><integer>1990</integer>"
+                               "<key>maker</key><string>Brightwater Interactive Amusements "
+                               "Company Limited</string><key>genre</key><string>shooter</string>"
+                               "<key>players</key><integer>2</integer></dict>")
+                    .arg(i)
+                    .arg(longTitle)
+                    .toUtf8();
+    ASSERT_TRUE(writeFile(bundle.path("Kaleidrome.xml"), list + "</array></plist>"));
+    restart();
+    app->awakeFromNib();
+    app->applicationDidFinishLaunching();
+    QCoreApplication::processEvents();
+    QTableView* table = app->tableView_list;
+    QHeaderView* header = table->horizontalHeader();
+    EXPECT_LE(header->length(), table->viewport()->width());
+
+    auto tooltipAt = [&](int column) {
+        QToolTip::hideText();
+        const QRect cell = table->visualRect(table->model()->index(0, column));
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        table->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(table->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    // Name, Year and Players are as wide as their contents; Title and Maker give way.
+    for (int column : {GameListModel::Name, GameListModel::Year, GameListModel::Players})
+        EXPECT_EQ(tooltipAt(column), QString()) << column;
+    EXPECT_EQ(tooltipAt(GameListModel::Title), longTitle + " 0");
+    EXPECT_TRUE(tooltipAt(GameListModel::Maker).startsWith("Brightwater"));
+}
+
+// Column widths, order and visibility and the splitter come back after a
+// restart and stay through a sort; the sort itself does not come back.
+TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSort) {
+    QHeaderView* header = app->tableView_list->horizontalHeader();
+    header->resizeSection(GameListModel::Title, 333);
+    header->moveSection(header->visualIndex(GameListModel::Year), 0);
+    std::unique_ptr<QMenu> menu(static_cast<GameTableView*>(app->tableView_list)->columnMenu());
+    for (QAction* column : menu->actions()) {
+        if (column->text() == "Genre")
+            column->trigger();
+        EXPECT_EQ(column->isEnabled(), column->text() != "Name"); // always shown
+    }
+    menu.reset(static_cast<GameTableView*>(app->tableView_list2)->columnMenu());
+    for (QAction* column : menu->actions())
+        if (column->text() == "Maker")
+            column->trigger(); // hidden at first in the compact layout
+    menu.reset();
+    auto* splitter = app->window->findChild<QSplitter*>();
+    splitter->setSizes({500, 300});
+    const QList<int> splitterSizes = splitter->sizes();
+    app->tableView_list->sortByColumn(GameListModel::Name, Qt::DescendingOrder);
+    app->saveArrangement();
+
+    restart();
+    app->awakeFromNib();
+    app->applicationDidFinishLaunching();
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        header = app->tableView_list->horizontalHeader();
+        EXPECT_EQ(header->sectionSize(GameListModel::Title), 333);
+        EXPECT_EQ(header->visualIndex(GameListModel::Year), 0);
+        EXPECT_TRUE(header->isSectionHidden(GameListModel::Genre));
+        EXPECT_FALSE(app->tableView_list2->isColumnHidden(GameListModel::Maker));
+        EXPECT_EQ(app->window->findChild<QSplitter*>()->sizes(), splitterSizes);
+        // A sort is the user's for this session.
+        app->tableView_list->sortByColumn(GameListModel::Title, Qt::AscendingOrder);
+    }
+    restart();
+    app->awakeFromNib();
+    EXPECT_EQ(app->tableView_list->horizontalHeader()->sortIndicatorSection(), -1);
+    app->setSelectionIndex(0);
+    EXPECT_EQ(app->selectedGameName(), "astrovex"); // stored order
+
+    // The reset leaves the arrangement alone.
+    app->DefaultAction();
+    EXPECT_TRUE(store->objectForKey("Arrangement/tableView_list").has_value());
+}
+
+// What does not restore (garbage, another version's columns, a hidden Name)
+// is ignored or mended; the launcher starts with its own arrangement.
+TEST_F(Windows, AStoredArrangementThatDoesNotFitIsIgnored) {
+    QHeaderView other(Qt::Horizontal);
+    QStandardItemModel threeColumns(1, 3);
+    other.setModel(&threeColumns);
+    QHeaderView* header = app->tableView_list->horizontalHeader();
+    header->hideSection(GameListModel::Name);
+    header->resizeSection(GameListModel::Title, 222);
+    app->saveArrangement();
+    const QByteArray nameHidden = header->saveState();
+    const QString columns = store->stringForKey("Arrangement/tableView_listColumns").value_or("");
+    const struct {
+        const char* what;
+        QVariant state;
+        QString columns;
+        bool restored;
+    } cases[] = {
+        {"text", QStringLiteral("garbage"), columns, false},
+        {"bytes", QByteArray("\x00\xff\x00\x01garbage", 11), columns, false},
+        {"another header", other.saveState(), columns, false},
+        {"other columns", nameHidden, "name,title,year", false},
+        {"Name hidden", nameHidden, columns, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        store->setObject(c.state, "Arrangement/tableView_list");
+        store->setObject(c.columns, "Arrangement/tableView_listColumns");
+        store->setObject(c.state, "Arrangement/window");
+        store->setObject(c.state, "Arrangement/splitter");
+        store->synchronize();
+        restart();
+        app->awakeFromNib();
+        app->applicationDidFinishLaunching();
+        header = app->tableView_list->horizontalHeader();
+        EXPECT_EQ(header->count(), GameListModel::ColumnCount);
+        EXPECT_FALSE(header->isSectionHidden(GameListModel::Name));
+        EXPECT_EQ(header->sectionSize(GameListModel::Title) == 222, c.restored);
+        EXPECT_TRUE(app->window->isVisible());
+    }
+}
+
+} // namespace
+} // namespace kd::test

@@ -1,0 +1,90 @@
+// Replays every committed fuzz input: the seeds of each target and every input
+// that ever broke one (fuzz/findings/<target>/). A broken invariant fails the
+// test and names the file; the fuzzer would have stopped on it.
+
+#include "check.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace kd::fuzz {
+
+namespace {
+
+struct Broken {
+    std::string what;
+};
+
+// Every file below the folders, in a stable order.
+QStringList inputsOf(const QStringList& folders) {
+    QStringList files;
+    for (const QString& folder : folders) {
+        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+    }
+    files.sort();
+    return files;
+}
+
+// Runs the target's check on each of its inputs; returns how many there were.
+int replay(const Target& target) {
+    const QString fuzz = QStringLiteral(KD_SOURCE_DIR "/fuzz/");
+    const QStringList files =
+        inputsOf({fuzz + QLatin1StringView(target.seeds),
+                  fuzz + QStringLiteral("findings/") + QLatin1StringView(target.name)});
+    for (const QString& file : files) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly)) {
+            ADD_FAILURE() << file.toStdString() << ": cannot read it";
+            continue;
+        }
+        const QByteArray bytes = f.readAll();
+        // Named before it runs, so that a crash names it too.
+        std::fprintf(stderr, "[ replay   ] %s\n", qPrintable(file));
+        try {
+            target.check(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+        } catch (const Broken& b) {
+            ADD_FAILURE() << file.toStdString() << ": broken: " << b.what;
+        }
+    }
+    return int(files.size());
+}
+
+const Target& target(std::string_view name) {
+    for (const Target& t : kTargets)
+        if (name == t.name)
+            return t;
+    throw std::invalid_argument("no such fuzz target");
+}
+
+} // namespace
+
+[[noreturn]] void broken(const char* what) {
+    throw Broken{what};
+}
+
+TEST(FuzzReplay, GameListInputs) {
+    EXPECT_GT(replay(target("plist")), 30);
+}
+
+TEST(FuzzReplay, BinaryPropertyListInputs) {
+    EXPECT_GT(replay(target("bplist")), 10);
+}
+
+TEST(FuzzReplay, LogStreamInputs) {
+    EXPECT_GT(replay(target("log")), 5);
+}
+
+TEST(FuzzReplay, InstanceMessageInputs) {
+    EXPECT_GE(replay(target("instancemessage")), 15);
+}
+
+TEST(FuzzReplay, CommandLineInputs) {
+    EXPECT_GE(replay(target("commandline")), 10);
+}
+
+} // namespace kd::fuzz

@@ -1,0 +1,241 @@
+// Finding text in the log: the search against a plain scan of the text, and
+// the find bar as the user drives it.
+#include "log/logfindbar.h"
+#include "log/logsearch.h"
+#include "log/logview.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace kd {
+namespace {
+
+// Every match start, by comparing each code-point-aligned piece of the text
+// with the needle through QString.
+QList<qint64> allMatches(const QByteArray& text, const QString& needle, Qt::CaseSensitivity cs) {
+    const qsizetype points = needle.toUcs4().size();
+    QList<qint64> starts;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if ((uchar(text[at]) & 0xC0) == 0x80)
+            continue;
+        qsizetype end = at;
+        for (qsizetype n = 0; n < points && end < text.size(); ++n)
+            do
+                ++end;
+            while (end < text.size() && (uchar(text[end]) & 0xC0) == 0x80);
+        if (QString::fromUtf8(text.mid(at, end - at)).compare(needle, cs) == 0)
+            starts << at;
+    }
+    return starts;
+}
+
+LogSearch::State search(LogSearch& search, const LogText& text, qint64 start,
+                        LogSearch::Direction direction, qint64 budget) {
+    search.begin(text, start, direction);
+    while (search.step(text, budget) == LogSearch::State::Searching) {
+    }
+    return search.state();
+}
+
+TEST(LogSearch, FindsWhatAPlainScanFindsInBothDirectionsAndCases) {
+    // Letters whose case folding is not plain ASCII, a character of four bytes.
+    const char* pieces[] = {"a",
+                            "A",
+                            "b",
+                            "k",
+                            "K",
+                            "\xE2\x84\xAA" /* K */,
+                            "s",
+                            "\xC5\xBF" /* long s */,
+                            "\xC3\xA9" /* é */,
+                            "\xC3\x89",
+                            "\xE6\x97\xA5",
+                            "\xF0\x9F\x8E\xAE",
+                            "\n",
+                            " ",
+                            "\t"};
+    const QString needles[] = {"a",       "ab",     "AB",         "k",       "K",  "sk", "\u00e9",
+                               "\u00c9b", "\u65e5", "\U0001F3AE", "a\u00e9", " a", "zz", "aAaA"};
+    std::mt19937 random(2026);
+    for (int round = 0; round < 60; ++round) {
+        QByteArray bytes;
+        const int length = 1 + int(random() % 80);
+        for (int i = 0; i < length; ++i)
+            bytes += pieces[random() % std::size(pieces)];
+        LogText text;
+        // Pieces of random sizes, as the log is filled.
+        for (qsizetype at = 0; at < bytes.size();) {
+            const qsizetype n = std::min<qsizetype>(1 + random() % 7, bytes.size() - at);
+            text.append(QByteArrayView(bytes).sliced(at, n));
+            at += n;
+        }
+        for (const QString& needle : needles) {
+            for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+                const QList<qint64> expected = allMatches(bytes, needle, cs);
+                LogSearch finder(needle, cs);
+                const qint64 start = qint64(random() % (bytes.size() + 1));
+                const qint64 budget = 1 + qint64(random() % 9);
+                SCOPED_TRACE(bytes.toStdString() + " / " + needle.toStdString() + " from " +
+                             std::to_string(start) + (cs == Qt::CaseSensitive ? " cs" : " ci"));
+                if (expected.isEmpty()) {
+                    EXPECT_EQ(search(finder, text, start, LogSearch::Direction::Forward, budget),
+                              LogSearch::State::NotFound);
+                    EXPECT_EQ(search(finder, text, start, LogSearch::Direction::Backward, budget),
+                              LogSearch::State::NotFound);
+                    continue;
+                }
+                auto after = std::find_if(expected.begin(), expected.end(),
+                                          [&](qint64 s) { return s >= start; });
+                ASSERT_EQ(search(finder, text, start, LogSearch::Direction::Forward, budget),
+                          LogSearch::State::Found);
+                EXPECT_EQ(finder.matchStart(), after != expected.end() ? *after : expected.first());
+                EXPECT_EQ(finder.wrapped(), after == expected.end());
+                EXPECT_EQ(finder.matchEnd(), finder.matchAt(text, finder.matchStart()));
+                EXPECT_EQ(QString::fromUtf8(text.bytes(finder.matchStart(), finder.matchEnd()))
+                              .compare(needle, cs),
+                          0);
+
+                auto before = std::find_if(expected.rbegin(), expected.rend(),
+                                           [&](qint64 s) { return s < start; });
+                ASSERT_EQ(search(finder, text, start, LogSearch::Direction::Backward, budget),
+                          LogSearch::State::Found);
+                EXPECT_EQ(finder.matchStart(),
+                          before != expected.rend() ? *before : expected.last());
+                EXPECT_EQ(finder.wrapped(), before == expected.rend());
+            }
+        }
+    }
+}
+
+// A log of several blocks, with matches across the seams between them.
+TEST(LogSearch, MatchesAcrossBlockSeams) {
+    LogText text;
+    const qint64 seam = LogText::kBlockSize;
+    const qint64 first = seam - 3;
+    const qint64 second = 2 * seam + 6;
+    text.append(QByteArray(first, '.'));
+    text.append("Game \xC3\x89nd");     // runs across the first seam
+    text.append(QByteArray(seam, '.')); // the next seam has nothing
+    text.append("GAME \xC3\xA9nd");
+    const struct {
+        const char* needle;
+        Qt::CaseSensitivity cs;
+        qint64 forward, backward;
+    } cases[] = {
+        {"Game \xC3\x89nd", Qt::CaseSensitive, first, first},
+        {"Game \xC3\x89nd", Qt::CaseInsensitive, first, second},
+        {"gAME", Qt::CaseInsensitive, first, second},
+        {"ame", Qt::CaseSensitive, first + 1, first + 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.needle);
+        LogSearch finder(QString::fromUtf8(c.needle), c.cs);
+        ASSERT_EQ(search(finder, text, 0, LogSearch::Direction::Forward, seam / 3),
+                  LogSearch::State::Found);
+        EXPECT_EQ(finder.matchStart(), c.forward);
+        ASSERT_EQ(search(finder, text, text.size(), LogSearch::Direction::Backward, seam / 3),
+                  LogSearch::State::Found);
+        EXPECT_EQ(finder.matchStart(), c.backward);
+    }
+}
+
+TEST(LogSearch, NothingToFindAndTextsClearedMeanwhileEndTheSearch) {
+    LogText text;
+    LogSearch empty(QString(), Qt::CaseInsensitive);
+    empty.begin(text, 0, LogSearch::Direction::Forward);
+    EXPECT_EQ(empty.state(), LogSearch::State::NotFound);
+
+    text.append(QByteArray(3 * LogText::kBlockSize, 'x'));
+    LogSearch finder(QStringLiteral("needle"), Qt::CaseInsensitive);
+    finder.begin(text, 0, LogSearch::Direction::Forward);
+    EXPECT_EQ(finder.step(text, 1024), LogSearch::State::Searching);
+    text.clear();
+    text.append("needle");
+    EXPECT_EQ(finder.step(text, 1024), LogSearch::State::NotFound);
+}
+
+class LogFindBarTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.resize(400, 200);
+        view.show();
+        for (int i = 0; i < 300; ++i)
+            view.appendText(QStringLiteral("frame %1 rendered\n").arg(i));
+        bar.open();
+        QApplication::processEvents();
+    }
+    void find(const QString& needle, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        bar.field()->setText(needle);
+        press(modifiers);
+    }
+    void press(Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(bar.field(), Qt::Key_Return, modifiers);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !bar.isSearching(); }));
+    }
+    QString selected() const { return view.selectedText(); }
+    bool selectionShown() const {
+        const qint64 line = view.logText().lineOf(view.selectionStart());
+        const QRect cell = view.cellRect(line, 0);
+        return view.viewport()->rect().contains(cell.center());
+    }
+
+    LogView view;
+    LogFindBar bar{&view};
+};
+
+TEST_F(LogFindBarTest, EnterShiftEnterAndEscapeAsInAnyFindBar) {
+    find("FRAME 250 ");
+    EXPECT_EQ(selected(), "frame 250 ");
+    EXPECT_TRUE(selectionShown());
+    EXPECT_EQ(bar.status(), QString());
+
+    bar.caseSwitch()->setChecked(true);
+    find("FRAME 250 ");
+    EXPECT_EQ(bar.status(), "Not found");
+    EXPECT_EQ(selected(), "frame 250 ") << "a failed search leaves the last match";
+
+    bar.caseSwitch()->setChecked(false);
+    find("frame 29");
+    EXPECT_EQ(view.selectionStart(), view.logText().lineStart(290));
+    press();
+    EXPECT_EQ(view.selectionStart(), view.logText().lineStart(291));
+    press(Qt::ShiftModifier);
+    press(Qt::ShiftModifier);
+    EXPECT_EQ(view.selectionStart(), view.logText().lineStart(29));
+    EXPECT_TRUE(selectionShown());
+
+    find("frame 0 ", Qt::ShiftModifier);
+    EXPECT_EQ(view.selectionStart(), 0);
+    press(Qt::ShiftModifier);
+    EXPECT_EQ(view.selectionStart(), 0);
+    EXPECT_EQ(bar.status(), "Continued from the bottom");
+
+    QTest::keyClick(bar.field(), Qt::Key_Escape);
+    EXPECT_FALSE(bar.isVisible());
+}
+
+// A search longer than one slice lets the window work and stops when the log is cleared.
+TEST_F(LogFindBarTest, ALongSearchRunsBetweenEventsAndEndsWithTheLog) {
+    view.appendUtf8(QByteArray(3 * LogFindBar::SliceBytes, '.'));
+    view.appendText(u"\nthe end\n");
+    bar.field()->setText("the end");
+    QTest::keyClick(bar.field(), Qt::Key_Return);
+    EXPECT_TRUE(bar.isSearching());
+    EXPECT_EQ(bar.status(), "Searching…");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bar.isSearching(); }));
+    EXPECT_EQ(selected(), "the end");
+
+    QTest::keyClick(bar.field(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_TRUE(bar.isSearching());
+    view.clear();
+    EXPECT_FALSE(bar.isSearching());
+    EXPECT_EQ(bar.status(), QString());
+}
+
+} // namespace
+} // namespace kd
