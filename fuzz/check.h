@@ -30,6 +30,8 @@ void checkLogStream(std::string_view bytes);
 void checkInstanceMessage(std::string_view bytes);
 // The launcher's command line: the input split at NUL bytes into arguments.
 void checkCommandLine(std::string_view bytes);
+// A file in the place of the play history's database.
+void checkHistoryFile(std::string_view bytes);
 
 struct Target {
     const char* name;                // as fuzz/run.sh takes it
@@ -43,6 +45,7 @@ inline constexpr Target kTargets[] = {
     {"log", checkLogStream, "corpus-log"},
     {"instancemessage", checkInstanceMessage, "corpus-instancemessage"},
     {"commandline", checkCommandLine, "corpus-commandline"},
+    {"history", checkHistoryFile, "corpus-history"},
 };
 
 } // namespace kd::fuzz

@@ -3,22 +3,11 @@
 // written and the session goes on in memory; every figure it reads is within
 // range; an open history keeps what is recorded in it, so that a second opening
 // finds it again; and the check of every page answers either way.
-//
-// Built with clang as a libFuzzer target (fuzz/run.sh builds only the game-list
-// target); from the source folder, with out=/tmp/kd-history-fuzz, the commands
-//
-//   /usr/lib/qt6/libexec/moc -Isrc src/catalogue/playhistory.h -o $out/moc_playhistory.cpp
-//   clang++-14 -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -Isrc
-//       $(pkg-config --cflags Qt6Sql) fuzz/history_fuzz.cpp src/catalogue/playhistory.cpp
-//       $out/moc_playhistory.cpp $(pkg-config --libs Qt6Sql) -o $out/history_fuzz
-//   $out/history_fuzz -max_total_time=600 -max_len=65536 $out/corpus fuzz/history-corpus
-//
-// (the second on one line) build it and fuzz for ten minutes.
-// fuzz/history-corpus/ holds the seeds (fuzz/make_history_corpus.py), which
-// tests/catalogue/history_fuzz_test.cpp replays with the suite.
+// make_history_corpus.py writes the seeds in corpus-history/.
 #include "catalogue/playhistory.h"
 
-#include <QCoreApplication>
+#include "check.h"
+
 #include <QDir>
 #include <QFile>
 #include <cstdint>
@@ -28,16 +17,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using namespace kd;
+namespace kd::fuzz {
 
 namespace {
-
-void require(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
 
 // One file per fuzzing process, with the companions SQLite keeps beside it.
 const QString& databasePath() {
@@ -60,10 +42,10 @@ QByteArray contentOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeInput(const QString& path, const uint8_t* data, size_t size) {
+void writeInput(const QString& path, std::string_view bytes) {
     QFile file(path);
     require(file.open(QIODevice::WriteOnly), "cannot create the database file");
-    require(file.write(reinterpret_cast<const char*>(data), qint64(size)) == qint64(size),
+    require(file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()),
             "cannot write the database file");
 }
 
@@ -76,21 +58,16 @@ void requireSane(const GameStats& stats) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static int argc = 1;
-    static char name[] = "history_fuzz";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-
+void checkHistoryFile(std::string_view bytes) {
     const QString path = databasePath();
-    writeInput(path, data, size);
+    writeInput(path, bytes);
     const QByteArray input = contentOf(path);
     const QStringList arguments{QStringLiteral("/roms/fuzzgame.zip"), QStringLiteral("-window")};
     bool recorded = false;
     {
         PlayHistory history(path);
-        if (!history.isOpen()) {
+        const bool opened = history.isOpen();
+        if (!opened) {
             require(!history.problem().isEmpty(), "refused without a reason");
             require(history.stats().empty() && history.recentRoms().isEmpty(),
                     "a refused file left figures behind");
@@ -104,7 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             require(!run.end || (run.end->endedMs >= 0 && run.end->endedMs <= kLatestMs),
                     "an end out of range");
         }
-        const bool wasOpen = history.isOpen();
         const GameStats before = history.statsOf(QStringLiteral("fuzzgame"));
         const qint64 run = history.recordStart(
             QStringLiteral("fuzzgame"), QStringLiteral("/roms/fuzzgame.zip"), arguments, 1'000'000);
@@ -119,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(history.recentRoms().value(0) == QStringLiteral("/roms/fuzzgame.zip"),
                 "the run's archive is not the most recent");
         recorded = history.isOpen();
-        if (!wasOpen)
+        if (!opened)
             require(contentOf(path) == input, "a refused file was written");
     }
     if (recorded) {
@@ -130,5 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     (void)PlayHistory::checkFile(path);
-    return 0;
 }
+
+} // namespace kd::fuzz

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seeds of the play-history fuzz target into fuzz/history-corpus/:
+"""Writes the seeds of the play-history fuzz target into fuzz/corpus-history/:
 small SQLite files (512-byte pages) of the launcher's schema version 1 and of
 what a user's data folder may hold instead: an older or newer version, another
 program's tables, a trigger, a missing column, hostile values, a cut file and
@@ -11,7 +11,7 @@ import sqlite3
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-OUT = os.path.join(HERE, "history-corpus")
+OUT = os.path.join(HERE, "corpus-history")
 
 SCHEMA_1 = [
     """CREATE TABLE runs (

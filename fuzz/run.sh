@@ -4,7 +4,7 @@
 # coverage, corpus and findings:
 #
 #   fuzz/run.sh TARGET [SECONDS]      TARGET: plist, bplist, log,
-#                                     instancemessage or commandline (default 60 s)
+#                                     instancemessage, commandline or history (default 60 s)
 #
 # FUZZ_OUT chooses the work folder (default /tmp/kd-TARGET-fuzz); the corpus it
 # grows there is kept between runs. The seeds are read from fuzz/ and never
@@ -12,7 +12,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/.." && pwd)
-usage="usage: fuzz/run.sh plist|bplist|log|instancemessage|commandline [SECONDS]"
+usage="usage: fuzz/run.sh plist|bplist|log|instancemessage|commandline|history [SECONDS]"
 target=${1:?$usage}
 seconds=${2:-60}
 
@@ -49,6 +49,13 @@ instancemessage)
     max_len=9000
     sources="platform/instancemessage.cpp"
     mocced=""
+    ;;
+history)
+    check=checkHistoryFile
+    seeds="$here/corpus-history"
+    max_len=65536
+    sources="catalogue/playhistory.cpp"
+    mocced="catalogue/playhistory.h"
     ;;
 commandline)
     check=checkCommandLine
@@ -90,10 +97,10 @@ if [ "$stale" = 1 ]; then
     # shellcheck disable=SC2046
     clang++-14 -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
         -fno-sanitize-recover=undefined -DKD_FUZZ_CHECK="$check" -I"$src/src" -I"$here" \
-        $(pkg-config --cflags Qt6Widgets) \
+        $(pkg-config --cflags Qt6Widgets Qt6Sql) \
         "$here/driver.cpp" "$here/${target}_fuzz.cpp" \
         $(for s in $sources; do echo "$src/src/$s"; done) $objects \
-        $(pkg-config --libs Qt6Widgets) -o "$binary"
+        $(pkg-config --libs Qt6Widgets Qt6Sql) -o "$binary"
 fi
 
 cd "$out"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of what users see: main window 1 and 2, the preferences window, the
-# log window and its find bar, the About window, a main window without its
+# log window and its find bar, the About window, a main window with the play
+# figures and the status line, the History window, a main window without its
 # game list, both main windows with 40,000 invented games and main window 1 in
 # German, taken under a private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
@@ -26,17 +27,17 @@ chmod 700 "$work/runtime"
 # Some games have their archive, so the ROM column shows which.
 for game in astrovex cometkai fenlight ionrally lumora mosspath; do : > "$work/roms/$game.zip"; done
 # The emulator's usual output, then frame lines with one line to find among them.
-export KD_DEMO_SCRIPT=$'default\nflood 300000\nout Game over: 3 credits left\nflood 20000'
-# Each launcher starts as on a first start (no remembered arrangement), with a
-# runtime folder of its own, so that a launcher the user runs is left alone.
+log_script=$'default\nflood 300000\nout Game over: 3 credits left\nflood 20000'
+# launch BUNDLE [WINDOW] [LANGUAGE] [DEMO SCRIPT]: each launcher starts as on a
+# first start (no remembered arrangement), with a runtime folder of its own, so
+# that a launcher the user runs is left alone.
 launch() {
   printf '[General]\nRomsPath=%s\nStartWindow=%s\n' "$work/roms" "${2:-1}" \
     > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
   XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" \
-    LANGUAGE="${3:-en}" QT_QPA_PLATFORM=xcb \
+    LANGUAGE="${3:-en}" QT_QPA_PLATFORM=xcb KD_DEMO_SCRIPT="${4:-$log_script}" \
     "$1/Contents/MacOS/kaleidrome-launcher" >>"$work/launcher.log" 2>&1 & app_pid=$!
 }
-launch "build/Kaleidrome Launcher.app"
 
 window() { timeout 90 xdotool search --all --sync --onlyvisible --pid "$app_pid" --name "^$1\$" | head -n1; }
 shot() {
@@ -57,6 +58,26 @@ shot() {
   echo "$out/$2.png"
 }
 keys() { timeout 10 xdotool windowraise "$1" windowfocus --sync "$1"; sleep 0.3; xdotool key --clearmodifiers "${@:2}"; }
+
+# Two earlier sessions leave runs that ended badly in the play history: a game
+# killed by a signal, one that exits with status 5 (each answers two alerts).
+# play SCRIPT KEYS...: starts a game picked with KEYS, closes the alerts, quits.
+play() {
+  launch "build/Kaleidrome Launcher.app" 1 en "$1"
+  local w
+  w=$(window "Kaleidrome Launcher")
+  keys "$w" "${@:2}" Return
+  sleep 3
+  for _ in 1 2; do
+    timeout 10 xdotool search --sync --onlyvisible --pid "$app_pid" --name "^Kaleidrome Launcher\$" >/dev/null
+    xdotool key Return; sleep 0.6
+  done
+  keys "$w" ctrl+q
+  wait "$app_pid" || true
+}
+play $'out Loading stage 1\nsleep 1500\nsignal 11' Down Down
+play $'out Insert coin\nsleep 1000\nexit 5' Down Down Down
+launch "build/Kaleidrome Launcher.app"
 
 main=$(window "Kaleidrome Launcher")
 shot "$main" main-window-1
@@ -82,6 +103,16 @@ keys "$main" ctrl+comma
 shot "$(window Preferences)" preferences-window
 keys "$main" alt+h; sleep 0.5; xdotool key a
 shot "$(window "About Kaleidrome Launcher")" about-window
+
+# The game that ran becomes a favourite; window 2 shows the figures.
+keys "$main" ctrl+d
+keys "$main" ctrl+2
+sleep 1
+second=$(window "Kaleidrome Launcher")
+timeout 10 xdotool windowsize "$second" 1000 720 >/dev/null 2>&1 || true
+shot "$second" main-window-history
+keys "$second" ctrl+h
+shot "$(window History)" history-window
 
 # Main window 1 in German.
 kill "$app_pid"; wait "$app_pid" 2>/dev/null || true

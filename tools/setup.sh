@@ -2,7 +2,7 @@
 # Installs the Debian packages the launcher and its tests need, when missing.
 set -euo pipefail
 
-packages=(cmake g++ pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+packages=(cmake g++ pkg-config qt6-base-dev libqt6sql6-sqlite qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
           libglib2.0-dev libxcb-ewmh-dev libcanberra-dev libgtest-dev libbenchmark-dev
           xvfb xauth openbox x11-utils xdotool dbus-daemon desktop-file-utils appstream)
 packages+=("$@")

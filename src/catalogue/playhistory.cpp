@@ -351,6 +351,12 @@ QString PlayHistory::open() {
     if (tables != schemaOfVersion(schema))
         return QStringLiteral("it holds tables this launcher did not make");
 
+    // What it holds is read before anything is written, so that a file with
+    // pages that cannot be read is not changed either.
+    if (schema == SchemaVersion) {
+        if (const QString why = load(); !why.isEmpty())
+            return why;
+    }
     // Readers never wait for the writer, and a commit costs no flush to disk
     // (a crash of the launcher loses nothing committed; a power cut may lose
     // the last runs, never the database).
@@ -370,9 +376,15 @@ QString PlayHistory::open() {
             return QStringLiteral("cannot bring it to schema version %1: ").arg(next) + why;
         }
     }
+    return schema < SchemaVersion ? load() : QString();
+}
+
+// Prepares the statements and reads the figures and the recent archives.
+QString PlayHistory::load() {
     if (const QString why = m_db->prepare(); !why.isEmpty())
         return QStringLiteral("cannot prepare its statements: ") + why;
-
+    const QSqlDatabase& db = m_db->db;
+    QString error;
     QSqlQuery games(db);
     games.setForwardOnly(true);
     if (!games.exec(QStringLiteral(

@@ -99,6 +99,7 @@ private:
     };
 
     QString open();
+    QString load();
     void startCheck();
     // Closes the database after a failure; `why` becomes the problem.
     void fail(const QString& why);
