@@ -205,10 +205,6 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Ausführen</translation>
     </message>
     <message>
-        <source>Reset to Initial Values</source>
-        <translation>Auf Anfangswerte zurücksetzen</translation>
-    </message>
-    <message>
         <source>Command option</source>
         <translation>Befehlsoption</translation>
     </message>
@@ -227,10 +223,6 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
     <message>
         <source>&amp;Preferences…</source>
         <translation>&amp;Einstellungen …</translation>
-    </message>
-    <message>
-        <source>&amp;Reset Preferences</source>
-        <translation>Einstellungen &amp;zurücksetzen</translation>
     </message>
     <message>
         <source>&amp;Quit</source>
@@ -356,6 +348,116 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <source>Search games</source>
         <translation>Spiele suchen</translation>
     </message>
+    <message>
+        <source>About Kaleidrome Launcher</source>
+        <translation>Über Kaleidrome Launcher</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>Starts games in the Kaleidrome arcade emulator.</source>
+        <translation>Startet Spiele im Arcade-Emulator Kaleidrome.</translation>
+    </message>
+    <message>
+        <source>Licensed under the GNU General Public License, version 3 or later (GPL-3.0-or-later).</source>
+        <translation>Lizenziert unter der GNU General Public License, Version 3 oder neuer (GPL-3.0-or-later).</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Home page</source>
+        <translation>Homepage</translation>
+    </message>
+    <message>
+        <source>Project page</source>
+        <translation>Projektseite</translation>
+    </message>
+    <message>
+        <source>No game list: %1 was not found.
+
+Put your game list there (an XML property list of games, each with a &quot;name&quot;), then start the launcher again. Games can still be started with Game ▸ Open ROM…</source>
+        <translation>Keine Spieleliste: %1 wurde nicht gefunden.
+
+Legen Sie Ihre Spieleliste dort ab (eine XML-Property-List von Spielen, jedes mit einem „name“) und starten Sie den Launcher neu. Spiele lassen sich weiterhin mit Spiel ▸ ROM öffnen … starten.</translation>
+    </message>
+    <message>
+        <source>The game list cannot be read:
+%1
+
+Mend or replace the file, then start the launcher again; until then it is left untouched. Games can still be started with Game ▸ Open ROM…</source>
+        <translation>Die Spieleliste kann nicht gelesen werden:
+%1
+
+Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dahin bleibt sie unverändert. Spiele lassen sich weiterhin mit Spiel ▸ ROM öffnen … starten.</translation>
+    </message>
+    <message>
+        <source>The game list %1 holds no games.</source>
+        <translation>Die Spieleliste %1 enthält keine Spiele.</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>&amp;Zuletzt geöffnet</translation>
+    </message>
+    <message>
+        <source>Clear Menu</source>
+        <translation>Menü leeren</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Game</source>
+        <translation>Spiel</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Gestartet</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>Ausgang</translation>
+    </message>
+    <message>
+        <source>Kept for the emulator&apos;s own configuration; not passed on its command line:</source>
+        <translation>Für die eigene Konfiguration des Emulators aufbewahrt; nicht auf seiner Befehlszeile übergeben:</translation>
+    </message>
+    <message>
+        <source>Reset to Initial Values…</source>
+        <translation>Auf Anfangswerte zurücksetzen …</translation>
+    </message>
+    <message>
+        <source>&amp;Reset Preferences…</source>
+        <translation>Einstellungen &amp;zurücksetzen …</translation>
+    </message>
+    <message>
+        <source>&amp;Favourite</source>
+        <translation>&amp;Favorit</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Favourites</source>
+        <translation>Nur Fa&amp;voriten zeigen</translation>
+    </message>
+    <message>
+        <source>&amp;History</source>
+        <translation>&amp;Verlauf</translation>
+    </message>
+    <message>
+        <source>&amp;About Kaleidrome Launcher</source>
+        <translation>Ü&amp;ber Kaleidrome Launcher</translation>
+    </message>
+    <message>
+        <source>Close Window</source>
+        <translation>Fenster schließen</translation>
+    </message>
 </context>
 <context>
     <name>kd::GameListModel</name>
@@ -394,6 +496,34 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
     <message>
         <source>ROM</source>
         <translation>ROM</translation>
+    </message>
+    <message>
+        <source>A favourite (click or Ctrl+D to change)</source>
+        <translation>Ein Favorit (Klick oder Strg+D ändert das)</translation>
+    </message>
+    <message>
+        <source>Click or press Ctrl+D to make it a favourite</source>
+        <translation>Klick oder Strg+D macht es zum Favoriten</translation>
+    </message>
+    <message>
+        <source>Favourite</source>
+        <translation>Favorit</translation>
+    </message>
+    <message>
+        <source>★</source>
+        <translation>★</translation>
+    </message>
+    <message>
+        <source>Played</source>
+        <translation>Gespielt</translation>
+    </message>
+    <message>
+        <source>Last Played</source>
+        <translation>Zuletzt gespielt</translation>
+    </message>
+    <message>
+        <source>Play Time</source>
+        <translation>Spielzeit</translation>
     </message>
 </context>
 <context>

@@ -58,6 +58,11 @@ void AppDelegate::attachGameList() {
     }
     for (int column : {GameListModel::Maker, GameListModel::Players})
         tableView_list2->hideColumn(column);
+    // Beside the artwork there is room for the star alone; the header's menu
+    // shows the play figures there too.
+    for (int column : {GameListModel::TimesPlayed, GameListModel::LastPlayed,
+                       GameListModel::PlayTime})
+        tableView_list->hideColumn(column);
     connect(arrayController_list, &GameListController::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
     connect(arrayController_list, &GameListController::selectionChanged, this,

@@ -44,15 +44,6 @@ void AppDelegate::openHistory() {
     noteHistoryProblem();
     arrayController_list->setGameStats(m_history->stats());
     syncFavouriteAction();
-    // Room for the figures, and for a date in Last Played before any game has one.
-    for (QTableView* table : {tableView_list, tableView_list2}) {
-        for (int column = GameListModel::Favourite; column <= GameListModel::PlayTime; ++column)
-            table->resizeColumnToContents(column);
-        const int date = table->fontMetrics().horizontalAdvance(
-            dateTimeText(QDateTime::currentMSecsSinceEpoch()) + QStringLiteral("MM"));
-        if (table->columnWidth(GameListModel::LastPlayed) < date)
-            table->setColumnWidth(GameListModel::LastPlayed, date);
-    }
     // The status lines start with how the last recorded run ended.
     if (const std::vector<RunRecord> last = m_history->recentRuns(1); !last.empty())
         m_statusRun = StatusRun{
