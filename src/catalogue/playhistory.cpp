@@ -357,11 +357,9 @@ QString PlayHistory::open() {
         if (const QString why = load(); !why.isEmpty())
             return why;
     }
-    // Readers never wait for the writer, and a commit costs no flush to disk
-    // (a crash of the launcher loses nothing committed; a power cut may lose
-    // the last runs, never the database).
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // The schema is brought up to date in the rollback journal, so that a file
+    // refused halfway is rolled back to its bytes as they were (switching to
+    // WAL first would have changed its header already).
     for (int next = schema + 1; next <= SchemaVersion; ++next) {
         QSqlQuery step(db);
         bool ok = step.exec(QStringLiteral("BEGIN IMMEDIATE"));
@@ -376,6 +374,11 @@ QString PlayHistory::open() {
             return QStringLiteral("cannot bring it to schema version %1: ").arg(next) + why;
         }
     }
+    // Readers never wait for the writer, and a commit costs no flush to disk
+    // (a crash of the launcher loses nothing committed; a power cut may lose
+    // the last runs, never the database).
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     return schema < SchemaVersion ? load() : QString();
 }
 
