@@ -67,6 +67,16 @@ GameTableView::GameTableView(QWidget* parent)
     header->setSectionsMovable(true);
     header->setTextElideMode(Qt::ElideRight);
     header->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A width set by anything but the fit (the user's drag, a restored
+    // arrangement) makes the widths the user's; the last column stretching to
+    // the table's edge does not.
+    connect(header, &QHeaderView::sectionResized, this, [this, header](int column) {
+        int last = header->count() - 1;
+        while (last > 0 && header->isSectionHidden(header->logicalIndex(last)))
+            --last;
+        if (!m_fitting && header->visualIndex(column) != last)
+            m_fitted = false;
+    });
     connect(header, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu* menu = columnMenu();
         menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -121,6 +131,8 @@ void GameTableView::fitColumns() {
     if (!model() || available <= 0)
         return;
     m_fitPending = false;
+    m_fitting = true;
+    m_fitted = true;
     QHeaderView* header = horizontalHeader();
     const int columns = header->count();
     std::vector<int> wanted(std::size_t(columns), 0);
@@ -137,6 +149,7 @@ void GameTableView::fitColumns() {
     for (int column = 0; column < columns; ++column)
         if (!header->isSectionHidden(column))
             header->resizeSection(column, widths[std::size_t(column)]);
+    m_fitting = false;
 }
 
 QMenu* GameTableView::columnMenu() {
@@ -148,8 +161,11 @@ QMenu* GameTableView::columnMenu() {
         show->setCheckable(true);
         show->setChecked(!header->isSectionHidden(column));
         show->setEnabled(column != m_keyColumn);
-        connect(show, &QAction::toggled, this,
-                [this, column](bool on) { setColumnHidden(column, !on); });
+        connect(show, &QAction::toggled, this, [this, column](bool on) {
+            setColumnHidden(column, !on);
+            if (m_fitted)
+                fitColumns();
+        });
     }
     return menu;
 }
@@ -163,7 +179,7 @@ QModelIndex GameTableView::moveCursor(CursorAction action, Qt::KeyboardModifiers
 void GameTableView::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
     m_placeholder->setGeometry(viewport()->rect());
-    if (m_fitPending)
+    if (m_fitPending || m_fitted)
         fitColumns();
 }
 

@@ -32,7 +32,8 @@ public:
     // keep the width of their contents).
     void setShrinkingColumns(QHash<int, int> shares) { m_shares = std::move(shares); }
     // Sizes the columns to their contents, the shrinking ones within the
-    // width the table has once it is laid out.
+    // width the table has once it is laid out, and again whenever the table
+    // changes size, until the user drags a column's edge.
     void fitColumnsWhenShown();
     // The header's context menu: a check box for every column.
     QMenu* columnMenu();
@@ -50,6 +51,9 @@ private:
     int m_keyColumn = 0;
     QHash<int, int> m_shares;
     bool m_fitPending = false;
+    // The widths are the fit's, not the user's: a new width fits them again.
+    bool m_fitted = false;
+    bool m_fitting = false;
 };
 
 } // namespace kd

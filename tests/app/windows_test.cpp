@@ -293,6 +293,15 @@ TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
         EXPECT_EQ(tooltipAt(column), QString()) << column;
     EXPECT_EQ(tooltipAt(GameListModel::Title), longTitle + " 0");
     EXPECT_TRUE(tooltipAt(GameListModel::Maker).startsWith("Brightwater"));
+
+    // A wider window gives the room to the long texts, not to the last column.
+    const int title = header->sectionSize(GameListModel::Title);
+    const int players = header->sectionSize(GameListModel::Players);
+    app->window->resize(app->window->width() + 300, app->window->height());
+    QCoreApplication::processEvents();
+    EXPECT_GT(header->sectionSize(GameListModel::Title), title + 100);
+    EXPECT_LT(header->sectionSize(GameListModel::Players), players + 50);
+    EXPECT_LE(header->length(), table->viewport()->width());
 }
 
 // Column widths, order and visibility and the splitter come back after a
