@@ -110,6 +110,16 @@ keys "$main" ctrl+2
 sleep 1
 second=$(window "Kaleidrome Launcher")
 timeout 10 xdotool windowsize "$second" 1000 720 >/dev/null 2>&1 || true
+sleep 0.5
+# Last Played and Play Time from the header's menu (the last two entries).
+header_y=$(xwininfo -id "$second" | awk '/Height:/ {print int($2 * 0.645)}')
+for entry in "Up" "Up Up"; do
+  xdotool mousemove --window "$second" 200 "$header_y" click 3
+  sleep 0.5
+  # shellcheck disable=SC2086
+  xdotool key $entry Return
+  sleep 0.3
+done
 shot "$second" main-window-history
 keys "$second" ctrl+h
 shot "$(window History)" history-window

@@ -58,11 +58,13 @@ void AppDelegate::attachGameList() {
     }
     for (int column : {GameListModel::Maker, GameListModel::Players})
         tableView_list2->hideColumn(column);
-    // Beside the artwork there is room for the star alone; the header's menu
-    // shows the play figures there too.
+    // Beside the artwork there is room for the star alone, below it for the
+    // times played too; the header's menu shows the other play figures.
     for (int column : {GameListModel::TimesPlayed, GameListModel::LastPlayed,
                        GameListModel::PlayTime})
         tableView_list->hideColumn(column);
+    for (int column : {GameListModel::LastPlayed, GameListModel::PlayTime})
+        tableView_list2->hideColumn(column);
     connect(arrayController_list, &GameListController::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
     connect(arrayController_list, &GameListController::selectionChanged, this,
