@@ -4,6 +4,7 @@
 #include "catalogue/gamelistcontroller.h"
 #include "catalogue/gamelistmodel.h"
 #include "emulator/emulatorprocess.h"
+#include "log/logfindbar.h"
 #include "settings/settingskeys.h"
 #include "support/delegatefixture.h"
 #include "support/runhelpers.h"
@@ -115,6 +116,17 @@ TEST_F(Windows, EscapeAndCtrlWCloseTheLogPreferencesAndAboutWindows) {
             EXPECT_FALSE(w.window->isVisible());
         }
     }
+    // In the log's find bar, Escape closes the bar first, then the window.
+    app->action("showLog")->trigger();
+    ASSERT_TRUE(activate(app->logWindow));
+    app->logFindBar->open();
+    QTest::keyClick(app->logFindBar->field(), Qt::Key_Escape);
+    EXPECT_FALSE(app->logFindBar->isVisible());
+    EXPECT_TRUE(app->logWindow->isVisible());
+    QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : app->logWindow;
+    QTest::keyClick(focus, Qt::Key_Escape);
+    EXPECT_FALSE(app->logWindow->isVisible());
+
     // A main window stays.
     ASSERT_TRUE(activate(app->window));
     QTest::keyClick(app->tableView_list, Qt::Key_Escape);
