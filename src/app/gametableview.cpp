@@ -162,8 +162,10 @@ QMenu* GameTableView::columnMenu() {
         show->setChecked(!header->isSectionHidden(column));
         show->setEnabled(column != m_keyColumn);
         connect(show, &QAction::toggled, this, [this, column](bool on) {
+            // Showing or hiding resizes the section; the widths stay the fit's.
+            const bool fitted = m_fitted;
             setColumnHidden(column, !on);
-            if (m_fitted)
+            if (fitted)
                 fitColumns();
         });
     }

@@ -314,6 +314,14 @@ TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
     EXPECT_GT(header->sectionSize(GameListModel::Title), title + 100);
     EXPECT_LT(header->sectionSize(GameListModel::Players), players + 50);
     EXPECT_LE(header->length(), table->viewport()->width());
+
+    // A column shown from the header's menu is fitted in with the others.
+    std::unique_ptr<QMenu> menu(static_cast<GameTableView*>(table)->columnMenu());
+    for (QAction* column : menu->actions())
+        if (column->text() == "Played")
+            column->trigger();
+    EXPECT_FALSE(header->isSectionHidden(GameListModel::TimesPlayed));
+    EXPECT_LE(header->length(), table->viewport()->width());
 }
 
 // Column widths, order and visibility and the splitter come back after a
