@@ -4,6 +4,9 @@
 #include "support/testbundle.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -50,6 +53,27 @@ TEST(StringTable, ALanguageFallsBackToEnglishThenToTheKey) {
     // A language without a table says so and speaks English.
     EXPECT_EQ(StringTable::load(dir.path(), "fr", &error).text("Alert_1"), "Error.");
     EXPECT_FALSE(error.isEmpty());
+}
+
+// Every key the controller asks the table for is in it: a missing key would
+// show its own name in an alert.
+TEST(StringTable, EveryKeyTheCodeUsesIsInTheTable) {
+    QString error;
+    const StringTable english = StringTable::load(
+        QStringLiteral(KD_SOURCE_DIR "/resources/bundle/strings/Localizable.json"), &error);
+    ASSERT_FALSE(english.isEmpty()) << error.toStdString();
+    const QRegularExpression used(QStringLiteral(
+        R"re(text\((?:QStringLiteral\()?"(\w+)"|"((?:Alert|Open|Outcome|Status|History|Log)_\w+)")re"));
+    QSet<QString> keys;
+    for (const QFileInfo& file :
+         QDir(QStringLiteral(KD_SOURCE_DIR "/src/app")).entryInfoList({"*.cpp", "*.h"})) {
+        const QString code = QString::fromUtf8(test::readFile(file.filePath()));
+        for (const QRegularExpressionMatch& m : used.globalMatch(code))
+            keys << (m.captured(1).isEmpty() ? m.captured(2) : m.captured(1));
+    }
+    EXPECT_GT(keys.size(), 40);
+    for (const QString& key : keys)
+        EXPECT_NE(english.text(key), key) << key.toStdString();
 }
 
 // Both tables the bundle ships hold the same keys with the same placeholders.
