@@ -227,4 +227,36 @@ TEST_F(History, AFailedWriteClosesTheDatabaseOnce) {
     EXPECT_EQ(again.statsOf("astrovex").timesPlayed, 1);
 }
 
+// The end of a run and a favourite fail the same way when they are the first
+// write that cannot be made.
+TEST_F(History, AFailedEndOrFavouriteClosesTheDatabaseToo) {
+    makeDatabase();
+    for (const bool favourite : {false, true}) {
+        SCOPED_TRACE(favourite ? "favourite" : "end");
+        PlayHistory h(file);
+        ASSERT_TRUE(h.isOpen()) << h.problem().toStdString();
+        const qint64 run = h.recordStart("cometkai", "/roms/cometkai.zip", {}, 5000);
+        QSignalSpy failed(&h, &PlayHistory::failed);
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "kd-test-lock");
+        other.setDatabaseName(file);
+        ASSERT_TRUE(other.open());
+        QSqlQuery lock(other);
+        ASSERT_TRUE(lock.exec("BEGIN IMMEDIATE"));
+        if (favourite)
+            h.setFavourite("cometkai", true);
+        else
+            h.recordEnd(run, {8000, 0, false});
+        EXPECT_EQ(failed.count(), 1);
+        EXPECT_FALSE(h.isOpen());
+        EXPECT_TRUE(h.problem().contains(favourite ? "saving a favourite failed"
+                                                   : "recording the end of a run failed"))
+            << h.problem().toStdString();
+        lock.exec("ROLLBACK");
+        lock = QSqlQuery();
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase("kd-test-lock");
+    }
+}
+
 } // namespace
