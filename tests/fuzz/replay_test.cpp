@@ -30,6 +30,16 @@ QStringList inputsOf(const QStringList& folders) {
     return files;
 }
 
+// Runs the target's check on one input; a broken invariant fails the test
+// with `label`.
+void checkInput(const Target& target, const QByteArray& bytes, const std::string& label) {
+    try {
+        target.check(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    } catch (const Broken& b) {
+        ADD_FAILURE() << label << ": broken: " << b.what;
+    }
+}
+
 // Runs the target's check on each of its inputs; returns how many there were.
 int replay(const Target& target) {
     const QString fuzz = QStringLiteral(KD_SOURCE_DIR "/fuzz/");
@@ -45,11 +55,7 @@ int replay(const Target& target) {
         const QByteArray bytes = f.readAll();
         // Named before it runs, so that a crash names it too.
         std::fprintf(stderr, "[ replay   ] %s\n", qPrintable(file));
-        try {
-            target.check(std::string_view(bytes.constData(), std::size_t(bytes.size())));
-        } catch (const Broken& b) {
-            ADD_FAILURE() << file.toStdString() << ": broken: " << b.what;
-        }
+        checkInput(target, bytes, file.toStdString());
     }
     return int(files.size());
 }
@@ -105,11 +111,8 @@ TEST(FuzzReplay, HistoryFilesWithDamagedPages) {
             QByteArray variant = bytes;
             const qsizetype at = 100 + (variant.size() - 100) * i / 13;
             variant[at] = char(variant[at] ^ 0x5a);
-            try {
-                checkHistoryFile(std::string_view(variant.constData(), std::size_t(variant.size())));
-            } catch (const Broken& b) {
-                ADD_FAILURE() << seed.toStdString() << " changed at " << at << ": " << b.what;
-            }
+            checkInput(target("history"), variant,
+                       seed.toStdString() + " changed at " + std::to_string(at));
         }
     }
 }
