@@ -10,6 +10,7 @@ TEST(PathOps, AppendComponentUsesExactlyOneSeparator) {
     EXPECT_EQ(path::appendComponent("/roms/", "a.zip"), "/roms/a.zip");
     EXPECT_EQ(path::appendComponent("/roms//", "a.zip"), "/roms/a.zip");
     EXPECT_EQ(path::appendComponent("/", "a.zip"), "/a.zip");
+    EXPECT_EQ(path::appendComponent("/roms", "//a.zip"), "/roms/a.zip");
     EXPECT_EQ(path::appendComponent("", "a.zip"), "a.zip");
     EXPECT_EQ(path::appendComponent("my roms", "a b.zip"), "my roms/a b.zip");
     EXPECT_EQ(path::appendExtension(path::appendComponent("/s", "a.b"), "png"), "/s/a.b.png");
