@@ -153,7 +153,6 @@ TEST(HostileFile, ValuesTheLauncherCannotHoldExactly) {
         {"XML year 2*10^11", document("<date>-200000000000-01-01T00:00:00Z</date>"),
          Value(Date{*secondsFromCivil({-200'000'000'000, 1, 1, 0, 0, 0}), 0})},
         {"binary NaN date", binaryDate(std::nan("")), "64-bit"},
-        {"binary infinite date", binaryDate(-HUGE_VAL), "64-bit"},
         {"binary 1e300 date", binaryDate(1e300), "64-bit"},
         {"binary far date", binaryDate(-9.1e18), Value(Date{-9'100'000'000'000'000'000, 0})},
         {"binary date of 0.1 s", binaryDate(0.1), "nanosecond"},
