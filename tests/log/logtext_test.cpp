@@ -38,9 +38,9 @@ TEST(LogText, CarriageReturnLineFeedSplitBetweenAppendsIsOneLineEnd) {
     EXPECT_EQ(text.bytes(0, text.size()), "progress 50%\r\nnext\r\n");
     // A "\r" on its own, then text: two line ends, not one.
     text.append("\r");
-    text.append("x");
+    text.append("x\ty");
     EXPECT_EQ(text.lineCount(), 4);
-    EXPECT_EQ(text.lastLineCells(), 1);
+    EXPECT_EQ(text.lastLineCells(), 9); // a tab reaches the next multiple of 8
 }
 
 TEST(LogText, RandomChunkingGivesTheSameTextAndLines) {
