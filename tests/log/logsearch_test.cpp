@@ -67,24 +67,20 @@ TEST(LogSearch, FindsWhatAPlainScanFindsInBothDirectionsAndCases) {
                              std::to_string(start) + (cs == Qt::CaseSensitive ? " cs" : " ci"));
                 // The first match at or after the start, else (wrapped) the first of
                 // all; backwards the last before the start, else the last of all.
-                const auto after = std::find_if(expected.begin(), expected.end(),
-                                                [&](qint64 s) { return s >= start; });
-                const auto before = std::find_if(expected.rbegin(), expected.rend(),
-                                                 [&](qint64 s) { return s < start; });
+                const qsizetype next =
+                    std::lower_bound(expected.begin(), expected.end(), start) - expected.begin();
                 for (const auto direction :
                      {LogSearch::Direction::Forward, LogSearch::Direction::Backward}) {
-                    const bool forward = direction == LogSearch::Direction::Forward;
-                    if (expected.isEmpty()) {
-                        EXPECT_EQ(search(finder, text, start, direction, budget),
-                                  LogSearch::State::NotFound);
-                        continue;
-                    }
                     ASSERT_EQ(search(finder, text, start, direction, budget),
-                              LogSearch::State::Found);
-                    const bool wraps =
-                        forward ? after == expected.end() : before == expected.rend();
-                    EXPECT_EQ(finder.matchStart(), forward ? (wraps ? expected.first() : *after)
-                                                           : (wraps ? expected.last() : *before));
+                              expected.isEmpty() ? LogSearch::State::NotFound
+                                                 : LogSearch::State::Found);
+                    if (expected.isEmpty())
+                        continue;
+                    const bool forward = direction == LogSearch::Direction::Forward;
+                    const bool wraps = forward ? next == expected.size() : next == 0;
+                    EXPECT_EQ(finder.matchStart(),
+                              forward ? expected.value(wraps ? 0 : next)
+                                      : expected.value(wraps ? expected.size() - 1 : next - 1));
                     EXPECT_EQ(finder.wrapped(), wraps);
                     EXPECT_EQ(finder.matchEnd(), finder.matchAt(text, finder.matchStart()));
                     EXPECT_EQ(QString::fromUtf8(text.bytes(finder.matchStart(), finder.matchEnd()))
@@ -143,35 +139,28 @@ TEST(LogSearch, NothingToFindAndTextsClearedMeanwhileEndTheSearch) {
     EXPECT_EQ(finder.step(text, 1024), LogSearch::State::NotFound);
 }
 
-class LogFindBarTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        view.resize(400, 200);
-        view.show();
-        for (int i = 0; i < 300; ++i)
-            view.appendText(QStringLiteral("frame %1 rendered\n").arg(i));
-        bar.open();
-        QApplication::processEvents();
-    }
-    void find(const QString& needle, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        bar.field()->setText(needle);
-        press(modifiers);
-    }
-    void press(Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(bar.field(), Qt::Key_Return, modifiers);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !bar.isSearching(); }));
-    }
-    bool selectionShown() const {
-        const qint64 line = view.logText().lineOf(view.selectionStart());
-        const QRect cell = view.cellRect(line, 0);
-        return view.viewport()->rect().contains(cell.center());
-    }
-
+TEST(LogFindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
     LogView view;
     LogFindBar bar{&view};
-};
+    view.resize(400, 200);
+    view.show();
+    for (int i = 0; i < 300; ++i)
+        view.appendText(QStringLiteral("frame %1 rendered\n").arg(i));
+    bar.open();
+    QApplication::processEvents();
+    const auto press = [&](Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(bar.field(), Qt::Key_Return, modifiers);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !bar.isSearching(); }));
+    };
+    const auto find = [&](const QString& needle, Qt::KeyboardModifiers modifiers = {}) {
+        bar.field()->setText(needle);
+        press(modifiers);
+    };
+    const auto selectionShown = [&] {
+        const QRect cell = view.cellRect(view.logText().lineOf(view.selectionStart()), 0);
+        return view.viewport()->rect().contains(cell.center());
+    };
 
-TEST_F(LogFindBarTest, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
     find("FRAME 250 ");
     EXPECT_EQ(view.selectedText(), "frame 250 ");
     EXPECT_TRUE(selectionShown());

@@ -111,17 +111,12 @@ protected:
                                  "--address=unix:tmpdir=" + dir.path()});
         ASSERT_TRUE(busDaemon.waitForStarted());
         ASSERT_TRUE(waitUntil([&] { return busDaemon.canReadLine(); }));
-        address = QString::fromUtf8(busDaemon.readLine().trimmed());
-        client =
-            std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, "kd-client"));
-        service =
-            std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, "kd-service"));
-        ASSERT_TRUE(client->isConnected());
-        ASSERT_TRUE(service->isConnected());
+        const QString address = QString::fromUtf8(busDaemon.readLine().trimmed());
+        client = QDBusConnection::connectToBus(address, "kd-client");
+        service = QDBusConnection::connectToBus(address, "kd-service");
+        ASSERT_TRUE(client.isConnected() && service.isConnected());
     }
     void TearDown() override {
-        client.reset();
-        service.reset();
         QDBusConnection::disconnectFromBus("kd-client");
         QDBusConnection::disconnectFromBus("kd-service");
         busDaemon.kill();
@@ -130,9 +125,8 @@ protected:
     // D-Bus addresses do not take spaces, which the default template has.
     QTemporaryDir dir{QDir::tempPath() + "/kd-bus-XXXXXX"};
     QProcess busDaemon;
-    QString address;
-    std::unique_ptr<QDBusConnection> client;
-    std::unique_ptr<QDBusConnection> service;
+    QDBusConnection client{"kd-client"};
+    QDBusConnection service{"kd-service"};
     FakeFileManager fileManager;
     int fallbacks = 0;
     std::function<bool()> fallback = [this] {
@@ -146,15 +140,15 @@ TEST_F(PrivateBus, FileManagerGetsTheUriElseTheFallbackRuns) {
     const RevealTarget folder{"ShowFolders", "/b/roms", "/b/roms"};
     // With no file manager on the bus the fallback runs at once, so the caller
     // learns whether anything opened the folder.
-    EXPECT_TRUE(requestReveal(*client, folder, fallback));
+    EXPECT_TRUE(requestReveal(client, folder, fallback));
     EXPECT_EQ(fallbacks, 1);
-    EXPECT_FALSE(requestReveal(*client, folder, [] { return false; }));
+    EXPECT_FALSE(requestReveal(client, folder, [] { return false; }));
 
-    ASSERT_TRUE(service->registerObject("/org/freedesktop/FileManager1", &fileManager,
-                                        QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(service->registerService("org.freedesktop.FileManager1"));
-    EXPECT_TRUE(requestReveal(*client, item, fallback));
-    EXPECT_TRUE(requestReveal(*client, folder, fallback));
+    ASSERT_TRUE(service.registerObject("/org/freedesktop/FileManager1", &fileManager,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService("org.freedesktop.FileManager1"));
+    EXPECT_TRUE(requestReveal(client, item, fallback));
+    EXPECT_TRUE(requestReveal(client, folder, fallback));
     ASSERT_TRUE(waitUntil([&] { return fileManager.requests.size() == 2; }));
     EXPECT_EQ(fileManager.requests,
               (QStringList{"items file:///b/kdromepak/Kale%20idrome", "folders file:///b/roms"}));
@@ -165,7 +159,7 @@ TEST_F(PrivateBus, FileManagerGetsTheUriElseTheFallbackRuns) {
     // A file manager that never answers: the fallback runs once the (here
     // short, else 25 s) timeout is up.
     fileManager.answer = false;
-    EXPECT_TRUE(requestReveal(*client, folder, fallback, 300));
+    EXPECT_TRUE(requestReveal(client, folder, fallback, 300));
     EXPECT_EQ(fallbacks, 1);
     EXPECT_TRUE(waitUntil([&] { return fallbacks == 2; }, 5000));
     EXPECT_EQ(fileManager.requests.size(), 3);
