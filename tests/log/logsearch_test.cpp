@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QRandomGenerator>
-#include <QStringBuilder>
 #include <gtest/gtest.h>
 
 namespace kd {

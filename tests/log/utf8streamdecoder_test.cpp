@@ -3,7 +3,6 @@
 #include <QList>
 #include <QRandomGenerator>
 #include <QString>
-#include <QStringBuilder>
 #include <gtest/gtest.h>
 
 namespace kd {

@@ -1,10 +1,8 @@
 // The message a later start sends and the running launcher's end of the socket.
 #include "platform/instancechannel.h"
 #include "platform/instancemessage.h"
-#include "support/testbundle.h"
 #include "testutil.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
