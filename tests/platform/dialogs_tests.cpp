@@ -28,78 +28,58 @@ template <typename Dialog> void whenModal(std::function<void(Dialog*)> act) {
     timer->start();
 }
 
-QAbstractButton* buttonTitled(QMessageBox* box, const QString& title) {
-    for (QAbstractButton* button : box->buttons()) {
-        if (button->text() == title)
-            return button;
+TEST(Alerts, AnswerIsTheIndexInTheRequestSkippingEmptyTitles) {
+    const QStringList titles{"Quit", QString(), "Retry"};
+    QtDesktop desktop{QString()};
+    for (const int clicked : {0, 2}) {
+        QStringList shown;
+        QString defaultTitle, informative;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            for (QAbstractButton* button : box->buttons())
+                shown.append(button->text());
+            defaultTitle = box->defaultButton() ? box->defaultButton()->text() : QString();
+            icon = box->icon();
+            informative = box->informativeText();
+            box->buttons().at(shown.indexOf(titles[clicked]))->click();
+        });
+        EXPECT_EQ(
+            desktop.runAlert({"Emulator missing", "Choose another", titles, AlertStyle::Critical}),
+            clicked);
+        shown.sort();
+        EXPECT_EQ(shown, (QStringList{"Quit", "Retry"}));
+        EXPECT_EQ(defaultTitle, "Quit");
+        EXPECT_EQ(icon, QMessageBox::Critical);
+        EXPECT_EQ(informative, "Choose another");
     }
-    return nullptr;
 }
 
-class Alerts : public ::testing::TestWithParam<int> {};
-
-TEST_P(Alerts, AnswerIsTheIndexInTheRequestSkippingEmptyTitles) {
-    const QStringList titles{QStringLiteral("Quit"), QString(), QStringLiteral("Retry")};
-    const int clicked = GetParam();
+// A real Escape key and the close box answer with the alert's cancel button;
+// an alert without one answers -1 when closed all the same.
+TEST(Alerts, EscapeAndTheCloseBoxGiveTheCancelButtonsAnswer) {
     QtDesktop desktop{QString()};
-    QStringList shown;
-    QString defaultTitle;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString informative;
-    whenModal<QMessageBox>([&](QMessageBox* box) {
-        for (QAbstractButton* button : box->buttons())
-            shown.append(button->text());
-        defaultTitle = box->defaultButton() ? box->defaultButton()->text() : QString();
-        icon = box->icon();
-        informative = box->informativeText();
-        buttonTitled(box, titles[clicked])->click();
-    });
-    const int answer =
-        desktop.runAlert({QStringLiteral("Emulator missing"), QStringLiteral("Choose another"),
-                          titles, AlertStyle::Critical});
-    EXPECT_EQ(answer, clicked);
-    shown.sort();
-    EXPECT_EQ(shown, (QStringList{QStringLiteral("Quit"), QStringLiteral("Retry")}));
-    EXPECT_EQ(defaultTitle, QStringLiteral("Quit"));
-    EXPECT_EQ(icon, QMessageBox::Critical);
-    EXPECT_EQ(informative, QStringLiteral("Choose another"));
-}
-
-INSTANTIATE_TEST_SUITE_P(EachButton, Alerts, ::testing::Values(0, 2));
-
-TEST(AlertsClosed, EscapeWithoutACancelButtonAnswersMinusOne) {
-    QtDesktop desktop{QString()};
-    whenModal<QMessageBox>([](QMessageBox* box) { box->reject(); });
-    EXPECT_EQ(desktop.runAlert({QStringLiteral("Question"),
-                                QString(),
-                                {QStringLiteral("Yes"), QStringLiteral("No")},
-                                AlertStyle::Informational}),
-              -1);
-}
-
-// A real Escape key and the close box answer with the alert's cancel button.
-TEST(AlertsClosed, EscapeAndTheCloseBoxGiveTheCancelButtonsAnswer) {
-    QtDesktop desktop{QString()};
-    AlertRequest request{QStringLiteral("No ROMs folder"),
-                         QString(),
-                         {QStringLiteral("Choose…"), QStringLiteral("Cancel")},
-                         AlertStyle::Warning,
-                         1};
-    whenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-    EXPECT_EQ(desktop.runAlert(request), 1);
-    whenModal<QMessageBox>([](QMessageBox* box) { box->close(); });
-    EXPECT_EQ(desktop.runAlert(request), 1);
-
-    request.buttons = {QStringLiteral("OK"), QStringLiteral("Log")};
+    const auto answer = [&](const AlertRequest& request, void (*act)(QMessageBox*)) {
+        whenModal<QMessageBox>(act);
+        return desktop.runAlert(request);
+    };
+    const auto escape = [](QMessageBox* box) {
+        QTest::keyClick(box, Qt::Key_Escape);
+    };
+    AlertRequest request{
+        "No ROMs folder", QString(), {"Choose…", "Cancel"}, AlertStyle::Warning, 1};
+    EXPECT_EQ(answer(request, escape), 1);
+    EXPECT_EQ(answer(request, [](QMessageBox* box) { box->close(); }), 1);
+    request.buttons = {"OK", "Log"};
     request.cancelButton = 0;
-    whenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-    EXPECT_EQ(desktop.runAlert(request), 0);
+    EXPECT_EQ(answer(request, escape), 0);
+    request.cancelButton = -1;
+    EXPECT_EQ(answer(request, [](QMessageBox* box) { box->reject(); }), -1);
 }
 
 // A short alert is still wide enough for its title beside a title bar's icon
 // and buttons (openbox needs about 120 pixels for those), so the name is not
 // cut short.
-TEST(AlertsClosed, AShortAlertIsWideEnoughForItsTitle) {
+TEST(Alerts, AShortAlertIsWideEnoughForItsTitle) {
     QtDesktop desktop{QString()};
     QString title;
     int width = 0;
@@ -110,21 +90,21 @@ TEST(AlertsClosed, AShortAlertIsWideEnoughForItsTitle) {
         font = box->font();
         box->close();
     });
-    desktop.runAlert({QStringLiteral("Not saved."), QString(), {QStringLiteral("OK")}});
+    desktop.runAlert({"Not saved.", QString(), {"OK"}});
     EXPECT_EQ(title, QApplication::applicationDisplayName());
     font.setBold(true);
     EXPECT_GE(width, QFontMetrics(font).horizontalAdvance(title) + 120);
 }
 
-TEST(OpenPanel, ConfiguresTheDialogAndReturnsTheChoice) {
+TEST(FilePanels, ConfiguredAsAskedAndReturnTheChoice) {
     QTemporaryDir dir;
-    const QString rom = dir.filePath(QStringLiteral("hexaball.zip"));
+    const QString rom = dir.filePath("hexaball.zip");
     QFile(rom).open(QIODevice::WriteOnly);
     QtDesktop desktop{QString()};
     QFileDialog::FileMode mode{};
+    QFileDialog::AcceptMode acceptMode{};
     QStringList filters;
-    QString accept;
-    QString start;
+    QString accept, start, suggested;
     whenModal<QFileDialog>([&](QFileDialog* dialog) {
         mode = dialog->fileMode();
         filters = dialog->nameFilters();
@@ -133,47 +113,35 @@ TEST(OpenPanel, ConfiguresTheDialogAndReturnsTheChoice) {
         dialog->selectFile(rom);
         static_cast<QDialog*>(dialog)->accept(); // the override reads the typed name
     });
-    const auto chosen = desktop.runOpenPanel(
-        {true, false, QStringLiteral("Launch"), {QStringLiteral("zip")}, dir.path()});
-    EXPECT_EQ(chosen, std::optional<QString>(rom));
+    EXPECT_EQ(desktop.runOpenPanel({true, false, "Launch", {"zip"}, dir.path()}),
+              std::optional<QString>(rom));
     EXPECT_EQ(mode, QFileDialog::ExistingFile);
-    EXPECT_EQ(filters, QStringList{QStringLiteral("*.zip")});
-    EXPECT_EQ(accept, QStringLiteral("Launch"));
+    EXPECT_EQ(filters, QStringList{"*.zip"});
+    EXPECT_EQ(accept, "Launch");
     EXPECT_EQ(start, QDir(dir.path()).absolutePath());
-}
 
-TEST(OpenPanel, FolderChoiceAndCancel) {
-    QtDesktop desktop{QString()};
-    QFileDialog::FileMode mode{};
+    // A folder, and cancelled.
     whenModal<QFileDialog>([&](QFileDialog* dialog) {
         mode = dialog->fileMode();
         dialog->reject();
     });
     EXPECT_EQ(desktop.runOpenPanel({false, true, QString(), {}, QString()}), std::nullopt);
     EXPECT_EQ(mode, QFileDialog::Directory);
-}
 
-TEST(SavePanel, StartsInItsFolderAndAddsTheFirstAllowedExtensionWhenTheNameHasNone) {
-    QTemporaryDir dir;
-    QtDesktop desktop{QString()};
-    QString suggested;
-    QString start;
-    QFileDialog::AcceptMode acceptMode{};
+    // Saving starts in its folder with the suggested name, and adds the first
+    // allowed extension to a name that has none.
     whenModal<QFileDialog>([&](QFileDialog* dialog) {
         acceptMode = dialog->acceptMode();
         start = dialog->directory().absolutePath();
-        const QStringList selected = dialog->selectedFiles();
-        suggested = selected.isEmpty() ? QString() : QFileInfo(selected.first()).fileName();
-        dialog->selectFile(QStringLiteral("runlog"));
-        static_cast<QDialog*>(dialog)->accept(); // the override reads the typed name
+        suggested = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+        dialog->selectFile("runlog");
+        static_cast<QDialog*>(dialog)->accept();
     });
-    const auto chosen = desktop.runSavePanel({{QStringLiteral("txt"), QStringLiteral("log")},
-                                              QStringLiteral("Kaleidrome.txt"),
-                                              dir.path()});
+    EXPECT_EQ(desktop.runSavePanel({{"txt", "log"}, "Kaleidrome.txt", dir.path()}),
+              std::optional<QString>(dir.filePath("runlog.txt")));
     EXPECT_EQ(acceptMode, QFileDialog::AcceptSave);
     EXPECT_EQ(start, QDir(dir.path()).absolutePath());
-    EXPECT_EQ(suggested, QStringLiteral("Kaleidrome.txt"));
-    EXPECT_EQ(chosen, std::optional<QString>(dir.filePath(QStringLiteral("runlog.txt"))));
+    EXPECT_EQ(suggested, "Kaleidrome.txt");
 }
 
 } // namespace

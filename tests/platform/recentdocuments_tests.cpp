@@ -23,29 +23,24 @@ struct Bookmarks {
     }
     ~Bookmarks() { g_bookmark_file_free(file); }
     QStringList uris() const {
-        gsize length = 0;
-        gchar** list = g_bookmark_file_get_uris(file, &length);
+        g_auto(GStrv) list = g_bookmark_file_get_uris(file, nullptr);
         QStringList result;
-        for (gsize i = 0; i < length; ++i)
-            result.append(QString::fromUtf8(list[i]));
-        g_strfreev(list);
+        for (gchar** uri = list; *uri; ++uri)
+            result.append(QString::fromUtf8(*uri));
         return result;
     }
     QString mimeType(const QString& uri) const {
-        gchar* type = g_bookmark_file_get_mime_type(file, uri.toUtf8().constData(), nullptr);
-        const QString result = QString::fromUtf8(type);
-        g_free(type);
-        return result;
+        g_autofree gchar* type =
+            g_bookmark_file_get_mime_type(file, uri.toUtf8().constData(), nullptr);
+        return QString::fromUtf8(type);
     }
     // The launch command GLib would run for the uri, and how often we noted it.
     std::pair<QString, uint> launcher(const QString& uri) const {
-        gchar* exec = nullptr;
+        g_autofree gchar* exec = nullptr;
         guint count = 0;
         g_bookmark_file_get_application_info(file, uri.toUtf8().constData(), "Kaleidrome Launcher",
                                              &exec, &count, nullptr, nullptr);
-        const QString command = QString::fromUtf8(exec);
-        g_free(exec);
-        return {command, count};
+        return {QString::fromUtf8(exec), count};
     }
 };
 
@@ -61,47 +56,28 @@ QByteArray readAll(const QString& path) {
 class RecentDocuments : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString dataHome = dir.filePath(QStringLiteral("data"));
+    QString dataHome = dir.filePath("data");
     ScopedEnv env{"XDG_DATA_HOME", QFile::encodeName(dataHome)};
-    QString listFile = dataHome + QStringLiteral("/recently-used.xbel");
+    QString listFile = dataHome + "/recently-used.xbel";
     QtDesktop desktop{dir.path()};
 };
 
 TEST_F(RecentDocuments, ListFileFollowsTheEnvironmentAtEachCall) {
     EXPECT_EQ(recentlyUsedFile(), listFile);
-    {
-        ScopedEnv relative("XDG_DATA_HOME", "relative/data");
+    for (const QByteArray unusable : {"relative/data", ""}) {
+        ScopedEnv data("XDG_DATA_HOME", unusable);
         ScopedEnv home("HOME", QFile::encodeName(dir.path()));
-        EXPECT_EQ(recentlyUsedFile(),
-                  dir.path() + QStringLiteral("/.local/share/recently-used.xbel"));
-    }
-    {
-        ScopedEnv empty("XDG_DATA_HOME", "");
-        ScopedEnv home("HOME", QFile::encodeName(dir.path()));
-        EXPECT_EQ(recentlyUsedFile(),
-                  dir.path() + QStringLiteral("/.local/share/recently-used.xbel"));
+        EXPECT_EQ(recentlyUsedFile(), dir.path() + "/.local/share/recently-used.xbel");
     }
 }
 
-TEST_F(RecentDocuments, NoteRecordsUriMimeTypeAndLaunchCommand) {
+TEST_F(RecentDocuments, NotesUriMimeTypeAndLaunchCommandOncePerDocument) {
     // The data folder does not exist yet: a first note creates it.
-    const QString rom = dir.filePath(QStringLiteral("roms/astro vex.zip"));
-    desktop.noteRecentDocument(rom);
-
-    Bookmarks list(listFile);
-    ASSERT_TRUE(list.loaded);
-    EXPECT_EQ(list.uris(), QStringList{uriOf(rom)});
-    EXPECT_EQ(list.mimeType(uriOf(rom)), QStringLiteral("application/zip"));
-    const auto [command, count] = list.launcher(uriOf(rom));
-    // Quoted once by GLib, so it reads back as a plain command line.
-    EXPECT_TRUE(command.startsWith(QStringLiteral("kaleidrome-launcher ")))
-        << command.toStdString();
-    EXPECT_EQ(count, 1u);
-}
-
-TEST_F(RecentDocuments, NotingAgainKeepsOneEntryAndOtherEntriesStay) {
-    const QString first = dir.filePath(QStringLiteral("roms/boltrunner.zip"));
-    const QString second = dir.filePath(QStringLiteral("roms/cometkai.zip"));
+    const QString first = dir.filePath("roms/astro vex.zip");
+    // A name that starts with U+FEFF is noted under its own address.
+    const QString second = dir.filePath("roms/\uFEFF./b.zip");
+    const QString secondUri =
+        QString::fromLatin1(QUrl::fromLocalFile(dir.path()).toEncoded() + "/roms/%EF%BB%BF./b.zip");
     desktop.noteRecentDocument(first);
     desktop.noteRecentDocument(second);
     desktop.noteRecentDocument(first);
@@ -110,49 +86,35 @@ TEST_F(RecentDocuments, NotingAgainKeepsOneEntryAndOtherEntriesStay) {
     ASSERT_TRUE(list.loaded);
     QStringList uris = list.uris();
     uris.sort();
-    EXPECT_EQ(uris, (QStringList{uriOf(first), uriOf(second)}));
-    EXPECT_EQ(list.launcher(uriOf(first)).second, 2u);
-    EXPECT_EQ(list.launcher(uriOf(second)).second, 1u);
+    EXPECT_EQ(uris, (QStringList{secondUri, uriOf(first)}));
+    EXPECT_EQ(list.mimeType(uriOf(first)), "application/zip");
+    const auto [command, count] = list.launcher(uriOf(first));
+    // Quoted once by GLib, so it reads back as a plain command line.
+    EXPECT_TRUE(command.startsWith("kaleidrome-launcher ")) << command.toStdString();
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(list.launcher(secondUri).second, 1u);
 }
 
-TEST_F(RecentDocuments, BrokenListIsLeftAsItIs) {
+// A list that cannot be read (GLib does not read one that starts with a
+// byte-order mark) is left as it is rather than rewritten without the user's
+// entries; an empty path is refused.
+TEST_F(RecentDocuments, AListThatCannotBeReadIsLeftAsItIs) {
     QDir().mkpath(dataHome);
-    const QByteArray broken = "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\"><bookmark href=";
-    {
-        QFile file(listFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(broken);
-    }
-    QString error;
-    EXPECT_FALSE(addRecentDocument(listFile, dir.filePath(QStringLiteral("a.zip")), &error));
-    EXPECT_FALSE(error.isEmpty());
-    desktop.noteRecentDocument(dir.filePath(QStringLiteral("b.zip")));
-    EXPECT_EQ(readAll(listFile), broken);
-}
-
-// A ROM whose name starts with U+FEFF is noted under its own address, and a
-// list file that starts with a byte-order mark (GLib does not read one) is
-// left as it is rather than rewritten without the user's entries.
-TEST_F(RecentDocuments, ByteOrderMarksChangeNoEntry) {
-    const QString rom = dir.filePath(QStringLiteral("roms/\uFEFF./b.zip"));
-    desktop.noteRecentDocument(rom);
-    Bookmarks list(listFile);
-    ASSERT_TRUE(list.loaded);
-    const QString expected =
-        QString::fromLatin1(QUrl::fromLocalFile(dir.path()).toEncoded() + "/roms/%EF%BB%BF./b.zip");
-    EXPECT_EQ(list.uris(), QStringList{expected});
-
-    const QByteArray marked = "\xEF\xBB\xBF" + readAll(listFile);
-    {
+    const QByteArray xbel = "<?xml version=\"1.0\"?>\n<xbel version=\"1.0\"><bookmark href=";
+    for (const QByteArray& unreadable :
+         {xbel, QByteArray("\xEF\xBB\xBF" + xbel +
+                           "\"file:///r/a.zip\" added=\"2024-12-07T12:16:55Z\"/></xbel>")}) {
         QFile file(listFile);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(marked);
+        file.write(unreadable);
+        file.close();
+        QString error;
+        EXPECT_FALSE(addRecentDocument(listFile, dir.filePath("a.zip"), &error));
+        EXPECT_FALSE(error.isEmpty());
+        desktop.noteRecentDocument(dir.filePath("b.zip"));
+        EXPECT_EQ(readAll(listFile), unreadable);
     }
-    EXPECT_FALSE(addRecentDocument(listFile, dir.filePath(QStringLiteral("c.zip"))));
-    EXPECT_EQ(readAll(listFile), marked);
-}
-
-TEST_F(RecentDocuments, EmptyPathIsRefused) {
+    QFile::remove(listFile);
     EXPECT_FALSE(addRecentDocument(listFile, QString()));
     EXPECT_FALSE(QFile::exists(listFile));
 }

@@ -4,15 +4,14 @@
 #include "testutil.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusContext>
-#include <QDBusMessage>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -28,66 +27,63 @@ QString localPathOf(const QString& argument) {
     return url.isLocalFile() ? url.toLocalFile() : argument;
 }
 
-TEST(OpenThroughDesktop, PathAndUrlReachTheOpener) {
-    FakeOpener opener;
-    QtDesktop desktop{QString()};
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("Snaps and more"));
-    QDir().mkpath(folder);
-
-    EXPECT_TRUE(desktop.openPath(folder));
-    ASSERT_TRUE(opener.waitForCalls(1));
-    EXPECT_TRUE(desktop.openUrl(QStringLiteral("https://example.org/kaleidrome?page=1")));
-    ASSERT_TRUE(opener.waitForCalls(2));
-    const QStringList calls = opener.calls();
-    EXPECT_EQ(localPathOf(calls[0]), folder);
-    EXPECT_EQ(calls[1], QStringLiteral("https://example.org/kaleidrome?page=1"));
-}
-
-TEST(OpenThroughDesktop, NothingToOpenIsRefused) {
+TEST(OpenThroughDesktop, PathUrlAndRevealedFolderReachTheOpenerAndNothingElseDoes) {
     FakeOpener opener;
     QtDesktop desktop{QString()};
     EXPECT_FALSE(desktop.openPath(QString()));
     EXPECT_FALSE(desktop.openUrl(QString()));
-    EXPECT_FALSE(desktop.openUrl(QStringLiteral("no scheme here")));
-    // A later real call is the first the opener sees.
-    EXPECT_TRUE(desktop.openUrl(QStringLiteral("https://example.com/")));
+    EXPECT_FALSE(desktop.openUrl("no scheme here"));
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("Snaps and more");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(desktop.openPath(folder));
     ASSERT_TRUE(opener.waitForCalls(1));
-    EXPECT_EQ(opener.calls(), QStringList{QStringLiteral("https://example.com/")});
+    EXPECT_TRUE(desktop.openUrl("https://example.org/kaleidrome?page=1"));
+    ASSERT_TRUE(opener.waitForCalls(2));
+    // The refused ones never reached it: the first call it saw is the folder.
+    const QStringList calls = opener.calls();
+    EXPECT_EQ(localPathOf(calls.value(0)), folder);
+    EXPECT_EQ(calls.mid(1), QStringList{"https://example.org/kaleidrome?page=1"});
+
+    // Whatever session bus this machine has, it has no file manager for us:
+    // the root folder is opened instead, now or when the bus answers.
+    EXPECT_TRUE(desktop.revealInFileViewer("Kaleidrome", dir.path()));
+    ASSERT_TRUE(opener.waitForCalls(3));
+    EXPECT_EQ(localPathOf(opener.calls().value(2)), dir.path());
+    EXPECT_FALSE(desktop.revealInFileViewer(QString(), QString()));
+    // Without a bus connection the fallback runs at once.
+    int fallbacks = 0;
+    EXPECT_TRUE(requestReveal(QDBusConnection("kd-never-connected"),
+                              *revealTargetFor(QString(), "/b/roms"),
+                              [&] { return ++fallbacks == 1; }));
+    EXPECT_EQ(fallbacks, 1);
 }
 
-struct TargetCase {
-    const char* item;
-    const char* root;
-    const char* method; // empty: nothing to reveal
-    const char* path;
-    const char* folder;
-};
-
-class RevealTargets : public ::testing::TestWithParam<TargetCase> {};
-
-TEST_P(RevealTargets, ItemAndRootMakeOneRequest) {
-    const TargetCase& c = GetParam();
-    const auto target = revealTargetFor(QString::fromUtf8(c.item), QString::fromUtf8(c.root));
-    if (!*c.method) {
-        EXPECT_FALSE(target.has_value());
-        return;
+TEST(RevealTargets, ItemAndRootMakeOneRequest) {
+    const struct {
+        const char *item, *root;
+        const char* method; // empty: nothing to reveal
+        const char *path, *folder;
+    } cases[] = {
+        {"/b/kdromepak/Kaleidrome", "/b/kdromepak", "ShowItems", "/b/kdromepak/Kaleidrome",
+         "/b/kdromepak"},
+        {"emu", "/opt/kd/", "ShowItems", "/opt/kd/emu", "/opt/kd"},
+        {"/opt/kd/emu", "", "ShowItems", "/opt/kd/emu", "/opt/kd"},
+        {"", "/home/u/roms", "ShowFolders", "/home/u/roms", "/home/u/roms"},
+        {"", "", "", "", ""},
+        {"emu", "", "", "", ""},
+        {"", "roms", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.item) + " in " + c.root);
+        const auto target = revealTargetFor(QString::fromUtf8(c.item), QString::fromUtf8(c.root));
+        ASSERT_EQ(target.has_value(), *c.method != 0);
+        if (!target)
+            continue;
+        EXPECT_EQ(QStringList({target->method, target->path, target->folder}),
+                  QStringList({c.method, c.path, c.folder}));
     }
-    ASSERT_TRUE(target.has_value());
-    EXPECT_EQ(target->method, QString::fromUtf8(c.method));
-    EXPECT_EQ(target->path, QString::fromUtf8(c.path));
-    EXPECT_EQ(target->folder, QString::fromUtf8(c.folder));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RevealTargets,
-    ::testing::Values(TargetCase{"/b/kdromepak/Kaleidrome", "/b/kdromepak", "ShowItems",
-                                 "/b/kdromepak/Kaleidrome", "/b/kdromepak"},
-                      TargetCase{"emu", "/opt/kd/", "ShowItems", "/opt/kd/emu", "/opt/kd"},
-                      TargetCase{"/opt/kd/emu", "", "ShowItems", "/opt/kd/emu", "/opt/kd"},
-                      TargetCase{"", "/home/u/roms", "ShowFolders", "/home/u/roms", "/home/u/roms"},
-                      TargetCase{"", "", "", "", ""}, TargetCase{"emu", "", "", "", ""},
-                      TargetCase{"", "roms", "", "", ""}));
 
 // Stands in for the desktop's file manager on a private bus.
 class FakeFileManager : public QObject, protected QDBusContext {
@@ -98,10 +94,8 @@ public:
     bool answer = true;
 
 public slots:
-    void ShowItems(const QStringList& uris, const QString&) { note(QStringLiteral("items"), uris); }
-    void ShowFolders(const QStringList& uris, const QString&) {
-        note(QStringLiteral("folders"), uris);
-    }
+    void ShowItems(const QStringList& uris, const QString&) { note("items", uris); }
+    void ShowFolders(const QStringList& uris, const QString&) { note("folders", uris); }
 
 private:
     void note(const QString& kind, const QStringList& uris) {
@@ -114,42 +108,29 @@ private:
 class PrivateBus : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        const QString daemon = QStandardPaths::findExecutable("dbus-daemon");
         if (daemon.isEmpty())
             GTEST_SKIP() << "dbus-daemon is not installed";
-        busDaemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                 QStringLiteral("--print-address"),
-                                 QStringLiteral("--address=unix:tmpdir=") + dir.path()});
+        busDaemon.start(daemon, {"--session", "--nofork", "--print-address",
+                                 "--address=unix:tmpdir=" + dir.path()});
         ASSERT_TRUE(busDaemon.waitForStarted());
         ASSERT_TRUE(waitUntil([&] { return busDaemon.canReadLine(); }));
-        address = QString::fromUtf8(busDaemon.readLine().trimmed());
-        client = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(address, QStringLiteral("kd-client")));
-        service = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(address, QStringLiteral("kd-service")));
-        ASSERT_TRUE(client->isConnected());
-        ASSERT_TRUE(service->isConnected());
+        const QString address = QString::fromUtf8(busDaemon.readLine().trimmed());
+        client = QDBusConnection::connectToBus(address, "kd-client");
+        service = QDBusConnection::connectToBus(address, "kd-service");
+        ASSERT_TRUE(client.isConnected() && service.isConnected());
     }
     void TearDown() override {
-        client.reset();
-        service.reset();
-        QDBusConnection::disconnectFromBus(QStringLiteral("kd-client"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("kd-service"));
+        QDBusConnection::disconnectFromBus("kd-client");
+        QDBusConnection::disconnectFromBus("kd-service");
         busDaemon.kill();
         busDaemon.waitForFinished();
     }
-    void provideFileManager() {
-        ASSERT_TRUE(service->registerObject(QStringLiteral("/org/freedesktop/FileManager1"),
-                                            &fileManager, QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(service->registerService(QStringLiteral("org.freedesktop.FileManager1")));
-    }
-
     // D-Bus addresses do not take spaces, which the default template has.
-    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/kd-bus-XXXXXX")};
+    QTemporaryDir dir{QDir::tempPath() + "/kd-bus-XXXXXX"};
     QProcess busDaemon;
-    QString address;
-    std::unique_ptr<QDBusConnection> client;
-    std::unique_ptr<QDBusConnection> service;
+    QDBusConnection client{"kd-client"};
+    QDBusConnection service{"kd-service"};
     FakeFileManager fileManager;
     int fallbacks = 0;
     std::function<bool()> fallback = [this] {
@@ -158,85 +139,55 @@ protected:
     };
 };
 
-TEST_F(PrivateBus, FileManagerGetsTheItemUriAndNoFallbackRuns) {
-    provideFileManager();
-    const RevealTarget item{QStringLiteral("ShowItems"), QStringLiteral("/b/kdromepak/Kale idrome"),
-                            QStringLiteral("/b/kdromepak")};
-    const RevealTarget folder{QStringLiteral("ShowFolders"), QStringLiteral("/b/roms"),
-                              QStringLiteral("/b/roms")};
-    EXPECT_TRUE(requestReveal(*client, item, fallback));
-    EXPECT_TRUE(requestReveal(*client, folder, fallback));
+TEST_F(PrivateBus, FileManagerGetsTheUriElseTheFallbackRuns) {
+    const RevealTarget item{"ShowItems", "/b/kdromepak/Kale idrome", "/b/kdromepak"};
+    const RevealTarget folder{"ShowFolders", "/b/roms", "/b/roms"};
+    // With no file manager on the bus the fallback runs at once, so the caller
+    // learns whether anything opened the folder.
+    EXPECT_TRUE(requestReveal(client, folder, fallback));
+    EXPECT_EQ(fallbacks, 1);
+    EXPECT_FALSE(requestReveal(client, folder, [] { return false; }));
+
+    ASSERT_TRUE(service.registerObject("/org/freedesktop/FileManager1", &fileManager,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService("org.freedesktop.FileManager1"));
+    EXPECT_TRUE(requestReveal(client, item, fallback));
+    EXPECT_TRUE(requestReveal(client, folder, fallback));
     ASSERT_TRUE(waitUntil([&] { return fileManager.requests.size() == 2; }));
     EXPECT_EQ(fileManager.requests,
-              (QStringList{QStringLiteral("items file:///b/kdromepak/Kale%20idrome"),
-                           QStringLiteral("folders file:///b/roms")}));
+              (QStringList{"items file:///b/kdromepak/Kale%20idrome", "folders file:///b/roms"}));
     // Let the answers arrive before judging the fallback.
-    waitUntil([] { return false; }, 100);
-    EXPECT_EQ(fallbacks, 0);
-}
-
-// With no file manager on the bus the fallback runs at once, so the caller
-// learns whether anything opened the folder.
-TEST_F(PrivateBus, MissingFileManagerFallsBackAtOnce) {
-    const RevealTarget folder{QStringLiteral("ShowFolders"), QStringLiteral("/b/roms"),
-                              QStringLiteral("/b/roms")};
-    EXPECT_TRUE(requestReveal(*client, folder, fallback));
+    QTest::qWait(100);
     EXPECT_EQ(fallbacks, 1);
-    EXPECT_FALSE(requestReveal(*client, folder, [] { return false; }));
-}
 
-TEST_F(PrivateBus, SilentFileManagerFallsBackAfterTheTimeout) {
+    // A file manager that never answers: the fallback runs once the (here
+    // short, else 25 s) timeout is up.
     fileManager.answer = false;
-    provideFileManager();
-    const RevealTarget folder{QStringLiteral("ShowFolders"), QStringLiteral("/b/roms"),
-                              QStringLiteral("/b/roms")};
-    // Without the short timeout the fallback would wait 25 s.
-    EXPECT_TRUE(requestReveal(*client, folder, fallback, 300));
-    EXPECT_EQ(fallbacks, 0);
-    EXPECT_TRUE(waitUntil([&] { return fallbacks == 1; }, 5000));
-    EXPECT_EQ(fileManager.requests.size(), 1);
-}
-
-TEST(RevealWithoutBus, OpensTheRootFolder) {
-    FakeOpener opener;
-    QtDesktop desktop{QString()};
-    QDBusConnection disconnected(QStringLiteral("kd-never-connected"));
-    int fallbacks = 0;
-    EXPECT_TRUE(requestReveal(disconnected, *revealTargetFor(QString(), QStringLiteral("/b/roms")),
-                              [&] { return ++fallbacks == 1; }));
+    EXPECT_TRUE(requestReveal(client, folder, fallback, 300));
     EXPECT_EQ(fallbacks, 1);
-
-    // Whatever session bus this machine has, it has no file manager for us:
-    // the root folder is opened instead, now or when the bus answers.
-    QTemporaryDir dir;
-    EXPECT_TRUE(desktop.revealInFileViewer(QStringLiteral("Kaleidrome"), dir.path()));
-    ASSERT_TRUE(opener.waitForCalls(1));
-    EXPECT_EQ(localPathOf(opener.calls().value(0)), dir.path());
-    EXPECT_FALSE(desktop.revealInFileViewer(QString(), QString()));
+    EXPECT_TRUE(waitUntil([&] { return fallbacks == 2; }, 5000));
+    EXPECT_EQ(fileManager.requests.size(), 3);
 }
 
-TEST(Sounds, NamesResolveToBundleFiles) {
+TEST(Sounds, NamesResolveToBundleFilesAndPlayingNeverWaits) {
     QTemporaryDir dir;
     for (const char* name : {"Pop.wav", "Tink.oga", "Tink.wav", "Glass.oga"})
         QFile(dir.filePath(QString::fromUtf8(name))).open(QIODevice::WriteOnly);
     SoundPlayer player(dir.path());
-    EXPECT_EQ(player.fileFor(QStringLiteral("Pop")), dir.filePath(QStringLiteral("Pop.wav")));
-    EXPECT_EQ(player.fileFor(QStringLiteral("Tink")), dir.filePath(QStringLiteral("Tink.wav")));
-    EXPECT_EQ(player.fileFor(QStringLiteral("Glass")), dir.filePath(QStringLiteral("Glass.oga")));
-    EXPECT_EQ(player.fileFor(QStringLiteral("Basso")), QString());
-    EXPECT_EQ(player.fileFor(QStringLiteral("../Pop")), QString());
-    EXPECT_FALSE(player.play(QStringLiteral("Basso")));
-}
+    EXPECT_EQ(player.fileFor("Pop"), dir.filePath("Pop.wav"));
+    EXPECT_EQ(player.fileFor("Tink"), dir.filePath("Tink.wav"));
+    EXPECT_EQ(player.fileFor("Glass"), dir.filePath("Glass.oga"));
+    EXPECT_EQ(player.fileFor("Basso"), QString());
+    EXPECT_EQ(player.fileFor("../Pop"), QString());
+    EXPECT_FALSE(player.play("Basso"));
 
-TEST(Sounds, PlayingNeverWaits) {
     // Without a sound card libcanberra refuses at once; with one it plays in
     // the background. A hang here would stall every run's end.
     QtDesktop desktop{QStringLiteral(KD_SOURCE_DIR "/resources/bundle")};
     QElapsedTimer clock;
     clock.start();
-    desktop.playSound(QStringLiteral("Pop"));
-    desktop.playSound(QStringLiteral("Tink"));
-    desktop.playSound(QStringLiteral("NoSuchSound"));
+    for (const char* name : {"Pop", "Tink", "NoSuchSound"})
+        desktop.playSound(name);
     EXPECT_LT(clock.elapsed(), 3000);
 }
 
