@@ -31,24 +31,18 @@ inline bool holdUntilExited(qint64 pid, int ms = 10000) {
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const QByteArray& value) : m_name(name) {
-        m_had = qEnvironmentVariableIsSet(name);
-        m_old = qgetenv(name);
+    ScopedEnv(const char* name, const QByteArray& value)
+        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
         qputenv(name, value);
     }
-    ~ScopedEnv() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
+    ~ScopedEnv() { m_had ? void(qputenv(m_name, m_old)) : void(qunsetenv(m_name)); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
     const char* m_name;
     QByteArray m_old;
-    bool m_had = false;
+    bool m_had;
 };
 
 } // namespace kd::test
