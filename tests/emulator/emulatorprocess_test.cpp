@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -91,11 +92,7 @@ TEST(EmulatorProcess, TheEndIsReportedOnceAndNothingIsLeftBehind) {
     QTest::qWait(20);
     const int descriptors = openDescriptors();
     std::vector<qint64> pids;
-    const struct {
-        QByteArray script;
-        void (EmulatorProcess::*request)();
-        int status;
-    } cases[] = {
+    const std::tuple<QByteArray, void (EmulatorProcess::*)(), int> cases[] = {
         {"exit 0", nullptr, 0},
         {"exit 1", nullptr, 1},
         {"exit 3", nullptr, 3},
@@ -105,21 +102,20 @@ TEST(EmulatorProcess, TheEndIsReportedOnceAndNothingIsLeftBehind) {
         {"run", &EmulatorProcess::kill, SIGKILL},
     };
     quint64 lastRunId = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.script.constData());
+    for (const auto& [script, request, status] : cases) {
+        SCOPED_TRACE(script.constData());
         TestProcess process;
         EXPECT_GT(process.runId(), lastRunId);
         lastRunId = process.runId();
         EXPECT_EQ(process.pid(), -1);
         EXPECT_EQ(process.exitStatus(), -1);
-        Recorder rec;
-        rec.attach(process);
-        ASSERT_TRUE(startDemo(process, "out bye\n" + c.script));
+        Recorder rec(process);
+        ASSERT_TRUE(startDemo(process, "out bye\n" + script));
         pids.push_back(process.pid());
         EXPECT_FALSE(process.hasEnded()); // events come from the event loop only
-        if (c.request) {
+        if (request) {
             ASSERT_TRUE(waitUntil([&] { return rec.output.contains("bye"); }));
-            (process.*c.request)();
+            (process.*request)();
         }
         // The wait turns the event loop; what was written is reported before the end.
         ASSERT_TRUE(process.waitForEnd());
@@ -130,9 +126,9 @@ TEST(EmulatorProcess, TheEndIsReportedOnceAndNothingIsLeftBehind) {
 
         EXPECT_EQ(rec.count(Recorder::ProcessEnded), 1);
         EXPECT_EQ(rec.count(Recorder::OutputEnded), 1);
-        EXPECT_EQ(rec.status(), c.status);
-        EXPECT_EQ(process.exitStatus(), c.status);
-        EXPECT_EQ(process.wasSignalled(), !c.script.startsWith("exit"));
+        EXPECT_EQ(rec.status(), status);
+        EXPECT_EQ(process.exitStatus(), status);
+        EXPECT_EQ(process.wasSignalled(), !script.startsWith("exit"));
         EXPECT_TRUE(process.hasEnded());
         EXPECT_FALSE(process.isRunning());
     }
@@ -183,31 +179,29 @@ TEST(EmulatorProcess, TheTwoEndsComeInEitherOrder) {
     EXPECT_EQ(closed.output, "early\n");
 }
 
-TEST(EmulatorProcess, DrainCollectsTheRestAndSilencesOutputEvents) {
-    TestProcess process;
-    Recorder rec;
-    rec.attach(process);
-    ASSERT_TRUE(startDemo(process, "out one\nsleep 100\nerr two\nexit 5"));
-    QByteArray drained;
-    EXPECT_TRUE(process.drain(10s, [&](QByteArrayView chunk) { drained += chunk; }));
-    EXPECT_EQ(drained, "one\ntwo\n");
-    EXPECT_TRUE(process.outputAtEnd());
+// A drain stops output events, collects the rest and closes the output. At its
+// bound it gives up: here an emulator ignores the terminate request while its
+// grandchild holds the pipe, and the end of output that the kill brings later
+// is not reported either.
+TEST(EmulatorProcess, DrainCollectsTheRestOrStopsAtItsBoundAndSilencesOutputEvents) {
+    {
+        TestProcess process;
+        Recorder rec(process);
+        ASSERT_TRUE(startDemo(process, "out one\nsleep 100\nerr two\nexit 5"));
+        QByteArray drained;
+        EXPECT_TRUE(process.drain(10s, [&](QByteArrayView chunk) { drained += chunk; }));
+        EXPECT_EQ(drained, "one\ntwo\n");
+        EXPECT_TRUE(process.outputAtEnd());
 
-    ASSERT_TRUE(waitUntil([&] { return rec.processEnded(); }));
-    QTest::qWait(50);
-    EXPECT_EQ(rec.events.size(), 1u) << "only processEnded may follow a drain";
-    EXPECT_EQ(process.exitStatus(), 5);
-    // A second drain has nothing left to read.
-    EXPECT_TRUE(process.drain(10ms, {}));
-}
-
-// An emulator that ignores the terminate request while its grandchild holds the
-// pipe: the drain gives up at its bound, and the end of output that the kill
-// brings later is not reported, as the drain stopped listening.
-TEST(EmulatorProcess, DrainStopsAtItsBoundAndStaysSilentAfterwards) {
+        ASSERT_TRUE(waitUntil([&] { return rec.processEnded(); }));
+        QTest::qWait(50);
+        EXPECT_EQ(rec.events.size(), 1u) << "only processEnded may follow a drain";
+        EXPECT_EQ(process.exitStatus(), 5);
+        // A second drain has nothing left to read.
+        EXPECT_TRUE(process.drain(10ms, {}));
+    }
     TestProcess process;
-    Recorder rec;
-    rec.attach(process);
+    Recorder rec(process);
     ASSERT_TRUE(startDemo(process, "ignore-term\nout ready\ngrandchild 5000 late\nrun"));
     ASSERT_TRUE(waitUntil([&] { return rec.output.contains("ready"); }));
     process.terminate();
@@ -237,27 +231,22 @@ TEST(EmulatorProcess, StartFailuresSayWhyAndFireNothing) {
     ASSERT_TRUE(writeFile(plain, "#!/bin/sh\necho hi\n"));
     const QString missing = dir.filePath(QStringLiteral("no such emulator"));
     const QString missingDir = dir.filePath(QStringLiteral("gone"));
-    const struct {
-        QString program;
-        QString workingDir;
-        QString mentions;
-        int err;
-    } cases[] = {
+    // program, working folder, what the error names, its errno
+    const std::tuple<QString, QString, QString, int> cases[] = {
         {missing, dir.path(), missing, ENOENT},
         {plain, dir.path(), plain, EACCES},
         {dir.path(), dir.path(), dir.path(), EACCES},
         {demoEmulator(), missingDir, missingDir, ENOENT},
         {demoEmulator(), plain, plain, ENOTDIR},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(qPrintable(c.program + QStringLiteral(" in ") + c.workingDir));
+    for (const auto& [program, workingDir, mentions, err] : cases) {
+        SCOPED_TRACE(qPrintable(program + QStringLiteral(" in ") + workingDir));
         TestProcess process;
-        Recorder rec;
-        rec.attach(process);
+        Recorder rec(process);
         QString error;
-        EXPECT_FALSE(process.start(c.program, {}, c.workingDir, &error));
-        EXPECT_TRUE(error.contains(c.mentions)) << qPrintable(error);
-        EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(c.err))))
+        EXPECT_FALSE(process.start(program, {}, workingDir, &error));
+        EXPECT_TRUE(error.contains(mentions)) << qPrintable(error);
+        EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(err))))
             << qPrintable(error);
         EXPECT_FALSE(process.hasStarted() || process.isRunning() || process.hasEnded());
         EXPECT_FALSE(process.waitForEnd());

@@ -34,7 +34,7 @@ struct Recorder {
     std::vector<Event> events;
     QByteArray output;
 
-    void attach(EmulatorProcess& process) {
+    explicit Recorder(EmulatorProcess& process) {
         QObject::connect(&process, &EmulatorProcess::outputReceived, &process,
                          [this](const QByteArray& chunk) {
                              events.push_back({Output, chunk});
@@ -87,8 +87,7 @@ inline bool startDemo(EmulatorProcess& process, const QByteArray& script,
 inline Recorder runScript(const QByteArray& script, const QStringList& arguments = {},
                           const QString& workingDir = QDir::tempPath()) {
     TestProcess process;
-    Recorder rec;
-    rec.attach(process);
+    Recorder rec(process);
     EXPECT_TRUE(startDemo(process, script, arguments, workingDir));
     EXPECT_TRUE(waitUntil([&] { return rec.bothEnded(); })) << rec.output.constData();
     return rec;
