@@ -14,6 +14,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace kd::test {
@@ -144,33 +145,28 @@ TEST_F(RealLauncher, TheCommandLineAnswersWithoutADisplay) {
     QProcessEnvironment env = environment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
-    const struct {
-        QStringList arguments;
-        const char* language;
-        int status;
-        QByteArray out;
-        QByteArray err;
-    } cases[] = {
+    // arguments, language, status, part of standard output and of standard error
+    const std::tuple<QStringList, const char*, int, QByteArray, QByteArray> cases[] = {
         {{"--version"}, "en", 0, "Kaleidrome Launcher " KD_VERSION "\n", ""},
         {{"--help"}, "en", 0, "[ROM.zip]", ""},
         {{"--bogus"}, "en", 2, "", "kaleidrome-launcher: Unknown option 'bogus'."},
         {{"-x", "a.zip"}, "de", 2, "", "kaleidrome-launcher: Unbekannte Option 'x'."},
         {{"a.zip", "b.zip"}, "en", 2, "", "kaleidrome-launcher: Only one ROM archive"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        env.insert("LANGUAGE", c.language);
+    for (const auto& [arguments, language, status, out, err] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        env.insert("LANGUAGE", language);
         QProcess run;
         run.setProcessEnvironment(env);
-        run.start(launcher, c.arguments);
+        run.start(launcher, arguments);
         ASSERT_TRUE(run.waitForFinished(15000));
-        EXPECT_EQ(run.exitCode(), c.status);
-        const QByteArray out = run.readAllStandardOutput();
-        const QByteArray err = run.readAllStandardError();
-        EXPECT_TRUE(out.contains(c.out) && (c.out.isEmpty() || !out.isEmpty()))
-            << out.toStdString();
-        EXPECT_TRUE(err.contains(c.err)) << err.toStdString();
-        EXPECT_LE(err.count('\n'), 1) << err.toStdString();
+        EXPECT_EQ(run.exitCode(), status);
+        const QByteArray printed = run.readAllStandardOutput();
+        const QByteArray said = run.readAllStandardError();
+        EXPECT_TRUE(printed.contains(out) && (out.isEmpty() || !printed.isEmpty()))
+            << printed.toStdString();
+        EXPECT_TRUE(said.contains(err)) << said.toStdString();
+        EXPECT_LE(said.count('\n'), 1) << said.toStdString();
     }
 }
 

@@ -6,8 +6,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
+#include <tuple>
 
 namespace kd::test {
 namespace {
@@ -71,11 +71,6 @@ private:
     qint64 m_worst = 0;
 };
 
-void figure(const char* what, const char* name, double value, const char* unit) {
-    std::printf("[ figure   ] %s: %s: %.1f %s\n", what, name, value, unit);
-    std::fflush(stdout);
-}
-
 class MisbehavingEmulator : public RunFixture {
 protected:
     void SetUp() override {
@@ -134,7 +129,6 @@ protected:
             5000);
         EXPECT_EQ(leftovers(group), QStringList());
         EXPECT_EQ(openDescriptorCount(), descriptorsBefore);
-        figure(name, "worst event-loop lateness", double(meter->worstMs()), "ms");
         EXPECT_LT(meter->worstMs(), kStallLimitMs);
 
         startRun("out next\nexit 0");
@@ -161,35 +155,30 @@ protected:
 // drain bound at most and is killed after its grace.
 TEST_F(MisbehavingEmulator, OnesThatRunOnAreStoppedOnRequest) {
     app->terminateGrace = AppDelegate::DrainBound + 500ms;
-    const struct {
-        const char* name;
-        QByteArray script;
-        int members;       // of the run's process group
-        bool closesOutput; // before the request: then brought to the front, nothing reported
-        int status;
-    } cases[] = {
+    // Members of the run's process group; whether it closes its output before the
+    // request (then it is brought to the front, nothing reported); its end.
+    const std::tuple<const char*, QByteArray, int, bool, int> cases[] = {
         {"never exits", "out ready\nrun", 1, false, SIGTERM},
         {"grandchild holds the pipe", "out ready\ngrandchild 30000 late\nrun", 2, false, SIGTERM},
         {"closes its output", "out ready\nclose-output\nrun", 1, true, SIGTERM},
         {"ignores terminate", "ignore-term\nout ready\nrun", 1, false, SIGKILL},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EmulatorProcess* run = startRun(c.script);
+    for (const auto& [name, script, members, closesOutput, status] : cases) {
+        SCOPED_TRACE(name);
+        EmulatorProcess* run = startRun(script);
         ASSERT_TRUE(waitUntil(
-            [&] { return log().contains("ready") && run->outputAtEnd() == c.closesOutput; }));
+            [&] { return log().contains("ready") && run->outputAtEnd() == closesOutput; }));
         QTest::qWait(100);
         EXPECT_TRUE(run->isRunning());
-        EXPECT_EQ(processes([&](pid_t, pid_t g) { return g == group; }).size(), c.members);
+        EXPECT_EQ(processes([&](pid_t, pid_t g) { return g == group; }).size(), members);
         const int raised = desktop.count("raise");
-        EXPECT_EQ(raised, c.closesOutput ? 1 : 0);
+        EXPECT_EQ(raised, closesOutput ? 1 : 0);
         EXPECT_EQ(desktop.count("alert"), 0);
 
         const qint64 ms = msIn([&] { app->quit_emulator(); });
-        figure(c.name, "quit_emulator took", double(ms), "ms");
         EXPECT_EQ(desktop.count("raise"), raised + 1);
         QString killed;
-        if (c.status == SIGKILL) {
+        if (status == SIGKILL) {
             // Its output stays open: the drain waits for its bound. The meter saw
             // that stall: it measures what it claims to.
             EXPECT_GE(ms, AppDelegate::DrainBound.count() - 100);
@@ -201,12 +190,12 @@ TEST_F(MisbehavingEmulator, OnesThatRunOnAreStoppedOnRequest) {
                          .arg(group);
         }
         // Otherwise the whole group ended, so the drain found the end at once.
-        EXPECT_LT(ms, c.status == SIGKILL ? kStallLimitMs : 1000);
+        EXPECT_LT(ms, status == SIGKILL ? kStallLimitMs : 1000);
         ASSERT_TRUE(bothEnds());
-        EXPECT_EQ(run->exitStatus(), c.status);
-        EXPECT_EQ(log(), "ready\n" + killed + formatText(app->text("Error_4"), c.status));
-        expectReported(c.status);
-        expectCleanAndUsable(c.name);
+        EXPECT_EQ(run->exitStatus(), status);
+        EXPECT_EQ(log(), "ready\n" + killed + formatText(app->text("Error_4"), status));
+        expectReported(status);
+        expectCleanAndUsable(name);
     }
 }
 
@@ -214,14 +203,9 @@ TEST_F(MisbehavingEmulator, OneGigabyteArrivesInFullWithoutStallingTheLauncher) 
     if (qEnvironmentVariable("KD_SANITIZE") == QLatin1String("1"))
         GTEST_SKIP() << "too slow under the sanitizers";
     constexpr qint64 bytes = qint64(1) << 30;
-    QElapsedTimer clock;
-    clock.start();
     startRun("flood " + QByteArray::number(bytes));
     ASSERT_TRUE(bothEnds(120000));
     meter->stop(); // what follows checks, it does not serve the event loop
-    const double seconds = double(clock.elapsed()) / 1000.0;
-    figure("1 GiB flood", "seconds to both ends", seconds, "s");
-    figure("1 GiB flood", "throughput", double(bytes) / (1 << 20) / seconds, "MiB/s");
     expectReported(0);
     ASSERT_EQ(app->infomationTextView->byteLength(), bytes);
 
@@ -238,8 +222,6 @@ TEST_F(MisbehavingEmulator, OneGigabyteArrivesInFullWithoutStallingTheLauncher) 
         at += n;
     }
     EXPECT_EQ(at, bytes) << "first difference at this offset";
-    figure("1 GiB flood", "log bytes held per byte of text",
-           double(app->infomationTextView->capacityBytes()) / double(bytes), "");
     app->ClearLogAction();
     expectCleanAndUsable("1 GiB flood");
 }

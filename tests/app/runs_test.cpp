@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QWidget>
+#include <tuple>
 #include <unistd.h>
 
 namespace kd::test {
@@ -34,21 +35,16 @@ TEST_F(Runs, OutputArrivesInOrderInTheEmulatorsFolderAndSuccessIsQuiet) {
 // events the launcher happens to handle first. The event loop is held until the
 // child has exited, so both events are pending and the answer cannot depend on luck.
 TEST_F(Runs, APlainFailedRunIsReportedByBothEndsOfASupervisedRunAndOnceByAWaitingRun) {
-    const struct {
-        int status;
-        bool supervised;
-        int alerts;
-    } cases[] = {
+    const std::tuple<int, bool, int> cases[] = {
         {0, true, 0}, {3, true, 2}, {255, true, 1}, {0, false, 0}, {3, false, 1}, {255, false, 0},
     };
-    for (const auto& c : cases) {
+    for (const auto& [status, supervised, alerts] : cases) {
         SCOPED_TRACE(testing::Message()
-                     << "status " << c.status << (c.supervised ? " supervised" : " waiting"));
+                     << "status " << status << (supervised ? " supervised" : " waiting"));
         desktop.clear();
         app->ClearLogAction();
-        ScopedEnv env("KD_DEMO_SCRIPT",
-                      QByteArray("out bye\nexit ") + QByteArray::number(c.status));
-        if (c.supervised) {
+        ScopedEnv env("KD_DEMO_SCRIPT", QByteArray("out bye\nexit ") + QByteArray::number(status));
+        if (supervised) {
             app->LaunchTask({});
             ASSERT_TRUE(holdUntilExited(app->task()->pid()));
         } else {
@@ -57,15 +53,15 @@ TEST_F(Runs, APlainFailedRunIsReportedByBothEndsOfASupervisedRunAndOnceByAWaitin
             app->LaunchTask_wait({});
         }
         ASSERT_TRUE(bothEnds());
-        EXPECT_EQ(alertsWithMessage("Alert_1"), c.alerts);
+        EXPECT_EQ(alertsWithMessage("Alert_1"), alerts);
         for (const AlertRequest& alert : desktop.alerts)
-            EXPECT_EQ(alert.informativeText, formatText(app->text("Alert_3"), c.status));
-        const bool reportsEnd = c.supervised && c.status != 0;
+            EXPECT_EQ(alert.informativeText, formatText(app->text("Alert_3"), status));
+        const bool reportsEnd = supervised && status != 0;
         EXPECT_EQ(desktop.count("beep"), reportsEnd ? 1 : 0);
         EXPECT_EQ(desktop.systemLogLines().filter("Task terminate: Error"),
-                  reportsEnd ? QStringList{QStringLiteral("Task terminate: Error %1").arg(c.status)}
+                  reportsEnd ? QStringList{QStringLiteral("Task terminate: Error %1").arg(status)}
                              : QStringList());
-        EXPECT_EQ(log().contains(formatText(app->text("Error_4"), c.status)), reportsEnd);
+        EXPECT_EQ(log().contains(formatText(app->text("Error_4"), status)), reportsEnd);
         EXPECT_TRUE(log().startsWith("bye\n"));
     }
 }
