@@ -72,9 +72,10 @@ protected:
             [&] {
                 const QByteArray status =
                     readFile(QStringLiteral("/proc/%1/status").arg(process.processId()));
-                const QByteArray mask =
-                    status.mid(status.indexOf("SigCgt:") + 7).split('\n').value(0).trimmed();
-                return (mask.toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
+                const quint64 caught = status.mid(status.indexOf("SigCgt:") + 7, 17)
+                                           .trimmed()
+                                           .toULongLong(nullptr, 16);
+                return (caught >> (signalNumber - 1)) & 1;
             },
             15000);
     }
@@ -132,22 +133,21 @@ TEST_F(RealLauncher, ASecondStartHandsItsArchiveToTheRunningOne) {
     second.setWorkingDirectory(roms);
     second.start(launcher, {"astrovex.zip"});
     ASSERT_TRUE(second.waitForFinished(15000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
     EXPECT_EQ(startedRom(), roms + "/astrovex.zip");
     EXPECT_EQ(process.state(), QProcess::Running);
     EXPECT_EQ(endWith(SIGTERM), 0);
     EXPECT_FALSE(QFileInfo(socket).exists());
 }
 
-// --help, --version and mistakes are answered on any terminal, with no display.
+// --help and mistakes are answered on any terminal, with no display (--version:
+// the install check).
 TEST_F(RealLauncher, TheCommandLineAnswersWithoutADisplay) {
     QProcessEnvironment env = environment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
     // arguments, language, status, part of standard output and of standard error
     const std::tuple<QStringList, const char*, int, QByteArray, QByteArray> cases[] = {
-        {{"--version"}, "en", 0, "Kaleidrome Launcher " KD_VERSION "\n", ""},
         {{"--help"}, "en", 0, "[ROM.zip]", ""},
         {{"--bogus"}, "en", 2, "", "kaleidrome-launcher: Unknown option 'bogus'."},
         {{"-x", "a.zip"}, "de", 2, "", "kaleidrome-launcher: Unbekannte Option 'x'."},
@@ -163,8 +163,7 @@ TEST_F(RealLauncher, TheCommandLineAnswersWithoutADisplay) {
         EXPECT_EQ(run.exitCode(), status);
         const QByteArray printed = run.readAllStandardOutput();
         const QByteArray said = run.readAllStandardError();
-        EXPECT_TRUE(printed.contains(out) && (out.isEmpty() || !printed.isEmpty()))
-            << printed.toStdString();
+        EXPECT_TRUE(printed.contains(out)) << printed.toStdString();
         EXPECT_TRUE(said.contains(err)) << said.toStdString();
         EXPECT_LE(said.count('\n'), 1) << said.toStdString();
     }
@@ -188,6 +187,7 @@ protected:
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(launcher, {});
         const QString main = windowNamed("Kaleidrome Launcher");
+        EXPECT_FALSE(main.isEmpty()) << "the main window never appeared";
         QTest::qWait(1200); // openbox ignores input into a window that has just appeared
         return main;
     }
@@ -243,7 +243,6 @@ protected:
 
 TEST_F(EndToEnd, SelectAGameWithTheKeyboardStartItAndSaveTheLog) {
     QString main = start();
-    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
     // The first game is selected at start; Down moves to the second, Return starts it.
     ASSERT_TRUE(keys(main, {"Down", "Return"}));
     EXPECT_EQ(startedRom(), roms + "/boltrunner.zip");
@@ -277,7 +276,6 @@ TEST_F(EndToEnd, SelectAGameWithTheKeyboardStartItAndSaveTheLog) {
 // place that no screen shows any more comes back on the screen.
 TEST_F(EndToEnd, WindowPlacesAndSizesSurviveARestart) {
     QString main = start();
-    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
     ASSERT_TRUE(xdotool({"windowsize", "--sync", main, "1000", "620"}));
     ASSERT_TRUE(xdotool({"windowmove", "--sync", main, "150", "90"}));
     ASSERT_TRUE(keys(main, {"ctrl+l"}));
@@ -332,7 +330,6 @@ TEST_F(EndToEnd, ASortedListIsSavedWhenTheSystemEndsTheLauncher) {
     struct stat before {};
     ASSERT_EQ(::stat(QFile::encodeName(gameList()).constData(), &before), 0);
     const QString main = start();
-    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
     ASSERT_TRUE(xdotool({"windowactivate", "--sync", main}));
     // Two clicks on the header of the Name column (below the menus and the search
     // field) sort the table by name, descending.

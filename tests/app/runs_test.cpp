@@ -16,8 +16,9 @@ namespace {
 using Runs = RunFixture;
 
 // Both streams in order, invalid UTF-8 decoded across chunks ("€" split over two
-// writes, a stray byte, a truncated sequence), in the emulator's own folder.
-TEST_F(Runs, OutputArrivesInOrderInTheEmulatorsFolderAndSuccessIsQuiet) {
+// writes, a stray byte, a truncated sequence), in the emulator's own folder; at
+// home when the emulator's path names no folder.
+TEST_F(Runs, OutputArrivesInOrderInTheEmulatorsFolderOrAtHomeAndSuccessIsQuiet) {
     launch("pwd\nout one\nerr two\nout three\nerr four\nhex e2 82\nsleep 100\nhex ac 0a\n"
            "hex 41 ff 42 0a\nhex e2 82\nexit 0");
     ASSERT_TRUE(bothEnds());
@@ -28,6 +29,19 @@ TEST_F(Runs, OutputArrivesInOrderInTheEmulatorsFolderAndSuccessIsQuiet) {
     EXPECT_EQ(desktop.count("alert"), 0);
     // At the end of output the launcher comes to the front.
     EXPECT_EQ(desktop.argsOf("raise").value(0).value(0), AppDelegate::LauncherName);
+
+    // A bare file name has no folder; the program is found relative to ours.
+    QTemporaryDir fakeHome;
+    ScopedEnv home("HOME", QFile::encodeName(fakeHome.path()));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(bundle.path("kdromepak"));
+    app->button_exe->click();
+    app->textfild_exe->setText("Kaleidrome");
+    app->ClearLogAction();
+    launch("pwd\nexit 0");
+    ASSERT_TRUE(bothEnds());
+    QDir::setCurrent(previous);
+    EXPECT_EQ(log().trimmed(), QDir(fakeHome.path()).canonicalPath());
 }
 
 // A failed run is reported as the kernel knows it: an emulator that prints its
@@ -39,8 +53,7 @@ TEST_F(Runs, APlainFailedRunIsReportedByBothEndsOfASupervisedRunAndOnceByAWaitin
         {0, true, 0}, {3, true, 2}, {255, true, 1}, {0, false, 0}, {3, false, 1}, {255, false, 0},
     };
     for (const auto& [status, supervised, alerts] : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "status " << status << (supervised ? " supervised" : " waiting"));
+        SCOPED_TRACE(testing::Message() << status << (supervised ? " supervised" : " waiting"));
         desktop.clear();
         app->ClearLogAction();
         ScopedEnv env("KD_DEMO_SCRIPT", QByteArray("out bye\nexit ") + QByteArray::number(status));
@@ -166,7 +179,10 @@ TEST_F(Runs, AStoppedEmulatorIsKilledOnlyWhenItOutlivesItsGrace) {
     EXPECT_TRUE(log().contains(killed));
 }
 
-TEST_F(Runs, StopWithNothingRunningOnlyRaisesAndReopensWhenFlagged) {
+// A stop with nothing running only brings the launcher to the front, and shows
+// the preferences window again when a run had closed it. The log cleared while
+// a run writes loses nothing written later.
+TEST_F(Runs, PreferencesWindowClosedForAGameRunReopensAtItsEndOfOutput) {
     app->quit_emulator();
     EXPECT_EQ(desktop.callNames(), (QStringList{"listApps", "raise"}));
     EXPECT_FALSE(app->preferencesWindow->isVisible());
@@ -174,11 +190,7 @@ TEST_F(Runs, StopWithNothingRunningOnlyRaisesAndReopensWhenFlagged) {
     app->quit_emulator();
     EXPECT_TRUE(app->preferencesWindow->isVisible());
     EXPECT_FALSE(app->visible_prewindow);
-}
 
-// The log cleared while the run writes loses nothing written later.
-TEST_F(Runs, PreferencesWindowClosedForAGameRunReopensAtItsEndOfOutput) {
-    app->preferencesWindow->show();
     {
         ScopedEnv env("KD_DEMO_SCRIPT", "out playing\nsleep 300\nout after\nexit 0");
         app->LaunchTask_option({{"rom_name", "/roms/astrovex.zip"}});
@@ -191,20 +203,6 @@ TEST_F(Runs, PreferencesWindowClosedForAGameRunReopensAtItsEndOfOutput) {
     EXPECT_TRUE(app->preferencesWindow->isVisible());
     EXPECT_FALSE(app->visible_prewindow);
     EXPECT_EQ(log(), "after\n");
-}
-
-TEST_F(Runs, MissingFolderOfTheEmulatorFallsBackToHome) {
-    QTemporaryDir fakeHome;
-    ScopedEnv home("HOME", QFile::encodeName(fakeHome.path()));
-    // A bare file name has no folder; the program is found relative to ours.
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(bundle.path("kdromepak"));
-    app->button_exe->click();
-    app->textfild_exe->setText("Kaleidrome");
-    launch("pwd\nexit 0");
-    ASSERT_TRUE(bothEnds());
-    QDir::setCurrent(previous);
-    EXPECT_EQ(log().trimmed(), QDir(fakeHome.path()).canonicalPath());
 }
 
 TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {

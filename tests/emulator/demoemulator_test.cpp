@@ -32,9 +32,12 @@ TEST(DemoEmulator, AnswersItsCommandLineAndItsScriptWithTheirOutputAndStatus) {
         {{"-list-games"}, {}, 0, {"\n"}},
         {{"-show-config"}, {}, 0, {"\n"}},
         {{"-print-inputs"}, {}, 0, {"\n"}},
-        {{"-frobnicate"}, {}, 2, {"unknown option '-frobnicate'"}},
-        // A script can run the default behaviour, which sets the status.
-        {{"-nope"}, "out before\ndefault\nout after", 2, {"before\n", "'-nope'", "after\n"}},
+        // An unknown option fails with 2; a script can run the default behaviour,
+        // which then sets the status.
+        {{"-nope"},
+         "out before\ndefault\nout after",
+         2,
+         {"before\n", "unknown option '-nope'", "after\n"}},
         {{}, "out ok\nfly away", 64, {"ok\n", "bad script line: fly away"}},
     };
     for (const auto& [arguments, script, status, says] : cases) {

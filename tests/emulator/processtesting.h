@@ -68,19 +68,11 @@ struct Recorder {
     bool bothEnded() const { return outputEnded() && processEnded(); }
 };
 
-inline QString demoEmulator() {
-    return QStringLiteral(KD_DEMO_EMULATOR);
-}
-
 // Starts the demo emulator with `script` (empty: its own behaviour).
 inline bool startDemo(EmulatorProcess& process, const QByteArray& script,
                       const QStringList& arguments = {}, QString workingDir = QDir::tempPath()) {
     ScopedEnv env("KD_DEMO_SCRIPT", script);
-    QString error;
-    const bool ok = process.start(demoEmulator(), arguments, workingDir, &error);
-    if (!ok)
-        qWarning("start failed: %s", qPrintable(error));
-    return ok;
+    return process.start(QStringLiteral(KD_DEMO_EMULATOR), arguments, workingDir);
 }
 
 // Runs `script` to both end events and returns what was recorded.

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QTest>
 #include <functional>
 #include <sys/wait.h>
@@ -14,16 +15,21 @@ inline bool waitUntil(const std::function<bool()>& condition, int ms = 15000) {
     return QTest::qWaitFor(condition, ms);
 }
 
+// Open descriptors of this process; the listing's own is counted the same every time.
+inline int openDescriptorCount() {
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
+}
+
 // Blocks, without turning the event loop, until our child `pid` has ended; it is
 // left unreaped, so the launcher's own events about it are all still to come.
 inline bool holdUntilExited(qint64 pid, int ms = 10000) {
-    const QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
+    for (const QDeadlineTimer deadline(ms); !deadline.hasExpired(); ::usleep(1000)) {
         siginfo_t info{};
         if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
             info.si_pid == pid)
             return true;
-        ::usleep(1000);
     }
     return false;
 }
