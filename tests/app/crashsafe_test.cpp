@@ -1,6 +1,6 @@
-// Files the launcher writes survive a crash at any moment: a forked copy of
-// the test saves two versions in turn and is killed at random points; the
-// target must always hold one complete version.
+// Files the launcher writes survive a crash at any moment: a forked copy of the
+// test saves over and over and is killed at random points; what it leaves must
+// always be whole.
 #include "catalogue/gamelist.h"
 #include "catalogue/playhistory.h"
 #include "log/logview.h"
@@ -14,9 +14,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <cerrno>
-#include <cstdio>
 #include <functional>
-#include <memory>
 #include <poll.h>
 #include <random>
 #include <signal.h>
@@ -28,34 +26,46 @@ namespace {
 
 constexpr int kTrials = 200;
 
-struct Outcome {
-    int trials = 0;
-    int holdsFirst = 0;
-    int holdsSecond = 0;
-    int other = 0;
-    qsizetype otherSize = -1; // size of the first file that was neither version
-    int leftoverFiles = 0;    // temporary files a killed save left in the folder
-    qint64 ms = 0;
-};
-
-void report(const char* what, const Outcome& o) {
-    std::printf("[ figure   ] %s: %d trials in %lld ms: first version %d, second %d, neither %d; "
-                "%d temporary files left by killed saves\n",
-                what, o.trials, static_cast<long long>(o.ms), o.holdsFirst, o.holdsSecond, o.other,
-                o.leftoverFiles);
-    std::fflush(stdout);
+int reap(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
 }
 
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+// Forks a child that runs `work` (which does not return) with the write end of
+// a pipe; `delayUs` after the child's first byte there, kills it. Everything the
+// child wrote to the pipe.
+QByteArray killWhileWorking(const std::function<void(int pipe)>& work, useconds_t delayUs) {
+    int told[2];
+    if (::pipe(told) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(told[0]);
+        work(told[1]);
+        ::_exit(3);
+    }
+    ::close(told[1]);
+    QByteArray said;
+    if (pid > 0) {
+        pollfd first{told[0], POLLIN, 0};
+        ::poll(&first, 1, 10000);
+        ::usleep(delayUs);
+        ::kill(pid, SIGKILL);
+        reap(pid);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(told[0], buffer, sizeof buffer)) > 0;)
+            said.append(buffer, n);
+    }
+    ::close(told[0]);
+    return said;
 }
 
-// Forks `trials` times; each child calls save(0), save(1), save(0), ... until
-// it is killed with SIGKILL, a random time after its first save has finished.
-// After each kill `target` must read as `first` or `second`.
-Outcome killWhileSaving(const QString& target, const QByteArray& first, const QByteArray& second,
-                        const std::function<void(int version)>& save, int trials) {
+// Kills a copy that calls save(0), save(1), save(0), ... kTrials times, at random
+// moments after its first save; `target` must then always hold one version.
+void expectNeverTorn(const char* what, const QString& target, const QByteArray (&versions)[2],
+                     const std::function<void(int version)>& save) {
     // How long one save takes here, so the kills spread over a few of them.
     QElapsedTimer clock;
     clock.start();
@@ -65,184 +75,109 @@ Outcome killWhileSaving(const QString& target, const QByteArray& first, const QB
 
     std::mt19937 random(12345);
     std::uniform_int_distribution<qint64> delayUs(0, 3 * saveUs);
-    Outcome outcome;
-    clock.restart();
-    for (int trial = 0; trial < trials; ++trial) {
-        int ready[2];
-        if (::pipe(ready) != 0)
-            break;
-        const pid_t pid = ::fork();
-        if (pid < 0) {
-            ::close(ready[0]);
-            ::close(ready[1]);
-            break;
-        }
-        if (pid == 0) {
-            ::close(ready[0]);
+    int holds[3] = {}; // first version, second, neither
+    qsizetype tornSize = -1;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        const auto saveOnAndOn = [&](int pipe) {
             for (int k = trial;; ++k) {
                 save(k % 2);
-                if (ready[1] >= 0) {
-                    (void)!::write(ready[1], "r", 1);
-                    ::close(ready[1]);
-                    ready[1] = -1;
-                }
+                (void)!::write(pipe, "s", 1);
             }
-        }
-        ::close(ready[1]);
-        pollfd pfd{ready[0], POLLIN, 0};
-        ::poll(&pfd, 1, 10000);
-        ::close(ready[0]);
-        ::usleep(useconds_t(delayUs(random)));
-        ::kill(pid, SIGKILL);
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        ++outcome.trials;
-        const QByteArray now = contentOf(target);
-        if (now == first) {
-            ++outcome.holdsFirst;
-        } else if (now == second) {
-            ++outcome.holdsSecond;
-        } else {
-            if (outcome.other++ == 0)
-                outcome.otherSize = now.size();
-        }
+        };
+        ASSERT_FALSE(killWhileWorking(saveOnAndOn, useconds_t(delayUs(random))).isEmpty());
+        const QByteArray now = readFile(target);
+        const int which = now == versions[0] ? 0 : now == versions[1] ? 1 : 2;
+        if (which == 2)
+            tornSize = now.size();
+        ++holds[which];
     }
-    outcome.ms = clock.elapsed();
-    const QFileInfo info(target);
-    outcome.leftoverFiles = int(info.dir().entryList(QDir::Files | QDir::Hidden).size()) - 1;
-    return outcome;
-}
-
-void expectAlwaysComplete(const Outcome& o) {
-    EXPECT_EQ(o.trials, kTrials);
-    EXPECT_EQ(o.other, 0) << "a target of " << o.otherSize << " bytes was neither version";
+    EXPECT_EQ(holds[2], 0) << what << ": a target of " << tornSize << " bytes was neither version";
     // Kills landed both before and after a rename: the moments really varied.
-    EXPECT_GT(o.holdsFirst, 0);
-    EXPECT_GT(o.holdsSecond, 0);
-}
-
-// Text of `lines` lines, each carrying `mark`, so two versions differ everywhere.
-QByteArray logVersion(char mark, int lines) {
-    QByteArray line(99, mark);
-    line.append('\n');
-    return line.repeated(lines);
+    EXPECT_GT(holds[0], 0) << what;
+    EXPECT_GT(holds[1], 0) << what;
 }
 
 // The kills test atomicity against a crashing process, not against power loss,
 // so the files may live in memory where a flush to disk costs nothing.
 class CrashSafeFiles : public DelegateFixture {
 protected:
-    void SetUp() override {
-        DelegateFixture::SetUp();
-        if (QFileInfo(QStringLiteral("/dev/shm")).isWritable())
-            scratch =
-                std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/kd-robustness-XXXXXX"));
-        if (!scratch || !scratch->isValid())
-            scratch = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(scratch->isValid());
-    }
     QString folder(const QString& name) const {
-        const QString path = scratch->filePath(name);
-        QDir().mkpath(path);
+        const QString path = scratch.filePath(name);
+        EXPECT_TRUE(QDir().mkpath(path)) << path.toStdString();
         return path;
     }
-    std::unique_ptr<QTemporaryDir> scratch;
+    QTemporaryDir scratch{(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                               ? QStringLiteral("/dev/shm")
+                               : QDir::tempPath()) +
+                          QStringLiteral("/kd-robustness-XXXXXX")};
 };
 
 TEST_F(CrashSafeFiles, TheSavedLogIsNeverTorn) {
     const QString target = folder("saved") + "/Log info.txt";
-    const QByteArray versions[] = {logVersion('a', 1000), logVersion('b', 1500)};
-    auto save = [&](int version) {
+    // Two versions that differ everywhere.
+    const QByteArray versions[] = {QByteArray(99, 'a').append('\n').repeated(1000),
+                                   QByteArray(99, 'b').append('\n').repeated(1500)};
+    expectNeverTorn("log save", target, versions, [&](int version) {
         app->ClearLogAction();
         app->infomationTextView->appendUtf8(versions[version]);
         desktop.clear();
         desktop.savePanelAnswers = {target};
         app->saveLogAction();
-    };
-    const Outcome o = killWhileSaving(target, versions[0], versions[1], save, kTrials);
-    report("log save", o);
-    expectAlwaysComplete(o);
+    });
     EXPECT_EQ(desktop.count("alert"), 0);
 }
 
 TEST_F(CrashSafeFiles, TheGameListIsNeverTorn) {
     const GameListLoad sample = loadGameList(bundle.path("Kaleidrome.xml"));
-    ASSERT_EQ(sample.status, GameListLoad::Status::Loaded);
     ASSERT_FALSE(sample.records.empty());
-    // A list of a size worth writing, and a second one that differs in every record.
-    std::vector<plist::Value> lists[2];
-    for (int i = 0; i < 150; ++i) {
-        plist::Value record = sample.records[size_t(i) % sample.records.size()];
-        if (plist::Dictionary* fields = record.dictionary())
-            fields->insert("comment", plist::Value(std::string(40, 'x')));
-        lists[0].push_back(record);
-        if (plist::Dictionary* fields = record.dictionary())
-            fields->insert("comment", plist::Value(std::string(40, 'y')));
-        lists[1].push_back(std::move(record));
-    }
-    std::vector<const plist::Value*> arranged[2];
-    for (int v = 0; v < 2; ++v)
-        for (const plist::Value& record : lists[v])
-            arranged[v].push_back(&record);
-
+    // Two lists of a size worth writing that differ in every record.
     const QString target = folder("list") + "/Kaleidrome.xml";
+    std::vector<plist::Value> lists[2];
+    std::vector<const plist::Value*> arranged[2];
     QByteArray versions[2];
     for (int v = 0; v < 2; ++v) {
+        for (int i = 0; i < 150; ++i) {
+            lists[v].push_back(sample.records[size_t(i) % sample.records.size()]);
+            if (plist::Dictionary* fields = lists[v].back().dictionary())
+                fields->insert("comment", plist::Value(std::string(40, "xy"[v])));
+        }
+        for (const plist::Value& record : lists[v])
+            arranged[v].push_back(&record);
         ASSERT_EQ(saveGameListIfChanged(target, lists[v], arranged[v]).status,
                   GameListSave::Status::Written);
-        versions[v] = contentOf(target);
+        versions[v] = readFile(target);
     }
-    auto save = [&](int version) {
-        saveGameListIfChanged(target, lists[version], arranged[version]);
-    };
-    const Outcome o = killWhileSaving(target, versions[0], versions[1], save, kTrials);
-    report("game list save", o);
-    expectAlwaysComplete(o);
-    // Whatever was left reads as one of the two lists.
-    const GameListLoad after = loadGameList(target);
-    EXPECT_EQ(after.status, GameListLoad::Status::Loaded);
-    EXPECT_EQ(after.records.size(), lists[0].size());
+    expectNeverTorn("game list save", target, versions,
+                    [&](int v) { saveGameListIfChanged(target, lists[v], arranged[v]); });
 }
 
-TEST_F(CrashSafeFiles, TheSettingsFileIsNeverTorn) {
+TEST_F(CrashSafeFiles, TheSettingsFileIsNeverTornNorHeldByALeftoverLock) {
     const QString target = folder("config") + "/Kaleidrome Launcher.conf";
     const QString values[] = {QString(30000, u'a'), QString(30000, u'b')};
     SettingsStore writer(target);
     writer.setObject(QStringLiteral("kept"), QStringLiteral("SomebodyElsesKey"));
-    QByteArray versions[2];
-    for (int v = 0; v < 2; ++v) {
-        writer.setObject(values[v], keys::RomsPath);
-        writer.synchronize();
-        versions[v] = contentOf(target);
-    }
-    ASSERT_NE(versions[0], versions[1]);
-    auto save = [&](int version) {
+    const auto save = [&](int version) {
         writer.setObject(values[version], keys::RomsPath);
         writer.synchronize();
     };
-    const Outcome o = killWhileSaving(target, versions[0], versions[1], save, kTrials);
-    report("settings flush", o);
-    expectAlwaysComplete(o);
-    // The lock a killed writer left behind does not stop the next one.
-    writer.setObject(QStringLiteral("/after/the/kills"), keys::RomsPath);
-    writer.synchronize();
-    EXPECT_EQ(QSettings(target, QSettings::IniFormat).value(keys::RomsPath).toString(),
-              "/after/the/kills");
-}
+    QByteArray versions[2];
+    for (int v = 0; v < 2; ++v) {
+        save(v);
+        versions[v] = readFile(target);
+    }
+    expectNeverTorn("settings flush", target, versions, save);
 
-// A launcher killed while it took the lock can leave an empty lock file beside
-// the settings; the next write must not wait for it to go stale.
-TEST_F(CrashSafeFiles, AnEmptyLockLeftByACrashDoesNotHoldTheNextWrite) {
-    const QString target = folder("locked") + "/Kaleidrome Launcher.conf";
-    SettingsStore store(target);
-    ASSERT_TRUE(writeFile(target + ".lock", QByteArray()));
-    QElapsedTimer clock;
-    clock.start();
-    store.setObject(QStringLiteral("/roms"), keys::RomsPath);
-    store.synchronize();
-    EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_EQ(QSettings(target, QSettings::IniFormat).value(keys::RomsPath).toString(), "/roms");
+    // Neither the lock a killed writer left behind nor an empty one (a launcher
+    // killed while it took the lock) holds the next write.
+    for (const QString after : {"/after/the/kills", "/after/an/empty/lock"}) {
+        QElapsedTimer clock;
+        clock.start();
+        writer.setObject(after, keys::RomsPath);
+        writer.synchronize();
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_EQ(QSettings(target, QSettings::IniFormat).value(keys::RomsPath).toString(), after);
+        ASSERT_TRUE(writeFile(target + ".lock", QByteArray()));
+    }
 }
 
 // Two launchers on one settings file, each writing its own keys over and over:
@@ -251,28 +186,26 @@ TEST_F(CrashSafeFiles, TwoStoresWritingAtOnceKeepEveryKey) {
     const QString target = folder("shared") + "/Kaleidrome Launcher.conf";
     constexpr int kKeys = 40;
     constexpr int kRounds = 5;
-    auto keyName = [](char who, int i) {
+    const auto key = [](char who, int i) {
         return QStringLiteral("Launcher%1_%2").arg(who).arg(i);
     };
-    auto valueOf = [](char who, int i, int round) {
+    const auto value = [](char who, int i, int round) {
         return QStringLiteral("%1 %2 round %3, with a comma").arg(who).arg(i).arg(round);
     };
-
     int startGate[2];
     ASSERT_EQ(::pipe(startGate), 0);
     pid_t children[2] = {-1, -1};
-    const char who[2] = {'A', 'B'};
-    for (int c = 0; c < 2; ++c) {
-        children[c] = ::fork();
-        ASSERT_GE(children[c], 0);
-        if (children[c] == 0) {
+    for (const char who : {'A', 'B'}) {
+        const pid_t child = children[who - 'A'] = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
             ::close(startGate[1]);
             char go;
             (void)!::read(startGate[0], &go, 1); // both start together
             SettingsStore store(target);
             for (int round = 0; round < kRounds; ++round)
                 for (int i = 0; i < kKeys; ++i) {
-                    store.setObject(valueOf(who[c], i, round), keyName(who[c], i));
+                    store.setObject(value(who, i, round), key(who, i));
                     store.synchronize();
                 }
             ::_exit(0);
@@ -281,19 +214,17 @@ TEST_F(CrashSafeFiles, TwoStoresWritingAtOnceKeepEveryKey) {
     ::close(startGate[0]);
     ::close(startGate[1]); // end of file releases both
     for (const pid_t child : children) {
-        int status = -1;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
+        const int status = reap(child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
 
     QSettings file(target, QSettings::IniFormat);
     EXPECT_EQ(file.status(), QSettings::NoError);
     EXPECT_EQ(file.allKeys().size(), 2 * kKeys);
-    for (const char c : who)
+    for (const char who : {'A', 'B'})
         for (int i = 0; i < kKeys; ++i)
-            EXPECT_EQ(file.value(keyName(c, i)).toString(), valueOf(c, i, kRounds - 1))
-                << keyName(c, i).toStdString();
+            EXPECT_EQ(file.value(key(who, i)).toString(), value(who, i, kRounds - 1))
+                << key(who, i).toStdString();
 }
 
 // A forked copy records game runs, start and end in turn, and tells after each
@@ -303,53 +234,33 @@ TEST_F(CrashSafeFiles, TwoStoresWritingAtOnceKeepEveryKey) {
 TEST_F(CrashSafeFiles, TheHistoryLosesAtMostTheRunBeingWritten) {
     const QString file = folder("history") + "/history.sqlite";
     const QStringList arguments{"/roms/astrovex.zip", "-res=640,480", "-fullscreen"};
-    auto recordRuns = [&](int writeEnd, int first) {
+    int trial = 0;
+    // Tells S after a start, E after an end, F if the history closed.
+    const auto recordRuns = [&](int pipe) {
         PlayHistory history(file);
-        for (qint64 k = first; history.isOpen(); ++k) {
+        for (qint64 k = trial * 1000; history.isOpen(); ++k) {
             const QString name = QStringLiteral("game%1").arg(k % 5);
             const qint64 run = history.recordStart(name, "/roms/" + name + ".zip", arguments, k);
-            if (history.isOpen() && ::write(writeEnd, "S", 1) != 1)
+            if (history.isOpen() && ::write(pipe, "S", 1) != 1)
                 break;
             history.recordEnd(run, {k + 500, int(k % 3), k % 2 == 0});
-            if (history.isOpen() && ::write(writeEnd, "E", 1) != 1)
+            if (history.isOpen() && ::write(pipe, "E", 1) != 1)
                 break;
         }
-        (void)!::write(writeEnd, "F", 1);
-        ::_exit(3);
+        (void)!::write(pipe, "F", 1);
     };
-    auto count = [&](const char* where) {
+    const auto count = [&](const char* where) {
         return sqlValue(file, QString("SELECT count(*) FROM runs ") + where).toLongLong();
     };
 
     std::mt19937 random(2024);
     std::uniform_int_distribution<int> delayUs(0, 3000);
-    int trials = 0, killedMidRun = 0;
-    for (int trial = 0; trial < kTrials; ++trial) {
+    int killedMidRun = 0;
+    for (; trial < kTrials; ++trial) {
         const qint64 runsBefore = count(""), endsBefore = count("WHERE ended IS NOT NULL");
-        int steps[2];
-        ASSERT_EQ(::pipe(steps), 0);
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ::close(steps[0]);
-            recordRuns(steps[1], trial * 1000);
-        }
-        ::close(steps[1]);
-        char step = 0;
-        ASSERT_EQ(::read(steps[0], &step, 1), 1);
-        ::usleep(useconds_t(delayUs(random)));
-        ::kill(pid, SIGKILL);
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        QByteArray told(1, step);
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(steps[0], buffer, sizeof buffer)) > 0;)
-            told.append(buffer, n);
-        ::close(steps[0]);
+        const QByteArray told = killWhileWorking(recordRuns, useconds_t(delayUs(random)));
+        ASSERT_FALSE(told.isEmpty()) << trial;
         ASSERT_FALSE(told.contains('F')) << "the history was closed in trial " << trial;
-        ++trials;
-
         ASSERT_EQ(sqlValue(file, "PRAGMA integrity_check").toString(), "ok") << trial;
         const qint64 runs = count("") - runsBefore;
         const qint64 ends = count("WHERE ended IS NOT NULL") - endsBefore;
@@ -367,12 +278,9 @@ TEST_F(CrashSafeFiles, TheHistoryLosesAtMostTheRunBeingWritten) {
                              "g.name)")
                   .toLongLong(),
               0);
-    std::printf("[ figure   ] history: %d trials, %lld runs recorded, %d killed between a run's "
-                "start and its end\n",
-                trials, static_cast<long long>(count("")), killedMidRun);
     // Kills landed both between a start and its end and between runs.
     EXPECT_GT(killedMidRun, 0);
-    EXPECT_LT(killedMidRun, trials);
+    EXPECT_LT(killedMidRun, kTrials);
 }
 
 } // namespace

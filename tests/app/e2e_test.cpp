@@ -13,9 +13,8 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace kd::test {
@@ -37,10 +36,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(dir.filePath("runtime")));
         QFile::setPermissions(dir.filePath("runtime"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QSettings settings(dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf"),
-                           QSettings::IniFormat);
-        settings.setValue("RomsPath", roms);
-        settings.sync();
+        QSettings(config(), QSettings::IniFormat).setValue("RomsPath", roms);
     }
     void TearDown() override {
         if (process.state() != QProcess::NotRunning) {
@@ -49,16 +45,26 @@ protected:
         }
     }
 
-    QProcessEnvironment environment() const {
+    QString config() const { return dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf"); }
+    QString gameList() const {
+        return QFileInfo(launcher).dir().filePath("../Resources/Kaleidrome.xml");
+    }
+    // The emulator's runs write their arguments to dir/argv.
+    QProcessEnvironment environment(const QString& platform = "offscreen") const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
         env.insert("XDG_DATA_HOME", dir.filePath("data"));
         env.insert("HOME", dir.path());
         env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
+        env.insert("QT_QPA_PLATFORM", platform);
+        env.insert("KD_DEMO_ARGV_FILE", dir.filePath("argv"));
         return env;
     }
-    QString gameList() const {
-        return QFileInfo(launcher).dir().filePath("../Resources/Kaleidrome.xml");
+    // The first argument a run of the emulator got, once it has started.
+    QString startedRom() {
+        waitUntil([&] { return QFile::exists(dir.filePath("argv")); }, 15000);
+        QTest::qWait(300);
+        return QString::fromUtf8(readFile(dir.filePath("argv")).split('\0').value(0));
     }
     // True once the launcher has its handler for `signalNumber` in place.
     bool catches(int signalNumber) {
@@ -66,14 +72,20 @@ protected:
             [&] {
                 const QByteArray status =
                     readFile(QStringLiteral("/proc/%1/status").arg(process.processId()));
-                const qsizetype at = status.indexOf("SigCgt:");
-                const quint64 mask = at < 0 ? 0
-                                            : status.mid(at + 7, status.indexOf('\n', at) - at - 7)
-                                                  .trimmed()
-                                                  .toULongLong(nullptr, 16);
-                return (mask >> (signalNumber - 1)) & 1;
+                const quint64 caught = status.mid(status.indexOf("SigCgt:") + 7, 17)
+                                           .trimmed()
+                                           .toULongLong(nullptr, 16);
+                return (caught >> (signalNumber - 1)) & 1;
             },
             15000);
+    }
+    // Sends `signalNumber` once it is caught; the launcher's exit status.
+    int endWith(int signalNumber) {
+        EXPECT_TRUE(catches(signalNumber));
+        ::kill(pid_t(process.processId()), signalNumber);
+        EXPECT_TRUE(process.waitForFinished(15000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return process.exitCode();
     }
 
     QTemporaryDir dir;
@@ -88,35 +100,18 @@ TEST_F(RealLauncher, EndsInOrderOnTerminateInterruptAndHangUp) {
     ASSERT_TRUE(writeFile(gameList(), "<plist version=\"1.0\"><array><broken"));
     for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signalNumber);
-        QProcessEnvironment env = environment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        process.setProcessEnvironment(env);
+        process.setProcessEnvironment(environment());
         process.start(launcher, {});
         ASSERT_TRUE(process.waitForStarted(10000));
-        ASSERT_TRUE(catches(signalNumber));
-        ::kill(pid_t(process.processId()), signalNumber);
-        ASSERT_TRUE(process.waitForFinished(15000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), 0);
+        EXPECT_EQ(endWith(signalNumber), 0);
         EXPECT_TRUE(process.readAllStandardError().contains("Kaleidrome.xml left unchanged"));
     }
 }
 
-// Two real launchers: the second hands its archive to the first and ends.
+// Two real launchers: the second hands its archive to the first and ends. (A
+// socket left by a crash is taken over: InstanceChannelTest.)
 TEST_F(RealLauncher, ASecondStartHandsItsArchiveToTheRunningOne) {
-    // A socket left by a launcher that crashed: a file nobody listens behind.
-    const QByteArray socketPath =
-        QFile::encodeName(dir.filePath("runtime/kaleidrome-launcher.socket"));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
-
-    QProcessEnvironment env = environment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("KD_DEMO_ARGV_FILE", dir.filePath("argv"));
+    const QProcessEnvironment env = environment();
     process.setProcessEnvironment(env);
     // The first start's archive is not one: it says so and starts without it.
     process.start(launcher, {dir.filePath("notes.txt")});
@@ -129,6 +124,8 @@ TEST_F(RealLauncher, ASecondStartHandsItsArchiveToTheRunningOne) {
             return errors.contains(notStarted);
         },
         15000));
+    const QString socket = dir.filePath("runtime/kaleidrome-launcher.socket");
+    EXPECT_TRUE(QFileInfo(socket).exists());
     ASSERT_TRUE(writeFile(roms + "/astrovex.zip", "PK"));
 
     QProcess second;
@@ -136,52 +133,39 @@ TEST_F(RealLauncher, ASecondStartHandsItsArchiveToTheRunningOne) {
     second.setWorkingDirectory(roms);
     second.start(launcher, {"astrovex.zip"});
     ASSERT_TRUE(second.waitForFinished(15000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(dir.filePath("argv")); }, 15000));
-    QTest::qWait(200);
-    EXPECT_EQ(QString::fromUtf8(readFile(dir.filePath("argv")).split('\0').value(0)),
-              roms + "/astrovex.zip");
+    EXPECT_TRUE(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
+    EXPECT_EQ(startedRom(), roms + "/astrovex.zip");
     EXPECT_EQ(process.state(), QProcess::Running);
-
-    ::kill(pid_t(process.processId()), SIGTERM);
-    ASSERT_TRUE(process.waitForFinished(15000));
-    EXPECT_FALSE(QFile::exists(QFile::decodeName(socketPath)));
+    EXPECT_EQ(endWith(SIGTERM), 0);
+    EXPECT_FALSE(QFileInfo(socket).exists());
 }
 
-// --help, --version and mistakes are answered on any terminal, with no display.
+// --help and mistakes are answered on any terminal, with no display (--version:
+// the install check).
 TEST_F(RealLauncher, TheCommandLineAnswersWithoutADisplay) {
     QProcessEnvironment env = environment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    const struct {
-        QStringList arguments;
-        const char* language;
-        int status;
-        QByteArray out;
-        QByteArray err;
-    } cases[] = {
-        {{"--version"}, "en", 0, "Kaleidrome Launcher " KD_VERSION "\n", ""},
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    // arguments, language, status, part of standard output and of standard error
+    const std::tuple<QStringList, const char*, int, QByteArray, QByteArray> cases[] = {
         {{"--help"}, "en", 0, "[ROM.zip]", ""},
         {{"--bogus"}, "en", 2, "", "kaleidrome-launcher: Unknown option 'bogus'."},
         {{"-x", "a.zip"}, "de", 2, "", "kaleidrome-launcher: Unbekannte Option 'x'."},
         {{"a.zip", "b.zip"}, "en", 2, "", "kaleidrome-launcher: Only one ROM archive"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        env.insert("LANGUAGE", c.language);
+    for (const auto& [arguments, language, status, out, err] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        env.insert("LANGUAGE", language);
         QProcess run;
         run.setProcessEnvironment(env);
-        run.start(launcher, c.arguments);
+        run.start(launcher, arguments);
         ASSERT_TRUE(run.waitForFinished(15000));
-        EXPECT_EQ(run.exitCode(), c.status);
-        const QByteArray out = run.readAllStandardOutput();
-        const QByteArray err = run.readAllStandardError();
-        EXPECT_TRUE(out.contains(c.out) && (c.out.isEmpty() || !out.isEmpty()))
-            << out.toStdString();
-        EXPECT_TRUE(err.contains(c.err)) << err.toStdString();
-        EXPECT_LE(err.count('\n'), 1) << err.toStdString();
+        EXPECT_EQ(run.exitCode(), status);
+        const QByteArray printed = run.readAllStandardOutput();
+        const QByteArray said = run.readAllStandardError();
+        EXPECT_TRUE(printed.contains(out)) << printed.toStdString();
+        EXPECT_TRUE(said.contains(err)) << said.toStdString();
+        EXPECT_LE(said.count('\n'), 1) << said.toStdString();
     }
 }
 
@@ -195,15 +179,21 @@ protected:
             GTEST_SKIP() << "needs xdotool";
         RealLauncher::SetUp();
     }
-    void start() {
-        QProcessEnvironment env = environment();
+    // Starts the launcher; the id of its main window once input reaches it.
+    QString start() {
+        QProcessEnvironment env = environment("xcb");
         env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("KD_DEMO_ARGV_FILE", dir.filePath("argv"));
         process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(launcher, {});
-        ASSERT_TRUE(process.waitForStarted(10000));
+        const QString main = windowNamed("Kaleidrome Launcher");
+        EXPECT_FALSE(main.isEmpty()) << "the main window never appeared";
+        QTest::qWait(1200); // openbox ignores input into a window that has just appeared
+        return main;
+    }
+    bool quit(const QString& main) {
+        return keys(main, {"ctrl+q"}) && process.waitForFinished(15000) &&
+               process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
 
     bool xdotool(const QStringList& args, QString* output = nullptr) {
@@ -237,68 +227,7 @@ protected:
         QTest::qWait(200);
         return xdotool(QStringList{"key", "--clearmodifiers", "--delay", "80"} + keys);
     }
-
-    QString display;
-};
-
-TEST_F(EndToEnd, SelectAGameWithTheKeyboardStartItAndSaveTheLog) {
-    const QString argvFile = dir.filePath("argv");
-    start();
-
-    const QString main = windowNamed("Kaleidrome Launcher");
-    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
-    // The first game is selected at start; Down moves to the second, Return starts it.
-    ASSERT_TRUE(keys(main, {"Down", "Return"}));
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }, 15000));
-    QTest::qWait(300);
-    const QList<QByteArray> argv = readFile(argvFile).split('\0');
-    ASSERT_GE(argv.size(), 7);
-    EXPECT_EQ(QString::fromUtf8(argv[0]), roms + "/boltrunner.zip");
-    EXPECT_EQ(argv[1], "-ppc-frequency=50");
-
-    // Save the log through the real save panel and read it back.
-    const QString saved = dir.filePath("saved-log.txt");
-    ASSERT_TRUE(keys(main, {"ctrl+shift+s"}));
-    const QString panel = windowNamed(".*[Ss]ave.*");
-    ASSERT_FALSE(panel.isEmpty()) << "the save panel never appeared";
-    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+a"}));
-    ASSERT_TRUE(xdotool({"type", "--delay", "20", saved}));
-    ASSERT_TRUE(xdotool({"key", "Return"}));
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(saved); }, 15000));
-    const QString log = QString::fromUtf8(readFile(saved));
-    EXPECT_TRUE(log.contains(" / Kaleidrome [Perform a lunch task] =====")) << log.toStdString();
-    EXPECT_TRUE(log.contains("boltrunner")) << log.toStdString();
-
-    // Quit from the keyboard: the launcher ends cleanly.
-    ASSERT_TRUE(keys(main, {"ctrl+q"}));
-    ASSERT_TRUE(process.waitForFinished(15000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 0);
-}
-
-// The second layout hands its first key to the list too: Down moves to the
-// second game at once.
-TEST_F(EndToEnd, TheSecondWindowsListTakesTheFirstKey) {
-    {
-        QSettings settings(dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf"),
-                           QSettings::IniFormat);
-        settings.setValue("StartWindow", 2);
-    }
-    const QString argvFile = dir.filePath("argv");
-    start();
-    const QString main = windowNamed("Kaleidrome Launcher");
-    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
-    QTest::qWait(1200); // openbox ignores input into a window that has just appeared
-    ASSERT_TRUE(keys(main, {"Down", "Return"}));
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }, 15000));
-    QTest::qWait(300);
-    EXPECT_EQ(QString::fromUtf8(readFile(argvFile).split('\0').value(0)), roms + "/boltrunner.zip");
-}
-
-// Where and how big the user left the windows comes back at the next start; a
-// place that no screen shows any more comes back on the screen.
-TEST_F(EndToEnd, WindowPlacesAndSizesSurviveARestart) {
-    auto geometryOf = [&](const QString& window) {
+    QRect geometryOf(const QString& window) {
         QString text;
         EXPECT_TRUE(xdotool({"getwindowgeometry", window}, &text));
         const QRegularExpressionMatch m =
@@ -307,11 +236,46 @@ TEST_F(EndToEnd, WindowPlacesAndSizesSurviveARestart) {
                 .match(text);
         return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
                      m.captured(4).toInt());
-    };
-    start();
-    QString main = windowNamed("Kaleidrome Launcher");
-    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
-    QTest::qWait(1200); // openbox ignores input into a window that has just appeared
+    }
+
+    QString display;
+};
+
+TEST_F(EndToEnd, SelectAGameWithTheKeyboardStartItAndSaveTheLog) {
+    QString main = start();
+    // The first game is selected at start; Down moves to the second, Return starts it.
+    ASSERT_TRUE(keys(main, {"Down", "Return"}));
+    EXPECT_EQ(startedRom(), roms + "/boltrunner.zip");
+    const QList<QByteArray> argv = readFile(dir.filePath("argv")).split('\0');
+    ASSERT_GE(argv.size(), 7);
+    EXPECT_EQ(argv[1], "-ppc-frequency=50");
+
+    // Save the log through the real save panel and read it back.
+    const QString saved = dir.filePath("saved-log.txt");
+    ASSERT_TRUE(keys(main, {"ctrl+shift+s"}));
+    ASSERT_FALSE(windowNamed(".*[Ss]ave.*").isEmpty()) << "the save panel never appeared";
+    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+a"}));
+    ASSERT_TRUE(xdotool({"type", "--delay", "20", saved}));
+    ASSERT_TRUE(xdotool({"key", "Return"}));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(saved); }, 15000));
+    const QString log = QString::fromUtf8(readFile(saved));
+    EXPECT_TRUE(log.contains(" / Kaleidrome [Perform a lunch task] =====")) << log.toStdString();
+    EXPECT_TRUE(log.contains("boltrunner")) << log.toStdString();
+    // Quit from the keyboard: the launcher ends cleanly.
+    ASSERT_TRUE(quit(main));
+
+    // The second layout hands its first key to the list too.
+    QSettings(config(), QSettings::IniFormat).setValue("StartWindow", 2);
+    ASSERT_TRUE(QFile::remove(dir.filePath("argv")));
+    main = start();
+    ASSERT_TRUE(keys(main, {"Down", "Return"}));
+    EXPECT_EQ(startedRom(), roms + "/boltrunner.zip");
+}
+
+// Where and how big the user left the windows comes back at the next start; a
+// place that no screen shows any more comes back on the screen.
+TEST_F(EndToEnd, WindowPlacesAndSizesSurviveARestart) {
+    QString main = start();
     ASSERT_TRUE(xdotool({"windowsize", "--sync", main, "1000", "620"}));
     ASSERT_TRUE(xdotool({"windowmove", "--sync", main, "150", "90"}));
     ASSERT_TRUE(keys(main, {"ctrl+l"}));
@@ -322,28 +286,21 @@ TEST_F(EndToEnd, WindowPlacesAndSizesSurviveARestart) {
     QTest::qWait(500);
     const QRect mainBefore = geometryOf(main);
     const QRect logBefore = geometryOf(log);
-    ASSERT_TRUE(keys(main, {"ctrl+q"}));
-    ASSERT_TRUE(process.waitForFinished(15000));
+    ASSERT_TRUE(quit(main));
 
-    start();
-    main = windowNamed("Kaleidrome Launcher");
-    ASSERT_FALSE(main.isEmpty());
-    QTest::qWait(1200);
+    main = start();
     EXPECT_EQ(geometryOf(main), mainBefore);
     ASSERT_TRUE(keys(main, {"ctrl+l"}));
     log = windowNamed("Log");
-    ASSERT_FALSE(log.isEmpty());
     EXPECT_EQ(geometryOf(log), logBefore);
-    ASSERT_TRUE(keys(main, {"ctrl+q"}));
-    ASSERT_TRUE(process.waitForFinished(15000));
+    ASSERT_TRUE(quit(main));
 
     // Saved on a second screen of the same size, to the right of this one, that
     // is gone: the stored place is moved there (QWidget::saveGeometry, format 3).
-    const QString config = dir.filePath("config/Kaleidrome/Kaleidrome Launcher.conf");
     QByteArray state;
     {
         const QByteArray saved =
-            QSettings(config, QSettings::IniFormat).value("Arrangement/window").toByteArray();
+            QSettings(config(), QSettings::IniFormat).value("Arrangement/window").toByteArray();
         quint32 magic;
         quint16 major, minor;
         QRect frame, normal, geometry;
@@ -359,12 +316,8 @@ TEST_F(EndToEnd, WindowPlacesAndSizesSurviveARestart) {
         out << magic << major << minor << frame.translated(away) << normal.translated(away)
             << qint32(1) << maximized << fullScreen << screenWidth << geometry.translated(away);
     }
-    QSettings(config, QSettings::IniFormat).setValue("Arrangement/window", state);
-    start();
-    main = windowNamed("Kaleidrome Launcher");
-    ASSERT_FALSE(main.isEmpty());
-    QTest::qWait(500);
-    const QRect shown = geometryOf(main);
+    QSettings(config(), QSettings::IniFormat).setValue("Arrangement/window", state);
+    const QRect shown = geometryOf(start());
     EXPECT_EQ(shown.size(), mainBefore.size());
     // On the screen, give or take the frame's border.
     const QRect onScreen = QRect(0, 0, 1280, 800) & shown;
@@ -376,20 +329,14 @@ TEST_F(EndToEnd, WindowPlacesAndSizesSurviveARestart) {
 TEST_F(EndToEnd, ASortedListIsSavedWhenTheSystemEndsTheLauncher) {
     struct stat before {};
     ASSERT_EQ(::stat(QFile::encodeName(gameList()).constData(), &before), 0);
-    start();
-    const QString main = windowNamed("Kaleidrome Launcher");
-    ASSERT_FALSE(main.isEmpty()) << "the main window never appeared";
+    const QString main = start();
     ASSERT_TRUE(xdotool({"windowactivate", "--sync", main}));
     // Two clicks on the header of the Name column (below the menus and the search
     // field) sort the table by name, descending.
-    QTest::qWait(1200); // openbox ignores input into a window that has just appeared
     ASSERT_TRUE(xdotool({"mousemove", "--window", main, "100", "52", "click", "--repeat", "2",
                          "--delay", "400", "1"}));
     QTest::qWait(500);
-    ASSERT_TRUE(catches(SIGTERM));
-    ::kill(pid_t(process.processId()), SIGTERM);
-    ASSERT_TRUE(process.waitForFinished(15000));
-    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(endWith(SIGTERM), 0);
     struct stat after {};
     ASSERT_EQ(::stat(QFile::encodeName(gameList()).constData(), &after), 0);
     EXPECT_NE(after.st_ino, before.st_ino) << "the list was not written again";

@@ -1,58 +1,47 @@
 // Emulator runs through the controller, with the real demo emulator as the child.
-#include "emulator/emulatorprocess.h"
-#include "log/logview.h"
+#include "runfixture.h"
 #include "settings/settingskeys.h"
-#include "support/delegatefixture.h"
-#include "support/runhelpers.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QWidget>
+#include <tuple>
 #include <unistd.h>
 
 namespace kd::test {
 namespace {
 
-class Runs : public DelegateFixture {
-protected:
-    void SetUp() override {
-        DelegateFixture::SetUp();
-        desktop.applications = {{AppDelegate::LauncherName, qint64(::getpid()), 0}};
-    }
+using Runs = RunFixture;
 
-    QString log() const { return app->infomationTextView->text(); }
-    int alertsWithMessage(const QString& key) const {
-        int n = 0;
-        for (const AlertRequest& alert : desktop.alerts)
-            n += alert.message == app->text(key);
-        return n;
-    }
-    // Starts a supervised run of the demo emulator steered by `script`.
-    void launch(const QByteArray& script, bool supervised = true) {
-        ScopedEnv env("KD_DEMO_SCRIPT", script);
-        supervised ? app->LaunchTask({}) : app->LaunchTask_wait({});
-    }
-    // Both ends of the current run handled, and the event loop quiet for a moment.
-    bool runFinished() {
-        EmulatorProcess* task = app->task();
-        const bool done = waitUntil([&] {
-            return task && task->hasEnded() && task->outputAtEnd() && desktop.count("raise") > 0;
-        });
-        QTest::qWait(50);
-        return done;
-    }
-};
-
-TEST_F(Runs, OutputOfBothStreamsArrivesInOrderAndSuccessIsQuiet) {
-    launch("out one\nerr two\nout three\nerr four\nexit 0");
-    ASSERT_TRUE(runFinished());
-    EXPECT_EQ(log(), "one\ntwo\nthree\nfour\n");
+// Both streams in order, invalid UTF-8 decoded across chunks ("€" split over two
+// writes, a stray byte, a truncated sequence), in the emulator's own folder; at
+// home when the emulator's path names no folder.
+TEST_F(Runs, OutputArrivesInOrderInTheEmulatorsFolderOrAtHomeAndSuccessIsQuiet) {
+    launch("pwd\nout one\nerr two\nout three\nerr four\nhex e2 82\nsleep 100\nhex ac 0a\n"
+           "hex 41 ff 42 0a\nhex e2 82\nexit 0");
+    ASSERT_TRUE(bothEnds());
+    EXPECT_EQ(log(), QDir(bundle.path("kdromepak")).canonicalPath() +
+                         QString::fromUtf8("\none\ntwo\nthree\nfour\n\u20AC\nA\uFFFDB\n\uFFFD"));
     EXPECT_TRUE(desktop.systemLogLines().contains("Task terminate: Success"));
     EXPECT_EQ(desktop.count("beep"), 0);
     EXPECT_EQ(desktop.count("alert"), 0);
     // At the end of output the launcher comes to the front.
     EXPECT_EQ(desktop.argsOf("raise").value(0).value(0), AppDelegate::LauncherName);
+
+    // A bare file name has no folder; the program is found relative to ours.
+    QTemporaryDir fakeHome;
+    ScopedEnv home("HOME", QFile::encodeName(fakeHome.path()));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(bundle.path("kdromepak"));
+    app->button_exe->click();
+    app->textfild_exe->setText("Kaleidrome");
+    app->ClearLogAction();
+    launch("pwd\nexit 0");
+    ASSERT_TRUE(bothEnds());
+    QDir::setCurrent(previous);
+    EXPECT_EQ(log().trimmed(), QDir(fakeHome.path()).canonicalPath());
 }
 
 // A failed run is reported as the kernel knows it: an emulator that prints its
@@ -60,22 +49,15 @@ TEST_F(Runs, OutputOfBothStreamsArrivesInOrderAndSuccessIsQuiet) {
 // events the launcher happens to handle first. The event loop is held until the
 // child has exited, so both events are pending and the answer cannot depend on luck.
 TEST_F(Runs, APlainFailedRunIsReportedByBothEndsOfASupervisedRunAndOnceByAWaitingRun) {
-    struct Case {
-        int status;
-        bool supervised;
-        int alerts;
-    };
-    const Case cases[] = {
+    const std::tuple<int, bool, int> cases[] = {
         {0, true, 0}, {3, true, 2}, {255, true, 1}, {0, false, 0}, {3, false, 1}, {255, false, 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "status " << c.status << (c.supervised ? " supervised" : " waiting"));
+    for (const auto& [status, supervised, alerts] : cases) {
+        SCOPED_TRACE(testing::Message() << status << (supervised ? " supervised" : " waiting"));
         desktop.clear();
         app->ClearLogAction();
-        ScopedEnv env("KD_DEMO_SCRIPT",
-                      QByteArray("out bye\nexit ") + QByteArray::number(c.status));
-        if (c.supervised) {
+        ScopedEnv env("KD_DEMO_SCRIPT", QByteArray("out bye\nexit ") + QByteArray::number(status));
+        if (supervised) {
             app->LaunchTask({});
             ASSERT_TRUE(holdUntilExited(app->task()->pid()));
         } else {
@@ -83,16 +65,16 @@ TEST_F(Runs, APlainFailedRunIsReportedByBothEndsOfASupervisedRunAndOnceByAWaitin
             QTimer::singleShot(0, [this] { holdUntilExited(app->task()->pid()); });
             app->LaunchTask_wait({});
         }
-        ASSERT_TRUE(runFinished());
-        EXPECT_EQ(alertsWithMessage("Alert_1"), c.alerts);
+        ASSERT_TRUE(bothEnds());
+        EXPECT_EQ(alertsWithMessage("Alert_1"), alerts);
         for (const AlertRequest& alert : desktop.alerts)
-            EXPECT_EQ(alert.informativeText, formatText(app->text("Alert_3"), c.status));
-        const bool reportsEnd = c.supervised && c.status != 0;
+            EXPECT_EQ(alert.informativeText, formatText(app->text("Alert_3"), status));
+        const bool reportsEnd = supervised && status != 0;
         EXPECT_EQ(desktop.count("beep"), reportsEnd ? 1 : 0);
         EXPECT_EQ(desktop.systemLogLines().filter("Task terminate: Error"),
-                  reportsEnd ? QStringList{QStringLiteral("Task terminate: Error %1").arg(c.status)}
+                  reportsEnd ? QStringList{QStringLiteral("Task terminate: Error %1").arg(status)}
                              : QStringList());
-        EXPECT_EQ(log().contains(formatText(app->text("Error_4"), c.status)), reportsEnd);
+        EXPECT_EQ(log().contains(formatText(app->text("Error_4"), status)), reportsEnd);
         EXPECT_TRUE(log().startsWith("bye\n"));
     }
 }
@@ -101,7 +83,7 @@ TEST_F(Runs, APlainFailedRunIsReportedByBothEndsOfASupervisedRunAndOnceByAWaitin
 // does: only the end of the process reports it.
 TEST_F(Runs, OutputEndingWhileTheProcessRunsGivesOneAlert) {
     launch("out bye\nclose-output\nsleep 300\nexit 1");
-    ASSERT_TRUE(runFinished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_EQ(alertsWithMessage("Alert_1"), 1);
     EXPECT_EQ(desktop.count("beep"), 1);
 }
@@ -115,6 +97,7 @@ TEST_F(Runs, TheEndsOfARunWaitWhileAnAlertIsUp) {
         ++alertsSeen;
         QTest::qWait(400); // a real modal loop turns the event loop meanwhile
     };
+    desktop.alertAnswers = {0, 0}; // OK: the log window stays closed
     launch("out first\nsleep 50\nout second\nexit 3");
     ASSERT_TRUE(waitUntil([&] { return alertsSeen == 2; }));
     QTest::qWait(100);
@@ -123,6 +106,7 @@ TEST_F(Runs, TheEndsOfARunWaitWhileAnAlertIsUp) {
         EXPECT_FALSE(call.duringModal) << call.name.toStdString() << " while an alert was up";
     EXPECT_EQ(alertsWithMessage("Alert_1"), 2);
     EXPECT_EQ(log(), "first\nsecond\n" + formatText(app->text("Error_4"), 3));
+    EXPECT_FALSE(app->logWindow->isVisible());
 
     // While a question is up a run's output still reaches the log; its end waits.
     desktop.clear();
@@ -131,14 +115,13 @@ TEST_F(Runs, TheEndsOfARunWaitWhileAnAlertIsUp) {
         QTest::qWait(200);
     };
     launch("sleep 100\nout streaming\nexit 0");
+    desktop.alertAnswers = {1}; // Log
     app->display_Alert_Error(4);
     EXPECT_EQ(desktop.count("raise"), 0);
-    ASSERT_TRUE(runFinished());
-}
-
-TEST_F(Runs, WaitingRunDeliversOutputDuringTheWait) {
-    launch("out a\nsleep 200\nout b\nexit 0", false);
-    EXPECT_EQ(log(), "a\nb\n");
+    ASSERT_TRUE(bothEnds());
+    EXPECT_TRUE(app->logWindow->isVisible());
+    EXPECT_EQ(desktop.alerts.value(0).buttons, (QStringList{"OK", "Log"}));
+    EXPECT_EQ(desktop.alerts.value(0).cancelButton, 0);
 }
 
 // A command option may print for a long time; only one that prints nothing for
@@ -146,11 +129,15 @@ TEST_F(Runs, WaitingRunDeliversOutputDuringTheWait) {
 TEST_F(Runs, ACommandOptionIsStoppedOnlyAfterPrintingNothingForItsIdleLimit) {
     app->commandOptionIdleLimit = std::chrono::milliseconds(400);
     QByteArray busy;
-    for (int i = 0; i < 8; ++i)
+    QString printed;
+    for (int i = 0; i < 8; ++i) {
         busy += "out line " + QByteArray::number(i) + "\nsleep 150\n";
+        printed += QStringLiteral("line %1\n").arg(i);
+    }
     launch(busy + "exit 0", /*supervised=*/false);
     ASSERT_TRUE(app->task()->hasEnded());
     EXPECT_EQ(app->task()->exitStatus(), 0);
+    EXPECT_EQ(log(), printed); // delivered during the wait
     EXPECT_TRUE(desktop.systemLogLines().filter("printed nothing").isEmpty());
 
     launch("out stuck\nrun", /*supervised=*/false);
@@ -167,26 +154,35 @@ TEST_F(Runs, AStoppedEmulatorIsKilledOnlyWhenItOutlivesItsGrace) {
     launch("trap-term\nout playing\nrun\nout saving\nsleep 3500\nout saved\nexit 7");
     ASSERT_TRUE(waitUntil([&] { return log().contains("playing"); }));
     app->quit_emulator();
-    ASSERT_TRUE(runFinished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_EQ(app->task()->exitStatus(), 7);
     EXPECT_TRUE(log().contains("saving\nsaved\n")) << log().toStdString();
     EXPECT_TRUE(desktop.systemLogLines().contains("Task terminate: Error 7"));
     EXPECT_TRUE(desktop.systemLogLines().filter("killed").isEmpty());
+    EXPECT_EQ(desktop.systemLogLines().filter("still holds its output open 3 s after").size(), 1);
 
     desktop.clear();
-    app->terminateGrace = std::chrono::milliseconds(300);
+    app->terminateGrace = std::chrono::milliseconds(500);
     launch("ignore-term\nclose-output\nrun");
     ASSERT_TRUE(waitUntil([&] { return app->task()->outputAtEnd(); }));
+    // Nothing is left to drain, so nothing holds the launcher; the kill waits for the grace.
+    QElapsedTimer clock;
+    clock.start();
     app->quit_emulator();
-    ASSERT_TRUE(runFinished());
+    EXPECT_LT(clock.elapsed(), 400);
+    ASSERT_TRUE(bothEnds());
+    EXPECT_GE(clock.elapsed(), 450);
     EXPECT_EQ(app->task()->exitStatus(), 9);
     const QString killed =
-        QStringLiteral("did not end within 0.3 s of the terminate request; killed");
+        QStringLiteral("did not end within 0.5 s of the terminate request; killed");
     EXPECT_EQ(desktop.systemLogLines().filter(killed).size(), 1);
     EXPECT_TRUE(log().contains(killed));
 }
 
-TEST_F(Runs, StopWithNothingRunningOnlyRaisesAndReopensWhenFlagged) {
+// A stop with nothing running only brings the launcher to the front, and shows
+// the preferences window again when a run had closed it. The log cleared while
+// a run writes loses nothing written later.
+TEST_F(Runs, PreferencesWindowClosedForAGameRunReopensAtItsEndOfOutput) {
     app->quit_emulator();
     EXPECT_EQ(desktop.callNames(), (QStringList{"listApps", "raise"}));
     EXPECT_FALSE(app->preferencesWindow->isVisible());
@@ -194,39 +190,19 @@ TEST_F(Runs, StopWithNothingRunningOnlyRaisesAndReopensWhenFlagged) {
     app->quit_emulator();
     EXPECT_TRUE(app->preferencesWindow->isVisible());
     EXPECT_FALSE(app->visible_prewindow);
-}
 
-TEST_F(Runs, PreferencesWindowClosedForAGameRunReopensAtItsEndOfOutput) {
-    app->preferencesWindow->show();
     {
-        ScopedEnv env("KD_DEMO_SCRIPT", "out playing\nsleep 200\nexit 0");
+        ScopedEnv env("KD_DEMO_SCRIPT", "out playing\nsleep 300\nout after\nexit 0");
         app->LaunchTask_option({{"rom_name", "/roms/astrovex.zip"}});
     }
     EXPECT_FALSE(app->preferencesWindow->isVisible());
     EXPECT_TRUE(app->visible_prewindow);
-    ASSERT_TRUE(runFinished());
+    ASSERT_TRUE(waitUntil([&] { return log().contains("playing"); }));
+    app->ClearLogAction();
+    ASSERT_TRUE(bothEnds());
     EXPECT_TRUE(app->preferencesWindow->isVisible());
     EXPECT_FALSE(app->visible_prewindow);
-}
-
-TEST_F(Runs, MissingFolderOfTheEmulatorFallsBackToHome) {
-    QTemporaryDir fakeHome;
-    ScopedEnv home("HOME", QFile::encodeName(fakeHome.path()));
-    // A bare file name has no folder; the program is found relative to ours.
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(bundle.path("kdromepak"));
-    app->button_exe->click();
-    app->textfild_exe->setText("Kaleidrome");
-    launch("pwd\nexit 0");
-    ASSERT_TRUE(runFinished());
-    QDir::setCurrent(previous);
-    EXPECT_EQ(log().trimmed(), QDir(fakeHome.path()).canonicalPath());
-}
-
-TEST_F(Runs, RunStartsInTheEmulatorsFolder) {
-    launch("pwd\nexit 0");
-    ASSERT_TRUE(runFinished());
-    EXPECT_EQ(log().trimmed(), QDir(bundle.path("kdromepak")).canonicalPath());
+    EXPECT_EQ(log(), "after\n");
 }
 
 TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {
@@ -258,21 +234,19 @@ TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {
     EXPECT_FALSE(app->button_exe->isChecked());
     desktop.clear();
     launch("out works\nexit 0");
-    ASSERT_TRUE(runFinished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_TRUE(log().endsWith("works\n"));
-}
-
-TEST_F(Runs, OutputThatIsNotValidUtf8IsDecodedAcrossChunks) {
-    // "€" split over two writes, then a stray byte and a truncated sequence.
-    launch("hex e2 82\nsleep 100\nhex ac 0a\nhex 41 ff 42 0a\nhex e2 82\nexit 0");
-    ASSERT_TRUE(runFinished());
-    EXPECT_EQ(log(), QString::fromUtf8("\u20AC\nA\uFFFDB\n\uFFFD"));
 }
 
 TEST_F(Runs, AnOlderRunsEndDoesNotDisturbTheCurrentRun) {
     launch("out first\ngrandchild 400 first-late\nexit 0");
     EmulatorProcess* first = app->task();
     ASSERT_TRUE(waitUntil([&] { return first->hasEnded(); }));
+    // Its success is told at its end; the launcher comes to the front only at the
+    // end of the output its grandchild still holds.
+    EXPECT_FALSE(first->outputAtEnd());
+    EXPECT_TRUE(desktop.systemLogLines().contains("Task terminate: Success"));
+    EXPECT_EQ(desktop.count("raise"), 0);
     // A new run while the first one's output is still held open by its grandchild.
     app->visible_prewindow = true;
     launch("out second\nsleep 800\nout second-late\nexit 0");
@@ -283,29 +257,10 @@ TEST_F(Runs, AnOlderRunsEndDoesNotDisturbTheCurrentRun) {
     // The first run's end of output neither stopped the second nor reopened the window.
     EXPECT_TRUE(second->isRunning());
     EXPECT_TRUE(app->visible_prewindow);
-    ASSERT_TRUE(runFinished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_TRUE(log().contains("second-late"));
     EXPECT_FALSE(app->visible_prewindow);
     EXPECT_EQ(desktop.systemLogLines().count("Task terminate: Success"), 2);
-}
-
-TEST_F(Runs, ClearingWhileARunWritesLosesNothingLater) {
-    launch("out before\nsleep 300\nout after\nexit 0");
-    ASSERT_TRUE(waitUntil([&] { return log().contains("before"); }));
-    app->ClearLogAction();
-    ASSERT_TRUE(runFinished());
-    EXPECT_EQ(log(), "after\n");
-}
-
-TEST_F(Runs, TheErrorAlertsLogButtonShowsTheLogWindow) {
-    desktop.alertAnswers = {0};
-    app->display_Alert_Error(4);
-    EXPECT_FALSE(app->logWindow->isVisible());
-    desktop.alertAnswers = {1};
-    app->display_Alert_Error(4);
-    EXPECT_TRUE(app->logWindow->isVisible());
-    EXPECT_EQ(desktop.alerts.value(1).buttons, (QStringList{"OK", "Log"}));
-    EXPECT_EQ(desktop.alerts.value(1).cancelButton, 0);
 }
 
 } // namespace

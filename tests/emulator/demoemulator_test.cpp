@@ -1,87 +1,59 @@
 // The demo emulator stands in for the real one in the bundle and in every
 // controller test, so its contract is checked here through EmulatorProcess.
 #include "processtesting.h"
+#include "support/testbundle.h"
 
-#include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include <tuple>
 
-namespace kd {
+namespace kd::test {
 namespace {
 
-using testing::Recorder;
-
-struct Result {
-    QByteArray output;
-    int status = -1;
-};
-
-Result runDemo(const QStringList& arguments, const QByteArray& script = {}) {
-    testing::TestProcess process;
-    Recorder rec;
-    rec.attach(process);
-    EXPECT_TRUE(testing::startDemo(process, script, arguments));
-    EXPECT_TRUE(testing::spinUntil([&] { return rec.bothEnded(); }));
-    return {rec.output, process.exitStatus()};
-}
-
-TEST(DemoEmulator, GameRunShowsRomAndOptionsAndWarnsAboutAMissingArchive) {
-    const Result r =
-        runDemo({QStringLiteral("/no/roms/star lance.zip"), QStringLiteral("-res=800,600"),
-                 QStringLiteral("-fullscreen"), QStringLiteral("-made-up")});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.output.contains("ROM set   : star lance  (/no/roms/star lance.zip)"));
-    EXPECT_TRUE(r.output.contains("warning: ROM archive not found: /no/roms/star lance.zip"));
-    EXPECT_TRUE(r.output.contains("display resolution: 800,600"));
-    EXPECT_TRUE(r.output.contains("warning: unknown option ignored: -made-up"));
-}
-
-TEST(DemoEmulator, GameRunFindsAnExistingArchive) {
+TEST(DemoEmulator, AnswersItsCommandLineAndItsScriptWithTheirOutputAndStatus) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QFile rom(dir.filePath(QStringLiteral("reefrunner.zip")));
-    ASSERT_TRUE(rom.open(QIODevice::WriteOnly));
-    rom.write("PK\x05\x06", 4);
-    rom.close();
-    const Result r = runDemo({rom.fileName()});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.output.contains("Archive   : found, 4 bytes")) << r.output.constData();
-    EXPECT_TRUE(r.output.contains("Options   : none"));
-}
-
-TEST(DemoEmulator, CommandOptionsPrintAndUnknownOnesFail) {
-    for (const char* command :
-         {"-help", "-version", "-list-games", "-show-config", "-print-inputs"}) {
-        SCOPED_TRACE(command);
-        const Result r = runDemo({QString::fromLatin1(command)});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_GT(r.output.count('\n'), 0);
+    const QString rom = dir.filePath(QStringLiteral("reefrunner.zip"));
+    ASSERT_TRUE(writeFile(rom, QByteArray("PK\x05\x06", 4)));
+    // arguments, script, status, what the output says in this order
+    const std::tuple<QStringList, QByteArray, int, QList<QByteArray>> cases[] = {
+        {{"/no/roms/star lance.zip", "-res=800,600", "-fullscreen", "-made-up"},
+         {},
+         0,
+         {"ROM set   : star lance  (/no/roms/star lance.zip)",
+          "warning: ROM archive not found: /no/roms/star lance.zip", "display resolution: 800,600",
+          "warning: unknown option ignored: -made-up"}},
+        {{rom}, {}, 0, {"Archive   : found, 4 bytes", "Options   : none"}},
+        {{"-help"},
+         {},
+         0,
+         {"-ppc-frequency=MHZ", "-no-threads", "-res=X,Y", "-crosshairs=N", "-no-dsb",
+          "-flip-stereo"}},
+        {{"-version"}, {}, 0, {"\n"}},
+        {{"-list-games"}, {}, 0, {"\n"}},
+        {{"-show-config"}, {}, 0, {"\n"}},
+        {{"-print-inputs"}, {}, 0, {"\n"}},
+        // An unknown option fails with 2; a script can run the default behaviour,
+        // which then sets the status.
+        {{"-nope"},
+         "out before\ndefault\nout after",
+         2,
+         {"before\n", "unknown option '-nope'", "after\n"}},
+        {{}, "out ok\nfly away", 64, {"ok\n", "bad script line: fly away"}},
+    };
+    for (const auto& [arguments, script, status, says] : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString() + script.toStdString());
+        const Recorder rec = runScript(script, arguments);
+        EXPECT_EQ(rec.status(), status);
+        qsizetype at = 0;
+        for (const QByteArray& text : says) {
+            const qsizetype found = rec.output.indexOf(text, at);
+            EXPECT_GE(found, at) << text.toStdString() << " in " << rec.output.toStdString();
+            at = std::max(found, at);
+        }
     }
-    const Result help = runDemo({QStringLiteral("-help")});
-    for (const char* option : {"-ppc-frequency=MHZ", "-no-threads", "-res=X,Y", "-crosshairs=N",
-                               "-no-dsb", "-flip-stereo"})
-        EXPECT_TRUE(help.output.contains(option)) << option;
-
-    const Result unknown = runDemo({QStringLiteral("-frobnicate")});
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_TRUE(unknown.output.contains("unknown option '-frobnicate'"));
-}
-
-TEST(DemoEmulator, ScriptCanRunTheDefaultAndOverrideTheStatus) {
-    const Result r = runDemo({QStringLiteral("-nope")}, "out before\ndefault\nout after");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.output.startsWith("before\n"));
-    EXPECT_TRUE(r.output.endsWith("after\n"));
-
-    const Result floods = runDemo({}, "flood 100000\nexit 6");
-    EXPECT_EQ(floods.status, 6);
-    EXPECT_EQ(floods.output.size(), 100000);
-    EXPECT_TRUE(floods.output.startsWith("[frame 0] "));
-
-    const Result bad = runDemo({}, "out ok\nfly away");
-    EXPECT_EQ(bad.status, 64);
-    EXPECT_TRUE(bad.output.contains("bad script line: fly away"));
+    const QByteArray flood = runScript("flood 100000").output;
+    EXPECT_TRUE(flood.size() == 100000 && flood.startsWith("[frame 0] ")) << flood.size();
 }
 
 } // namespace
-} // namespace kd
+} // namespace kd::test

@@ -1,30 +1,17 @@
 #pragma once
 
 #include "emulator/emulatorprocess.h"
+#include "support/runhelpers.h"
 
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QStringList>
-#include <QTimer>
+#include <algorithm>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <vector>
 
-namespace kd::testing {
-
-// Sets an environment variable for the demo emulator for one test; children
-// started meanwhile inherit it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : m_name(name) { qputenv(name, value); }
-    ~ScopedEnv() { qunsetenv(m_name); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-};
+namespace kd::test {
 
 // A run that a failed assertion leaves behind is killed with its group, so no
 // test leaves an emulator running.
@@ -35,23 +22,6 @@ public:
             ::kill(-static_cast<pid_t>(pid()), SIGKILL);
     }
 };
-
-// Turns the event loop until `done` holds or `ms` have passed.
-template <typename Pred> bool spinUntil(Pred done, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-inline void spinFor(int ms) {
-    spinUntil([] { return false; }, ms);
-}
 
 // Everything a run reported, in arrival order.
 struct Recorder {
@@ -64,7 +34,7 @@ struct Recorder {
     std::vector<Event> events;
     QByteArray output;
 
-    void attach(EmulatorProcess& process) {
+    explicit Recorder(EmulatorProcess& process) {
         QObject::connect(&process, &EmulatorProcess::outputReceived, &process,
                          [this](const QByteArray& chunk) {
                              events.push_back({Output, chunk});
@@ -77,36 +47,42 @@ struct Recorder {
             events.push_back({ProcessEnded, {}, status});
         });
     }
-    int indexOf(Kind kind) const {
+    // The first event of that kind (and whose chunk holds `text`), or -1.
+    int indexOf(Kind kind, const QByteArray& text = {}) const {
         for (std::size_t i = 0; i < events.size(); ++i)
-            if (events[i].kind == kind)
+            if (events[i].kind == kind && events[i].chunk.contains(text))
                 return static_cast<int>(i);
         return -1;
     }
-    int indexOfOutput(const QByteArray& text) const {
-        for (std::size_t i = 0; i < events.size(); ++i)
-            if (events[i].kind == Output && events[i].chunk.contains(text))
-                return static_cast<int>(i);
-        return -1;
+    int count(Kind kind) const {
+        return int(std::count_if(events.begin(), events.end(),
+                                 [kind](const Event& e) { return e.kind == kind; }));
+    }
+    // The status processEnded carried, -1 before it.
+    int status() const {
+        const int at = indexOf(ProcessEnded);
+        return at < 0 ? -1 : events[std::size_t(at)].status;
     }
     bool outputEnded() const { return indexOf(OutputEnded) >= 0; }
     bool processEnded() const { return indexOf(ProcessEnded) >= 0; }
     bool bothEnded() const { return outputEnded() && processEnded(); }
 };
 
-inline QString demoEmulator() {
-    return QStringLiteral(KD_DEMO_EMULATOR);
-}
-
 // Starts the demo emulator with `script` (empty: its own behaviour).
 inline bool startDemo(EmulatorProcess& process, const QByteArray& script,
                       const QStringList& arguments = {}, QString workingDir = QDir::tempPath()) {
     ScopedEnv env("KD_DEMO_SCRIPT", script);
-    QString error;
-    const bool ok = process.start(demoEmulator(), arguments, workingDir, &error);
-    if (!ok)
-        qWarning("start failed: %s", qPrintable(error));
-    return ok;
+    return process.start(QStringLiteral(KD_DEMO_EMULATOR), arguments, workingDir);
 }
 
-} // namespace kd::testing
+// Runs `script` to both end events and returns what was recorded.
+inline Recorder runScript(const QByteArray& script, const QStringList& arguments = {},
+                          const QString& workingDir = QDir::tempPath()) {
+    TestProcess process;
+    Recorder rec(process);
+    EXPECT_TRUE(startDemo(process, script, arguments, workingDir));
+    EXPECT_TRUE(waitUntil([&] { return rec.bothEnded(); })) << rec.output.constData();
+    return rec;
+}
+
+} // namespace kd::test

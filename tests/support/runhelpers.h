@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QTest>
 #include <functional>
 #include <sys/wait.h>
@@ -14,16 +15,21 @@ inline bool waitUntil(const std::function<bool()>& condition, int ms = 15000) {
     return QTest::qWaitFor(condition, ms);
 }
 
+// Open descriptors of this process; the listing's own is counted the same every time.
+inline int openDescriptorCount() {
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
+}
+
 // Blocks, without turning the event loop, until our child `pid` has ended; it is
 // left unreaped, so the launcher's own events about it are all still to come.
 inline bool holdUntilExited(qint64 pid, int ms = 10000) {
-    const QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) {
+    for (const QDeadlineTimer deadline(ms); !deadline.hasExpired(); ::usleep(1000)) {
         siginfo_t info{};
         if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
             info.si_pid == pid)
             return true;
-        ::usleep(1000);
     }
     return false;
 }
@@ -31,24 +37,18 @@ inline bool holdUntilExited(qint64 pid, int ms = 10000) {
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const QByteArray& value) : m_name(name) {
-        m_had = qEnvironmentVariableIsSet(name);
-        m_old = qgetenv(name);
+    ScopedEnv(const char* name, const QByteArray& value)
+        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name)) {
         qputenv(name, value);
     }
-    ~ScopedEnv() {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
+    ~ScopedEnv() { m_had ? void(qputenv(m_name, m_old)) : void(qunsetenv(m_name)); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
     const char* m_name;
     QByteArray m_old;
-    bool m_had = false;
+    bool m_had;
 };
 
 } // namespace kd::test

@@ -5,42 +5,41 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
+#include <utility>
 
 namespace kd::test {
 
-// Runs `statements` on the SQLite file at `path` through a connection of its
-// own, as another program would; the first error, or "" when all ran.
-inline QString runSql(const QString& path, const QStringList& statements) {
-    const QString name = QStringLiteral("kd-test-sql");
-    QString error;
+// Calls `use(db)` with a connection of its own to the SQLite file at `path`, as
+// another program would have; what it returns.
+template <typename Use> auto withSqlFile(const QString& path, Use use) {
+    decltype(use(std::declval<QSqlDatabase&>())) result;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "kd-test-sql");
         db.setDatabaseName(path);
-        if (!db.open())
-            error = db.lastError().text();
-        for (const QString& statement : statements) {
-            QSqlQuery query(db);
-            if (error.isEmpty() && !query.exec(statement))
-                error = statement + QStringLiteral(": ") + query.lastError().text();
-        }
+        result = use(db);
     }
-    QSqlDatabase::removeDatabase(name);
-    return error;
+    QSqlDatabase::removeDatabase(QStringLiteral("kd-test-sql"));
+    return result;
+}
+
+// Runs `statements`; the first error, or "" when all ran.
+inline QString runSql(const QString& path, const QStringList& statements) {
+    return withSqlFile(path, [&](QSqlDatabase& db) -> QString {
+        if (!db.open())
+            return db.lastError().text();
+        for (const QString& statement : statements)
+            if (QSqlQuery query(db); !query.exec(statement))
+                return statement + QStringLiteral(": ") + query.lastError().text();
+        return QString();
+    });
 }
 
 // The first column of the first row of `statement`; invalid on any failure.
 inline QVariant sqlValue(const QString& path, const QString& statement) {
-    const QString name = QStringLiteral("kd-test-sql");
-    QVariant value;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
+    return withSqlFile(path, [&](QSqlDatabase& db) -> QVariant {
         QSqlQuery query(db);
-        if (db.open() && query.exec(statement) && query.next())
-            value = query.value(0);
-    }
-    QSqlDatabase::removeDatabase(name);
-    return value;
+        return db.open() && query.exec(statement) && query.next() ? query.value(0) : QVariant();
+    });
 }
 
 } // namespace kd::test
