@@ -9,6 +9,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <cstring>
+
 namespace kd::test {
 namespace {
 
@@ -94,6 +99,23 @@ TEST_F(InstanceChannelTest, TakesAWholeMessageAndDropsTheRestWithAReason) {
     EXPECT_EQ(send(msg::encode({"/r/a.zip"})->left(7)), QByteArray());
     ASSERT_TRUE(waitUntil([&] { return rejected.size() == 2; }));
     EXPECT_EQ(received.size(), 1);
+}
+
+TEST_F(InstanceChannelTest, ASocketLeftByACrashIsTakenOver) {
+    // What a launcher that died leaves: the socket file with nobody behind it.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(socketPath);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+
+    InstanceChannel channel(socketPath);
+    EXPECT_EQ(channel.claim({}), InstanceChannel::Role::Running) << channel.error().toStdString();
+    QSignalSpy received(&channel, &InstanceChannel::received);
+    EXPECT_EQ(send(*msg::encode({})), "K");
+    EXPECT_TRUE(waitUntil([&] { return received.size() == 1; }));
 }
 
 TEST_F(InstanceChannelTest, WithoutAUsableFolderTheLauncherRunsAlone) {
