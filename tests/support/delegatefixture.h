@@ -1,14 +1,26 @@
 #pragma once
 
 #include "app/appdelegate.h"
+#include "catalogue/gamelistcontroller.h"
 #include "emulator/emulatorprocess.h"
 #include "log/logview.h"
 #include "platform/utf8text.h"
+#include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/runhelpers.h"
 #include "support/testbundle.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -31,6 +43,20 @@ protected:
     }
 
     QString settingsPath() const { return home.path() + QStringLiteral("/settings.conf"); }
+    QStringList keysInSettingsFile() const {
+        return QSettings(settingsPath(), QSettings::IniFormat).allKeys();
+    }
+    QString listFile() const { return bundle.path(QStringLiteral("Kaleidrome.xml")); }
+    QString log() const { return app->infomationTextView->text(); }
+    // What a field shows for a packaged item while its box is on.
+    static QString packaged(const QString& item) {
+        return "Kaleidrome Launcher.app/Contents/Resources/kdromepak/" + item;
+    }
+    // A control carrying `tag`, as the sender of an action.
+    QObject* tagged(int tag) {
+        AppDelegate::setTag(&m_sender, tag);
+        return &m_sender;
+    }
 
     void start() {
         store = std::make_unique<SettingsStore>(settingsPath());
@@ -43,12 +69,20 @@ protected:
         desktop.clear();
         start();
     }
+    // The same, through the start-up checks and the list's loading.
+    void relaunch() {
+        restart();
+        app->awakeFromNib();
+    }
 
     QTemporaryDir home;
     TestBundle bundle;
     FakeDesktop desktop;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<AppDelegate> app;
+
+private:
+    QPushButton m_sender;
 };
 
 // A started launcher whose runs write the emulator's argv to a file, raising the
@@ -62,7 +96,6 @@ protected:
         desktop.clear();
         argvFile = home.filePath("argv");
     }
-    QString log() const { return app->infomationTextView->text(); }
     QStringList receivedArguments() const {
         QStringList args;
         for (const QByteArray& arg : readFile(argvFile).split('\0'))
@@ -76,6 +109,13 @@ protected:
             EmulatorProcess* task = app->task();
             return task && task->hasEnded() && task->outputAtEnd() && desktop.count("raise") > 0;
         });
+    }
+    // Runs the selected game with `script` and waits for both of its ends.
+    void play(const QByteArray& script) {
+        ScopedEnv env("KD_DEMO_SCRIPT", script);
+        desktop.clear();
+        app->start_game();
+        ASSERT_TRUE(finished());
     }
     QString argvFile;
 };
