@@ -36,7 +36,6 @@ protected:
 
 // The command line's archive waits for start-up, then runs as Open ROM would.
 TEST_F(OpenRequests, AFileFromTheCommandLineStartsOnceStartUpHasFinished) {
-    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
     app->application_openFiles({rom});
     QTest::qWait(50);
     EXPECT_EQ(app->task(), nullptr);
@@ -89,7 +88,6 @@ TEST_F(OpenRequests, WhatCannotBeStartedIsRefused) {
 
 // What a later start sends arrives as a reopen; anything else only in the system log.
 TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
-    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
     app->applicationDidFinishLaunching();
     app->window->hide();
     InstanceChannel channel(home.filePath("launcher.socket"));
@@ -110,7 +108,6 @@ TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
 }
 
 TEST_F(OpenRequests, AnArchiveDroppedOnEitherMainWindowStarts) {
-    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
     app->applicationDidFinishLaunching();
     const QString other = home.filePath("other.zip");
     ASSERT_TRUE(writeFile(other, "PK"));

@@ -67,7 +67,7 @@ TEST_F(SetupChecks, MissingEmulatorAlertOffersTheFileChooser) {
     app->display_Alert_exe();
     EXPECT_FALSE(app->button_exe->isChecked());
     EXPECT_EQ(app->textfild_exe->text(), "/opt/emu/Kaleidrome");
-    EXPECT_EQ(app->pathOfExecFile(), "/opt/emu/Kaleidrome");
+    EXPECT_EQ(store->stringForKey(keys::ExecutionPath), "/opt/emu/Kaleidrome");
 
     desktop.alertAnswers = {1};
     desktop.clear();

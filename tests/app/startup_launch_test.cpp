@@ -188,7 +188,6 @@ TEST_F(Launching, NothingToStartOnlyBeeps) {
 // from the emulator (the archive in the ROMs folder, one separator between, the
 // blank kept); then each control on its own changes its own argument.
 TEST_F(Launching, TheFormBecomesTheArgumentListControlByControl) {
-    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
     store->setObject(QString(home.path() + "/my roms/"), keys::RomsPath);
     app->setSelectionIndex(0);
     app->start_game();
@@ -283,7 +282,6 @@ TEST_F(Launching, AnEmptyRomsFieldOffersTheOpenPanel) {
     EXPECT_EQ(desktop.openPanels[0].prompt, app->text("Opanel_Prompt"));
     EXPECT_TRUE(log().isEmpty());
 
-    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
     desktop.openPanelAnswers = {QStringLiteral("/picked/Some Game.zip")};
     app->start_game();
     ASSERT_TRUE(finished());

@@ -94,7 +94,6 @@ protected:
         desktop.applications = {{AppDelegate::LauncherName, qint64(::getpid()), 0}};
         app->awakeFromNib();
         desktop.clear();
-        argvFile = home.filePath("argv");
     }
     QStringList receivedArguments() const {
         QStringList args;
@@ -117,7 +116,10 @@ protected:
         app->start_game();
         ASSERT_TRUE(finished());
     }
-    QString argvFile;
+    QString argvFile = home.filePath("argv");
+
+private:
+    ScopedEnv m_argv{"KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile)};
 };
 
 } // namespace kd::test
