@@ -61,16 +61,16 @@ public:
     void beep() override { record("beep"); }
     void playSound(const QString& name) override { record("sound", {name}); }
     void systemLog(const QString& line) override { record("log", {line}); }
-    bool openPath(const QString& path) override { return noted("openPath", {path}, opens); }
-    bool openUrl(const QString& url) override { return noted("openUrl", {url}, opens); }
+    bool openPath(const QString& path) override { return record("openPath", {path}, opens); }
+    bool openUrl(const QString& url) override { return record("openUrl", {url}, opens); }
     bool revealInFileViewer(const QString& item, const QString& root) override {
-        return noted("reveal", {item, root}, opens);
+        return record("reveal", {item, root}, opens);
     }
     QList<RunningApplication> runningApplications() override {
-        return noted("listApps", {}, applications);
+        return record("listApps", {}, applications);
     }
     bool raiseApplication(const RunningApplication& a) override {
-        return noted("raise", {a.name, QString::number(a.pid)}, true);
+        return record("raise", {a.name, QString::number(a.pid)}, true);
     }
     void noteRecentDocument(const QString& path) override { record("recent", {path}); }
 
@@ -105,11 +105,9 @@ public:
     }
 
 private:
-    void record(const QString& name, QStringList args = {}) {
+    template <typename Answer = bool>
+    Answer record(const QString& name, QStringList args = {}, Answer answer = {}) {
         calls.append({name, std::move(args), m_modalDepth > 0});
-    }
-    template <typename Answer> Answer noted(const QString& name, QStringList args, Answer answer) {
-        record(name, std::move(args));
         return answer;
     }
     // Records a question, lets whileModal look at it, then answers from the queue.
