@@ -111,55 +111,53 @@ TEST_F(Startup, TheListFileIsExplainedAndNeverReplacedUnlessRead) {
     const QByteArray fifo = "(fifo)";
     const QString notFound = "Kaleidrome.xml not found";
     const QString leftAlone = "Kaleidrome.xml left unchanged";
-    const struct {
-        std::optional<QByteArray> content;   // nothing: no file
-        QString says;                        // empty: the table shows games
-        QStringList logged;                  // the system log's lines, up to their colon
-        std::optional<QByteArray> meanwhile; // put in place while the launcher runs
-    } cases[] = {
-        {std::nullopt, file, {notFound}, std::nullopt},
-        {std::nullopt, file, {notFound, leftAlone}, shipped},
-        {broken, file + ": line 2: ", {leftAlone}, std::nullopt},
-        {broken, file + ": line 2: ", {leftAlone}, mended},
-        {fifo, file, {leftAlone}, std::nullopt}, // would block in open() with no writer
-        {empty, "holds no games", {}, std::nullopt},
-        {shipped, QString(), {}, std::nullopt},
-    };
     const QDateTime longAgo = QDateTime::fromSecsSinceEpoch(1'000'000'000);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.content.value_or("(none)").left(20).toStdString());
+    // Puts `content` in the list's place (nothing: no file), starts, and puts
+    // `meanwhile` there while the launcher runs: the tables say `says` (empty:
+    // they show the games), the system log's lines up to their colon are
+    // `logged`, and the file is left as it was put there.
+    auto check = [&](const std::optional<QByteArray>& content, const QString& says,
+                     const QStringList& logged, const std::optional<QByteArray>& meanwhile = {}) {
+        SCOPED_TRACE(content.value_or("(none)").left(20).toStdString());
         QFile::remove(file);
-        if (c.content == fifo) {
+        if (content == fifo) {
             ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-        } else if (c.content) {
-            ASSERT_TRUE(writeFile(file, *c.content));
+        } else if (content) {
+            ASSERT_TRUE(writeFile(file, *content));
             QFile f(file);
             ASSERT_TRUE(f.open(QIODevice::ReadWrite) &&
                         f.setFileTime(longAgo, QFileDevice::FileModificationTime));
         }
         relaunch();
-        EXPECT_EQ(app->arrayController_list->content().size(), c.says.isEmpty() ? 12u : 0u);
+        EXPECT_EQ(app->arrayController_list->content().size(), says.isEmpty() ? 12u : 0u);
         for (QTableView* table : {app->tableView_list, app->tableView_list2}) {
             const auto* view = static_cast<GameTableView*>(table);
-            EXPECT_EQ(view->isPlaceholderShown(), !c.says.isEmpty());
-            EXPECT_TRUE(view->placeholderText().contains(c.says))
+            EXPECT_EQ(view->isPlaceholderShown(), !says.isEmpty());
+            EXPECT_TRUE(view->placeholderText().contains(says))
                 << view->placeholderText().toStdString();
         }
-        if (c.meanwhile) {
-            ASSERT_TRUE(writeFile(file, *c.meanwhile));
+        if (meanwhile) {
+            ASSERT_TRUE(writeFile(file, *meanwhile));
         }
         app->applicationWillTerminate();
-        QStringList logged = desktop.systemLogLines();
-        for (QString& line : logged)
+        QStringList lines = desktop.systemLogLines();
+        for (QString& line : lines)
             line = line.section(u':', 0, 0);
-        EXPECT_EQ(logged, c.logged);
+        EXPECT_EQ(lines, logged);
         const QFileInfo now(file);
         EXPECT_EQ(now.exists() ? std::optional(now.isFile() ? readFile(file) : fifo) : std::nullopt,
-                  c.meanwhile ? c.meanwhile : c.content);
-        if (c.content && c.content != fifo && !c.meanwhile) {
+                  meanwhile ? meanwhile : content);
+        if (content && content != fifo && !meanwhile) {
             EXPECT_EQ(now.lastModified(), longAgo) << "written again";
         }
-    }
+    };
+    check(std::nullopt, file, {notFound});
+    check(std::nullopt, file, {notFound, leftAlone}, shipped);
+    check(broken, file + ": line 2: ", {leftAlone});
+    check(broken, file + ": line 2: ", {leftAlone}, mended);
+    check(fifo, file, {leftAlone}); // would block in open() with no writer
+    check(empty, "holds no games", {});
+    check(shipped, QString(), {});
 }
 
 // Nothing selected, or a record without a usable name: a beep and nothing else,
@@ -202,42 +200,35 @@ TEST_F(Launching, TheFormBecomesTheArgumentListControlByControl) {
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{rom}});
 
     // Each change puts its argument in at `at` (+) or in place of the one there (=).
-    const struct {
-        std::function<void()> apply;
-        int at;
-        char how;
-        const char* argument;
-    } changes[] = {
-        {[&] { app->textfild_ppcfreq->setText("66"); }, 1, '=', "-ppc-frequency=66"},
-        {[&] { app->button_nothreads->click(); }, 2, '+', "-no-threads"},
-        {[&] { app->button_gputhreads->click(); }, 2, '=', "-no-gpu-thread"},
-        {[&] { app->textfild_resolution_x->setText("640"); }, 3, '=', "-res=640,384"},
-        {[&] { app->textfild_resolution_y->setText("480"); }, 3, '=', "-res=496,480"},
-        {[&] { app->popup_videomode->setCurrentIndex(1); }, 4, '=', "-window"},
-        {[&] { app->button_widescreen->click(); }, 5, '+', "-wide-screen"},
-        {[&] { app->button_multitexture->click(); }, 5, '=', "-multi-texture"},
-        {[&] { app->button_throttle->click(); }, 6, '+', "-no-throttle"},
-        {[&] { app->button_showfps->click(); }, 6, '+', "-show-fps"},
-        {[&] { app->popup_crosshairs->setCurrentIndex(2); }, 6, '=', "-crosshairs=2"},
-        {[&] { app->button_SoundEffects->click(); }, 7, '+', "-no-sound"},
-        {[&] { app->button_MPEGmusic->click(); }, 7, '+', "-no-dsb"},
-        {[&] { app->button_flipstereo->click(); }, 7, '+', "-flip-stereo"},
-        // Fields the command line does not carry leave it alone.
-        {[&] { app->textfild_sound->setText("7"); }, 0, '=', nullptr},
-        {[&] { app->popup_inputsys->setCurrentIndex(1); }, 0, '=', nullptr},
-        {[&] { app->button_feedback->click(); }, 0, '=', nullptr},
-    };
-    for (const auto& c : changes) {
-        SCOPED_TRACE(c.argument ? c.argument : "(none)");
+    auto change = [&](const std::function<void()>& apply, int at, char how, const char* argument) {
+        SCOPED_TRACE(argument ? argument : "(none)");
         app->DefaultAction();
-        c.apply();
+        apply();
         QStringList expected = first;
-        if (c.how == '+')
-            expected.insert(c.at, c.argument);
-        else if (c.argument)
-            expected[c.at] = c.argument;
+        if (how == '+')
+            expected.insert(at, argument);
+        else if (argument)
+            expected[at] = argument;
         EXPECT_EQ(emulatorArguments({{"rom_name", rom}}, app->currentEmulatorForm()), expected);
-    }
+    };
+    change([&] { app->textfild_ppcfreq->setText("66"); }, 1, '=', "-ppc-frequency=66");
+    change([&] { app->button_nothreads->click(); }, 2, '+', "-no-threads");
+    change([&] { app->button_gputhreads->click(); }, 2, '=', "-no-gpu-thread");
+    change([&] { app->textfild_resolution_x->setText("640"); }, 3, '=', "-res=640,384");
+    change([&] { app->textfild_resolution_y->setText("480"); }, 3, '=', "-res=496,480");
+    change([&] { app->popup_videomode->setCurrentIndex(1); }, 4, '=', "-window");
+    change([&] { app->button_widescreen->click(); }, 5, '+', "-wide-screen");
+    change([&] { app->button_multitexture->click(); }, 5, '=', "-multi-texture");
+    change([&] { app->button_throttle->click(); }, 6, '+', "-no-throttle");
+    change([&] { app->button_showfps->click(); }, 6, '+', "-show-fps");
+    change([&] { app->popup_crosshairs->setCurrentIndex(2); }, 6, '=', "-crosshairs=2");
+    change([&] { app->button_SoundEffects->click(); }, 7, '+', "-no-sound");
+    change([&] { app->button_MPEGmusic->click(); }, 7, '+', "-no-dsb");
+    change([&] { app->button_flipstereo->click(); }, 7, '+', "-flip-stereo");
+    // Fields the command line does not carry leave it alone.
+    change([&] { app->textfild_sound->setText("7"); }, 0, '=', nullptr);
+    change([&] { app->popup_inputsys->setCurrentIndex(1); }, 0, '=', nullptr);
+    change([&] { app->button_feedback->click(); }, 0, '=', nullptr);
 }
 
 // One click selects, even where the style activates items on a single click;
@@ -367,44 +358,35 @@ TEST_F(Startup, ArtworkFollowsTheSelection) {
                              "snaps/cometkai.jpg", "icons/astrovex.ico", "icons/boltrunner.ico"})
         ASSERT_TRUE(picture.save(home.filePath(file))) << file;
     ASSERT_TRUE(writeFile(snaps + "/cometkai.png", "not a picture at all"));
-    auto select = [&](int row) {
+    const QString noImage = bundle.path("no_image.jpg");
+    const QString noIcon = bundle.path("no_icon.ico");
+    // Selects `row` afresh: both windows show `snapshot` and `icon`.
+    auto shows = [&](int row, const QString& snapshot, const QString& icon) {
+        SCOPED_TRACE(row);
         app->setSelectionIndex(-1);
         app->setSelectionIndex(row);
+        EXPECT_EQ(app->imageView->sourcePath(), snapshot);
+        EXPECT_EQ(app->imageView2->sourcePath(), snapshot);
+        EXPECT_EQ(app->iconView->sourcePath(), icon);
+        EXPECT_EQ(app->iconView2->sourcePath(), icon);
+        EXPECT_FALSE(app->imageView->image().isNull());
+        EXPECT_FALSE(app->iconView->image().isNull());
     };
     app->textfild_snaps->setText(snaps);
-    select(0);
-    EXPECT_EQ(app->imageView->sourcePath(), bundle.path("kdromepak/Snaps/astrovex.png"));
-    EXPECT_EQ(app->iconView->sourcePath(), bundle.path("kdromepak/Icons/astrovex.ico"));
+    shows(0, bundle.path("kdromepak/Snaps/astrovex.png"),
+          bundle.path("kdromepak/Icons/astrovex.ico"));
 
     app->button_snapfolder->click();
     app->button_Iconfolder->click();
     app->textfild_snaps->setText(snaps);
     app->textfild_icons->setText(icons + "/"); // a trailing separator finds the same files
-    const struct {
-        int row;
-        QString snapshot;
-        QString icon;
-    } cases[] = {
-        {0, snaps + "/astrovex.png", icons + "/astrovex.ico"},
-        {1, snaps + "/boltrunner.jpg", icons + "/boltrunner.ico"},
-        {2, snaps + "/cometkai.jpg", bundle.path("no_icon.ico")},
-        {3, bundle.path("no_image.jpg"), bundle.path("no_icon.ico")},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.row);
-        select(c.row);
-        EXPECT_EQ(app->imageView->sourcePath(), c.snapshot);
-        EXPECT_EQ(app->imageView2->sourcePath(), c.snapshot);
-        EXPECT_EQ(app->iconView->sourcePath(), c.icon);
-        EXPECT_EQ(app->iconView2->sourcePath(), c.icon);
-        EXPECT_FALSE(app->imageView->image().isNull());
-        EXPECT_FALSE(app->iconView->image().isNull());
-    }
-    select(0);
+    shows(0, snaps + "/astrovex.png", icons + "/astrovex.ico");
+    shows(1, snaps + "/boltrunner.jpg", icons + "/boltrunner.ico");
+    shows(2, snaps + "/cometkai.jpg", noIcon);
+    shows(3, noImage, noIcon);
+    shows(0, snaps + "/astrovex.png", icons + "/astrovex.ico");
     app->textfild_snaps->setText(QString());
-    select(1);
-    EXPECT_EQ(app->imageView->sourcePath(), snaps + "/astrovex.png");
-    EXPECT_EQ(app->iconView->sourcePath(), icons + "/boltrunner.ico");
+    shows(1, snaps + "/astrovex.png", icons + "/boltrunner.ico");
     // Clearing the selection changes nothing.
     app->setSelectionIndex(-1);
     EXPECT_EQ(app->iconView2->sourcePath(), icons + "/boltrunner.ico");
@@ -421,74 +403,56 @@ TEST_F(WorkspaceActions, OpenOrRevealOrSayWhatFailed) {
     const QString readme = pak + "/Docs/README.txt";
     const QString emu = home.filePath("emu");
     const QString roms = home.filePath("roms");
-    const QString snaps = home.filePath("snaps");
-    const QString unplugged = home.filePath("unplugged/icons");
-    ASSERT_TRUE(writeFile(emu + "/Kaleidrome", "") && QDir().mkpath(roms) && QDir().mkpath(snaps));
+    const QString unplugged = home.filePath("unplugged/snaps");
+    ASSERT_TRUE(writeFile(emu + "/Kaleidrome", "") && QDir().mkpath(roms));
     store->setObject(QString(emu + "/Kaleidrome"), keys::ExecutionPath);
     store->setObject(roms, keys::RomsPath);
-    store->setObject(snaps, keys::SnapPath);
-    store->setObject(unplugged, keys::IconPath);
-    auto trigger = [&](const char* name) {
-        return [this, name] {
-            app->action(name)->trigger();
-        };
-    };
-    auto reveal = [&](int tag) {
-        return [this, tag] {
-            app->openFileSystemfolder(tagged(tag));
-        };
-    };
-    const char* noOpener = "Alert_NoOpenerInfo";
-    struct Case {
-        std::function<void()> act;
-        bool desktopOpens;
-        QString call;       // what the desktop was asked; empty: nothing
-        QString named;      // what the alert names
-        const char* reason; // null: no alert
-    };
-    const Case cases[] = {
-        {reveal(1), true, "reveal " + pak + "/Kaleidrome|" + pak, "", nullptr},
-        {reveal(3), true, "reveal |" + pak + "/Snaps", "", nullptr},
-        {reveal(4), true, "reveal |" + pak + "/Icons", "", nullptr},
-        {reveal(2), true, "reveal |" + roms, "", nullptr},
-        {trigger("emulatorFolder"), true, "openPath " + pak, "", nullptr},
-        {trigger("readme"), true, "openPath " + readme, "", nullptr},
-        {trigger("emulatorFolder"), false, "openPath " + pak, pak, noOpener},
-        {trigger("homePage"), false, "openUrl " + AppDelegate::HomePage, AppDelegate::HomePage,
-         noOpener},
-        {trigger("projectPage"), false, "openUrl " + AppDelegate::ProjectPage,
-         AppDelegate::ProjectPage, noOpener},
-        {[&] {
-             for (QCheckBox* box :
-                  {app->button_exe, app->button_snapfolder, app->button_Iconfolder})
-                 box->click();
-             QFile::remove(readme);
-             app->openFileSystemfolder(tagged(1));
-         },
-         true, "reveal Kaleidrome|" + emu, "", nullptr},
-        {reveal(3), true, "reveal |" + snaps, "", nullptr},
-        {reveal(4), true, "", unplugged, "Alert_NotThereInfo"},
-        {trigger("readme"), true, "", readme, "Alert_NotThereInfo"},
-        {reveal(5), true, "", "", "Alert_NoPathInfo"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(QString(c.call + " " + c.named).toStdString());
+    store->setObject(unplugged, keys::SnapPath);
+    // Reveals the folder of tag `what`, or triggers the action of that name: the
+    // desktop is asked for `call` (empty: nothing), and an alert for `reason`
+    // names `named` (no reason: no alert).
+    auto check = [&](auto what, const QString& call, const QString& named = {},
+                     const char* reason = nullptr) {
+        SCOPED_TRACE(QString(call + " " + named).toStdString());
         desktop.clear();
-        desktop.opens = c.desktopOpens;
-        c.act();
+        if constexpr (std::is_same_v<decltype(what), int>)
+            app->openFileSystemfolder(tagged(what));
+        else
+            app->action(what)->trigger();
         QStringList calls;
-        for (const FakeDesktop::Call& call : desktop.calls)
-            if (call.name != "alert")
-                calls << call.name + ' ' + call.args.join('|');
-        EXPECT_EQ(calls, c.call.isEmpty() ? QStringList() : QStringList{c.call});
-        ASSERT_EQ(desktop.alerts.size(), c.reason ? 1 : 0);
-        if (c.reason) {
+        for (const FakeDesktop::Call& made : desktop.calls)
+            if (made.name != "alert")
+                calls << made.name + ' ' + made.args.join('|');
+        EXPECT_EQ(calls, call.isEmpty() ? QStringList() : QStringList{call});
+        ASSERT_EQ(desktop.alerts.size(), reason ? 1 : 0);
+        if (reason) {
             EXPECT_EQ(desktop.alerts[0].message,
-                      c.named.isEmpty() ? app->text("Alert_NoPath")
-                                        : formatText(app->text("Alert_OpenFailed"), 0, c.named));
-            EXPECT_EQ(desktop.alerts[0].informativeText, app->text(c.reason));
+                      named.isEmpty() ? app->text("Alert_NoPath")
+                                      : formatText(app->text("Alert_OpenFailed"), 0, named));
+            EXPECT_EQ(desktop.alerts[0].informativeText, app->text(reason));
         }
-    }
+    };
+    check(1, "reveal " + pak + "/Kaleidrome|" + pak);
+    check(3, "reveal |" + pak + "/Snaps");
+    check(4, "reveal |" + pak + "/Icons");
+    check(2, "reveal |" + roms);
+    check("emulatorFolder", "openPath " + pak);
+    check("readme", "openPath " + readme);
+    desktop.opens = false;
+    const char* noOpener = "Alert_NoOpenerInfo";
+    check("emulatorFolder", "openPath " + pak, pak, noOpener);
+    check("homePage", "openUrl " + AppDelegate::HomePage, AppDelegate::HomePage, noOpener);
+    check("projectPage", "openUrl " + AppDelegate::ProjectPage, AppDelegate::ProjectPage, noOpener);
+
+    desktop.opens = true;
+    app->button_exe->click();
+    app->button_snapfolder->click();
+    QFile::remove(readme);
+    check(1, "reveal Kaleidrome|" + emu);
+    check(3, "", unplugged, "Alert_NotThereInfo");
+    check(4, "reveal |" + pak + "/Icons"); // its box is still on
+    check("readme", "", readme, "Alert_NotThereInfo");
+    check(5, "", "", "Alert_NoPathInfo");
 }
 
 } // namespace
