@@ -43,13 +43,10 @@ protected:
 // for the next control without changing the game.
 TEST_F(Windows, TheTableHasTheKeysAndTabLeavesIt) {
     const qint64 last = qint64(app->arrayController_list->content().size()) - 1;
-    const struct {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        qint64 row;
-    } presses[] = {{Qt::Key_Down, Qt::NoModifier, 1},      {Qt::Key_End, Qt::NoModifier, last},
-                   {Qt::Key_Home, Qt::ControlModifier, 0}, {Qt::Key_End, Qt::ControlModifier, last},
-                   {Qt::Key_Home, Qt::NoModifier, 0},      {Qt::Key_Down, Qt::NoModifier, 1}};
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, qint64> presses[] = {
+        {Qt::Key_Down, Qt::NoModifier, 1},      {Qt::Key_End, Qt::NoModifier, last},
+        {Qt::Key_Home, Qt::ControlModifier, 0}, {Qt::Key_End, Qt::ControlModifier, last},
+        {Qt::Key_Home, Qt::NoModifier, 0},      {Qt::Key_Down, Qt::NoModifier, 1}};
     for (const char* show : {"mainWindow2", "mainWindow1"}) {
         SCOPED_TRACE(show);
         app->action(show)->trigger();
@@ -58,9 +55,9 @@ TEST_F(Windows, TheTableHasTheKeysAndTabLeavesIt) {
         QTableView* table = app->window->isVisible() ? app->tableView_list : app->tableView_list2;
         EXPECT_EQ(QApplication::focusWidget(), table);
         app->setSelectionIndex(0);
-        for (const auto& p : presses) {
-            QTest::keyClick(QApplication::focusWidget(), p.key, p.modifiers);
-            EXPECT_EQ(app->selectionIndex(), p.row) << p.key;
+        for (const auto& [key, modifiers, row] : presses) {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            EXPECT_EQ(app->selectionIndex(), row) << key;
         }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_NE(QApplication::focusWidget(), table);
@@ -150,25 +147,19 @@ TEST_F(Windows, AboutShowsTheVersionTheLicenceAndTheTwoAddresses) {
 // Typing into a number field keeps only what a number of its kind can hold;
 // the text then reaches the store and the command line as it stands.
 TEST_F(Windows, NumberFieldsRefuseWhatIsNotANumber) {
-    const struct {
-        QLineEdit* field;
-        const char* key;
-        const char* typed;
-        const char* kept;
-    } cases[] = {
-        {app->textfild_ppcfreq, keys::PowerPCFrequency, "6a6.5", "665"},
-        {app->textfild_resolution_x, keys::ResolutionX, "-640", "640"},
-        {app->textfild_resolution_y, keys::ResolutionY, "4 80", "480"},
-        {app->textfild_sound, keys::VolumeSoundeffects, "8o", "8"},
-        {app->textfild_music, keys::VolumeMPEGmusic, "+50", "50"},
-        {app->textfild_balance, keys::RelativeBalance, "-1-5", "-15"},
+    auto type = [&](QLineEdit* field, const char* key, const char* typed, const char* kept) {
+        SCOPED_TRACE(key);
+        field->clear();
+        QTest::keyClicks(field, typed);
+        EXPECT_EQ(field->text(), kept);
+        EXPECT_EQ(store->stringForKey(key), kept);
     };
-    for (const auto& c : cases) {
-        c.field->clear();
-        QTest::keyClicks(c.field, c.typed);
-        EXPECT_EQ(c.field->text(), c.kept) << c.key;
-        EXPECT_EQ(store->stringForKey(c.key), c.kept) << c.key;
-    }
+    type(app->textfild_ppcfreq, keys::PowerPCFrequency, "6a6.5", "665");
+    type(app->textfild_resolution_x, keys::ResolutionX, "-640", "640");
+    type(app->textfild_resolution_y, keys::ResolutionY, "4 80", "480");
+    type(app->textfild_sound, keys::VolumeSoundeffects, "8o", "8");
+    type(app->textfild_music, keys::VolumeMPEGmusic, "+50", "50");
+    type(app->textfild_balance, keys::RelativeBalance, "-1-5", "-15");
     const QStringList args = emulatorArguments({}, app->currentEmulatorForm());
     EXPECT_TRUE(args.contains("-ppc-frequency=665"));
     EXPECT_TRUE(args.contains("-res=640,480"));
@@ -334,33 +325,29 @@ TEST_F(Windows, AStoredArrangementThatDoesNotFitIsIgnored) {
     app->saveArrangement();
     const QByteArray nameHidden = header->saveState();
     const QString columns = store->stringForKey("Arrangement/tableView_listColumns").value_or("");
-    const struct {
-        const char* what;
-        QVariant state;
-        QString columns;
-        bool restored;
-    } cases[] = {
-        {"text", QStringLiteral("garbage"), columns, false},
-        {"bytes", QByteArray("\x00\xff\x00\x01garbage", 11), columns, false},
-        {"another header", other.saveState(), columns, false},
-        {"other columns", nameHidden, "name,title,year", false},
-        {"Name hidden", nameHidden, columns, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        store->setObject(c.state, "Arrangement/tableView_list");
-        store->setObject(c.columns, "Arrangement/tableView_listColumns");
-        store->setObject(c.state, "Arrangement/window");
-        store->setObject(c.state, "Arrangement/splitter");
+    // Stored `state` and `columns`: the launcher starts with every column there
+    // and Name shown, the stored Title width only if `restored`.
+    auto start = [&](const char* what, const QVariant& state, const QString& columns,
+                     bool restored) {
+        SCOPED_TRACE(what);
+        for (const char* key :
+             {"Arrangement/tableView_list", "Arrangement/window", "Arrangement/splitter"})
+            store->setObject(state, key);
+        store->setObject(columns, "Arrangement/tableView_listColumns");
         store->synchronize();
         relaunch();
         app->applicationDidFinishLaunching();
-        header = app->tableView_list->horizontalHeader();
+        QHeaderView* header = app->tableView_list->horizontalHeader();
         EXPECT_EQ(header->count(), GameListModel::ColumnCount);
         EXPECT_FALSE(header->isSectionHidden(GameListModel::Name));
-        EXPECT_EQ(header->sectionSize(GameListModel::Title) == 222, c.restored);
+        EXPECT_EQ(header->sectionSize(GameListModel::Title) == 222, restored);
         EXPECT_TRUE(app->window->isVisible());
-    }
+    };
+    start("text", QStringLiteral("garbage"), columns, false);
+    start("bytes", QByteArray("\x00\xff\x00\x01garbage", 11), columns, false);
+    start("another header", other.saveState(), columns, false);
+    start("other columns", nameHidden, "name,title,year", false);
+    start("Name hidden", nameHidden, columns, true);
 }
 
 } // namespace
