@@ -82,44 +82,37 @@ TEST_F(SetupChecks, ChoosersStoreByTagAndStartWhereTheUsersFilesAre) {
     const QString emu = home.filePath("emu");
     const QString roms = home.filePath("my %20 roms"); // survives the URL round trip
     ASSERT_TRUE(QDir().mkpath(emu) && QDir().mkpath(roms));
-    const struct {
-        int tag;
-        bool folder;
-        const char* key; // null: nothing is stored
-        QString stored = {};
-        QString start = {};
-    } cases[] = {
-        {1, false, keys::ExecutionPath, emu + "/Kaleidrome", emu},
-        {5, false, keys::VertexShader, "", QDir::homePath()},
-        {6, false, keys::FragmentShader, home.filePath("shaders/a.frag"), home.path()},
-        {2, true, keys::RomsPath, roms, roms},
-        {2, true, keys::RomsPath, home.filePath("unplugged/roms"), home.path()},
-        {3, true, keys::SnapPath, "/", QDir::homePath()},
-        {4, true, keys::IconPath, emu, emu},
-        {3, false, nullptr},
-        {1, true, nullptr},
-        {7, true, nullptr},
-        {0, false, nullptr},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "tag " << c.tag << (c.folder ? " folder" : " file"));
+    // With `stored` under `key`, the chooser of that tag opens its panel at
+    // `start` and stores what was chosen under `key` (null: nowhere).
+    auto choose = [&](int tag, bool folder, const char* key, const QString& stored = {},
+                      const QString& start = {}) {
+        SCOPED_TRACE(testing::Message() << "tag " << tag << (folder ? " folder" : " file"));
         app->defaults().revertToInitialValues();
         desktop.clear();
-        if (c.key)
-            store->setObject(c.stored, c.key);
-        const QString chosen = QStringLiteral("/chosen/%1").arg(c.tag);
+        if (key)
+            store->setObject(stored, key);
+        const QString chosen = QStringLiteral("/chosen/%1").arg(tag);
         desktop.openPanelAnswers = {chosen};
-        c.folder ? app->Choicethefolder(tagged(c.tag)) : app->Choicethefile(tagged(c.tag));
+        folder ? app->Choicethefolder(tagged(tag)) : app->Choicethefile(tagged(tag));
         ASSERT_EQ(desktop.openPanels.size(), 1);
-        if (c.key) {
-            EXPECT_EQ(desktop.openPanels[0].startDirectory, c.start);
+        if (key) {
+            EXPECT_EQ(desktop.openPanels[0].startDirectory, start);
         }
-        QStringList stored;
-        for (const SettingKey& key : settingKeys())
-            if (store->stringForKey(key.name) == chosen)
-                stored << key.name;
-        EXPECT_EQ(stored, c.key ? QStringList{c.key} : QStringList());
-    }
+        QStringList storedUnder;
+        for (const SettingKey& setting : settingKeys())
+            if (store->stringForKey(setting.name) == chosen)
+                storedUnder << setting.name;
+        EXPECT_EQ(storedUnder, key ? QStringList{key} : QStringList());
+    };
+    choose(1, false, keys::ExecutionPath, emu + "/Kaleidrome", emu);
+    choose(5, false, keys::VertexShader, "", QDir::homePath());
+    choose(6, false, keys::FragmentShader, home.filePath("shaders/a.frag"), home.path());
+    choose(2, true, keys::RomsPath, roms, roms);
+    choose(2, true, keys::RomsPath, home.filePath("unplugged/roms"), home.path());
+    choose(3, true, keys::SnapPath, "/", QDir::homePath());
+    choose(4, true, keys::IconPath, emu, emu);
+    for (const auto& [tag, folder] : {std::pair{3, false}, {1, true}, {7, true}, {0, false}})
+        choose(tag, folder, nullptr);
 
     desktop.clear();
     app->textfild_roms->setText(roms);
@@ -174,13 +167,11 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
     }
 }
 
-TEST_F(LogWindow, MarkersAndHeadersStartOnTheirOwnLine) {
+TEST_F(LogWindow, AMarkerStartsOnItsOwnLine) {
     app->appendOutput("unfinished");
     app->LogTimeStamp();
     EXPECT_TRUE(log().startsWith("unfinished\n----- "));
     EXPECT_TRUE(log().endsWith("  [Marker] -----\n"));
-    app->timestamp({{"type", 1}, {"poster", "-list-games"}});
-    EXPECT_TRUE(log().endsWith(" / Command option [-list-games]\n\n"));
 }
 
 // Ctrl+S saves and Ctrl+F finds in the log window; neither belongs to the main windows.
