@@ -95,14 +95,10 @@ TEST(StringTable, TheGermanTableMatchesTheEnglishOne) {
 // The fuzz replay checks the plain command lines of its seeds (none, one
 // archive, "--", help, version, two archives) against a plain reading of them,
 // and the exit status and one-line error of every answer.
-TEST(LauncherCommandLine, HelpVersionOneRomAndOneLineErrors) {
+TEST(LauncherCommandLine, ArgumentsBecomeOneActionAndAtMostOnePath) {
     using Action = LauncherCommandLine::Action;
     const QString cwd = "/home/ana/ROMs";
-    const struct {
-        QStringList arguments;
-        Action action;
-        QStringList paths;
-    } cases[] = {
+    const std::tuple<QStringList, Action, QStringList> cases[] = {
         {{"../My ROMs/b r.zip"}, Action::Start, {"/home/ana/ROMs/../My ROMs/b r.zip"}},
         {{":colon.zip"}, Action::Start, {"/home/ana/ROMs/:colon.zip"}},
         {{"file:relative.zip"}, Action::Start, {"/home/ana/ROMs/file:relative.zip"}},
@@ -112,12 +108,12 @@ TEST(LauncherCommandLine, HelpVersionOneRomAndOneLineErrors) {
         {{"--version=2"}, Action::Fail, {}},
         {{""}, Action::Fail, {}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [arguments, action, paths] : cases) {
         const LauncherCommandLine result =
-            parseLauncherCommandLine(QStringList{"kaleidrome-launcher"} + c.arguments, cwd);
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        EXPECT_EQ(result.action, c.action);
-        EXPECT_EQ(result.romPaths, c.paths);
+            parseLauncherCommandLine(QStringList{"kaleidrome-launcher"} + arguments, cwd);
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        EXPECT_EQ(result.action, action);
+        EXPECT_EQ(result.romPaths, paths);
     }
 }
 

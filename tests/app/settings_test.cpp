@@ -52,24 +52,8 @@ TEST_F(Settings, FirstStartStoresNothingAndEditsAreStoredAtOnce) {
 // Each box stores its key, in the key's sense; a value stored by an operation
 // shows in its control at once.
 TEST_F(Settings, ControlsAndTheirKeysFollowEachOther) {
-    const std::pair<QCheckBox*, const char*> boxes[] = {
-        {app->button_exe, keys::Button_packege1},
-        {app->button_snapfolder, keys::Button_packege2},
-        {app->button_Iconfolder, keys::Button_packege3},
-        {app->button_nothreads, keys::MultiThreaded},
-        {app->button_gputhreads, keys::GPUmultithreaded},
-        {app->button_widescreen, keys::Widescreen},
-        {app->button_multitexture, keys::Multitexture},
-        {app->button_throttle, keys::Nothrottle},
-        {app->button_showfps, keys::ShowFPS},
-        {app->button_SoundEffects, keys::SoundEffects},
-        {app->button_MPEGmusic, keys::MPEGmusic},
-        {app->button_flipstereo, keys::SwapChannels},
-        {app->button_feedback, keys::ForceFeedback},
-    };
-    for (const auto& [box, key] : boxes) {
+    auto follows = [&](QCheckBox* box, const char* key, bool storedWhenOn = true) {
         SCOPED_TRACE(key);
-        const bool storedWhenOn = box != app->button_nothreads && box != app->button_throttle;
         if (box->isChecked())
             box->click();
         box->click();
@@ -78,7 +62,20 @@ TEST_F(Settings, ControlsAndTheirKeysFollowEachOther) {
         EXPECT_EQ(store->objectForKey(key)->toBool(), storedWhenOn);
         store->setObject(!storedWhenOn, key);
         EXPECT_FALSE(box->isChecked());
-    }
+    };
+    follows(app->button_exe, keys::Button_packege1);
+    follows(app->button_snapfolder, keys::Button_packege2);
+    follows(app->button_Iconfolder, keys::Button_packege3);
+    follows(app->button_nothreads, keys::MultiThreaded, false);
+    follows(app->button_gputhreads, keys::GPUmultithreaded);
+    follows(app->button_widescreen, keys::Widescreen);
+    follows(app->button_multitexture, keys::Multitexture);
+    follows(app->button_throttle, keys::Nothrottle, false);
+    follows(app->button_showfps, keys::ShowFPS);
+    follows(app->button_SoundEffects, keys::SoundEffects);
+    follows(app->button_MPEGmusic, keys::MPEGmusic);
+    follows(app->button_flipstereo, keys::SwapChannels);
+    follows(app->button_feedback, keys::ForceFeedback);
     store->setObject(QStringLiteral("/games/roms"), keys::RomsPath);
     EXPECT_EQ(app->textfild_roms->text(), "/games/roms");
     store->setObject(4, keys::CommandOption);
