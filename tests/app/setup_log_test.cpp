@@ -23,17 +23,15 @@ TEST_F(SetupChecks, RomsFolderAlertUnlessAFolderIsStored) {
         else
             store->removeObjectForKey(keys::RomsPath);
         app->check_romsfolder();
-        ASSERT_EQ(desktop.alerts.size(), 1);
-        EXPECT_EQ(desktop.alerts[0].message, app->text("Alert_2"));
         // A folder that was set and is not there is named.
-        EXPECT_EQ(desktop.alerts[0].informativeText,
-                  value.value_or(QString()).isEmpty()
-                      ? app->text("Alert_5")
-                      : formatText(app->text("Alert_5_NotFound"), 0, *value));
-        EXPECT_EQ(desktop.alerts[0].buttons,
+        const QString why = value.value_or(QString()).isEmpty()
+                                ? app->text("Alert_5")
+                                : formatText(app->text("Alert_5_NotFound"), 0, *value);
+        EXPECT_EQ(desktop.argsOf("alert"), (QList<QStringList>{{app->text("Alert_2"), why}}));
+        EXPECT_EQ(desktop.alerts.value(0).buttons,
                   (QStringList{app->text("Button_4"), app->text("Button_2")}));
-        EXPECT_EQ(desktop.alerts[0].cancelButton, 1); // Escape answers "Cancel"
-        EXPECT_EQ(desktop.count("openPanel"), 0);     // declined: nothing more
+        EXPECT_EQ(desktop.alerts.value(0).cancelButton, 1); // Escape answers "Cancel"
+        EXPECT_EQ(desktop.count("openPanel"), 0);           // declined: nothing more
     }
     desktop.clear();
     store->setObject(bundle.path("kdromepak/"), keys::RomsPath);

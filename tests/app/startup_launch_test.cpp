@@ -80,24 +80,6 @@ TEST_F(Startup, TheMainWindowIsTheOneChosenLast) {
     EXPECT_EQ(store->integerForKey(keys::StartWindow), 1);
 }
 
-// Every window shown by the launcher comes back from the dock as it was left.
-TEST_F(Startup, ShowingAWindowRestoresItFromMinimised) {
-    app->awakeFromNib();
-    const std::pair<QWidget*, const char*> shows[] = {{app->window, "mainWindow1"},
-                                                      {app->window2, "mainWindow2"},
-                                                      {app->logWindow, "showLog"},
-                                                      {app->preferencesWindow, "preferences"}};
-    for (const auto& [window, action] : shows) {
-        SCOPED_TRACE(action);
-        window->showMaximized();
-        window->showMinimized();
-        app->action(action)->trigger();
-        EXPECT_TRUE(window->isVisible());
-        EXPECT_FALSE(window->isMinimized());
-        EXPECT_TRUE(window->isMaximized());
-    }
-}
-
 // Whatever is in the list's place, the launcher neither blocks on it nor
 // replaces it: only a list it read is written back, and only when changed. A
 // table that is empty because of the file says why, in both main windows.

@@ -91,16 +91,28 @@ TEST_F(Windows, BothTablesShowTheSortAndTheSelectedGameStaysInView) {
     EXPECT_EQ(table->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
 }
 
-TEST_F(Windows, EscapeAndCtrlWCloseTheLogPreferencesAndAboutWindows) {
+// Every window the launcher shows comes back from the dock as it was left;
+// Escape and Ctrl+W close the log, preferences and About windows.
+TEST_F(Windows, WindowsComeBackAsLeftAndTheSmallOnesCloseFromTheKeyboard) {
     auto press = [](QWidget* window, QKeyCombination key) {
         QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window;
         QTest::keyClick(focus, key.key(), key.keyboardModifiers());
     };
-    const std::pair<const char*, QWidget*> windows[] = {{"showLog", app->logWindow},
+    const std::pair<const char*, QWidget*> windows[] = {{"mainWindow1", app->window},
+                                                        {"mainWindow2", app->window2},
+                                                        {"showLog", app->logWindow},
                                                         {"preferences", app->preferencesWindow},
                                                         {"about", app->aboutWindow}};
     for (const auto& [action, window] : windows) {
         SCOPED_TRACE(action);
+        window->showMaximized();
+        window->showMinimized();
+        app->action(action)->trigger();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->isMinimized());
+        EXPECT_TRUE(window->isMaximized());
+        if (window == app->window || window == app->window2)
+            continue;
         for (const QKeyCombination key :
              {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
             app->action(action)->trigger();
@@ -120,6 +132,7 @@ TEST_F(Windows, EscapeAndCtrlWCloseTheLogPreferencesAndAboutWindows) {
     EXPECT_FALSE(app->logWindow->isVisible());
 
     // A main window stays.
+    app->action("mainWindow1")->trigger();
     ASSERT_TRUE(activate(app->window));
     QTest::keyClick(app->tableView_list, Qt::Key_Escape);
     EXPECT_TRUE(app->window->isVisible());
@@ -223,20 +236,17 @@ TEST_F(Windows, PackagedFieldsAreReadOnlyWhileTheirBoxIsOn) {
 // Long titles and makers give way so that every column fits the default
 // window; a cell cut short shows its whole text as a tooltip.
 TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
-    QByteArray list = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>";
     const QString longTitle =
         "The Extraordinarily Long Adventures of a Game Whose Title Never Ends";
+    QString list = "<plist version=\"1.0\"><array>";
     for (int i = 0; i < 200; ++i)
-        list += QStringLiteral("<dict><key>name</key><string>game%1</string>"
-                               "<key>title</key><string>%2 %1</string>"
-                               "<key>year</key><integer>1990</integer>"
+        list += QStringLiteral("<dict><key>name</key><string>game%1</string><key>title</key>"
+                               "<string>%2 %1</string><key>year</key><integer>1990</integer>"
                                "<key>maker</key><string>Brightwater Interactive Amusements "
                                "Company Limited</string><key>genre</key><string>shooter</string>"
                                "<key>players</key><integer>2</integer></dict>")
-                    .arg(i)
-                    .arg(longTitle)
-                    .toUtf8();
-    ASSERT_TRUE(writeFile(listFile(), list + "</array></plist>"));
+                    .arg(QString::number(i), longTitle);
+    ASSERT_TRUE(writeFile(listFile(), (list + "</array></plist>").toUtf8()));
     relaunch();
     app->applicationDidFinishLaunching();
     QCoreApplication::processEvents();
