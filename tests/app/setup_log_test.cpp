@@ -159,7 +159,7 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
         // Its box is on: the packaged folder's text, not the stored path.
         EXPECT_EQ(app->textfild_snaps->text(), packaged("Snaps"));
         EXPECT_EQ(store->integerForKey(keys::StartWindow), 0);
-        EXPECT_TRUE(keysInSettingsFile().isEmpty());
+        EXPECT_EQ(settingsFileLines(), QStringList());
         EXPECT_FALSE(app->progressInd->isAnimating());
         EXPECT_EQ(desktop.argsOf("sound"), QList<QStringList>{{"Tink"}});
     }

@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -43,8 +42,10 @@ protected:
     }
 
     QString settingsPath() const { return home.path() + QStringLiteral("/settings.conf"); }
-    QStringList keysInSettingsFile() const {
-        return QSettings(settingsPath(), QSettings::IniFormat).allKeys();
+    // The settings file's key=value lines as on disk (a QSettings in this
+    // process would answer from the store's own unwritten values).
+    QStringList settingsFileLines() const {
+        return QString::fromUtf8(readFile(settingsPath())).split(u'\n').filter(QStringLiteral("="));
     }
     QString listFile() const { return bundle.path(QStringLiteral("Kaleidrome.xml")); }
     QString log() const { return app->infomationTextView->text(); }
