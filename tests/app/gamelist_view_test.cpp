@@ -1,14 +1,15 @@
 // Finding a game, seeing which are playable and growing the list, through the
-// real windows' controls.
+// real windows' controls; play history with the demo emulator as the child: the
+// status lines, the History window, the figure columns, favourites, Open Recent,
+// and a database the launcher cannot use.
 #include "catalogue/gamelist.h"
-#include "catalogue/gamelistcontroller.h"
-#include "settings/settingskeys.h"
+#include "catalogue/playhistory.h"
 #include "support/delegatefixture.h"
-#include "support/runhelpers.h"
 
-#include <QAction>
-#include <QLineEdit>
-#include <QTableView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QTableWidget>
 
 namespace kd::test {
 namespace {
@@ -19,29 +20,43 @@ protected:
         LaunchFixture::SetUp();
         roms = home.filePath("roms");
         ASSERT_TRUE(QDir().mkpath(roms));
+        app->textfild_roms->setText(roms);
     }
-    QStringList shown(QTableView* table) const {
-        QStringList names;
+    static QStringList shown(QTableView* table, int column = GameListModel::Name) {
+        QStringList cells;
         for (int row = 0; row < table->model()->rowCount(); ++row)
-            names << table->model()->index(row, GameListModel::Name).data().toString();
-        return names;
+            cells << table->model()->index(row, column).data().toString();
+        return cells;
     }
-    QString availableMark(const QString& name) const {
+    // What the stored list's record `name` shows in `column`.
+    QString cell(const QString& name, int column) const {
         const GameListModel* model = app->arrayController_list->model();
         for (int row = 0; row < model->rowCount(); ++row)
             if (model->index(row, GameListModel::Name).data().toString() == name)
-                return model->index(row, GameListModel::Available).data().toString();
+                return model->index(row, column).data().toString();
         return QStringLiteral("(no such game)");
+    }
+    // Whether the stored list's record `name` is marked available.
+    bool available(const QString& name) const {
+        return cell(name, GameListModel::Available) == u"\u2713";
     }
     QStringList savedNames() {
         app->applicationWillTerminate();
         QStringList names;
-        for (const plist::Value& record : loadGameList(bundle.path("Kaleidrome.xml")).records)
+        for (const plist::Value& record : loadGameList(listFile()).records)
             names << gameName(record).value_or(QStringLiteral("-"));
         return names;
     }
+    QStringList historyColumn(int column) const {
+        QStringList cells;
+        for (int row = 0; row < app->historyTable->rowCount(); ++row)
+            cells << app->historyTable->item(row, column)->text();
+        return cells;
+    }
     QString roms;
 };
+
+using HistoryView = GameListView;
 
 // Typing filters both tables; the list as arranged and as saved keeps every game.
 TEST_F(GameListView, TheSearchFieldFiltersWhatTheTablesShowOnly) {
@@ -52,7 +67,6 @@ TEST_F(GameListView, TheSearchFieldFiltersWhatTheTablesShowOnly) {
     EXPECT_EQ(shown(app->tableView_list2), QStringList{"lumora"});
     // The lone game left is selected; Return in the field starts it.
     EXPECT_EQ(app->selectedGameName(), QStringLiteral("lumora"));
-    app->textfild_roms->setText(roms);
     QTest::keyClick(app->searchField, Qt::Key_Return);
     ASSERT_TRUE(finished());
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{roms + "/lumora.zip"}});
@@ -61,7 +75,6 @@ TEST_F(GameListView, TheSearchFieldFiltersWhatTheTablesShowOnly) {
     QTest::keyClick(app->searchField2, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(app->searchField2, QStringLiteral("puzzle octavo"));
     EXPECT_EQ(shown(app->tableView_list), QStringList{"jadeknot"});
-    EXPECT_EQ(app->arrayController_list->arrangedObjects().size(), 12u);
     QTest::keyClick(app->searchField2, Qt::Key_Escape);
     EXPECT_EQ(app->searchField->text(), QString());
     EXPECT_EQ(shown(app->tableView_list).size(), 12);
@@ -73,22 +86,20 @@ TEST_F(GameListView, TheSearchFieldFiltersWhatTheTablesShowOnly) {
 
 TEST_F(GameListView, TheAvailableColumnFollowsTheFolderAndTheField) {
     ASSERT_TRUE(writeFile(roms + "/astrovex.zip", "zip"));
-    app->textfild_roms->setText(roms);
-    ASSERT_TRUE(waitUntil([&] { return availableMark("astrovex") == u"\u2713"; }));
-    EXPECT_EQ(availableMark("boltrunner"), QString());
+    ASSERT_TRUE(waitUntil([&] { return available("astrovex"); }));
+    EXPECT_EQ(cell("boltrunner", GameListModel::Available), QString());
 
     // The folder is watched: an archive that appears or goes shows at once.
     ASSERT_TRUE(writeFile(roms + "/boltrunner.zip", "zip"));
-    ASSERT_TRUE(waitUntil([&] { return availableMark("boltrunner") == u"\u2713"; }));
+    ASSERT_TRUE(waitUntil([&] { return available("boltrunner"); }));
     ASSERT_TRUE(QFile::remove(roms + "/astrovex.zip"));
-    ASSERT_TRUE(waitUntil([&] { return availableMark("astrovex").isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return cell("astrovex", GameListModel::Available).isEmpty(); }));
 
     // Only the available games; the switch is remembered, and a reset leaves it.
     app->action("onlyAvailable")->trigger();
     EXPECT_EQ(shown(app->tableView_list), QStringList{"boltrunner"});
     app->DefaultAction();
-    restart();
-    app->awakeFromNib();
+    relaunch();
     EXPECT_TRUE(app->action("onlyAvailable")->isChecked());
     EXPECT_EQ(shown(app->tableView_list), QStringList()) << "the reset emptied the ROMs field";
 
@@ -106,7 +117,6 @@ TEST_F(GameListView, GamesAreAddedFromTheRomsFolderAndRemovedOnRequest) {
     for (const char* archive :
          {"astrovex.zip", "zephyr_strike-2.zip", "aqua-drift.zip", "notes.txt"})
         ASSERT_TRUE(writeFile(roms + "/" + archive, "x"));
-    app->textfild_roms->setText(roms);
     desktop.alertAnswers = {1}; // Cancel
     app->action("addGames")->trigger();
     ASSERT_EQ(desktop.alerts.size(), 1);
@@ -121,7 +131,7 @@ TEST_F(GameListView, GamesAreAddedFromTheRomsFolderAndRemovedOnRequest) {
     EXPECT_EQ(GameListModel::displayText(app->arrayController_list->content().back(),
                                          GameListModel::Title),
               QStringLiteral("Zephyr Strike 2"));
-    ASSERT_TRUE(waitUntil([&] { return availableMark("zephyr_strike-2") == u"\u2713"; }));
+    ASSERT_TRUE(waitUntil([&] { return available("zephyr_strike-2"); }));
 
     // Nothing more to add: the alert says so.
     desktop.clear();
@@ -143,6 +153,155 @@ TEST_F(GameListView, GamesAreAddedFromTheRomsFolderAndRemovedOnRequest) {
     EXPECT_EQ(saved.size(), 13);
     EXPECT_FALSE(saved.contains("boltrunner"));
     EXPECT_EQ(saved.mid(11), (QStringList{"aqua-drift", "zephyr_strike-2"}));
+}
+
+const QString kDash = QStringLiteral(" \u2014 ");
+
+// An exit status and a signal of the same number are told apart.
+TEST_F(HistoryView, EveryRunIsRecordedAndTheStatusLinesSayHowItEnded) {
+    app->setSelectionIndex(1);
+    app->show_History(); // it follows each run as it starts and ends
+    const std::pair<const char*, QString> runs[] = {
+        {"exit 0", "ended normally"},
+        {"exit 5", "ended with status 5"},
+        {"signal 11", "killed by signal 11 (SIGSEGV)"},
+        {"exit 11", "ended with status 11"},
+    };
+    for (const auto& [script, outcome] : runs) {
+        SCOPED_TRACE(script);
+        ScopedEnv env("KD_DEMO_SCRIPT", QByteArray("out playing\nsleep 300\n") + script);
+        desktop.clear();
+        app->start_game();
+        EXPECT_EQ(app->statusLine->text(), "Bolt Runner" + kDash + "running for 0:00");
+        EXPECT_EQ(historyColumn(3).value(0), "running");
+        ASSERT_TRUE(finished());
+        EXPECT_EQ(historyColumn(3).value(0), outcome);
+        EXPECT_TRUE(app->statusLine->text().startsWith("Bolt Runner" + kDash + outcome + kDash))
+            << app->statusLine->text().toStdString();
+        EXPECT_EQ(app->statusLine2->text(), app->statusLine->text());
+    }
+    EXPECT_EQ(cell("boltrunner", GameListModel::TimesPlayed), "4");
+    EXPECT_FALSE(cell("boltrunner", GameListModel::LastPlayed).isEmpty());
+    // Four runs of at least 0.3 s each.
+    EXPECT_TRUE(QRegularExpression("^0:0[1-9]$")
+                    .match(cell("boltrunner", GameListModel::PlayTime))
+                    .hasMatch());
+    EXPECT_EQ(cell("astrovex", GameListModel::TimesPlayed), "");
+
+    EXPECT_EQ(historyColumn(0), QStringList(4, "Bolt Runner"));
+    EXPECT_EQ(historyColumn(3),
+              (QStringList{"ended with status 11", "killed by signal 11 (SIGSEGV)",
+                           "ended with status 5", "ended normally"}));
+    EXPECT_EQ(historyColumn(2).filter(QRegularExpression("^0:0[0-9]$")).size(), 4);
+    EXPECT_TRUE(app->historyNote->isHidden());
+
+    relaunch();
+    EXPECT_EQ(cell("boltrunner", GameListModel::TimesPlayed), "4");
+    EXPECT_TRUE(app->statusLine->text().startsWith("Bolt Runner" + kDash + "ended with status 11"));
+    EXPECT_EQ(desktop.systemLogLines().filter("history"), QStringList());
+}
+
+TEST_F(HistoryView, FavouritesByStarOrKeySurviveARestartAndAResort) {
+    const QByteArray list = readFile(listFile());
+    app->show_Mainwindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->window));
+    QTableView* table = app->tableView_list;
+    auto clickStar = [&](int row) {
+        const QModelIndex star = table->model()->index(row, GameListModel::Favourite);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(star).center());
+    };
+    clickStar(2);
+    clickStar(0);
+    clickStar(0);
+    app->setSelectionIndex(4);
+    QTest::keyClick(table, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(app->action("favourite")->isChecked());
+    EXPECT_EQ(shown(app->tableView_list, GameListModel::Favourite).count(u"\u2605"), 2);
+    table->sortByColumn(GameListModel::Favourite, Qt::DescendingOrder);
+    EXPECT_EQ(shown(app->tableView_list).mid(0, 2), (QStringList{"cometkai", "fenlight"}));
+
+    app->action("onlyFavourites")->trigger();
+    EXPECT_EQ(shown(app->tableView_list), (QStringList{"cometkai", "fenlight"}));
+    app->setSelectionIndex(1);
+    app->action("favourite")->trigger(); // fenlight is no favourite now, so not shown
+    EXPECT_EQ(shown(app->tableView_list), QStringList{"cometkai"});
+
+    app->applicationWillTerminate();
+    EXPECT_EQ(readFile(listFile()), list) << "favourites are not in the list";
+    relaunch();
+    EXPECT_TRUE(app->action("onlyFavourites")->isChecked());
+    EXPECT_EQ(shown(app->tableView_list), QStringList{"cometkai"});
+    app->action("onlyFavourites")->trigger();
+    app->tableView_list2->sortByColumn(GameListModel::Name, Qt::DescendingOrder);
+    EXPECT_EQ(shown(app->tableView_list, GameListModel::Favourite).count(u"\u2605"), 1);
+    EXPECT_EQ(cell("cometkai", GameListModel::Favourite), u"\u2605");
+}
+
+TEST_F(HistoryView, OpenRecentListsTheLastTenArchivesAndStartsThem) {
+    QStringList archives;
+    for (int i = 0; i < 12; ++i) {
+        archives << roms + QString("/game%1.zip").arg(i, 2, 10, QChar(u'0'));
+        ASSERT_TRUE(writeFile(archives.last(), "zip"));
+        desktop.clear();
+        app->task_cocking(archives.last());
+        ASSERT_TRUE(finished());
+    }
+    auto entries = [&](QMainWindow* window) {
+        QMenu* menu = window->menuBar()->findChild<QMenu*>("openRecentMenu");
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (QAction* entry : menu->actions())
+            if (!entry->isSeparator())
+                texts << (entry->isEnabled() ? "" : "(off) ") + entry->text();
+        return texts;
+    };
+    QStringList newest;
+    for (int i = 11; i >= 2; --i)
+        newest << archives[i];
+    EXPECT_EQ(entries(app->window), newest + QStringList{"Clear Menu"});
+
+    // An archive that is gone cannot be chosen; another starts a game run.
+    ASSERT_TRUE(QFile::remove(archives[5]));
+    EXPECT_TRUE(entries(app->window2).contains("(off) " + archives[5]));
+    QMenu* menu = app->window2->menuBar()->findChild<QMenu*>("openRecentMenu");
+    desktop.clear();
+    menu->actions().at(newest.indexOf(archives[3]))->trigger();
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{archives[3]}});
+    EXPECT_EQ(entries(app->window).value(0), archives[3]);
+
+    menu->actions().last()->trigger();
+    EXPECT_EQ(entries(app->window), QStringList{"(off) Clear Menu"});
+    relaunch();
+    EXPECT_EQ(entries(app->window), QStringList{"(off) Clear Menu"});
+}
+
+// The launcher says once why it runs without history, keeps favourites and
+// counts for the session, and never writes the file. Which files it refuses:
+// History.FilesItDoesNotUnderstandAreLeftAsTheyAre.
+TEST_F(HistoryView, ADatabaseItCannotUseIsSaidOnceAndLeftAlone) {
+    const QString file = PlayHistory::defaultFilePath();
+    const QByteArray damaged = QByteArray("SQLite format 3\0", 16) + QByteArray(9000, '\x5a');
+    app.reset();
+    ASSERT_TRUE(writeFile(file, damaged));
+    relaunch();
+    app->textfild_roms->setText(roms);
+    EXPECT_EQ(desktop.systemLogLines().filter("Play history is off: " + file).size(), 1);
+    EXPECT_EQ(log().count("*** Play history is off: " + file), 1);
+
+    app->setSelectionIndex(0);
+    play("exit 0");
+    app->toggleFavourite();
+    EXPECT_EQ(cell("astrovex", GameListModel::TimesPlayed), "1");
+    EXPECT_EQ(cell("astrovex", GameListModel::Favourite), u"\u2605");
+    EXPECT_TRUE(app->statusLine->text().startsWith("Astrovex: Orbit Breaker"));
+    app->show_History();
+    EXPECT_TRUE(app->historyNote->text().startsWith("Play history is off: "));
+    EXPECT_EQ(app->historyTable->rowCount(), 0);
+    app->applicationWillTerminate();
+    app.reset();
+    EXPECT_EQ(desktop.systemLogLines().filter("Play history is off"), QStringList());
+    EXPECT_EQ(readFile(file), damaged);
 }
 
 } // namespace

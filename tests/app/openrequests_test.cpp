@@ -1,15 +1,11 @@
 // ROM archives from the command line, from a later start and from drops; the
 // launcher in German.
 #include "app/translations.h"
-#include "emulator/commandline.h"
 #include "platform/instancechannel.h"
 #include "platform/instancemessage.h"
-#include "settings/settingskeys.h"
 #include "support/delegatefixture.h"
 
-#include <QAction>
 #include <QLocalSocket>
-#include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QUrl>
@@ -26,17 +22,12 @@ protected:
         ASSERT_TRUE(writeFile(rom, "PK\x05\x06"));
     }
     // Sends a drag event of `urls` to a main window; true when it was taken.
-    bool drag(QMainWindow* target, QEvent::Type type, const QList<QUrl>& urls) {
+    static bool drag(QMainWindow* target, QEvent::Type type, const QList<QUrl>& urls) {
         QMimeData data;
         data.setUrls(urls);
-        QDropEvent event(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier,
-                         type);
-        if (type == QEvent::DragEnter) {
-            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton,
-                                  Qt::NoModifier);
-            QApplication::sendEvent(target, &enter);
-            return enter.isAccepted();
-        }
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {}, QEvent::Drop);
+        QDropEvent& event = type == QEvent::DragEnter ? enter : drop;
         QApplication::sendEvent(target, &event);
         return event.isAccepted();
     }
@@ -45,65 +36,58 @@ protected:
 
 // The command line's archive waits for start-up, then runs as Open ROM would.
 TEST_F(OpenRequests, AFileFromTheCommandLineStartsOnceStartUpHasFinished) {
-    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
     app->application_openFiles({rom});
     QTest::qWait(50);
     EXPECT_EQ(app->task(), nullptr);
     app->applicationDidFinishLaunching();
     ASSERT_TRUE(finished());
     EXPECT_EQ(receivedArguments().value(0), rom);
-    EXPECT_TRUE(log().contains(" / Kaleidrome [Perform a lunch task] ====="));
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{rom}});
 }
 
-TEST_F(OpenRequests, WhatCannotBeStartedGetsAnAlertAndStartsNothing) {
+// What cannot be started gets an alert when opened and is refused when dropped,
+// as are two archives, a remote one and an empty drag; only the opening alerts.
+TEST_F(OpenRequests, WhatCannotBeStartedIsRefused) {
     app->applicationDidFinishLaunching();
     const QString folder = home.filePath("folder.zip");
     const QString fifo = home.filePath("pipe.zip");
-    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString other = home.filePath("other.zip");
+    ASSERT_TRUE(QDir().mkpath(folder) && writeFile(home.filePath("notes.txt"), "x") &&
+                writeFile(other, "PK"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const struct {
-        QString path;
-        const char* reason;
-    } cases[] = {
+    const std::pair<QString, const char*> cases[] = {
         {home.filePath("notes.txt"), "Open_NotZip"},
         {home.filePath("gone.zip"), "Open_Missing"},
         {folder, "Open_NotRegular"},
         {fifo, "Open_NotRegular"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [path, reason] : cases) {
+        SCOPED_TRACE(path.toStdString());
         desktop.clear();
-        app->application_openFiles({c.path});
-        ASSERT_EQ(desktop.alerts.size(), 1) << c.path.toStdString();
-        EXPECT_EQ(desktop.alerts[0].message, c.path + " cannot be started.");
-        EXPECT_EQ(desktop.alerts[0].informativeText, app->text(c.reason));
-        EXPECT_EQ(app->romArchiveProblem(c.path), app->text(c.reason));
+        EXPECT_FALSE(drag(app->window, QEvent::DragEnter, {QUrl::fromLocalFile(path)}));
+        EXPECT_FALSE(drag(app->window, QEvent::Drop, {QUrl::fromLocalFile(path)}));
+        app->application_openFiles({path});
+        EXPECT_EQ(desktop.argsOf("alert"),
+                  (QList<QStringList>{{path + " cannot be started.", app->text(reason)}}));
+        EXPECT_EQ(app->romArchiveProblem(path), app->text(reason));
     }
+    const QList<QList<QUrl>> refused{
+        {QUrl::fromLocalFile(rom), QUrl::fromLocalFile(other)},
+        {QUrl("https://example.org/astrovex.zip")},
+        {},
+    };
+    for (const QList<QUrl>& urls : refused) {
+        EXPECT_FALSE(drag(app->window, QEvent::DragEnter, urls)) << urls.size();
+        EXPECT_FALSE(drag(app->window, QEvent::Drop, urls)) << urls.size();
+    }
+    QTest::qWait(50);
     EXPECT_EQ(app->task(), nullptr);
+    EXPECT_EQ(desktop.count("alert"), 1);
     EXPECT_TRUE(log().isEmpty());
-}
-
-// A later start brings the main window that is shown forward, else main window 1.
-TEST_F(OpenRequests, ALaterStartShowsTheCurrentMainWindow) {
-    app->applicationDidFinishLaunching();
-    app->window->hide();
-    app->window2->hide();
-    app->applicationShouldHandleReopen({});
-    EXPECT_TRUE(app->window->isVisible());
-    EXPECT_FALSE(app->window2->isVisible());
-
-    app->show_Mainwindow2();
-    app->window2->showMinimized();
-    app->applicationShouldHandleReopen({});
-    EXPECT_TRUE(app->window2->isVisible());
-    EXPECT_FALSE(app->window2->isMinimized());
-    EXPECT_FALSE(app->window->isVisible());
-    EXPECT_EQ(app->task(), nullptr);
 }
 
 // What a later start sends arrives as a reopen; anything else only in the system log.
 TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
-    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
     app->applicationDidFinishLaunching();
     app->window->hide();
     InstanceChannel channel(home.filePath("launcher.socket"));
@@ -123,27 +107,10 @@ TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
     EXPECT_EQ(lines.filter("Ignored a message on the launcher's socket: ").size(), 1);
 }
 
-TEST_F(OpenRequests, OnlyOneLocalArchiveMayBeDropped) {
-    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
+TEST_F(OpenRequests, AnArchiveDroppedOnEitherMainWindowStarts) {
     app->applicationDidFinishLaunching();
     const QString other = home.filePath("other.zip");
     ASSERT_TRUE(writeFile(other, "PK"));
-    ASSERT_TRUE(writeFile(home.filePath("notes.txt"), "x"));
-    const QList<QList<QUrl>> refused{
-        {QUrl::fromLocalFile(home.filePath("notes.txt"))},
-        {QUrl::fromLocalFile(home.filePath("gone.zip"))},
-        {QUrl::fromLocalFile(rom), QUrl::fromLocalFile(other)},
-        {QUrl("https://example.org/astrovex.zip")},
-        {},
-    };
-    for (const QList<QUrl>& urls : refused) {
-        EXPECT_FALSE(drag(app->window, QEvent::DragEnter, urls)) << urls.size();
-        EXPECT_FALSE(drag(app->window, QEvent::Drop, urls)) << urls.size();
-    }
-    QTest::qWait(50);
-    EXPECT_EQ(app->task(), nullptr);
-    EXPECT_TRUE(desktop.alerts.isEmpty());
-
     for (QMainWindow* target : {app->window, app->window2}) {
         ASSERT_TRUE(QFile::remove(argvFile) || !QFile::exists(argvFile));
         const QList<QUrl> urls{QUrl::fromLocalFile(target == app->window ? rom : other)};

@@ -1,50 +1,31 @@
-#include "settings/settingskeys.h"
+// The preferences as stored and shown, and the paths the launcher makes of them.
 #include "support/delegatefixture.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QSettings>
-#include <QTest>
 
 namespace kd::test {
 namespace {
 
 using Settings = DelegateFixture;
+using Paths = DelegateFixture;
 
-QStringList keysInFile(const QString& path) {
-    QSettings file(path, QSettings::IniFormat);
-    return file.allKeys();
-}
-
-TEST_F(Settings, FirstStartShowsInitialValuesAndStoresNothing) {
-    EXPECT_EQ(app->textfild_ppcfreq->text(), "50");
-    EXPECT_EQ(app->textfild_resolution_x->text(), "496");
-    EXPECT_EQ(app->textfild_resolution_y->text(), "384");
-    EXPECT_EQ(app->textfild_sound->text(), "100");
-    EXPECT_EQ(app->textfild_music->text(), "100");
-    EXPECT_EQ(app->textfild_balance->text(), "0");
+// A first start shows the initial values and stores nothing (the rest of the
+// first form is pinned through its arguments by Launching.TheFormBecomes...);
+// the user's edits are stored at once and survive a restart.
+TEST_F(Settings, FirstStartStoresNothingAndEditsAreStoredAtOnce) {
+    const std::pair<QLineEdit*, const char*> fields[] = {
+        {app->textfild_sound, "100"}, {app->textfild_music, "100"}, {app->textfild_balance, "0"},
+        {app->textfild_roms, ""},     {app->textfild_vert, ""},     {app->textfild_frag, ""}};
+    for (const auto& [field, text] : fields)
+        EXPECT_EQ(field->text(), text) << field->objectName().toStdString();
     for (QCheckBox* toggle : {app->button_exe, app->button_snapfolder, app->button_Iconfolder})
         EXPECT_TRUE(toggle->isChecked()) << toggle->objectName().toStdString();
-    // Every other box is off at a first start, the four negating ones included.
-    for (QCheckBox* box : {app->button_nothreads, app->button_gputhreads, app->button_widescreen,
-                           app->button_multitexture, app->button_throttle, app->button_showfps,
-                           app->button_SoundEffects, app->button_MPEGmusic, app->button_flipstereo,
-                           app->button_feedback})
-        EXPECT_EQ(box->isChecked(), box == app->button_gputhreads)
-            << box->objectName().toStdString();
-    for (QLineEdit* field : {app->textfild_roms, app->textfild_vert, app->textfild_frag})
-        EXPECT_TRUE(field->text().isEmpty());
-    for (QComboBox* popUp :
-         {app->popup_videomode, app->popup_crosshairs, app->popup_inputsys, app->popup_command})
-        EXPECT_EQ(popUp->currentIndex(), 0);
-
+    EXPECT_FALSE(app->button_feedback->isChecked());
+    EXPECT_EQ(app->popup_inputsys->currentIndex(), 0);
+    EXPECT_EQ(app->popup_command->currentIndex(), 0);
     EXPECT_FALSE(store->stringForKey(keys::RomsPath).has_value());
     EXPECT_EQ(store->integerForKey(keys::StartWindow), 0);
-    EXPECT_TRUE(keysInFile(settingsPath()).isEmpty());
-}
+    EXPECT_EQ(settingsFileLines(), QStringList());
 
-TEST_F(Settings, UserEditsAreStoredAtOnceAndSurviveARestart) {
+    // Edits are stored at once and survive a restart.
     app->textfild_ppcfreq->selectAll();
     QTest::keyClicks(app->textfild_ppcfreq, "66");
     app->button_widescreen->click();
@@ -52,14 +33,10 @@ TEST_F(Settings, UserEditsAreStoredAtOnceAndSurviveARestart) {
     app->popup_crosshairs->setCurrentIndex(2);
     emit app->popup_crosshairs->activated(2);
 
-    // In the file before any window is closed.
-    QSettings file(settingsPath(), QSettings::IniFormat);
-    EXPECT_EQ(file.value(keys::PowerPCFrequency).toString(), "66");
-    EXPECT_EQ(file.value(keys::Widescreen).toString(), "true");
-    EXPECT_EQ(file.value(keys::MultiThreaded).toString(), "false");
-    EXPECT_EQ(file.value(keys::CrosshairsConfig).toString(), "2");
-    // Keys never touched keep following their initial value.
-    EXPECT_FALSE(file.contains(keys::ResolutionX));
+    // In the file before any window is closed; keys never touched are not
+    // written, so they keep following their initial value.
+    EXPECT_EQ(settingsFileLines(), (QStringList{"CrosshairsConfig=2", "MultiThreaded=false",
+                                                "PowerPCFrequency=66", "Widescreen=true"}));
 
     restart();
     EXPECT_EQ(app->textfild_ppcfreq->text(), "66");
@@ -68,65 +45,37 @@ TEST_F(Settings, UserEditsAreStoredAtOnceAndSurviveARestart) {
     EXPECT_EQ(app->popup_crosshairs->currentIndex(), 2);
 }
 
-TEST_F(Settings, CheckBoxSensesMatchTheirKeys) {
-    struct Row {
-        QCheckBox* box;
-        const char* key;
-        bool storedWhenOn;
+// Each box stores its key, in the key's sense; a value stored by an operation
+// shows in its control at once.
+TEST_F(Settings, ControlsAndTheirKeysFollowEachOther) {
+    auto follows = [&](QCheckBox* box, const char* key, bool storedWhenOn = true) {
+        SCOPED_TRACE(key);
+        if (box->isChecked())
+            box->click();
+        box->click();
+        ASSERT_TRUE(box->isChecked());
+        ASSERT_TRUE(store->objectForKey(key).has_value());
+        EXPECT_EQ(store->objectForKey(key)->toBool(), storedWhenOn);
+        store->setObject(!storedWhenOn, key);
+        EXPECT_FALSE(box->isChecked());
     };
-    const Row rows[] = {
-        {app->button_exe, keys::Button_packege1, true},
-        {app->button_snapfolder, keys::Button_packege2, true},
-        {app->button_Iconfolder, keys::Button_packege3, true},
-        {app->button_nothreads, keys::MultiThreaded, false},
-        {app->button_gputhreads, keys::GPUmultithreaded, true},
-        {app->button_widescreen, keys::Widescreen, true},
-        {app->button_multitexture, keys::Multitexture, true},
-        {app->button_throttle, keys::Nothrottle, false},
-        {app->button_showfps, keys::ShowFPS, true},
-        {app->button_SoundEffects, keys::SoundEffects, true},
-        {app->button_MPEGmusic, keys::MPEGmusic, true},
-        {app->button_flipstereo, keys::SwapChannels, true},
-        {app->button_feedback, keys::ForceFeedback, true},
-    };
-    for (const Row& row : rows) {
-        if (row.box->isChecked())
-            row.box->click();
-        row.box->click();
-        ASSERT_TRUE(row.box->isChecked());
-        ASSERT_TRUE(store->objectForKey(row.key).has_value()) << row.key;
-        EXPECT_EQ(store->objectForKey(row.key)->toBool(), row.storedWhenOn) << row.key;
-        // A value an operation stores shows at once.
-        store->setObject(!row.storedWhenOn, row.key);
-        EXPECT_FALSE(row.box->isChecked()) << row.key;
-    }
-}
-
-TEST_F(Settings, DirectWritesShowInTheirControlsAtOnce) {
+    follows(app->button_exe, keys::Button_packege1);
+    follows(app->button_snapfolder, keys::Button_packege2);
+    follows(app->button_Iconfolder, keys::Button_packege3);
+    follows(app->button_nothreads, keys::MultiThreaded, false);
+    follows(app->button_gputhreads, keys::GPUmultithreaded);
+    follows(app->button_widescreen, keys::Widescreen);
+    follows(app->button_multitexture, keys::Multitexture);
+    follows(app->button_throttle, keys::Nothrottle, false);
+    follows(app->button_showfps, keys::ShowFPS);
+    follows(app->button_SoundEffects, keys::SoundEffects);
+    follows(app->button_MPEGmusic, keys::MPEGmusic);
+    follows(app->button_flipstereo, keys::SwapChannels);
+    follows(app->button_feedback, keys::ForceFeedback);
     store->setObject(QStringLiteral("/games/roms"), keys::RomsPath);
     EXPECT_EQ(app->textfild_roms->text(), "/games/roms");
     store->setObject(4, keys::CommandOption);
     EXPECT_EQ(app->popup_command->currentIndex(), 4);
-    EXPECT_EQ(store->stringForKey(keys::RomsPath).value_or(QString()), "/games/roms");
-}
-
-TEST_F(Settings, RevertBringsEveryControlBackAndEmptiesTheStore) {
-    QTest::keyClicks(app->textfild_resolution_x, "0");
-    app->button_exe->click();
-    app->button_showfps->click();
-    store->setObject(QStringLiteral("/somewhere"), keys::SnapPath);
-    store->setObject(2, keys::StartWindow);
-    store->synchronize();
-
-    app->defaults().revertToInitialValues();
-    EXPECT_EQ(app->textfild_resolution_x->text(), "496");
-    EXPECT_TRUE(app->button_exe->isChecked());
-    EXPECT_FALSE(app->button_showfps->isChecked());
-    // Its box is on: the packaged folder's text, not the stored path.
-    EXPECT_EQ(app->textfild_snaps->text(),
-              "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Snaps");
-    EXPECT_EQ(store->integerForKey(keys::StartWindow), 0);
-    EXPECT_TRUE(keysInFile(settingsPath()).isEmpty());
 }
 
 TEST_F(Settings, BrokenOrForeignValuesFallBackToInitialValuesAndUnknownKeysAreKept) {
@@ -151,30 +100,74 @@ TEST_F(Settings, BrokenOrForeignValuesFallBackToInitialValuesAndUnknownKeysAreKe
     EXPECT_EQ(app->textfild_resolution_y->text(), "384");
 
     app->button_showfps->click();
-    QSettings file(settingsPath(), QSettings::IniFormat);
-    EXPECT_EQ(file.value("SomebodyElsesKey").toString(), "keep me");
-    EXPECT_EQ(file.value(keys::ShowFPS).toString(), "true");
-}
+    EXPECT_TRUE(settingsFileLines().contains("SomebodyElsesKey=keep me"));
 
-TEST_F(Settings, UnreadableSettingsFileDoesNotStopTheLauncher) {
+    // A folder where the file should be does not stop the launcher either.
     app.reset();
     store.reset();
-    ASSERT_TRUE(QDir().mkpath(settingsPath())); // a folder where the file should be
+    ASSERT_TRUE(QFile::remove(settingsPath()) && QDir().mkpath(settingsPath()));
     start();
     EXPECT_EQ(app->textfild_ppcfreq->text(), "50");
     app->button_showfps->click();
     EXPECT_TRUE(app->button_showfps->isChecked());
 }
 
-TEST_F(Settings, ValuesWithCommasAndLargeTextRoundTrip) {
-    const QString withComma = QStringLiteral("/games/roms, old");
-    const QString large(10 * 1024 * 1024, u'x');
-    store->setObject(withComma, keys::RomsPath);
-    store->setObject(large, keys::IconPath);
+// HostileInput.HugeAndMalformedSettingsLinesAreSurvived keeps 10 MB values.
+TEST_F(Settings, AValueWithACommaRoundTrips) {
+    store->setObject(QStringLiteral("/games/roms, old"), keys::RomsPath);
     store->synchronize();
     restart();
-    EXPECT_EQ(store->stringForKey(keys::RomsPath).value_or(QString()), withComma);
-    EXPECT_EQ(store->stringForKey(keys::IconPath).value_or(QString()).size(), large.size());
+    EXPECT_EQ(store->stringForKey(keys::RomsPath).value_or(QString()), "/games/roms, old");
+}
+
+// Windows.PackagedFieldsAreReadOnlyWhileTheirBoxIsOn checks what the fields show.
+TEST_F(Paths, ThePackagedEmulatorWinsWhateverTheFieldSaysElseTheUsers) {
+    app->PackagePath_ini();
+    EXPECT_EQ(app->pathOfExecFile(), bundle.path("kdromepak/Kaleidrome"));
+    EXPECT_EQ(app->pathOfCurrentDir(), bundle.path("kdromepak"));
+    EXPECT_TRUE(app->ExefileCheck());
+    // The display text is not stored.
+    EXPECT_FALSE(store->stringForKey(keys::ExecutionPath).has_value());
+    // A mixed toggle counts as on.
+    app->button_exe->setTristate(true);
+    app->button_exe->setCheckState(Qt::PartiallyChecked);
+    app->textfild_exe->setText("/elsewhere/emu");
+    EXPECT_EQ(app->pathOfExecFile(), bundle.path("kdromepak/Kaleidrome"));
+    app->button_exe->setTristate(false);
+    // Tags other than the three boxes' change nothing.
+    const QString before =
+        app->textfild_exe->text() + app->textfild_snaps->text() + app->textfild_icons->text();
+    for (int tag : {-1, 3, 5})
+        app->PackagePathChange(tagged(tag));
+    EXPECT_EQ(app->textfild_exe->text() + app->textfild_snaps->text() + app->textfild_icons->text(),
+              before);
+
+    app->button_exe->click(); // off: the user's own emulator
+    EXPECT_EQ(app->pathOfExecFile(), "");
+    EXPECT_EQ(app->pathOfCurrentDir(), "");
+    EXPECT_FALSE(app->ExefileCheck());
+
+    store->setObject(QStringLiteral("/opt/my emu/Kaleidrome"), keys::ExecutionPath);
+    EXPECT_EQ(app->pathOfExecFile(), "/opt/my emu/Kaleidrome");
+    EXPECT_EQ(app->pathOfCurrentDir(), "/opt/my emu");
+    EXPECT_FALSE(app->ExefileCheck());
+
+    app->textfild_exe->setText("Kaleidrome");
+    EXPECT_EQ(app->pathOfCurrentDir(), "");
+
+    app->textfild_exe->setText(bundle.path("kdromepak/Kaleidrome"));
+    EXPECT_TRUE(app->ExefileCheck());
+}
+
+TEST_F(Paths, RelocatedBundleUsesItsOwnResources) {
+    QTemporaryDir elsewhere;
+    const QString moved = elsewhere.path() + "/Some Other Name.app/Contents/Resources";
+    ASSERT_TRUE(copyTree(bundle.resources(), moved));
+    AppDelegate relocated(desktop, *store, moved);
+    relocated.PackagePath_ini();
+    EXPECT_EQ(relocated.pathOfExecFile(), moved + "/kdromepak/Kaleidrome");
+    EXPECT_TRUE(relocated.ExefileCheck());
+    EXPECT_EQ(relocated.textfild_exe->text(), packaged("Kaleidrome"));
 }
 
 } // namespace

@@ -1,29 +1,17 @@
 // The windows as a keyboard user meets them, the About window, and controls
 // that say what they do.
 #include "app/gametableview.h"
-#include "catalogue/gamelistcontroller.h"
 #include "catalogue/gamelistmodel.h"
-#include "emulator/emulatorprocess.h"
 #include "log/logfindbar.h"
-#include "settings/settingskeys.h"
 #include "support/delegatefixture.h"
-#include "support/runhelpers.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
 #include <QMenu>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTabWidget>
-#include <QTableView>
 #include <QToolTip>
 
 namespace kd::test {
@@ -41,40 +29,36 @@ protected:
         window->activateWindow();
         return QTest::qWaitForWindowActive(window);
     }
+    // Turns the column of that title on or off through the header's menu.
+    static void toggleColumn(QTableView* table, const QString& title) {
+        std::unique_ptr<QMenu> menu(static_cast<GameTableView*>(table)->columnMenu());
+        for (QAction* column : menu->actions())
+            if (column->text() == title)
+                column->trigger();
+    }
 };
 
-TEST_F(Windows, HomeAndEndGoToTheFirstAndLastGame) {
-    const int last = int(app->arrayController_list->content().size()) - 1;
-    const struct {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        qint64 row;
-    } cases[] = {{Qt::Key_End, Qt::NoModifier, last},
-                 {Qt::Key_Home, Qt::NoModifier, 0},
-                 {Qt::Key_End, Qt::ControlModifier, last},
-                 {Qt::Key_Home, Qt::ControlModifier, 0}};
-    for (QTableView* table : {app->tableView_list, app->tableView_list2}) {
-        for (const auto& c : cases) {
-            app->setSelectionIndex(5);
-            QTest::keyClick(table, c.key, c.modifiers);
-            EXPECT_EQ(app->selectionIndex(), c.row) << table->objectName().toStdString();
-        }
-    }
-}
-
-// Both main windows give the arrow keys to their table from the start, and Tab
-// leaves the table for the next control without changing the game.
+// Both main windows give the arrow keys to their table from the start; Home and
+// End, with or without Ctrl, go to the first and last game; Tab leaves the table
+// for the next control without changing the game.
 TEST_F(Windows, TheTableHasTheKeysAndTabLeavesIt) {
-    for (const auto& show : {std::function<void()>([&] { app->show_Mainwindow2(); }),
-                             std::function<void()>([&] { app->show_Mainwindow(); })}) {
-        show();
+    const qint64 last = qint64(app->arrayController_list->content().size()) - 1;
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, qint64> presses[] = {
+        {Qt::Key_Down, Qt::NoModifier, 1},      {Qt::Key_End, Qt::NoModifier, last},
+        {Qt::Key_Home, Qt::ControlModifier, 0}, {Qt::Key_End, Qt::ControlModifier, last},
+        {Qt::Key_Home, Qt::NoModifier, 0},      {Qt::Key_Down, Qt::NoModifier, 1}};
+    for (const char* show : {"mainWindow2", "mainWindow1"}) {
+        SCOPED_TRACE(show);
+        app->action(show)->trigger();
         QWidget* window = app->window->isVisible() ? app->window : app->window2;
         ASSERT_TRUE(activate(window));
         QTableView* table = app->window->isVisible() ? app->tableView_list : app->tableView_list2;
         EXPECT_EQ(QApplication::focusWidget(), table);
         app->setSelectionIndex(0);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-        EXPECT_EQ(app->selectionIndex(), 1);
+        for (const auto& [key, modifiers, row] : presses) {
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            EXPECT_EQ(app->selectionIndex(), row) << key;
+        }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_NE(QApplication::focusWidget(), table);
         EXPECT_EQ(app->selectionIndex(), 1);
@@ -82,7 +66,9 @@ TEST_F(Windows, TheTableHasTheKeysAndTabLeavesIt) {
     }
 }
 
-TEST_F(Windows, TheSelectedGameStaysInViewAfterASort) {
+// The selected game stays in view after a sort; the two tables share one sort,
+// and both headers show it.
+TEST_F(Windows, BothTablesShowTheSortAndTheSelectedGameStaysInView) {
     QTableView* table = app->tableView_list;
     app->window->resize(640, 200);
     QCoreApplication::processEvents();
@@ -96,24 +82,43 @@ TEST_F(Windows, TheSelectedGameStaysInViewAfterASort) {
         table->sortByColumn(column, Qt::AscendingOrder);
         QCoreApplication::processEvents();
     }
+    QHeaderView* second = app->tableView_list2->horizontalHeader();
+    table->sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(second->sortIndicatorSection(), 1);
+    EXPECT_EQ(second->sortIndicatorOrder(), Qt::DescendingOrder);
+    app->tableView_list2->sortByColumn(2, Qt::AscendingOrder);
+    EXPECT_EQ(table->horizontalHeader()->sortIndicatorSection(), 2);
+    EXPECT_EQ(table->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
 }
 
-TEST_F(Windows, EscapeAndCtrlWCloseTheLogPreferencesAndAboutWindows) {
-    const struct {
-        const char* action;
-        QWidget* window;
-    } windows[] = {{"showLog", app->logWindow},
-                   {"preferences", app->preferencesWindow},
-                   {"about", app->aboutWindow}};
-    for (const auto& w : windows) {
-        SCOPED_TRACE(w.action);
+// Every window the launcher shows comes back from the dock as it was left;
+// Escape and Ctrl+W close the log, preferences and About windows.
+TEST_F(Windows, WindowsComeBackAsLeftAndTheSmallOnesCloseFromTheKeyboard) {
+    auto press = [](QWidget* window, QKeyCombination key) {
+        QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+        QTest::keyClick(focus, key.key(), key.keyboardModifiers());
+    };
+    const std::pair<const char*, QWidget*> windows[] = {{"mainWindow1", app->window},
+                                                        {"mainWindow2", app->window2},
+                                                        {"showLog", app->logWindow},
+                                                        {"preferences", app->preferencesWindow},
+                                                        {"about", app->aboutWindow}};
+    for (const auto& [action, window] : windows) {
+        SCOPED_TRACE(action);
+        window->showMaximized();
+        window->showMinimized();
+        app->action(action)->trigger();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_FALSE(window->isMinimized());
+        EXPECT_TRUE(window->isMaximized());
+        if (window == app->window || window == app->window2)
+            continue;
         for (const QKeyCombination key :
              {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
-            app->action(w.action)->trigger();
-            ASSERT_TRUE(activate(w.window));
-            QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : w.window;
-            QTest::keyClick(focus, key.key(), key.keyboardModifiers());
-            EXPECT_FALSE(w.window->isVisible());
+            app->action(action)->trigger();
+            ASSERT_TRUE(activate(window));
+            press(window, key);
+            EXPECT_FALSE(window->isVisible());
         }
     }
     // In the log's find bar, Escape closes the bar first, then the window.
@@ -123,11 +128,11 @@ TEST_F(Windows, EscapeAndCtrlWCloseTheLogPreferencesAndAboutWindows) {
     QTest::keyClick(app->logFindBar->field(), Qt::Key_Escape);
     EXPECT_FALSE(app->logFindBar->isVisible());
     EXPECT_TRUE(app->logWindow->isVisible());
-    QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : app->logWindow;
-    QTest::keyClick(focus, Qt::Key_Escape);
+    press(app->logWindow, Qt::Key_Escape);
     EXPECT_FALSE(app->logWindow->isVisible());
 
     // A main window stays.
+    app->action("mainWindow1")->trigger();
     ASSERT_TRUE(activate(app->window));
     QTest::keyClick(app->tableView_list, Qt::Key_Escape);
     EXPECT_TRUE(app->window->isVisible());
@@ -136,73 +141,38 @@ TEST_F(Windows, EscapeAndCtrlWCloseTheLogPreferencesAndAboutWindows) {
 TEST_F(Windows, AboutShowsTheVersionTheLicenceAndTheTwoAddresses) {
     app->action("about")->trigger();
     ASSERT_TRUE(app->aboutWindow->isVisible());
-    QStringList texts;
-    QList<QLabel*> links;
+    QString all;
+    desktop.opens = false;
     for (QLabel* label : app->aboutWindow->findChildren<QLabel*>()) {
-        texts << label->text();
+        all += label->text() + '\n';
+        // The addresses open through the launcher, which says when nothing opened them.
         if (label->text().contains("href"))
-            links << label;
+            emit label->linkActivated(label->text().section('"', 1, 1));
     }
-    const QString all = texts.join('\n');
     EXPECT_TRUE(all.contains(QRegularExpression("Version \\d+\\.\\d+\\.\\d+")))
         << all.toStdString();
     EXPECT_TRUE(all.contains("GPL-3.0-or-later"));
-    // The addresses open through the launcher, which says when nothing opened them.
-    desktop.opens = false;
-    ASSERT_EQ(links.size(), 2);
-    for (QLabel* link : links) {
-        const QString href = link->text().section('"', 1, 1);
-        emit link->linkActivated(href);
-    }
     EXPECT_EQ(desktop.argsOf("openUrl"),
               (QList<QStringList>{{AppDelegate::HomePage}, {AppDelegate::ProjectPage}}));
     EXPECT_EQ(desktop.count("alert"), 2);
 }
 
-TEST_F(Windows, StopAndBringToFrontOnlyWhileAnEmulatorRuns) {
-    QAction* stop = app->action("stopEmulator");
-    QAction* raise = app->action("showEmulator");
-    EXPECT_FALSE(stop->isEnabled());
-    EXPECT_FALSE(raise->isEnabled());
-    {
-        ScopedEnv env("KD_DEMO_SCRIPT", "out running\nrun");
-        app->LaunchTask({});
-    }
-    EXPECT_TRUE(stop->isEnabled());
-    EXPECT_TRUE(raise->isEnabled());
-    app->task()->kill();
-    ASSERT_TRUE(waitUntil([&] { return app->task()->hasEnded(); }));
-    EXPECT_FALSE(stop->isEnabled());
-    EXPECT_FALSE(raise->isEnabled());
-    // One that never started leaves them off.
-    app->button_exe->click();
-    app->textfild_exe->setText("/nowhere/Kaleidrome");
-    app->LaunchTask({});
-    EXPECT_FALSE(stop->isEnabled());
-}
-
 // Typing into a number field keeps only what a number of its kind can hold;
 // the text then reaches the store and the command line as it stands.
 TEST_F(Windows, NumberFieldsRefuseWhatIsNotANumber) {
-    const struct {
-        QLineEdit* field;
-        const char* key;
-        const char* typed;
-        const char* kept;
-    } cases[] = {
-        {app->textfild_ppcfreq, keys::PowerPCFrequency, "6a6.5", "665"},
-        {app->textfild_resolution_x, keys::ResolutionX, "-640", "640"},
-        {app->textfild_resolution_y, keys::ResolutionY, "4 80", "480"},
-        {app->textfild_sound, keys::VolumeSoundeffects, "8o", "8"},
-        {app->textfild_music, keys::VolumeMPEGmusic, "+50", "50"},
-        {app->textfild_balance, keys::RelativeBalance, "-1-5", "-15"},
+    auto type = [&](QLineEdit* field, const char* key, const char* typed, const char* kept) {
+        SCOPED_TRACE(key);
+        field->clear();
+        QTest::keyClicks(field, typed);
+        EXPECT_EQ(field->text(), kept);
+        EXPECT_EQ(store->stringForKey(key), kept);
     };
-    for (const auto& c : cases) {
-        c.field->clear();
-        QTest::keyClicks(c.field, c.typed);
-        EXPECT_EQ(c.field->text(), c.kept) << c.key;
-        EXPECT_EQ(store->stringForKey(c.key), c.kept) << c.key;
-    }
+    type(app->textfild_ppcfreq, keys::PowerPCFrequency, "6a6.5", "665");
+    type(app->textfild_resolution_x, keys::ResolutionX, "-640", "640");
+    type(app->textfild_resolution_y, keys::ResolutionY, "4 80", "480");
+    type(app->textfild_sound, keys::VolumeSoundeffects, "8o", "8");
+    type(app->textfild_music, keys::VolumeMPEGmusic, "+50", "50");
+    type(app->textfild_balance, keys::RelativeBalance, "-1-5", "-15");
     const QStringList args = emulatorArguments({}, app->currentEmulatorForm());
     EXPECT_TRUE(args.contains("-ppc-frequency=665"));
     EXPECT_TRUE(args.contains("-res=640,480"));
@@ -212,80 +182,72 @@ TEST_F(Windows, NumberFieldsRefuseWhatIsNotANumber) {
 TEST_F(Windows, PagesSayWhichFieldsAreNotPassed) {
     auto* tabs = app->preferencesWindow->findChild<QTabWidget*>();
     ASSERT_NE(tabs, nullptr);
-    auto pageOf = [tabs](QWidget* control) {
-        for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->widget(i)->isAncestorOf(control))
-                return i;
-        return -1;
-    };
-    QSet<int> pagesWithUnpassed;
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             app->textfild_vert, app->textfild_frag, app->textfild_sound, app->textfild_music,
-             app->textfild_balance, app->popup_inputsys, app->button_feedback})
-        pagesWithUnpassed.insert(pageOf(control));
-    ASSERT_FALSE(pagesWithUnpassed.contains(-1));
+    const QList<QWidget*> unpassed{app->textfild_vert,  app->textfild_frag,    app->textfild_sound,
+                                   app->textfild_music, app->textfild_balance, app->popup_inputsys,
+                                   app->button_feedback};
+    for (QWidget* control : unpassed)
+        ASSERT_TRUE(tabs->isAncestorOf(control));
     for (int i = 0; i < tabs->count(); ++i) {
-        const auto notes = tabs->widget(i)->findChildren<QLabel*>("notPassedNote");
-        EXPECT_EQ(notes.size(), pagesWithUnpassed.contains(i) ? 1 : 0) << i;
+        QWidget* page = tabs->widget(i);
+        const bool holds = std::any_of(unpassed.begin(), unpassed.end(), [&](QWidget* control) {
+            return page->isAncestorOf(control);
+        });
+        EXPECT_EQ(page->findChildren<QLabel*>("notPassedNote").size(), holds ? 1 : 0) << i;
     }
 }
 
 // While a "Use the packaged …" box is on, its field shows the fixed text and
-// cannot be typed into, however the box was turned on or off.
+// cannot be typed into, however the box was turned on or off; off, it shows the
+// stored path, or nothing.
 TEST_F(Windows, PackagedFieldsAreReadOnlyWhileTheirBoxIsOn) {
-    const QString fixedExe = "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Kaleidrome";
-    const QString fixedSnaps = "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Snaps";
     auto shows = [](QLineEdit* field, const QString& text, bool readOnly) {
         EXPECT_EQ(field->text(), text);
         EXPECT_EQ(field->isReadOnly(), readOnly);
     };
-    shows(app->textfild_exe, fixedExe, true);
+    shows(app->textfild_exe, packaged("Kaleidrome"), true);
     app->button_exe->click();
     shows(app->textfild_exe, "", false);
     QTest::keyClicks(app->textfild_exe, "/opt/kd/emu");
     app->button_exe->click();
-    shows(app->textfild_exe, fixedExe, true);
+    shows(app->textfild_exe, packaged("Kaleidrome"), true);
     EXPECT_EQ(store->stringForKey(keys::ExecutionPath), "/opt/kd/emu");
+    shows(app->textfild_icons, packaged("Icons"), true);
+    app->button_Iconfolder->click();
+    shows(app->textfild_icons, "", false);
 
     // The emulator's chooser turns the box off and shows what was chosen.
-    QPushButton chooser;
-    AppDelegate::setTag(&chooser, 1);
     desktop.openPanelAnswers = {QStringLiteral("/usr/games/Kaleidrome")};
-    app->Choicethefile(&chooser);
+    app->Choicethefile(tagged(1));
     shows(app->textfild_exe, "/usr/games/Kaleidrome", false);
 
     // A snapshot folder chosen while its box is on is stored for later.
-    AppDelegate::setTag(&chooser, 3);
     desktop.openPanelAnswers = {QStringLiteral("/art/snaps")};
-    app->Choicethefolder(&chooser);
-    shows(app->textfild_snaps, fixedSnaps, true);
+    app->Choicethefolder(tagged(3));
+    shows(app->textfild_snaps, packaged("Snaps"), true);
     app->button_snapfolder->click();
     shows(app->textfild_snaps, "/art/snaps", false);
 
     app->DefaultAction();
-    shows(app->textfild_exe, fixedExe, true);
-    shows(app->textfild_snaps, fixedSnaps, true);
+    shows(app->textfild_exe, packaged("Kaleidrome"), true);
+    shows(app->textfild_snaps, packaged("Snaps"), true);
+    shows(app->textfild_icons, packaged("Icons"), true);
 }
 
 // Long titles and makers give way so that every column fits the default
 // window; a cell cut short shows its whole text as a tooltip.
 TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
-    QByteArray list = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>";
     const QString longTitle =
         "The Extraordinarily Long Adventures of a Game Whose Title Never Ends";
+    QString list = "<plist version=\"1.0\"><array>";
     for (int i = 0; i < 200; ++i)
-        list += QStringLiteral("<dict><key>name</key><string>game%1</string>"
-                               "<key>title</key><string>%2 %1</string>"
-                               "<key>year</key><integer>1990</integer>"
+        list += QStringLiteral("<dict><key>name</key><string>game%1</string><key>title</key>"
+                               "<string>%2 %1</string><key>year</key><integer>1990</integer>"
                                "<key>maker</key><string>Brightwater Interactive Amusements "
                                "Company Limited</string><key>genre</key><string>shooter</string>"
                                "<key>players</key><integer>2</integer></dict>")
-                    .arg(i)
-                    .arg(longTitle)
-                    .toUtf8();
-    ASSERT_TRUE(writeFile(bundle.path("Kaleidrome.xml"), list + "</array></plist>"));
-    restart();
-    app->awakeFromNib();
+                    .arg(QString::number(i), longTitle);
+    ASSERT_TRUE(writeFile(listFile(), (list + "</array></plist>").toUtf8()));
+    relaunch();
     app->applicationDidFinishLaunching();
     QCoreApplication::processEvents();
     QTableView* table = app->tableView_list;
@@ -313,13 +275,9 @@ TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
     QCoreApplication::processEvents();
     EXPECT_GT(header->sectionSize(GameListModel::Title), title + 100);
     EXPECT_LT(header->sectionSize(GameListModel::Players), players + 50);
-    EXPECT_LE(header->length(), table->viewport()->width());
 
     // A column shown from the header's menu is fitted in with the others.
-    std::unique_ptr<QMenu> menu(static_cast<GameTableView*>(table)->columnMenu());
-    for (QAction* column : menu->actions())
-        if (column->text() == "Played")
-            column->trigger();
+    toggleColumn(table, "Played");
     EXPECT_FALSE(header->isSectionHidden(GameListModel::TimesPlayed));
     EXPECT_LE(header->length(), table->viewport()->width());
 }
@@ -330,16 +288,11 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSort) {
     QHeaderView* header = app->tableView_list->horizontalHeader();
     header->resizeSection(GameListModel::Title, 333);
     header->moveSection(header->visualIndex(GameListModel::Year), 0);
+    toggleColumn(app->tableView_list, "Genre");
+    toggleColumn(app->tableView_list2, "Maker"); // hidden at first in the compact layout
     std::unique_ptr<QMenu> menu(static_cast<GameTableView*>(app->tableView_list)->columnMenu());
-    for (QAction* column : menu->actions()) {
-        if (column->text() == "Genre")
-            column->trigger();
-        EXPECT_EQ(column->isEnabled(), column->text() != "Name"); // always shown
-    }
-    menu.reset(static_cast<GameTableView*>(app->tableView_list2)->columnMenu());
     for (QAction* column : menu->actions())
-        if (column->text() == "Maker")
-            column->trigger(); // hidden at first in the compact layout
+        EXPECT_EQ(column->isEnabled(), column->text() != "Name"); // always shown
     menu.reset();
     auto* splitter = app->window->findChild<QSplitter*>();
     splitter->setSizes({500, 300});
@@ -347,8 +300,7 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSort) {
     app->tableView_list->sortByColumn(GameListModel::Name, Qt::DescendingOrder);
     app->saveArrangement();
 
-    restart();
-    app->awakeFromNib();
+    relaunch();
     app->applicationDidFinishLaunching();
     for (int pass = 0; pass < 2; ++pass) {
         SCOPED_TRACE(pass);
@@ -361,8 +313,7 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSort) {
         // A sort is the user's for this session.
         app->tableView_list->sortByColumn(GameListModel::Title, Qt::AscendingOrder);
     }
-    restart();
-    app->awakeFromNib();
+    relaunch();
     EXPECT_EQ(app->tableView_list->horizontalHeader()->sortIndicatorSection(), -1);
     app->setSelectionIndex(0);
     EXPECT_EQ(app->selectedGameName(), "astrovex"); // stored order
@@ -384,34 +335,29 @@ TEST_F(Windows, AStoredArrangementThatDoesNotFitIsIgnored) {
     app->saveArrangement();
     const QByteArray nameHidden = header->saveState();
     const QString columns = store->stringForKey("Arrangement/tableView_listColumns").value_or("");
-    const struct {
-        const char* what;
-        QVariant state;
-        QString columns;
-        bool restored;
-    } cases[] = {
-        {"text", QStringLiteral("garbage"), columns, false},
-        {"bytes", QByteArray("\x00\xff\x00\x01garbage", 11), columns, false},
-        {"another header", other.saveState(), columns, false},
-        {"other columns", nameHidden, "name,title,year", false},
-        {"Name hidden", nameHidden, columns, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        store->setObject(c.state, "Arrangement/tableView_list");
-        store->setObject(c.columns, "Arrangement/tableView_listColumns");
-        store->setObject(c.state, "Arrangement/window");
-        store->setObject(c.state, "Arrangement/splitter");
+    // Stored `state` and `columns`: the launcher starts with every column there
+    // and Name shown, the stored Title width only if `restored`.
+    auto start = [&](const char* what, const QVariant& state, const QString& columns,
+                     bool restored) {
+        SCOPED_TRACE(what);
+        for (const char* key :
+             {"Arrangement/tableView_list", "Arrangement/window", "Arrangement/splitter"})
+            store->setObject(state, key);
+        store->setObject(columns, "Arrangement/tableView_listColumns");
         store->synchronize();
-        restart();
-        app->awakeFromNib();
+        relaunch();
         app->applicationDidFinishLaunching();
-        header = app->tableView_list->horizontalHeader();
+        QHeaderView* header = app->tableView_list->horizontalHeader();
         EXPECT_EQ(header->count(), GameListModel::ColumnCount);
         EXPECT_FALSE(header->isSectionHidden(GameListModel::Name));
-        EXPECT_EQ(header->sectionSize(GameListModel::Title) == 222, c.restored);
+        EXPECT_EQ(header->sectionSize(GameListModel::Title) == 222, restored);
         EXPECT_TRUE(app->window->isVisible());
-    }
+    };
+    start("text", QStringLiteral("garbage"), columns, false);
+    start("bytes", QByteArray("\x00\xff\x00\x01garbage", 11), columns, false);
+    start("another header", other.saveState(), columns, false);
+    start("other columns", nameHidden, "name,title,year", false);
+    start("Name hidden", nameHidden, columns, true);
 }
 
 } // namespace

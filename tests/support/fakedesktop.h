@@ -3,6 +3,8 @@
 #include "platform/desktop.h"
 
 #include <QList>
+#include <QStringList>
+#include <algorithm>
 #include <functional>
 #include <ostream>
 
@@ -45,31 +47,81 @@ public:
     // How many questions were up at once, at most.
     int deepestModal = 0;
 
-    int runAlert(const AlertRequest& request) override;
-    std::optional<QString> runOpenPanel(const OpenPanelRequest& request) override;
-    std::optional<QString> runSavePanel(const SavePanelRequest& request) override;
-    void beep() override;
-    void playSound(const QString& name) override;
-    void systemLog(const QString& line) override;
-    bool openPath(const QString& path) override;
-    bool openUrl(const QString& url) override;
-    bool revealInFileViewer(const QString& item, const QString& root) override;
-    QList<RunningApplication> runningApplications() override;
-    bool raiseApplication(const RunningApplication& application) override;
-    void noteRecentDocument(const QString& path) override;
+    int runAlert(const AlertRequest& r) override {
+        return modal("alert", {r.message, r.informativeText}, alerts, r, alertAnswers, -1);
+    }
+    std::optional<QString> runOpenPanel(const OpenPanelRequest& r) override {
+        return modal("openPanel", {r.prompt, r.allowedTypes.join(u',')}, openPanels, r,
+                     openPanelAnswers, {});
+    }
+    std::optional<QString> runSavePanel(const SavePanelRequest& r) override {
+        return modal("savePanel", {r.suggestedName, r.allowedTypes.join(u',')}, savePanels, r,
+                     savePanelAnswers, {});
+    }
+    void beep() override { record("beep"); }
+    void playSound(const QString& name) override { record("sound", {name}); }
+    void systemLog(const QString& line) override { record("log", {line}); }
+    bool openPath(const QString& path) override { return record("openPath", {path}, opens); }
+    bool openUrl(const QString& url) override { return record("openUrl", {url}, opens); }
+    bool revealInFileViewer(const QString& item, const QString& root) override {
+        return record("reveal", {item, root}, opens);
+    }
+    QList<RunningApplication> runningApplications() override {
+        return record("listApps", {}, applications);
+    }
+    bool raiseApplication(const RunningApplication& a) override {
+        return record("raise", {a.name, QString::number(a.pid)}, true);
+    }
+    void noteRecentDocument(const QString& path) override { record("recent", {path}); }
 
     // Names of the recorded calls, in order.
-    QStringList callNames() const;
-    int count(const QString& name) const;
+    QStringList callNames() const {
+        QStringList names;
+        for (const Call& call : calls)
+            names.append(call.name);
+        return names;
+    }
+    int count(const QString& name) const { return int(callNames().count(name)); }
     // The arguments of every call of that name, in order.
-    QList<QStringList> argsOf(const QString& name) const;
-    QStringList systemLogLines() const;
-    void clear();
+    QList<QStringList> argsOf(const QString& name) const {
+        QList<QStringList> result;
+        for (const Call& call : calls)
+            if (call.name == name)
+                result.append(call.args);
+        return result;
+    }
+    QStringList systemLogLines() const {
+        QStringList lines;
+        for (const QStringList& args : argsOf("log"))
+            lines.append(args.value(0));
+        return lines;
+    }
+    void clear() {
+        deepestModal = 0;
+        calls.clear();
+        alerts.clear();
+        openPanels.clear();
+        savePanels.clear();
+    }
 
 private:
-    void record(const QString& name, QStringList args = {});
-    template <typename Answer>
-    Answer modal(const QString& what, QList<Answer>& answers, Answer none);
+    template <typename Answer = bool>
+    Answer record(const QString& name, QStringList args = {}, Answer answer = {}) {
+        calls.append({name, std::move(args), m_modalDepth > 0});
+        return answer;
+    }
+    // Records a question, lets whileModal look at it, then answers from the queue.
+    template <typename Request, typename Answer>
+    Answer modal(const QString& what, QStringList args, QList<Request>& requests,
+                 const Request& request, QList<Answer>& answers, Answer none) {
+        requests.append(request);
+        record(what, std::move(args));
+        deepestModal = std::max(deepestModal, ++m_modalDepth);
+        if (whileModal)
+            whileModal(what);
+        --m_modalDepth;
+        return answers.isEmpty() ? none : answers.takeFirst();
+    }
     int m_modalDepth = 0;
 };
 
