@@ -121,7 +121,10 @@ TEST_F(GameListView, GamesAreAddedFromTheRomsFolderAndRemovedOnRequest) {
     app->action("addGames")->trigger();
     ASSERT_EQ(desktop.alerts.size(), 1);
     EXPECT_EQ(desktop.alerts[0].message, formatText(app->text("Alert_Add"), 2));
+    EXPECT_EQ(desktop.alerts[0].buttons,
+              (QStringList{app->text("Button_Add"), app->text("Button_2")}));
     EXPECT_EQ(desktop.alerts[0].cancelButton, 1);
+    EXPECT_EQ(desktop.alerts[0].style, AlertStyle::Informational);
     EXPECT_EQ(app->arrayController_list->content().size(), 12u);
 
     desktop.alertAnswers = {0}; // Add
@@ -144,7 +147,10 @@ TEST_F(GameListView, GamesAreAddedFromTheRomsFolderAndRemovedOnRequest) {
     desktop.alertAnswers = {0};
     app->action("removeGame")->trigger();
     ASSERT_EQ(desktop.alerts.size(), 1);
+    EXPECT_EQ(desktop.alerts[0].buttons,
+              (QStringList{app->text("Button_Remove"), app->text("Button_2")}));
     EXPECT_EQ(desktop.alerts[0].defaultButton, 1);
+    EXPECT_EQ(desktop.alerts[0].style, AlertStyle::Warning);
     EXPECT_EQ(desktop.alerts[0].message, formatText(app->text("Alert_Remove"), 0, "Bolt Runner"));
     EXPECT_EQ(app->selectedGameName(), QStringLiteral("cometkai"));
     EXPECT_TRUE(QFile::exists(roms + "/astrovex.zip"));

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPointer>
 #include <QWidget>
 #include <tuple>
 #include <unistd.h>
@@ -122,6 +123,7 @@ TEST_F(Runs, TheEndsOfARunWaitWhileAnAlertIsUp) {
     EXPECT_TRUE(app->logWindow->isVisible());
     EXPECT_EQ(desktop.alerts.value(0).buttons, (QStringList{"OK", "Log"}));
     EXPECT_EQ(desktop.alerts.value(0).cancelButton, 0);
+    EXPECT_EQ(desktop.alerts.value(0).style, AlertStyle::Warning);
 }
 
 // A command option may print for a long time; only one that prints nothing for
@@ -229,7 +231,8 @@ TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {
     desktop.alertAnswers = {2};
     desktop.openPanelAnswers = {bundle.path("kdromepak/Kaleidrome")};
     app->LaunchTask_wait({"-version"});
-    EXPECT_EQ(desktop.alerts.value(1).buttons.value(2), app->text("Button_ChooseEmulator"));
+    EXPECT_EQ(desktop.alerts.value(1).buttons,
+              (QStringList{"OK", "Log", app->text("Button_ChooseEmulator")}));
     EXPECT_EQ(store->stringForKey(keys::ExecutionPath), bundle.path("kdromepak/Kaleidrome"));
     EXPECT_FALSE(app->button_exe->isChecked());
     desktop.clear();
@@ -241,6 +244,7 @@ TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {
 TEST_F(Runs, AnOlderRunsEndDoesNotDisturbTheCurrentRun) {
     launch("out first\ngrandchild 400 first-late\nexit 0");
     EmulatorProcess* first = app->task();
+    const QPointer<EmulatorProcess> firstProcess(first);
     ASSERT_TRUE(waitUntil([&] { return first->hasEnded(); }));
     // Its success is told at its end; the launcher comes to the front only at the
     // end of the output its grandchild still holds.
@@ -261,6 +265,8 @@ TEST_F(Runs, AnOlderRunsEndDoesNotDisturbTheCurrentRun) {
     EXPECT_TRUE(log().contains("second-late"));
     EXPECT_FALSE(app->visible_prewindow);
     EXPECT_EQ(desktop.systemLogLines().count("Task terminate: Success"), 2);
+    // With both its ends handled, the first run is let go.
+    EXPECT_TRUE(waitUntil([&] { return firstProcess.isNull(); }));
 }
 
 } // namespace

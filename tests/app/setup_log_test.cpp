@@ -31,7 +31,8 @@ TEST_F(SetupChecks, RomsFolderAlertUnlessAFolderIsStored) {
         EXPECT_EQ(desktop.alerts.value(0).buttons,
                   (QStringList{app->text("Button_4"), app->text("Button_2")}));
         EXPECT_EQ(desktop.alerts.value(0).cancelButton, 1); // Escape answers "Cancel"
-        EXPECT_EQ(desktop.count("openPanel"), 0);           // declined: nothing more
+        EXPECT_EQ(desktop.alerts.value(0).style, AlertStyle::Warning);
+        EXPECT_EQ(desktop.count("openPanel"), 0); // declined: nothing more
     }
     desktop.clear();
     store->setObject(bundle.path("kdromepak/"), keys::RomsPath);
@@ -59,6 +60,9 @@ TEST_F(SetupChecks, MissingEmulatorAlertOffersTheFileChooser) {
     EXPECT_TRUE(app->button_exe->isChecked());
     EXPECT_FALSE(store->stringForKey(keys::ExecutionPath).has_value());
     EXPECT_EQ(desktop.alerts.value(0).message, app->text("Install_1"));
+    EXPECT_EQ(desktop.alerts.value(0).buttons,
+              (QStringList{app->text("Button_4"), app->text("Button_2")}));
+    EXPECT_EQ(desktop.alerts.value(0).style, AlertStyle::Warning);
 
     desktop.alertAnswers = {0};
     desktop.openPanelAnswers = {QStringLiteral("/opt/emu/Kaleidrome")};
@@ -124,6 +128,16 @@ TEST_F(SetupChecks, ChoosersStoreByTagAndStartWhereTheUsersFilesAre) {
 // The reset button and menu item ask first: Cancel, the default and Escape's
 // answer, changes nothing; Reset brings every control and key back to its
 // initial value, empties the settings file and replaces the log.
+// Counts the times a widget is made visible, whether or not its window is shown.
+struct ShowCounter : QObject {
+    explicit ShowCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::ShowToParent;
+        return false;
+    }
+    int count = 0;
+};
+
 TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
     auto* button = app->preferencesWindow->findChild<QPushButton*>("button_reset");
     ASSERT_NE(button, nullptr);
@@ -136,7 +150,10 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
         app->button_exe->click();
         app->button_showfps->click();
         app->button_snapfolder->click();
+        app->button_Iconfolder->click();
         store->setObject(QStringLiteral("/my/snaps"), keys::SnapPath);
+        store->setObject(QStringLiteral("/my/icons"), keys::IconPath);
+        store->setObject(QStringLiteral("/my/Kaleidrome"), keys::ExecutionPath);
         store->setObject(2, keys::StartWindow);
         app->appendOutput("old output\n");
         desktop.clear();
@@ -150,14 +167,18 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
                   (QStringList{app->text("Button_2"), app->text("Button_Reset")}));
         EXPECT_EQ(question.cancelButton, 0);
 
+        ShowCounter indicatorShown(app->progressInd);
         press();
+        EXPECT_EQ(indicatorShown.count, 1); // it turned while the reset ran
         EXPECT_EQ(log(), app->text("preferences_ini"));
         EXPECT_EQ(app->textfild_resolution_x->text(), "496");
         EXPECT_TRUE(app->button_exe->isChecked());
         EXPECT_TRUE(app->button_snapfolder->isChecked());
         EXPECT_FALSE(app->button_showfps->isChecked());
-        // Its box is on: the packaged folder's text, not the stored path.
+        // Their boxes are on: the packaged places' texts, not the stored paths.
+        EXPECT_EQ(app->textfild_exe->text(), packaged("Kaleidrome"));
         EXPECT_EQ(app->textfild_snaps->text(), packaged("Snaps"));
+        EXPECT_EQ(app->textfild_icons->text(), packaged("Icons"));
         EXPECT_EQ(store->integerForKey(keys::StartWindow), 0);
         EXPECT_EQ(settingsFileLines(), QStringList());
         EXPECT_FALSE(app->progressInd->isAnimating());

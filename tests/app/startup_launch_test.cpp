@@ -309,6 +309,10 @@ TEST_F(Launching, ACommandOptionRunsAndWaitsAndNothingElseStartsMeanwhile) {
     }
     EXPECT_TRUE(stop->isEnabled() && raise->isEnabled());
     ASSERT_TRUE(waitUntil([&] { return log().contains("busy"); }));
+    desktop.applications = {{"Kaleidrome Launcher", 1, 0}, {"Kaleidrome", 2, 0}};
+    desktop.clear();
+    raise->trigger();
+    EXPECT_EQ(desktop.argsOf("raise"), (QList<QStringList>{{"Kaleidrome", "2"}}));
     desktop.clear();
     app->returnButtonAction();
     app->DefaultAction();

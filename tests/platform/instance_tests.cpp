@@ -7,12 +7,11 @@
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
-
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-#include <cstring>
 
 namespace kd::test {
 namespace {
