@@ -3,25 +3,21 @@
 #include "plisttestutil.h"
 #include "support/testbundle.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <utime.h>
 
 using namespace kd;
 using namespace kd::plist;
 using kd::plist::test::dict;
 using kd::plist::test::document;
+using kd::plist::test::pointers;
 using kd::test::readFile;
+using kd::test::writeFile;
 
 namespace {
-
-void writeBytes(const QString& path, const std::string& bytes) {
-    ASSERT_TRUE(kd::test::writeFile(path, QByteArray::fromStdString(bytes)));
-}
 
 // Backdates the file so that any rewrite shows in its modification time.
 void backdate(const QString& path) {
@@ -31,13 +27,6 @@ void backdate(const QString& path) {
 
 qint64 mtime(const QString& path) {
     return QFileInfo(path).lastModified().toSecsSinceEpoch();
-}
-
-std::vector<const Value*> pointers(const std::vector<Value>& v) {
-    std::vector<const Value*> out;
-    for (const Value& x : v)
-        out.push_back(&x);
-    return out;
 }
 
 class GameListFile : public ::testing::Test {
@@ -50,7 +39,7 @@ protected:
                    dict({{"name", "charlie"}, {"added", Date{-3187296000, 0}}})};
         std::string bytes;
         ASSERT_TRUE(writeXmlArray(records, bytes));
-        writeBytes(path, bytes);
+        ASSERT_TRUE(writeFile(path, QByteArray::fromStdString(bytes)));
         backdate(path);
         original = readFile(path);
     }
@@ -112,7 +101,7 @@ TEST_F(GameListFile, LoadsRecordsAndTellsWhyAFileIsNotAList) {
         {document("<array>\n<integer>x</integer></array>"), "line 4"},
         {"", ""}};
     for (const auto& [bytes, reason] : notLists) {
-        writeBytes(path, bytes);
+        ASSERT_TRUE(writeFile(path, QByteArray::fromStdString(bytes)));
         load = loadGameList(path);
         EXPECT_EQ(load.status, GameListLoad::Status::NotAList) << bytes;
         EXPECT_TRUE(load.records.empty());
@@ -145,7 +134,7 @@ TEST_F(GameListFile, AFileThatIsNotAListIsNeverReplaced) {
     for (const std::string& bytes :
          {document("<dict/>"), document("<array><integer>99999999999999999999</integer></array>"),
           std::string("not a property list")}) {
-        writeBytes(path, bytes);
+        ASSERT_TRUE(writeFile(path, QByteArray::fromStdString(bytes)));
         backdate(path);
         const GameListSave save = saveGameListIfChanged(path, {}, {});
         EXPECT_EQ(save.status, GameListSave::Status::NotAList);

@@ -153,16 +153,14 @@ TEST(GameListController, TablesShareTheSelectionAndStartInStoredOrder) {
     EXPECT_EQ(first.horizontalHeader()->sortIndicatorSection(), -1);
 }
 
-TEST(Search, FoldsCaseAndAccents) {
+TEST(Search, FoldsCaseAndAccentsEveryWordMustMatchSomeShownFieldTheArrangedListKeepsAll) {
     EXPECT_EQ(foldForSearch(u"Café"), "cafe");
     EXPECT_EQ(foldForSearch(u"ÉCOLE des FÛTS"), "ecole des futs");
     EXPECT_EQ(foldForSearch(u"\uFB01re"), "fire"); // a ligature
     EXPECT_EQ(searchWords(QStringLiteral("  Café\tRACER  ")),
               (std::vector<std::string>{"cafe", "racer"}));
     EXPECT_TRUE(searchWords(QStringLiteral(" \t ")).empty());
-}
 
-TEST(Search, EveryWordMustMatchSomeShownFieldAndTheArrangedListKeepsEverything) {
     GameListController c;
     QAbstractItemModelTester tester(c.shownModel(),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -220,17 +218,15 @@ TEST(Search, SelectionFollowsWhatTheFiltersShow) {
     EXPECT_GE(changed.count(), 4);
 }
 
-TEST(Availability, OnlyRegularArchivesCountAndTheFilterHidesTheOthers) {
+TEST(Availability, OnlyRegularArchivesCountTheFilterHidesTheOthersNewRecordsAreNamed) {
     QTemporaryDir dir;
     const QString roms = dir.path();
-    ASSERT_TRUE(kd::test::writeFile(roms + "/cafe.zip", "zip"));
-    ASSERT_TRUE(kd::test::writeFile(roms + "/elsewhere.zip", "zip"));
+    // Neither a folder (racer2) nor another extension (racer3) is an archive.
+    for (const char* file : {"cafe.zip", "elsewhere.zip", "racer3.ZIP", "sub/deep.zip"})
+        ASSERT_TRUE(kd::test::writeFile(roms + "/" + file, "zip"));
     ASSERT_TRUE(QFile::link(roms + "/elsewhere.zip", roms + "/bolt.zip"));
     ASSERT_TRUE(QFile::link("/nowhere/x.zip", roms + "/ecole.zip"));
-    ASSERT_TRUE(QDir(roms).mkpath("racer2.zip"));                  // a folder is no archive
-    ASSERT_TRUE(kd::test::writeFile(roms + "/racer3.ZIP", "zip")); // nor another extension
-    ASSERT_TRUE(QDir(roms).mkpath("sub"));
-    ASSERT_TRUE(kd::test::writeFile(roms + "/sub/deep.zip", "zip"));
+    ASSERT_TRUE(QDir(roms).mkpath("racer2.zip"));
 
     const RomArchiveNames archives = listRomArchives(roms);
     EXPECT_EQ(archives, (RomArchiveNames{"cafe", "bolt", "elsewhere"}));
@@ -254,6 +250,11 @@ TEST(Availability, OnlyRegularArchivesCountAndTheFilterHidesTheOthers) {
     c.setShowOnlyAvailable(false);
     c.setSearchText(QString());
     EXPECT_EQ(c.shownCount(), 6);
+
+    // A new record is named after its archive.
+    EXPECT_EQ(newGameRecord(QStringLiteral("bolt_runner-2")),
+              Value(dict({{"name", "bolt_runner-2"}, {"title", "Bolt Runner 2"}})));
+    EXPECT_EQ(newGameRecord(QStringLiteral("__")), Value(dict({{"name", "__"}, {"title", "__"}})));
 }
 
 TEST(Availability, TheWatcherListsTheNewestFolder) {
@@ -278,12 +279,6 @@ TEST(Availability, TheWatcherListsTheNewestFolder) {
     watcher.setFolder(other.path());
     ASSERT_TRUE(kd::test::waitUntil([&] { return lastFolder == other.path(); }));
     EXPECT_EQ(*last, RomArchiveNames{"boltrunner"});
-}
-
-TEST(Availability, ANewRecordIsNamedAfterItsArchive) {
-    EXPECT_EQ(newGameRecord(QStringLiteral("bolt_runner-2")),
-              Value(dict({{"name", "bolt_runner-2"}, {"title", "Bolt Runner 2"}})));
-    EXPECT_EQ(newGameRecord(QStringLiteral("__")), Value(dict({{"name", "__"}, {"title", "__"}})));
 }
 
 TEST(FitColumns, EveryColumnFitsWhenItCan) {

@@ -3,6 +3,7 @@
 
 #include "catalogue/gamelist.h"
 #include "plisttestutil.h"
+#include "support/testbundle.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,7 +13,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -55,18 +55,13 @@ void expectOutcome(const Case& c) {
     }
 }
 
-std::string repeat(std::string_view s, int times) {
-    std::string out;
-    out.reserve(s.size() * std::size_t(times));
-    while (times-- > 0)
-        out += s;
-    return out;
+std::string repeat(const char* s, int times) {
+    return QByteArray(s).repeated(times).toStdString();
 }
 
 // `levels` arrays, each holding the next, around a `true`.
 std::string binaryNesting(int levels) {
-    Bplist b;
-    b.refSize = 3;
+    Bplist b{.refSize = 3};
     for (int i = 0; i < levels; ++i)
         b.objects.push_back("\xA1"s + b.ref(std::uint64_t(i) + 1));
     b.objects.push_back("\x09");
@@ -284,9 +279,8 @@ TEST(HostileFile, BigFilesLoadExactlyInBoundedMemory) {
                 text += "<dict><key>name</key><string>huge</string><key>notes</key><string>" +
                         std::string(target, 'x') + "</string></dict>";
             text += "</array>\n</plist>\n";
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            ASSERT_EQ(f.write(text.data(), qsizetype(text.size())), qint64(text.size()));
+            ASSERT_TRUE(kd::test::writeFile(
+                path, QByteArray::fromRawData(text.data(), qsizetype(text.size()))));
         }
         const qint64 fileMiB = QFileInfo(path).size() >> 20;
 
@@ -310,9 +304,7 @@ TEST(HostileFile, BigFilesLoadExactlyInBoundedMemory) {
             EXPECT_EQ(notes.find_first_not_of('x'), std::string::npos);
         }
 
-        std::vector<const Value*> arranged;
-        for (const Value& r : load.records)
-            arranged.push_back(&r);
+        const std::vector<const Value*> arranged = pointers(load.records);
         base = highWaterMark(true);
         timer.restart();
         EXPECT_EQ(saveGameListIfChanged(path, load.records, arranged).status,

@@ -21,10 +21,11 @@ inline Value parsed(std::string_view bytes) {
     return r.value ? std::move(*r.value) : Value();
 }
 
-// The error a document gives, or "" when it reads.
-inline std::string readError(std::string_view bytes) {
-    ReadResult r = read(bytes);
-    return r.value ? std::string() : r.error.toStdString();
+inline std::vector<const Value*> pointers(const std::vector<Value>& values) {
+    std::vector<const Value*> out;
+    for (const Value& v : values)
+        out.push_back(&v);
+    return out;
 }
 
 inline Dictionary dict(std::initializer_list<std::pair<const char*, Value>> items) {

@@ -7,23 +7,6 @@
 namespace kd {
 namespace {
 
-// Line starts the slow, obvious way: after "\n", after "\r" not followed by "\n".
-QList<qint64> referenceLineStarts(const QByteArray& text) {
-    QList<qint64> starts{0};
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
-            starts.append(i + 1);
-    }
-    return starts;
-}
-
-QList<QByteArray> lines(const LogText& text) {
-    QList<QByteArray> out;
-    for (qint64 line = 0; line < text.lineCount(); ++line)
-        out.append(text.bytes(text.lineStart(line), text.lineEnd(line)));
-    return out;
-}
-
 // Line ends of every kind, where each position lies and how wide the last line
 // is are checked against a reference for every line by the log fuzz seeds
 // (FuzzReplay in fuzz_replay_tests); here what an append that ends in "\r" leaves.
@@ -33,7 +16,10 @@ TEST(LogText, CarriageReturnLineFeedSplitBetweenAppendsIsOneLineEnd) {
     EXPECT_EQ(text.lineCount(), 2);
     text.append("\nnext\r");
     text.append("\n");
-    EXPECT_EQ(lines(text), (QList<QByteArray>{"progress 50%", "next", ""}));
+    QList<QByteArray> lines;
+    for (qint64 line = 0; line < text.lineCount(); ++line)
+        lines.append(text.bytes(text.lineStart(line), text.lineEnd(line)));
+    EXPECT_EQ(lines, (QList<QByteArray>{"progress 50%", "next", ""}));
     EXPECT_EQ(text.bytes(0, text.size()), "progress 50%\r\nnext\r\n");
     // A "\r" on its own, then text: two line ends, not one.
     text.append("\r");
@@ -49,7 +35,12 @@ TEST(LogText, RandomChunkingGivesTheSameTextAndLines) {
     QByteArray whole;
     while (whole.size() < 3 * LogText::kBlockSize)
         whole.append(pieces[random.bounded(int(std::size(pieces)))]);
-    const QList<qint64> expected = referenceLineStarts(whole);
+    // Line starts the slow, obvious way: after "\n", after "\r" not followed by "\n".
+    QList<qint64> expected{0};
+    for (qsizetype i = 0; i < whole.size(); ++i)
+        if (whole[i] == '\n' ||
+            (whole[i] == '\r' && (i + 1 == whole.size() || whole[i + 1] != '\n')))
+            expected.append(i + 1);
 
     LogText text;
     for (qsizetype at = 0; at < whole.size();) {

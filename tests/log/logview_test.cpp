@@ -34,7 +34,7 @@ protected:
     LogView view;
 };
 
-TEST_F(LogViewTest, AppendedChunksAreOneTextUntilClearedOrSet) {
+TEST_F(LogViewTest, ChunksAreOneTextUntilClearedSelectionAndCopyKeepEveryCharacter) {
     view.appendUtf8("caf\xC3\xA9 \xE2\x82\xAC\n");
     view.appendText(u"日本語\r");
     view.appendUtf8("\nlast");
@@ -55,13 +55,11 @@ TEST_F(LogViewTest, AppendedChunksAreOneTextUntilClearedOrSet) {
     EXPECT_EQ(view.lineCount(), 2);
     view.setText(QString());
     EXPECT_TRUE(view.isEmpty());
-}
 
-// U+FEFF is a character of the output wherever it stands: the text, a
-// selection and the clipboard keep it at their start too, and it takes its
-// cell on screen like any other character. A selection's end inside a
-// character moves to the character's start.
-TEST_F(LogViewTest, SelectionAndCopyKeepEveryCharacterEvenAByteOrderMark) {
+    // U+FEFF is a character of the output wherever it stands: the text, a
+    // selection and the clipboard keep it at their start too, and it takes its
+    // cell on screen like any other character. A selection's end inside a
+    // character moves to the character's start.
     view.appendUtf8("\xEF\xBB\xBF"
                     "first\n\xEF\xBB\xBFsecond \xC3\xA9\n");
     EXPECT_EQ(view.text(), u"\uFEFFfirst\n\uFEFFsecond é\n");

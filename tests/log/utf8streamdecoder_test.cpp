@@ -52,7 +52,7 @@ TEST(Utf8StreamDecoder, AnyCuttingGivesOneReplacementPerMaximalSubpart) {
     }
 }
 
-TEST(Utf8StreamDecoder, FinishFlushesOnlyAnOpenSequence) {
+TEST(Utf8StreamDecoder, FinishFlushesOnlyAnOpenSequenceACleanChunkIsNotCopied) {
     Utf8StreamDecoder decoder;
     QByteArray out;
     decoder.decode("ok\xE2\x82", out);
@@ -65,11 +65,9 @@ TEST(Utf8StreamDecoder, FinishFlushesOnlyAnOpenSequence) {
     // After finish the decoder starts clean.
     decoder.decode("\xAC", out);
     EXPECT_EQ(out, "ok" + R + R);
-}
 
-TEST(Utf8StreamDecoder, CleanChunkIsHandedOnWithoutCopy) {
+    // A clean chunk is handed on whole, without a copy.
     const QByteArray chunk = "plain ascii and \xC3\xA9 non-ascii\n";
-    Utf8StreamDecoder decoder;
     QList<QByteArrayView> pieces;
     decoder.decode(chunk, [&](QByteArrayView piece) { pieces.append(piece); });
     ASSERT_EQ(pieces.size(), 1);
