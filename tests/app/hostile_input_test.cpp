@@ -1,24 +1,13 @@
 // Hostile settings files, paths and pictures: the launcher passes paths on
 // exactly, never through a shell, and neither hangs nor overcommits on them.
 #include "app/imageview.h"
-#include "emulator/emulatorprocess.h"
-#include "log/logview.h"
-#include "settings/settingskeys.h"
 #include "support/delegatefixture.h"
-#include "support/runhelpers.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
-#include <QLineEdit>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <cstdio>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace kd::test {
 namespace {
@@ -46,10 +35,7 @@ TEST_F(HostileInput, PathsReachTheEmulatorExactlyAndNeverThroughAShell) {
     const QString game = app->selectedGameName().value_or(QString());
     ASSERT_FALSE(game.isEmpty());
 
-    ScopedEnv argv("KD_DEMO_ARGV_FILE", QFile::encodeName(argvFile));
-    ScopedEnv script("KD_DEMO_SCRIPT", "pwd\nexit 0");
-    app->start_game();
-    ASSERT_TRUE(finished());
+    play("pwd\nexit 0");
 
     const QStringList args = receivedArguments();
     ASSERT_FALSE(args.isEmpty());
@@ -105,47 +91,41 @@ qint64 peakResidentMiB(bool reset = false) {
 // and a valid PNG whose header claims 100000 x 100000 RGBA pixels over a small
 // stream of zeros (40 GB if allocated).
 TEST_F(HostileInput, UnreadableArtworkShowsThePlaceholderQuicklyInLittleMemory) {
-    const QString snaps = home.filePath("snaps");
-    ASSERT_TRUE(QDir().mkpath(snaps));
-    const QString game = QStringLiteral("astrovex");
     app->setSelectionIndex(0);
-    ASSERT_EQ(app->selectedGameName().value_or(QString()), game);
+    ASSERT_EQ(app->selectedGameName().value_or(QString()), "astrovex");
     app->button_snapfolder->click();
     ASSERT_FALSE(app->button_snapfolder->isChecked());
-
-    const QString fifo = snaps + u'/' + game + QStringLiteral(".png");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    ASSERT_TRUE(QDir().mkpath(snaps + u'/' + game + QStringLiteral(".jpg")));
+    // Where the game's picture is looked for in `folder`.
+    const auto art = [&](const char* folder, const char* extension = ".png") -> QString {
+        return home.filePath(folder) + "/astrovex" + extension;
+    };
+    ASSERT_TRUE(QDir().mkpath(art("snaps", ".jpg")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(art("snaps")).constData(), 0600), 0);
 
     // A picture's signature over 1 MB of noise, then zeros up to 100 MB.
-    const QString garbageFolder = home.filePath("garbage");
-    const QString garbage = garbageFolder + u'/' + game + QStringLiteral(".png");
     QByteArray noise(1 << 20, '\0');
     QRandomGenerator(99).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
     noise.replace(0, 8, "\x89PNG\r\n\x1a\n");
-    ASSERT_TRUE(writeFile(garbage, noise));
-    ASSERT_TRUE(QFile::resize(garbage, 100 << 20));
+    ASSERT_TRUE(writeFile(art("garbage"), noise) && QFile::resize(art("garbage"), 100 << 20));
 
-    const QString bomb = home.filePath("bomb");
     // 8 bits, RGBA, deflate, no filter, no interlace; then the zlib stream.
     const QByteArray header = be32(100000) + be32(100000) + QByteArray("\x08\x06\x00\x00\x00", 5);
     const QByteArray zeros = qCompress(QByteArray(8 << 20, '\0'), 9).mid(4);
-    ASSERT_TRUE(writeFile(bomb + u'/' + game + QStringLiteral(".png"),
-                          QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) +
-                              pngChunk("IDAT", zeros) + pngChunk("IEND", {})));
+    ASSERT_TRUE(writeFile(art("bomb"), QByteArray("\x89PNG\r\n\x1a\n", 8) +
+                                           pngChunk("IHDR", header) + pngChunk("IDAT", zeros) +
+                                           pngChunk("IEND", {})));
 
-    for (const QString& folder : {snaps, garbageFolder, bomb}) {
-        SCOPED_TRACE(folder.toStdString());
-        app->textfild_snaps->setText(folder);
+    for (const char* folder : {"snaps", "garbage", "bomb"}) {
+        SCOPED_TRACE(folder);
+        app->textfild_snaps->setText(home.filePath(folder));
         app->setSelectionIndex(-1);
         const qint64 before = peakResidentMiB(true);
         QElapsedTimer clock;
         clock.start();
         app->setSelectionIndex(0);
         const qint64 ms = clock.elapsed(), grown = peakResidentMiB() - before;
-        std::printf("[ figure   ] artwork from %s: %lld ms, peak memory +%lld MiB\n",
-                    qPrintable(QFileInfo(folder).fileName()), static_cast<long long>(ms),
-                    static_cast<long long>(grown));
+        std::printf("[ figure   ] artwork from %s: %lld ms, peak memory +%lld MiB\n", folder,
+                    static_cast<long long>(ms), static_cast<long long>(grown));
         EXPECT_LT(ms, 3000);
         EXPECT_LT(grown, 200);
         EXPECT_EQ(app->imageView->sourcePath(), bundle.path("no_image.jpg"));

@@ -2,9 +2,6 @@
 // responsive, reports each end as it should, leaks nothing and runs again.
 #include "runfixture.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <csignal>
 #include <cstring>
 #include <tuple>
@@ -92,10 +89,9 @@ protected:
     void expectReported(int status) {
         SCOPED_TRACE(status);
         EXPECT_EQ(desktop.count("beep"), status == 0 ? 0 : 1);
+        const QString end = status == 0 ? "Success" : QStringLiteral("Error %1").arg(status);
         EXPECT_EQ(desktop.systemLogLines().filter("Task terminate:"),
-                  QStringList{status == 0
-                                  ? QStringLiteral("Task terminate: Success")
-                                  : QStringLiteral("Task terminate: Error %1").arg(status)});
+                  QStringList{"Task terminate: " + end});
         EXPECT_EQ(log().count(formatText(app->text("Error_4"), status)), status == 0 ? 0 : 1);
         EXPECT_EQ(desktop.count("alert"), status == 0 ? 0 : 1);
         EXPECT_EQ(alertsWithMessage("Alert_1"), desktop.count("alert"));

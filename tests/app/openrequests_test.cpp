@@ -18,24 +18,25 @@ class OpenRequests : public LaunchFixture {
 protected:
     void SetUp() override {
         LaunchFixture::SetUp();
-        rom = home.filePath("Astro Vex.zip");
-        ASSERT_TRUE(writeFile(rom, "PK\x05\x06"));
+        ASSERT_TRUE(writeFile(rom, "PK\x05\x06") && writeFile(other, "PK"));
     }
-    // Sends a drag event of `urls` to a main window; true when it was taken.
-    static bool drag(QMainWindow* target, QEvent::Type type, const QList<QUrl>& urls) {
+    // Drags `urls` onto a main window and drops them there: whether each was taken.
+    static std::pair<bool, bool> drag(QMainWindow* target, const QList<QUrl>& urls) {
         QMimeData data;
         data.setUrls(urls);
         QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
         QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {}, QEvent::Drop);
-        QDropEvent& event = type == QEvent::DragEnter ? enter : drop;
-        QApplication::sendEvent(target, &event);
-        return event.isAccepted();
+        QApplication::sendEvent(target, &enter);
+        QApplication::sendEvent(target, &drop);
+        return {enter.isAccepted(), drop.isAccepted()};
     }
-    QString rom;
+    const std::pair<bool, bool> refused{false, false};
+    QString rom = home.filePath("Astro Vex.zip"), other = home.filePath("other.zip");
 };
 
-// The command line's archive waits for start-up, then runs as Open ROM would.
-TEST_F(OpenRequests, AFileFromTheCommandLineStartsOnceStartUpHasFinished) {
+// The command line's archive waits for start-up, then runs as Open ROM would; so
+// does one dropped on a main window.
+TEST_F(OpenRequests, AFileFromTheCommandLineOrADropStartsOnceStartUpHasFinished) {
     app->application_openFiles({rom});
     QTest::qWait(50);
     EXPECT_EQ(app->task(), nullptr);
@@ -43,6 +44,16 @@ TEST_F(OpenRequests, AFileFromTheCommandLineStartsOnceStartUpHasFinished) {
     ASSERT_TRUE(finished());
     EXPECT_EQ(receivedArguments().value(0), rom);
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{rom}});
+
+    // An archive dropped on either main window starts too.
+    for (QMainWindow* target : {app->window, app->window2}) {
+        ASSERT_TRUE(QFile::remove(argvFile) || !QFile::exists(argvFile));
+        const QList<QUrl> urls{QUrl::fromLocalFile(target == app->window ? rom : other)};
+        EXPECT_EQ(drag(target, urls), std::pair(true, true));
+        ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }));
+        ASSERT_TRUE(finished());
+        EXPECT_EQ(receivedArguments().value(0), urls[0].toLocalFile());
+    }
 }
 
 // What cannot be started gets an alert when opened and is refused when dropped,
@@ -51,9 +62,7 @@ TEST_F(OpenRequests, WhatCannotBeStartedIsRefused) {
     app->applicationDidFinishLaunching();
     const QString folder = home.filePath("folder.zip");
     const QString fifo = home.filePath("pipe.zip");
-    const QString other = home.filePath("other.zip");
-    ASSERT_TRUE(QDir().mkpath(folder) && writeFile(home.filePath("notes.txt"), "x") &&
-                writeFile(other, "PK"));
+    ASSERT_TRUE(QDir().mkpath(folder) && writeFile(home.filePath("notes.txt"), "x"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const std::pair<QString, const char*> cases[] = {
         {home.filePath("notes.txt"), "Open_NotZip"},
@@ -64,22 +73,17 @@ TEST_F(OpenRequests, WhatCannotBeStartedIsRefused) {
     for (const auto& [path, reason] : cases) {
         SCOPED_TRACE(path.toStdString());
         desktop.clear();
-        EXPECT_FALSE(drag(app->window, QEvent::DragEnter, {QUrl::fromLocalFile(path)}));
-        EXPECT_FALSE(drag(app->window, QEvent::Drop, {QUrl::fromLocalFile(path)}));
+        EXPECT_EQ(drag(app->window, {QUrl::fromLocalFile(path)}), refused);
         app->application_openFiles({path});
         EXPECT_EQ(desktop.argsOf("alert"),
                   (QList<QStringList>{{path + " cannot be started.", app->text(reason)}}));
         EXPECT_EQ(app->romArchiveProblem(path), app->text(reason));
     }
-    const QList<QList<QUrl>> refused{
-        {QUrl::fromLocalFile(rom), QUrl::fromLocalFile(other)},
-        {QUrl("https://example.org/astrovex.zip")},
-        {},
-    };
-    for (const QList<QUrl>& urls : refused) {
-        EXPECT_FALSE(drag(app->window, QEvent::DragEnter, urls)) << urls.size();
-        EXPECT_FALSE(drag(app->window, QEvent::Drop, urls)) << urls.size();
-    }
+    for (const QList<QUrl>& urls :
+         QList<QList<QUrl>>{{QUrl::fromLocalFile(rom), QUrl::fromLocalFile(other)},
+                            {QUrl("https://example.org/astrovex.zip")},
+                            {}})
+        EXPECT_EQ(drag(app->window, urls), refused) << urls.size();
     QTest::qWait(50);
     EXPECT_EQ(app->task(), nullptr);
     EXPECT_EQ(desktop.count("alert"), 1);
@@ -103,23 +107,8 @@ TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
     ASSERT_TRUE(waitUntil([&] { return app->window->isVisible(); }));
     ASSERT_TRUE(finished());
     EXPECT_EQ(receivedArguments().value(0), rom);
-    const QStringList lines = desktop.systemLogLines();
-    EXPECT_EQ(lines.filter("Ignored a message on the launcher's socket: ").size(), 1);
-}
-
-TEST_F(OpenRequests, AnArchiveDroppedOnEitherMainWindowStarts) {
-    app->applicationDidFinishLaunching();
-    const QString other = home.filePath("other.zip");
-    ASSERT_TRUE(writeFile(other, "PK"));
-    for (QMainWindow* target : {app->window, app->window2}) {
-        ASSERT_TRUE(QFile::remove(argvFile) || !QFile::exists(argvFile));
-        const QList<QUrl> urls{QUrl::fromLocalFile(target == app->window ? rom : other)};
-        EXPECT_TRUE(drag(target, QEvent::DragEnter, urls));
-        EXPECT_TRUE(drag(target, QEvent::Drop, urls));
-        ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }));
-        ASSERT_TRUE(finished());
-        EXPECT_EQ(receivedArguments().value(0), urls[0].toLocalFile());
-    }
+    EXPECT_EQ(
+        desktop.systemLogLines().filter("Ignored a message on the launcher's socket: ").size(), 1);
 }
 
 TEST_F(OpenRequests, InGermanTheWindowsAndAlertsSpeakGermanAndRunsStayTheSame) {

@@ -38,7 +38,12 @@ TEST_F(Settings, FirstStartStoresNothingAndEditsAreStoredAtOnce) {
     EXPECT_EQ(settingsFileLines(), (QStringList{"CrosshairsConfig=2", "MultiThreaded=false",
                                                 "PowerPCFrequency=66", "Widescreen=true"}));
 
+    // A value with a comma comes back whole (HostileInput.HugeAndMalformedSettingsLinesAreSurvived
+    // keeps 10 MB values).
+    store->setObject(QStringLiteral("/games/roms, old"), keys::RomsPath);
+    store->synchronize();
     restart();
+    EXPECT_EQ(store->stringForKey(keys::RomsPath).value_or(QString()), "/games/roms, old");
     EXPECT_EQ(app->textfild_ppcfreq->text(), "66");
     EXPECT_TRUE(app->button_widescreen->isChecked());
     EXPECT_TRUE(app->button_nothreads->isChecked());
@@ -112,16 +117,18 @@ TEST_F(Settings, BrokenOrForeignValuesFallBackToInitialValuesAndUnknownKeysAreKe
     EXPECT_TRUE(app->button_showfps->isChecked());
 }
 
-// HostileInput.HugeAndMalformedSettingsLinesAreSurvived keeps 10 MB values.
-TEST_F(Settings, AValueWithACommaRoundTrips) {
-    store->setObject(QStringLiteral("/games/roms, old"), keys::RomsPath);
-    store->synchronize();
-    restart();
-    EXPECT_EQ(store->stringForKey(keys::RomsPath).value_or(QString()), "/games/roms, old");
-}
-
 // Windows.PackagedFieldsAreReadOnlyWhileTheirBoxIsOn checks what the fields show.
 TEST_F(Paths, ThePackagedEmulatorWinsWhateverTheFieldSaysElseTheUsers) {
+    // A relocated bundle uses its own resources.
+    QTemporaryDir elsewhere;
+    const QString moved = elsewhere.path() + "/Some Other Name.app/Contents/Resources";
+    ASSERT_TRUE(copyTree(bundle.resources(), moved));
+    AppDelegate relocated(desktop, *store, moved);
+    relocated.PackagePath_ini();
+    EXPECT_EQ(relocated.pathOfExecFile(), moved + "/kdromepak/Kaleidrome");
+    EXPECT_TRUE(relocated.ExefileCheck());
+    EXPECT_EQ(relocated.textfild_exe->text(), packaged("Kaleidrome"));
+
     app->PackagePath_ini();
     EXPECT_EQ(app->pathOfExecFile(), bundle.path("kdromepak/Kaleidrome"));
     EXPECT_EQ(app->pathOfCurrentDir(), bundle.path("kdromepak"));
@@ -157,17 +164,6 @@ TEST_F(Paths, ThePackagedEmulatorWinsWhateverTheFieldSaysElseTheUsers) {
 
     app->textfild_exe->setText(bundle.path("kdromepak/Kaleidrome"));
     EXPECT_TRUE(app->ExefileCheck());
-}
-
-TEST_F(Paths, RelocatedBundleUsesItsOwnResources) {
-    QTemporaryDir elsewhere;
-    const QString moved = elsewhere.path() + "/Some Other Name.app/Contents/Resources";
-    ASSERT_TRUE(copyTree(bundle.resources(), moved));
-    AppDelegate relocated(desktop, *store, moved);
-    relocated.PackagePath_ini();
-    EXPECT_EQ(relocated.pathOfExecFile(), moved + "/kdromepak/Kaleidrome");
-    EXPECT_TRUE(relocated.ExefileCheck());
-    EXPECT_EQ(relocated.textfild_exe->text(), packaged("Kaleidrome"));
 }
 
 } // namespace

@@ -1,4 +1,3 @@
-#include "emulator/emulatorprocess.h"
 #include "processtesting.h"
 #include "support/testbundle.h"
 
@@ -10,9 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <sys/wait.h>
 #include <tuple>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -135,19 +132,15 @@ TEST(EmulatorProcess, TheEndIsReportedOnceAndNothingIsLeftBehind) {
         TestProcess failed;
         EXPECT_FALSE(failed.start(QStringLiteral("/nonexistent/emulator"), {}, QDir::tempPath()));
     }
-    {
-        // Let go while running: the child is not stopped, yet reaped later.
-        auto process = std::make_unique<EmulatorProcess>();
-        ASSERT_TRUE(startDemo(*process, "sleep 300\nexit 0"));
-        pids.push_back(process->pid());
-        process.reset();
-        EXPECT_EQ(::kill(static_cast<pid_t>(pids.back()), 0), 0) << "the child was stopped";
-    }
+    // Let go while running: the child is not stopped, yet reaped later.
+    auto letGo = std::make_unique<EmulatorProcess>();
+    ASSERT_TRUE(startDemo(*letGo, "sleep 300\nexit 0"));
+    pids.push_back(letGo->pid());
+    letGo.reset();
+    EXPECT_EQ(::kill(static_cast<pid_t>(pids.back()), 0), 0) << "the child was stopped";
     for (qint64 pid : pids) {
-        EXPECT_TRUE(waitUntil([&] {
-            return !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid));
-        })) << "zombie "
-            << pid;
+        const QString entry = QStringLiteral("/proc/%1").arg(pid);
+        EXPECT_TRUE(waitUntil([&] { return !QFileInfo::exists(entry); })) << "zombie " << pid;
         errno = 0;
         EXPECT_EQ(::waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG), -1);
         EXPECT_EQ(errno, ECHILD);
@@ -161,29 +154,28 @@ TEST(EmulatorProcess, TheEndIsReportedOnceAndNothingIsLeftBehind) {
 // grandchild holds the pipe, and the end of output that the kill brings later
 // is not reported either.
 TEST(EmulatorProcess, DrainCollectsTheRestOrStopsAtItsBoundAndSilencesOutputEvents) {
-    {
-        TestProcess process;
-        Recorder rec(process);
-        ASSERT_TRUE(startDemo(process, "out one\nsleep 100\nerr two\nexit 5"));
-        QByteArray drained;
-        EXPECT_TRUE(process.drain(10s, [&](QByteArrayView chunk) { drained += chunk; }));
-        EXPECT_EQ(drained, "one\ntwo\n");
-        EXPECT_TRUE(process.outputAtEnd());
+    TestProcess quick;
+    Recorder quickRec(quick);
+    ASSERT_TRUE(startDemo(quick, "out one\nsleep 100\nerr two\nexit 5"));
+    QByteArray drained;
+    EXPECT_TRUE(quick.drain(10s, [&](QByteArrayView chunk) { drained += chunk; }));
+    EXPECT_EQ(drained, "one\ntwo\n");
+    EXPECT_TRUE(quick.outputAtEnd());
 
-        ASSERT_TRUE(waitUntil([&] { return rec.processEnded(); }));
-        QTest::qWait(50);
-        EXPECT_EQ(rec.events.size(), 1u) << "only processEnded may follow a drain";
-        EXPECT_EQ(process.exitStatus(), 5);
-        // A second drain has nothing left to read.
-        EXPECT_TRUE(process.drain(10ms, {}));
-    }
+    ASSERT_TRUE(waitUntil([&] { return quickRec.processEnded(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(quickRec.events.size(), 1u) << "only processEnded may follow a drain";
+    EXPECT_EQ(quick.exitStatus(), 5);
+    // A second drain has nothing left to read.
+    EXPECT_TRUE(quick.drain(10ms, {}));
+
     TestProcess process;
     Recorder rec(process);
     ASSERT_TRUE(startDemo(process, "ignore-term\nout ready\ngrandchild 5000 late\nrun"));
     ASSERT_TRUE(waitUntil([&] { return rec.output.contains("ready"); }));
     process.terminate();
 
-    QByteArray drained;
+    drained.clear();
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(process.drain(300ms, [&](QByteArrayView chunk) { drained += chunk; }));

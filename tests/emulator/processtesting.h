@@ -3,9 +3,6 @@
 #include "emulator/emulatorprocess.h"
 #include "support/runhelpers.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QStringList>
 #include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -47,24 +44,19 @@ struct Recorder {
             events.push_back({ProcessEnded, {}, status});
         });
     }
-    // The first event of that kind (and whose chunk holds `text`), or -1.
-    int indexOf(Kind kind, const QByteArray& text = {}) const {
-        for (std::size_t i = 0; i < events.size(); ++i)
-            if (events[i].kind == kind && events[i].chunk.contains(text))
-                return static_cast<int>(i);
-        return -1;
-    }
     int count(Kind kind) const {
         return int(std::count_if(events.begin(), events.end(),
                                  [kind](const Event& e) { return e.kind == kind; }));
     }
     // The status processEnded carried, -1 before it.
     int status() const {
-        const int at = indexOf(ProcessEnded);
-        return at < 0 ? -1 : events[std::size_t(at)].status;
+        for (const Event& e : events)
+            if (e.kind == ProcessEnded)
+                return e.status;
+        return -1;
     }
-    bool outputEnded() const { return indexOf(OutputEnded) >= 0; }
-    bool processEnded() const { return indexOf(ProcessEnded) >= 0; }
+    bool outputEnded() const { return count(OutputEnded) > 0; }
+    bool processEnded() const { return count(ProcessEnded) > 0; }
     bool bothEnded() const { return outputEnded() && processEnded(); }
 };
 

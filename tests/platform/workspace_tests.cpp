@@ -5,13 +5,9 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
