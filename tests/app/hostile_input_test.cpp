@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSettings>
-#include <cstdio>
 #include <sys/stat.h>
 
 namespace kd::test {
@@ -124,8 +123,6 @@ TEST_F(HostileInput, UnreadableArtworkShowsThePlaceholderQuicklyInLittleMemory) 
         clock.start();
         app->setSelectionIndex(0);
         const qint64 ms = clock.elapsed(), grown = peakResidentMiB() - before;
-        std::printf("[ figure   ] artwork from %s: %lld ms, peak memory +%lld MiB\n", folder,
-                    static_cast<long long>(ms), static_cast<long long>(grown));
         EXPECT_LT(ms, 3000);
         EXPECT_LT(grown, 200);
         EXPECT_EQ(app->imageView->sourcePath(), bundle.path("no_image.jpg"));
