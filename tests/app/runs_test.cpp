@@ -1,15 +1,10 @@
 // Emulator runs through the controller, with the real demo emulator as the child.
 #include "runfixture.h"
-#include "settings/settingskeys.h"
 
-#include <QCheckBox>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
 #include <tuple>
-#include <unistd.h>
 
 namespace kd::test {
 namespace {

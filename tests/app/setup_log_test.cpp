@@ -4,6 +4,7 @@
 #include "support/delegatefixture.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 
 namespace kd::test {
 namespace {
@@ -191,6 +192,21 @@ TEST_F(LogWindow, AMarkerStartsOnItsOwnLine) {
     app->LogTimeStamp();
     EXPECT_TRUE(log().startsWith("unfinished\n----- "));
     EXPECT_TRUE(log().endsWith("  [Marker] -----\n"));
+}
+
+// The log window's buttons do what its menu items do.
+TEST_F(LogWindow, ItsButtonsTriggerTheirMenuItems) {
+    const QList<QPushButton*> buttons = app->logWindow->findChildren<QPushButton*>();
+    for (const auto& [title, name] : {std::pair{"Marker", "marker"},
+                                      {"Clear", "clearLog"},
+                                      {"Find…", "findInLog"},
+                                      {"Save…", "saveLog"}}) {
+        QSignalSpy triggered(app->action(name), &QAction::triggered);
+        for (QPushButton* button : buttons)
+            if (button->text() == title)
+                button->click();
+        EXPECT_EQ(triggered.size(), 1) << title;
+    }
 }
 
 // Ctrl+S saves and Ctrl+F finds in the log window; neither belongs to the main windows.

@@ -1,5 +1,10 @@
 #include "emulator/commandline.h"
+#include "emulator/romarchive.h"
+#include "support/runhelpers.h"
+#include "support/testbundle.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace kd {
@@ -55,6 +60,19 @@ TEST(CommandLine, NoRomEmptyFieldsAndTextAsTyped) {
     EXPECT_EQ(argumentsFor(QStringLiteral("/my roms/a b.zip"), form).mid(0, 4),
               (QStringList{"/my roms/a b.zip", "-ppc-frequency= 66 %d $(x) ", "-no-gpu-thread",
                            "-res=640,"}));
+}
+
+// Each check opens the path to look at it; a long session checks thousands.
+TEST(RomArchive, CheckingLeavesNoDescriptorOpen) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(test::writeFile(dir.filePath("astrovex.zip"), "PK") &&
+                QDir().mkpath(dir.filePath("folder.zip")));
+    const int before = test::openDescriptorCount();
+    for (int i = 0; i < 50; ++i) {
+        EXPECT_EQ(checkRomArchive(dir.filePath("astrovex.zip")), RomArchiveCheck::Ok);
+        EXPECT_EQ(checkRomArchive(dir.filePath("folder.zip")), RomArchiveCheck::NotRegularFile);
+    }
+    EXPECT_EQ(test::openDescriptorCount(), before);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/qtdesktop.h"
 #include "platform/recentdocuments.h"
+#include "support/testbundle.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -46,11 +47,6 @@ struct Bookmarks {
 
 QString uriOf(const QString& path) {
     return QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded());
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class RecentDocuments : public ::testing::Test {
@@ -104,15 +100,12 @@ TEST_F(RecentDocuments, AListThatCannotBeReadIsLeftAsItIs) {
     for (const QByteArray& unreadable :
          {xbel, QByteArray("\xEF\xBB\xBF" + xbel +
                            "\"file:///r/a.zip\" added=\"2024-12-07T12:16:55Z\"/></xbel>")}) {
-        QFile file(listFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(unreadable);
-        file.close();
+        ASSERT_TRUE(test::writeFile(listFile, unreadable));
         QString error;
         EXPECT_FALSE(addRecentDocument(listFile, dir.filePath("a.zip"), &error));
         EXPECT_FALSE(error.isEmpty());
         desktop.noteRecentDocument(dir.filePath("b.zip"));
-        EXPECT_EQ(readAll(listFile), unreadable);
+        EXPECT_EQ(test::readFile(listFile), unreadable);
     }
     QFile::remove(listFile);
     EXPECT_FALSE(addRecentDocument(listFile, QString()));
