@@ -96,8 +96,17 @@ TEST_F(SetupChecks, ChoosersStoreByTagAndStartWhereTheUsersFilesAre) {
             store->setObject(stored, key);
         const QString chosen = QStringLiteral("/chosen/%1").arg(tag);
         desktop.openPanelAnswers = {chosen};
-        folder ? app->Choicethefolder(tagged(tag)) : app->Choicethefile(tagged(tag));
+        if (key) { // through the preferences window's own button
+            const QList<QPushButton*> buttons =
+                app->preferencesWindow->findChildren<QPushButton*>();
+            for (QPushButton* button : buttons)
+                if (button->text() == "Choose…" && AppDelegate::tagOf(button) == tag)
+                    button->click();
+        } else {
+            folder ? app->Choicethefolder(tagged(tag)) : app->Choicethefile(tagged(tag));
+        }
         ASSERT_EQ(desktop.openPanels.size(), 1);
+        EXPECT_EQ(desktop.openPanels[0].chooseDirectories, folder);
         if (key) {
             EXPECT_EQ(desktop.openPanels[0].startDirectory, start);
         }

@@ -288,6 +288,10 @@ TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
 // restart and stay through a sort; the sort itself does not come back, nor does
 // an arrangement that does not fit.
 TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSortNorWhatDoesNotFit) {
+    for (QTableView* table : {app->tableView_list, app->tableView_list2}) { // ROM mark, then star
+        EXPECT_EQ(table->horizontalHeader()->logicalIndex(0), GameListModel::Available);
+        EXPECT_EQ(table->horizontalHeader()->logicalIndex(1), GameListModel::Favourite);
+    }
     QHeaderView* header = app->tableView_list->horizontalHeader();
     header->resizeSection(GameListModel::Title, 333);
     header->moveSection(header->visualIndex(GameListModel::Year), 0);
