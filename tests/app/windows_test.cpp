@@ -157,6 +157,9 @@ TEST_F(Windows, AboutShowsTheVersionTheLicenceAndTheTwoAddresses) {
     EXPECT_EQ(desktop.argsOf("openUrl"),
               (QList<QStringList>{{AppDelegate::HomePage}, {AppDelegate::ProjectPage}}));
     EXPECT_EQ(desktop.count("alert"), 2);
+    for (QPushButton* button : app->aboutWindow->findChildren<QPushButton*>())
+        button->click(); // its one button closes it
+    EXPECT_FALSE(app->aboutWindow->isVisible());
 }
 
 // Typing into a number field keeps only what a number of its kind can hold;
