@@ -185,7 +185,7 @@ TEST(LogFindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
     press(Qt::ShiftModifier);
     EXPECT_EQ(view.selectionStart(), 0);
     EXPECT_EQ(bar.status(), "Continued from the bottom");
-    // Escape closes the bar: Windows.EscapeAndCtrlWCloseTheLogPreferencesAndAboutWindows.
+    // Escape closes the bar: Windows.WindowsComeBackAsLeftAndTheSmallOnesCloseFromTheKeyboard.
 
     // A search longer than one slice lets the window work and stops when the
     // log is cleared.
