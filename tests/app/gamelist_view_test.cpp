@@ -191,6 +191,8 @@ TEST_F(HistoryView, EveryRunIsRecordedAndTheStatusLinesSayHowItEnded) {
         EXPECT_TRUE(app->statusLine->text().startsWith("Bolt Runner" + kDash + outcome + kDash))
             << app->statusLine->text().toStdString();
         EXPECT_EQ(app->statusLine2->text(), app->statusLine->text());
+        EXPECT_TRUE(app->window->isAncestorOf(app->statusLine) &&
+                    app->window2->isAncestorOf(app->statusLine2));
     }
     EXPECT_EQ(cell("boltrunner", GameListModel::TimesPlayed), "4");
     EXPECT_FALSE(cell("boltrunner", GameListModel::LastPlayed).isEmpty());

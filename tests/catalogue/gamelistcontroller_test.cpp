@@ -74,6 +74,8 @@ TEST(GameListController, ShowsStringsAndIntegersOnly) {
     }
     EXPECT_EQ(m.data(m.index(0, GameListModel::Name)).toString(), QStringLiteral("bravo"));
     EXPECT_EQ(m.data(m.index(0, GameListModel::Year)).toString(), QStringLiteral("1990"));
+    EXPECT_EQ(m.data(m.index(0, GameListModel::Year), GameListModel::SortRole).typeId(),
+              QMetaType::LongLong); // sorted as a number, not as text
     EXPECT_EQ(m.data(m.index(3, GameListModel::Year)).toString(), QStringLiteral("-1"));
     EXPECT_EQ(m.data(m.index(3, GameListModel::Maker)).toString(), QStringLiteral("Octavo Works"));
     EXPECT_FALSE(m.data(m.index(1, GameListModel::Title)).isValid());
