@@ -3,6 +3,7 @@
 
 #include "catalogue/gamelist.h"
 #include "plisttestutil.h"
+#include "support/runhelpers.h"
 #include "support/testbundle.h"
 
 #include <QFile>
@@ -226,21 +227,6 @@ TEST(HostileFile, BinaryStructureOutOfBoundsCyclesAndSharing) {
 
 namespace {
 
-// Peak resident memory in KiB, the kernel's high-water mark; `reset` first
-// brings it down to what is resident now.
-qint64 highWaterMark(bool reset = false) {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (reset && clear.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        clear.write("5");
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').front().toLongLong();
-    return 0;
-}
-
 std::string recordText(std::size_t i) {
     const std::string n = std::to_string(i);
     return "\t<dict>\n\t\t<key>name</key>\n\t\t<string>game" + n +
@@ -282,9 +268,9 @@ TEST(HostileFile, BigFilesLoadExactlyInBoundedMemory) {
         }
         const qint64 fileMiB = QFileInfo(path).size() >> 20;
 
-        qint64 base = highWaterMark(true);
+        qint64 base = kd::test::peakResidentKiB(true);
         GameListLoad load = loadGameList(path);
-        const qint64 loadPeakMiB = (highWaterMark() - base) / 1024;
+        const qint64 loadPeakMiB = (kd::test::peakResidentKiB() - base) / 1024;
         ASSERT_EQ(load.status, GameListLoad::Status::Loaded) << load.reason.toStdString();
         ASSERT_EQ(load.records.size(), records);
         if (manyRecords) {
@@ -301,10 +287,10 @@ TEST(HostileFile, BigFilesLoadExactlyInBoundedMemory) {
         }
 
         const std::vector<const Value*> arranged = pointers(load.records);
-        base = highWaterMark(true);
+        base = kd::test::peakResidentKiB(true);
         EXPECT_EQ(saveGameListIfChanged(path, load.records, arranged).status,
                   GameListSave::Status::Unchanged);
-        const qint64 checkPeakMiB = (highWaterMark() - base) / 1024;
+        const qint64 checkPeakMiB = (kd::test::peakResidentKiB() - base) / 1024;
         EXPECT_LT(loadPeakMiB, 8 * fileMiB + 256);
         EXPECT_LT(checkPeakMiB, 2 * fileMiB + 256);
     }

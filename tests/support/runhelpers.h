@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QTest>
 #include <functional>
 #include <sys/wait.h>
@@ -13,6 +14,21 @@ namespace kd::test {
 // Lets the event loop run until `condition` holds or `ms` have passed.
 inline bool waitUntil(const std::function<bool()>& condition, int ms = 15000) {
     return QTest::qWaitFor(condition, ms);
+}
+
+// Peak resident memory of this process in KiB (0 where it cannot be read), the
+// kernel's high-water mark; `reset` first brings it down to what is resident now.
+inline qint64 peakResidentKiB(bool reset = false) {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (reset && clear.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        clear.write("5");
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
 }
 
 // Open descriptors of this process; the listing's own is counted the same every time.
