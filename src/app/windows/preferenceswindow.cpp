@@ -135,22 +135,17 @@ std::span<const FormControl> PreferencesWindow::controls() {
         C::check(KD_OUTLET(button_exe), keys::Button_packege1,
                  QT_TR_NOOP("Use the packaged emulator"), Page::Paths),
         C::text(KD_OUTLET(textfild_exe), keys::ExecutionPath, QT_TR_NOOP("Emulator:"), Page::Paths)
-            .choose(1, false)
-            .showIn(1),
+            .chooseAndShow(1, false),
         C::text(KD_OUTLET(textfild_roms), keys::RomsPath, QT_TR_NOOP("ROMs folder:"), Page::Paths)
-            .choose(2, true)
-            .showIn(2),
+            .chooseAndShow(2, true),
         C::check(KD_OUTLET(button_snapfolder), keys::Button_packege2,
                  QT_TR_NOOP("Use the packaged snapshots"), Page::Paths),
         C::text(KD_OUTLET(textfild_snaps), keys::SnapPath, QT_TR_NOOP("Snapshots:"), Page::Paths)
-            .choose(3, true)
-            .showIn(3),
+            .chooseAndShow(3, true),
         C::check(KD_OUTLET(button_Iconfolder), keys::Button_packege3,
                  QT_TR_NOOP("Use the packaged icons"), Page::Paths),
         C::text(KD_OUTLET(textfild_icons), keys::IconPath, QT_TR_NOOP("Icons:"), Page::Paths)
-            .choose(4, true)
-            .showIn(4),
-
+            .chooseAndShow(4, true),
         C::text(KD_OUTLET(textfild_ppcfreq), keys::PowerPCFrequency,
                 QT_TR_NOOP("CPU frequency (MHz):"), Page::Video, Input::Number),
         C::check(KD_OUTLET(button_nothreads), keys::MultiThreaded,
@@ -182,7 +177,6 @@ std::span<const FormControl> PreferencesWindow::controls() {
                 Page::Video)
             .choose(6, false)
             .notOnCommandLine(),
-
         C::check(KD_OUTLET(button_SoundEffects), keys::SoundEffects,
                  QT_TR_NOOP("Mute sound effects (-no-sound)"), Page::Sound),
         C::check(KD_OUTLET(button_MPEGmusic), keys::MPEGmusic, QT_TR_NOOP("Mute music (-no-dsb)"),
@@ -204,7 +198,6 @@ std::span<const FormControl> PreferencesWindow::controls() {
         C::check(KD_OUTLET(button_feedback), keys::ForceFeedback, QT_TR_NOOP("Force feedback"),
                  Page::Sound)
             .notOnCommandLine(),
-
         C::popUp(KD_OUTLET(popup_command), keys::CommandOption, "", Page::Command, CommandOptions)
             .untranslatedItems(),
     };

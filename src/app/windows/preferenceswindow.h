@@ -138,9 +138,10 @@ struct FormControl {
         choosesFolder = folder;
         return *this;
     }
-    FormControl& showIn(int tag) {
+    // A path field's Choose… and Show buttons, with the same tag.
+    FormControl& chooseAndShow(int tag, bool folder) {
         reveal = tag;
-        return *this;
+        return choose(tag, folder);
     }
     FormControl& notOnCommandLine() {
         notPassed = true;
