@@ -2,7 +2,7 @@
 #include "app/launchercommandline.h"
 #include "app/translations.h"
 #include "platform/instancechannel.h"
-#include "platform/qtdesktop.h"
+#include "platform/desktop/qtdesktop.h"
 #include "platform/terminationsignals.h"
 #include "platform/uilanguage.h"
 #include "settings/settingsstore.h"

@@ -1,4 +1,4 @@
-#include "platform/filemanager.h"
+#include "platform/desktop/filemanager.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>
