@@ -1,7 +1,7 @@
 // The log window's operations: appending, headers, clearing and saving.
 #include "app/appdelegate.h"
 #include "log/logheader.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "platform/atomicfile.h"
 #include "platform/desktop.h"
 #include "settings/settingskeys.h"

@@ -2,8 +2,8 @@
 // of its output and the end of the process, which may come in either order.
 #include "app/appdelegate.h"
 #include "emulator/emulatorprocess.h"
-#include "log/logview.h"
 #include "log/utf8streamdecoder.h"
+#include "log/view/logview.h"
 #include "platform/desktop.h"
 
 #include <QDeadlineTimer>

@@ -2,7 +2,7 @@
 #include "app/activityindicator.h"
 #include "app/appdelegate.h"
 #include "emulator/emulatorprocess.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "platform/desktop.h"
 #include "settings/pathops.h"
 #include "settings/settingskeys.h"

@@ -3,9 +3,9 @@
 #include "app/gametableview.h"
 #include "app/imageview.h"
 #include "app/subviewdraw.h"
-#include "log/logfindbar.h"
 #include "emulator/emulatorprocess.h"
-#include "log/logview.h"
+#include "log/view/logfindbar.h"
+#include "log/view/logview.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 

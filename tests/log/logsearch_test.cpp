@@ -1,8 +1,8 @@
 // Finding text in the log: the search against a plain scan of the text, and
 // the find bar as the user drives it.
-#include "log/logfindbar.h"
 #include "log/logsearch.h"
-#include "log/logview.h"
+#include "log/view/logfindbar.h"
+#include "log/view/logview.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "app/appdelegate.h"
 #include "catalogue/gamelistcontroller.h"
 #include "emulator/emulatorprocess.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "platform/utf8text.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
