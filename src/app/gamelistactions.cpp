@@ -28,7 +28,7 @@ void AppDelegate::attachGameList() {
     const int fontSize =
         qBound(6, m_defaults.value(QString::fromLatin1(keys::fontSize)).toInt(), 72);
     for (QTableView* table : {tableView_list, tableView_list2}) {
-        arrayController_list->attachView(table);
+        static_cast<GameTableView*>(table)->showGameList(arrayController_list);
         QFont font = table->font();
         font.setPixelSize(fontSize);
         table->setFont(font);
