@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     const QString roms = home.path() + QStringLiteral("/roms");
     QDir().mkpath(roms);
     kd::SettingsStore store(home.path() + QStringLiteral("/settings.conf"));
-    store.setObject(roms, QString::fromLatin1(kd::keys::RomsPath));
+    store.setObject(roms, kd::keys::RomsPath);
     store.synchronize();
 
     kd::bench::QuietDesktop desktop;
@@ -186,7 +186,11 @@ int main(int argc, char** argv) {
     delegate.awakeFromNib();
     delegate.applicationDidFinishLaunching();
     delegate.show_Logwindow();
-    kd::LogView& log = *delegate.infomationTextView;
+    kd::LogView* shown = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QStringLiteral("logWindow"))
+            shown = window->findChild<kd::LogView*>();
+    kd::LogView& log = *shown;
 
     // Settle: windows painted, queued start-up work done.
     {

@@ -19,9 +19,10 @@
 //
 // Internal modes (spawned by the above): launcher RESOURCES, list GAMELIST.
 #include "app/appdelegate.h"
-#include "app/imageview.h"
 #include "app/launchercommandline.h"
 #include "app/translations.h"
+#include "app/windows/imageview.h"
+#include "app/windows/mainwindow.h"
 #include "benchsupport.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
@@ -57,10 +58,6 @@ constexpr int kChildLimitMs = 120'000;
 
 double msSince(const QElapsedTimer& clock) {
     return double(clock.nsecsElapsed()) / 1e6;
-}
-
-QString key(const char* name) {
-    return QString::fromLatin1(name);
 }
 
 // The platform every process of the benchmark uses: the caller's, else xcb when
@@ -220,7 +217,7 @@ int runStartup(const QString& self, const QString& gameList, int reps) {
     {
         // The start-up checks find the emulator and a ROMs folder: no alert comes up.
         kd::SettingsStore store(kd::SettingsStore::defaultFilePath());
-        store.setObject(QString(home.path() + QStringLiteral("/roms")), key(kd::keys::RomsPath));
+        store.setObject(QString(home.path() + QStringLiteral("/roms")), kd::keys::RomsPath);
         store.synchronize();
     }
 
@@ -339,11 +336,11 @@ int runSelection(int argc, char** argv, const QString& gameList, int rows) {
     QDir().mkpath(icons);
 
     kd::SettingsStore store(home.path() + QStringLiteral("/settings.conf"));
-    store.setObject(QString(home.path() + QStringLiteral("/roms")), key(kd::keys::RomsPath));
-    store.setObject(false, key(kd::keys::Button_packege2));
-    store.setObject(false, key(kd::keys::Button_packege3));
-    store.setObject(snaps, key(kd::keys::SnapPath));
-    store.setObject(icons, key(kd::keys::IconPath));
+    store.setObject(QString(home.path() + QStringLiteral("/roms")), kd::keys::RomsPath);
+    store.setObject(false, kd::keys::Button_packege2);
+    store.setObject(false, kd::keys::Button_packege3);
+    store.setObject(snaps, kd::keys::SnapPath);
+    store.setObject(icons, kd::keys::IconPath);
     store.synchronize();
 
     kd::bench::QuietDesktop desktop;
@@ -415,12 +412,14 @@ int runSelection(int argc, char** argv, const QString& gameList, int rows) {
         QApplication::processEvents();
         paintMs.push_back(msSince(clock));
         const Expected& e = expected[size_t(row)];
-        if (delegate.imageView->sourcePath() != e.snapshot ||
-            delegate.imageView2->sourcePath() != e.snapshot ||
-            delegate.iconView->sourcePath() != e.icon ||
-            delegate.iconView2->sourcePath() != e.icon || delegate.imageView->image().isNull() ||
-            delegate.iconView->image().isNull())
-            ++wrong;
+        for (const QString& suffix : {QString(), QStringLiteral("2")}) {
+            const auto* main = suffix.isEmpty() ? delegate.window() : delegate.window2();
+            const auto* snapshot = main->findChild<kd::ImageView*>("imageView" + suffix);
+            const auto* icon = main->findChild<kd::ImageView*>("iconView" + suffix);
+            if (snapshot->sourcePath() != e.snapshot || icon->sourcePath() != e.icon ||
+                snapshot->image().isNull() || icon->image().isNull())
+                ++wrong;
+        }
     }
     std::vector<double> totalMs(selectMs.size());
     for (size_t i = 0; i < selectMs.size(); ++i)

@@ -31,323 +31,7 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
     </message>
 </context>
 <context>
-    <name>kd::AppDelegate</name>
-    <message>
-        <source>Preferences</source>
-        <translation>Einstellungen</translation>
-    </message>
-    <message>
-        <source>Choose…</source>
-        <translation>Auswählen …</translation>
-    </message>
-    <message>
-        <source>Show</source>
-        <translation>Zeigen</translation>
-    </message>
-    <message>
-        <source>Show in the file manager</source>
-        <translation>Im Dateimanager zeigen</translation>
-    </message>
-    <message>
-        <source>Use the packaged emulator</source>
-        <translation>Mitgelieferten Emulator verwenden</translation>
-    </message>
-    <message>
-        <source>Use the packaged snapshots</source>
-        <translation>Mitgelieferte Bildschirmfotos verwenden</translation>
-    </message>
-    <message>
-        <source>Use the packaged icons</source>
-        <translation>Mitgelieferte Symbole verwenden</translation>
-    </message>
-    <message>
-        <source>Emulator:</source>
-        <translation>Emulator:</translation>
-    </message>
-    <message>
-        <source>ROMs folder:</source>
-        <translation>ROM-Ordner:</translation>
-    </message>
-    <message>
-        <source>Snapshots:</source>
-        <translation>Bildschirmfotos:</translation>
-    </message>
-    <message>
-        <source>Icons:</source>
-        <translation>Symbole:</translation>
-    </message>
-    <message>
-        <source>Paths</source>
-        <translation>Pfade</translation>
-    </message>
-    <message>
-        <source>Run without extra threads (-no-threads)</source>
-        <translation>Ohne zusätzliche Threads ausführen (-no-threads)</translation>
-    </message>
-    <message>
-        <source>Multi-threaded graphics</source>
-        <translation>Grafik in mehreren Threads</translation>
-    </message>
-    <message>
-        <source>Full screen</source>
-        <translation>Vollbild</translation>
-    </message>
-    <message>
-        <source>Window</source>
-        <translation>Fenster</translation>
-    </message>
-    <message>
-        <source>Wide screen</source>
-        <translation>Breitbild</translation>
-    </message>
-    <message>
-        <source>Multi-texture rendering</source>
-        <translation>Multitexturing</translation>
-    </message>
-    <message>
-        <source>Run unthrottled (-no-throttle)</source>
-        <translation>Ohne Bremse ausführen (-no-throttle)</translation>
-    </message>
-    <message>
-        <source>Show frame rate</source>
-        <translation>Bildrate anzeigen</translation>
-    </message>
-    <message>
-        <source>No crosshairs</source>
-        <translation>Kein Fadenkreuz</translation>
-    </message>
-    <message>
-        <source>Player 1</source>
-        <translation>Spieler 1</translation>
-    </message>
-    <message>
-        <source>Players 1 and 2</source>
-        <translation>Spieler 1 und 2</translation>
-    </message>
-    <message>
-        <source>CPU frequency (MHz):</source>
-        <translation>CPU-Frequenz (MHz):</translation>
-    </message>
-    <message>
-        <source>Resolution:</source>
-        <translation>Auflösung:</translation>
-    </message>
-    <message>
-        <source>Display:</source>
-        <translation>Anzeige:</translation>
-    </message>
-    <message>
-        <source>Crosshairs:</source>
-        <translation>Fadenkreuz:</translation>
-    </message>
-    <message>
-        <source>Vertex shader:</source>
-        <translation>Vertex-Shader:</translation>
-    </message>
-    <message>
-        <source>Fragment shader:</source>
-        <translation>Fragment-Shader:</translation>
-    </message>
-    <message>
-        <source>Video</source>
-        <translation>Bild</translation>
-    </message>
-    <message>
-        <source>Mute sound effects (-no-sound)</source>
-        <translation>Soundeffekte stumm (-no-sound)</translation>
-    </message>
-    <message>
-        <source>Mute music (-no-dsb)</source>
-        <translation>Musik stumm (-no-dsb)</translation>
-    </message>
-    <message>
-        <source>Swap left and right channels</source>
-        <translation>Linken und rechten Kanal tauschen</translation>
-    </message>
-    <message>
-        <source>Keyboard and mouse</source>
-        <translation>Tastatur und Maus</translation>
-    </message>
-    <message>
-        <source>Game controller</source>
-        <translation>Gamecontroller</translation>
-    </message>
-    <message>
-        <source>Raw input</source>
-        <translation>Roheingabe</translation>
-    </message>
-    <message>
-        <source>Force feedback</source>
-        <translation>Force-Feedback</translation>
-    </message>
-    <message>
-        <source>Sound effects volume:</source>
-        <translation>Lautstärke der Soundeffekte:</translation>
-    </message>
-    <message>
-        <source>Music volume:</source>
-        <translation>Lautstärke der Musik:</translation>
-    </message>
-    <message>
-        <source>Balance:</source>
-        <translation>Balance:</translation>
-    </message>
-    <message>
-        <source>Input system:</source>
-        <translation>Eingabesystem:</translation>
-    </message>
-    <message>
-        <source>Sound and Input</source>
-        <translation>Ton und Eingabe</translation>
-    </message>
-    <message>
-        <source>Run</source>
-        <translation>Ausführen</translation>
-    </message>
-    <message>
-        <source>Command option</source>
-        <translation>Befehlsoption</translation>
-    </message>
-    <message>
-        <source>&amp;Start Game</source>
-        <translation>Spiel &amp;starten</translation>
-    </message>
-    <message>
-        <source>&amp;Open ROM…</source>
-        <translation>ROM ö&amp;ffnen …</translation>
-    </message>
-    <message>
-        <source>S&amp;top Emulator</source>
-        <translation>Emulator &amp;beenden</translation>
-    </message>
-    <message>
-        <source>&amp;Preferences…</source>
-        <translation>&amp;Einstellungen …</translation>
-    </message>
-    <message>
-        <source>&amp;Quit</source>
-        <translation>&amp;Beenden</translation>
-    </message>
-    <message>
-        <source>Show &amp;Log</source>
-        <translation>&amp;Protokoll zeigen</translation>
-    </message>
-    <message>
-        <source>Add &amp;Marker</source>
-        <translation>&amp;Markierung einfügen</translation>
-    </message>
-    <message>
-        <source>&amp;Save Log…</source>
-        <translation>Protokoll &amp;sichern …</translation>
-    </message>
-    <message>
-        <source>&amp;Clear Log</source>
-        <translation>Protokoll &amp;leeren</translation>
-    </message>
-    <message>
-        <source>&amp;Find in Log…</source>
-        <translation>Im Protokoll su&amp;chen …</translation>
-    </message>
-    <message>
-        <source>Main Window &amp;1</source>
-        <translation>Hauptfenster &amp;1</translation>
-    </message>
-    <message>
-        <source>Main Window &amp;2</source>
-        <translation>Hauptfenster &amp;2</translation>
-    </message>
-    <message>
-        <source>Bring &amp;Emulator to Front</source>
-        <translation>&amp;Emulator nach vorne holen</translation>
-    </message>
-    <message>
-        <source>Show Emulator &amp;Folder</source>
-        <translation>Emulator-&amp;Ordner zeigen</translation>
-    </message>
-    <message>
-        <source>Emulator &amp;README</source>
-        <translation>Emulator-&amp;README</translation>
-    </message>
-    <message>
-        <source>Kaleidrome &amp;Home Page</source>
-        <translation>Kaleidrome-&amp;Homepage</translation>
-    </message>
-    <message>
-        <source>Kaleidrome &amp;Project Page</source>
-        <translation>Kaleidrome-&amp;Projektseite</translation>
-    </message>
-    <message>
-        <source>&amp;Launcher</source>
-        <translation>&amp;Launcher</translation>
-    </message>
-    <message>
-        <source>&amp;Game</source>
-        <translation>&amp;Spiel</translation>
-    </message>
-    <message>
-        <source>&amp;Log</source>
-        <translation>&amp;Protokoll</translation>
-    </message>
-    <message>
-        <source>&amp;Window</source>
-        <translation>&amp;Fenster</translation>
-    </message>
-    <message>
-        <source>&amp;Help</source>
-        <translation>&amp;Hilfe</translation>
-    </message>
-    <message>
-        <source>Start Game</source>
-        <translation>Spiel starten</translation>
-    </message>
-    <message>
-        <source>Kaleidrome Launcher</source>
-        <translation>Kaleidrome Launcher</translation>
-    </message>
-    <message>
-        <source>Log</source>
-        <translation>Protokoll</translation>
-    </message>
-    <message>
-        <source>Marker</source>
-        <translation>Markierung</translation>
-    </message>
-    <message>
-        <source>Clear</source>
-        <translation>Leeren</translation>
-    </message>
-    <message>
-        <source>Find…</source>
-        <translation>Suchen …</translation>
-    </message>
-    <message>
-        <source>Save…</source>
-        <translation>Sichern …</translation>
-    </message>
-    <message>
-        <source>&amp;Find Game</source>
-        <translation>Spiel s&amp;uchen</translation>
-    </message>
-    <message>
-        <source>Show Only &amp;Available Games</source>
-        <translation>Nur &amp;verfügbare Spiele zeigen</translation>
-    </message>
-    <message>
-        <source>&amp;Add Games from ROMs Folder…</source>
-        <translation>Spiele aus dem ROM-Ordner &amp;hinzufügen …</translation>
-    </message>
-    <message>
-        <source>&amp;Remove Game</source>
-        <translation>Spiel en&amp;tfernen</translation>
-    </message>
-    <message>
-        <source>&amp;View</source>
-        <translation>&amp;Ansicht</translation>
-    </message>
-    <message>
-        <source>Search games</source>
-        <translation>Spiele suchen</translation>
-    </message>
+    <name>kd::AboutWindow</name>
     <message>
         <source>About Kaleidrome Launcher</source>
         <translation>Über Kaleidrome Launcher</translation>
@@ -376,6 +60,9 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <source>Project page</source>
         <translation>Projektseite</translation>
     </message>
+</context>
+<context>
+    <name>kd::AppDelegate</name>
     <message>
         <source>No game list: %1 was not found.
 
@@ -405,58 +92,6 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Clear Menu</source>
         <translation>Menü leeren</translation>
-    </message>
-    <message>
-        <source>History</source>
-        <translation>Verlauf</translation>
-    </message>
-    <message>
-        <source>Game</source>
-        <translation>Spiel</translation>
-    </message>
-    <message>
-        <source>Started</source>
-        <translation>Gestartet</translation>
-    </message>
-    <message>
-        <source>Duration</source>
-        <translation>Dauer</translation>
-    </message>
-    <message>
-        <source>Outcome</source>
-        <translation>Ausgang</translation>
-    </message>
-    <message>
-        <source>Kept for the emulator&apos;s own configuration; not passed on its command line:</source>
-        <translation>Für die eigene Konfiguration des Emulators aufbewahrt; nicht auf seiner Befehlszeile übergeben:</translation>
-    </message>
-    <message>
-        <source>Reset to Initial Values…</source>
-        <translation>Auf Anfangswerte zurücksetzen …</translation>
-    </message>
-    <message>
-        <source>&amp;Reset Preferences…</source>
-        <translation>Einstellungen &amp;zurücksetzen …</translation>
-    </message>
-    <message>
-        <source>&amp;Favourite</source>
-        <translation>&amp;Favorit</translation>
-    </message>
-    <message>
-        <source>Show Only &amp;Favourites</source>
-        <translation>Nur Fa&amp;voriten zeigen</translation>
-    </message>
-    <message>
-        <source>&amp;History</source>
-        <translation>&amp;Verlauf</translation>
-    </message>
-    <message>
-        <source>&amp;About Kaleidrome Launcher</source>
-        <translation>Ü&amp;ber Kaleidrome Launcher</translation>
-    </message>
-    <message>
-        <source>Close Window</source>
-        <translation>Fenster schließen</translation>
     </message>
 </context>
 <context>
@@ -527,6 +162,160 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     </message>
 </context>
 <context>
+    <name>kd::HistoryWindow</name>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Game</source>
+        <translation>Spiel</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Gestartet</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>Ausgang</translation>
+    </message>
+</context>
+<context>
+    <name>kd::LauncherActions</name>
+    <message>
+        <source>&amp;Preferences…</source>
+        <translation>&amp;Einstellungen …</translation>
+    </message>
+    <message>
+        <source>&amp;Reset Preferences…</source>
+        <translation>Einstellungen &amp;zurücksetzen …</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Start Game</source>
+        <translation>Spiel &amp;starten</translation>
+    </message>
+    <message>
+        <source>&amp;Open ROM…</source>
+        <translation>ROM ö&amp;ffnen …</translation>
+    </message>
+    <message>
+        <source>S&amp;top Emulator</source>
+        <translation>Emulator &amp;beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Favourite</source>
+        <translation>&amp;Favorit</translation>
+    </message>
+    <message>
+        <source>&amp;History</source>
+        <translation>&amp;Verlauf</translation>
+    </message>
+    <message>
+        <source>Bring &amp;Emulator to Front</source>
+        <translation>&amp;Emulator nach vorne holen</translation>
+    </message>
+    <message>
+        <source>&amp;Find Game</source>
+        <translation>Spiel s&amp;uchen</translation>
+    </message>
+    <message>
+        <source>&amp;Add Games from ROMs Folder…</source>
+        <translation>Spiele aus dem ROM-Ordner &amp;hinzufügen …</translation>
+    </message>
+    <message>
+        <source>&amp;Remove Game</source>
+        <translation>Spiel en&amp;tfernen</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Available Games</source>
+        <translation>Nur &amp;verfügbare Spiele zeigen</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Favourites</source>
+        <translation>Nur Fa&amp;voriten zeigen</translation>
+    </message>
+    <message>
+        <source>Show &amp;Log</source>
+        <translation>&amp;Protokoll zeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Find in Log…</source>
+        <translation>Im Protokoll su&amp;chen …</translation>
+    </message>
+    <message>
+        <source>Add &amp;Marker</source>
+        <translation>&amp;Markierung einfügen</translation>
+    </message>
+    <message>
+        <source>&amp;Save Log…</source>
+        <translation>Protokoll &amp;sichern …</translation>
+    </message>
+    <message>
+        <source>&amp;Clear Log</source>
+        <translation>Protokoll &amp;leeren</translation>
+    </message>
+    <message>
+        <source>Main Window &amp;1</source>
+        <translation>Hauptfenster &amp;1</translation>
+    </message>
+    <message>
+        <source>Main Window &amp;2</source>
+        <translation>Hauptfenster &amp;2</translation>
+    </message>
+    <message>
+        <source>Show Emulator &amp;Folder</source>
+        <translation>Emulator-&amp;Ordner zeigen</translation>
+    </message>
+    <message>
+        <source>Emulator &amp;README</source>
+        <translation>Emulator-&amp;README</translation>
+    </message>
+    <message>
+        <source>Kaleidrome &amp;Home Page</source>
+        <translation>Kaleidrome-&amp;Homepage</translation>
+    </message>
+    <message>
+        <source>Kaleidrome &amp;Project Page</source>
+        <translation>Kaleidrome-&amp;Projektseite</translation>
+    </message>
+    <message>
+        <source>&amp;About Kaleidrome Launcher</source>
+        <translation>Ü&amp;ber Kaleidrome Launcher</translation>
+    </message>
+    <message>
+        <source>&amp;Launcher</source>
+        <translation>&amp;Launcher</translation>
+    </message>
+    <message>
+        <source>&amp;Game</source>
+        <translation>&amp;Spiel</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>&amp;Log</source>
+        <translation>&amp;Protokoll</translation>
+    </message>
+    <message>
+        <source>&amp;Window</source>
+        <translation>&amp;Fenster</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+</context>
+<context>
     <name>kd::LogFindBar</name>
     <message>
         <source>Match case</source>
@@ -582,6 +371,238 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Select All</source>
         <translation>Alles auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>kd::LogWindow</name>
+    <message>
+        <source>Log</source>
+        <translation>Protokoll</translation>
+    </message>
+    <message>
+        <source>Marker</source>
+        <translation>Markierung</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Leeren</translation>
+    </message>
+    <message>
+        <source>Find…</source>
+        <translation>Suchen …</translation>
+    </message>
+    <message>
+        <source>Save…</source>
+        <translation>Sichern …</translation>
+    </message>
+</context>
+<context>
+    <name>kd::MainWindow</name>
+    <message>
+        <source>Start Game</source>
+        <translation>Spiel starten</translation>
+    </message>
+    <message>
+        <source>Kaleidrome Launcher</source>
+        <translation>Kaleidrome Launcher</translation>
+    </message>
+    <message>
+        <source>Search games</source>
+        <translation>Spiele suchen</translation>
+    </message>
+</context>
+<context>
+    <name>kd::PreferencesWindow</name>
+    <message>
+        <source>Full screen</source>
+        <translation>Vollbild</translation>
+    </message>
+    <message>
+        <source>Window</source>
+        <translation>Fenster</translation>
+    </message>
+    <message>
+        <source>No crosshairs</source>
+        <translation>Kein Fadenkreuz</translation>
+    </message>
+    <message>
+        <source>Player 1</source>
+        <translation>Spieler 1</translation>
+    </message>
+    <message>
+        <source>Players 1 and 2</source>
+        <translation>Spieler 1 und 2</translation>
+    </message>
+    <message>
+        <source>Keyboard and mouse</source>
+        <translation>Tastatur und Maus</translation>
+    </message>
+    <message>
+        <source>Game controller</source>
+        <translation>Gamecontroller</translation>
+    </message>
+    <message>
+        <source>Raw input</source>
+        <translation>Roheingabe</translation>
+    </message>
+    <message>
+        <source>Kept for the emulator&apos;s own configuration; not passed on its command line:</source>
+        <translation>Für die eigene Konfiguration des Emulators aufbewahrt; nicht auf seiner Befehlszeile übergeben:</translation>
+    </message>
+    <message>
+        <source>Use the packaged emulator</source>
+        <translation>Mitgelieferten Emulator verwenden</translation>
+    </message>
+    <message>
+        <source>Emulator:</source>
+        <translation>Emulator:</translation>
+    </message>
+    <message>
+        <source>ROMs folder:</source>
+        <translation>ROM-Ordner:</translation>
+    </message>
+    <message>
+        <source>Use the packaged snapshots</source>
+        <translation>Mitgelieferte Bildschirmfotos verwenden</translation>
+    </message>
+    <message>
+        <source>Snapshots:</source>
+        <translation>Bildschirmfotos:</translation>
+    </message>
+    <message>
+        <source>Use the packaged icons</source>
+        <translation>Mitgelieferte Symbole verwenden</translation>
+    </message>
+    <message>
+        <source>Icons:</source>
+        <translation>Symbole:</translation>
+    </message>
+    <message>
+        <source>CPU frequency (MHz):</source>
+        <translation>CPU-Frequenz (MHz):</translation>
+    </message>
+    <message>
+        <source>Run without extra threads (-no-threads)</source>
+        <translation>Ohne zusätzliche Threads ausführen (-no-threads)</translation>
+    </message>
+    <message>
+        <source>Multi-threaded graphics</source>
+        <translation>Grafik in mehreren Threads</translation>
+    </message>
+    <message>
+        <source>Resolution:</source>
+        <translation>Auflösung:</translation>
+    </message>
+    <message>
+        <source>Display:</source>
+        <translation>Anzeige:</translation>
+    </message>
+    <message>
+        <source>Wide screen</source>
+        <translation>Breitbild</translation>
+    </message>
+    <message>
+        <source>Multi-texture rendering</source>
+        <translation>Multitexturing</translation>
+    </message>
+    <message>
+        <source>Run unthrottled (-no-throttle)</source>
+        <translation>Ohne Bremse ausführen (-no-throttle)</translation>
+    </message>
+    <message>
+        <source>Show frame rate</source>
+        <translation>Bildrate anzeigen</translation>
+    </message>
+    <message>
+        <source>Crosshairs:</source>
+        <translation>Fadenkreuz:</translation>
+    </message>
+    <message>
+        <source>Vertex shader:</source>
+        <translation>Vertex-Shader:</translation>
+    </message>
+    <message>
+        <source>Fragment shader:</source>
+        <translation>Fragment-Shader:</translation>
+    </message>
+    <message>
+        <source>Mute sound effects (-no-sound)</source>
+        <translation>Soundeffekte stumm (-no-sound)</translation>
+    </message>
+    <message>
+        <source>Mute music (-no-dsb)</source>
+        <translation>Musik stumm (-no-dsb)</translation>
+    </message>
+    <message>
+        <source>Swap left and right channels</source>
+        <translation>Linken und rechten Kanal tauschen</translation>
+    </message>
+    <message>
+        <source>Sound effects volume:</source>
+        <translation>Lautstärke der Soundeffekte:</translation>
+    </message>
+    <message>
+        <source>Music volume:</source>
+        <translation>Lautstärke der Musik:</translation>
+    </message>
+    <message>
+        <source>Balance:</source>
+        <translation>Balance:</translation>
+    </message>
+    <message>
+        <source>Input system:</source>
+        <translation>Eingabesystem:</translation>
+    </message>
+    <message>
+        <source>Force feedback</source>
+        <translation>Force-Feedback</translation>
+    </message>
+    <message>
+        <source>Preferences</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation>Auswählen …</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Zeigen</translation>
+    </message>
+    <message>
+        <source>Show in the file manager</source>
+        <translation>Im Dateimanager zeigen</translation>
+    </message>
+    <message>
+        <source>Paths</source>
+        <translation>Pfade</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Sound and Input</source>
+        <translation>Ton und Eingabe</translation>
+    </message>
+    <message>
+        <source>Run</source>
+        <translation>Ausführen</translation>
+    </message>
+    <message>
+        <source>Command option</source>
+        <translation>Befehlsoption</translation>
+    </message>
+    <message>
+        <source>Reset to Initial Values…</source>
+        <translation>Auf Anfangswerte zurücksetzen …</translation>
+    </message>
+</context>
+<context>
+    <name>kd::ToolWindow</name>
+    <message>
+        <source>Close Window</source>
+        <translation>Fenster schließen</translation>
     </message>
 </context>
 </TS>

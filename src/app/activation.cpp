@@ -18,7 +18,7 @@ void AppDelegate::show_kdrome(const QString& applicationName) {
         m_desktop.raiseApplication(*app);
 }
 
-void AppDelegate::Menu_show_kdrome(QObject*) {
+void AppDelegate::Menu_show_kdrome() {
     show_kdrome(EmulatorName);
 }
 

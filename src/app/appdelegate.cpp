@@ -1,43 +1,52 @@
+// The controller's parts and how they are wired to its operations.
 #include "app/appdelegate.h"
 
+#include "app/menus/launcheractions.h"
+#include "app/runs/runsupervisor.h"
 #include "app/translations.h"
+#include "app/windows/aboutwindow.h"
+#include "app/windows/gametableview.h"
+#include "app/windows/historywindow.h"
+#include "app/windows/logwindow.h"
+#include "app/windows/mainwindow.h"
+#include "app/windows/preferenceswindow.h"
+#include "catalogue/gamelist.h"
+#include "catalogue/gamelistcontroller.h"
+#include "catalogue/playhistory.h"
+#include "catalogue/romfolder.h"
+#include "log/view/logview.h"
 #include "platform/desktop.h"
 #include "platform/uilanguage.h"
-#include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QMenu>
-#include <QTimer>
-#include <QWidget>
+#include <QSystemTrayIcon>
 
 namespace kd {
-
-namespace {
-const char* const TagProperty = "kdTag";
-} // namespace
 
 AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& resourcePath,
                          QObject* parent)
     : QObject(parent), m_desktop(desktop), m_store(store), m_defaults(store),
-      m_resourcePath(resourcePath), m_language(uiLanguage(translatedLanguages())) {
-    // The initial values must be in place before any control is bound.
+      m_paths(m_defaults, resourcePath), m_language(uiLanguage(translatedLanguages())) {
+    // The initial values must be in place before the form shows anything.
     initialize(m_defaults, m_store);
     QString error;
-    m_strings = StringTable::load(m_resourcePath + QStringLiteral("/strings"), m_language, &error);
+    m_strings = StringTable::load(resourcePath + QStringLiteral("/strings"), m_language, &error);
     if (!error.isEmpty())
         m_desktop.systemLog(QStringLiteral("String table not loaded: ") + error);
     // Kept in memory until start-up opens the database.
     m_history = std::make_unique<PlayHistory>(QString());
     m_statusClock.setInterval(1000);
     connect(&m_statusClock, &QTimer::timeout, this, &AppDelegate::refreshStatusLine);
-    buildActions();
-    buildPreferencesWindow();
-    buildLogWindow();
-    buildMainWindows();
-    buildHistoryWindow();
-    buildAboutWindow();
-    attachGameList();
-    addActionsToWindows();
+    buildParts();
+    wireActions();
+    wirePreferences();
+    wireMainWindow(*m_window);
+    wireMainWindow(*m_window2);
+    wireRuns();
+    setUpGameList();
     buildTrayIcon();
     restoreArrangement();
 }
@@ -52,62 +61,155 @@ void AppDelegate::initialize(DefaultsController& defaults, SettingsStore& store)
     store.synchronize();
 }
 
+void AppDelegate::buildParts() {
+    m_actions = new LauncherActions(this);
+    m_runs = new RunSupervisor(this);
+    arrayController_list = new GameListController(this);
+    arrayController_list->setObjectName(QStringLiteral("arrayController_list"));
+    m_romFolder = new RomFolderWatcher(this);
+    preferencesWindow = std::make_unique<PreferencesWindow>(m_defaults, m_paths);
+    logWindow = std::make_unique<LogWindow>(*m_actions);
+    m_window = std::make_unique<MainWindow>(MainWindow::Layout::ListBesideArtwork);
+    m_window2 = std::make_unique<MainWindow>(MainWindow::Layout::ArtworkAboveList);
+    MainWindow::showOneSort(*m_window, *m_window2);
+    m_historyWindow = std::make_unique<HistoryWindow>();
+    m_aboutWindow = std::make_unique<AboutWindow>(HomePage, ProjectPage);
+    connect(m_aboutWindow.get(), &AboutWindow::linkClicked, this,
+            [this](const QString& address) { address == HomePage ? openURL() : openURL2(); });
+    // Shortcuts work from every window, but those of the game tables only there.
+    for (MainWindow* main : {m_window.get(), m_window2.get()})
+        m_actions->addTo(main, true);
+    for (QWidget* other : std::initializer_list<QWidget*>{
+             preferencesWindow.get(), logWindow.get(), m_historyWindow.get(), m_aboutWindow.get()})
+        m_actions->addTo(other, false);
+}
+
+void AppDelegate::wireActions() {
+    const LauncherActions& a = *m_actions;
+    auto on = [this](QAction* action, auto operation) {
+        connect(action, &QAction::triggered, this, operation);
+    };
+    on(a.startGame, [this] { start_game(); });
+    on(a.openRom, [this] { menu_openROMfile(); });
+    on(a.stopEmulator, [this] { quit_emulator(); });
+    on(a.preferences, [this] { bringForward(preferencesWindow.get()); });
+    on(a.resetPreferences, [this] { resetPreferences(); });
+    on(a.quit, [] { QApplication::quit(); });
+    on(a.showLog, [this] { show_Logwindow(); });
+    on(a.marker, [this] { LogTimeStamp(); });
+    on(a.saveLog, [this] { saveLogAction(); });
+    on(a.clearLog, [this] { ClearLogAction(); });
+    on(a.findInLog, [this] {
+        show_Logwindow();
+        logWindow->openFindBar();
+    });
+    on(a.mainWindow1, [this] { show_Mainwindow(); });
+    on(a.mainWindow2, [this] { show_Mainwindow2(); });
+    on(a.showEmulator, [this] { Menu_show_kdrome(); });
+    on(a.emulatorFolder, [this] { openCurrent(); });
+    on(a.readme, [this] { openDoc(); });
+    on(a.homePage, [this] { openURL(); });
+    on(a.projectPage, [this] { openURL2(); });
+    on(a.findGame, [this] { shownMainWindow()->focusSearchField(); });
+    on(a.onlyAvailable, [this] { setShowOnlyAvailable(m_actions->onlyAvailable->isChecked()); });
+    on(a.addGames, [this] { addGamesFromRomsFolder(); });
+    on(a.removeGame, [this] { removeSelectedGame(); });
+    on(a.favourite, [this] { toggleFavourite(); });
+    on(a.onlyFavourites, [this] { setShowOnlyFavourites(m_actions->onlyFavourites->isChecked()); });
+    on(a.history, [this] { show_History(); });
+    on(a.about, [this] { show_About(); });
+    updateRunActions();
+}
+
+void AppDelegate::wirePreferences() {
+    PreferencesWindow* prefs = preferencesWindow.get();
+    connect(prefs, &PreferencesWindow::packagedToggleClicked, this,
+            &AppDelegate::PackagePathChange);
+    connect(prefs, &PreferencesWindow::chooseFileClicked, this, &AppDelegate::Choicethefile);
+    connect(prefs, &PreferencesWindow::chooseFolderClicked, this, &AppDelegate::Choicethefolder);
+    connect(prefs, &PreferencesWindow::revealClicked, this, &AppDelegate::openFileSystemfolder);
+    connect(prefs, &PreferencesWindow::runOptionClicked, this, &AppDelegate::returnButtonAction);
+    connect(prefs, &PreferencesWindow::resetClicked, this, &AppDelegate::resetPreferences);
+    PackagePath_ini();
+}
+
+void AppDelegate::wireMainWindow(MainWindow& window) {
+    auto* openRecent = new QMenu(tr("Open &Recent"), &window);
+    openRecent->setObjectName(QStringLiteral("openRecentMenu"));
+    connect(openRecent, &QMenu::aboutToShow, this,
+            [this, openRecent] { fillOpenRecentMenu(openRecent); });
+    window.setMenuBar(m_actions->makeMenuBar(&window, openRecent));
+    window.table().addAction(m_actions->removeGame);
+    connect(&window, &MainWindow::startRequested, this, &AppDelegate::start_game);
+    connect(&window, &MainWindow::searchTextEdited, this, &AppDelegate::setSearchText);
+    connect(&window, &MainWindow::romArchiveDropped, this,
+            [this](const QString& path) { application_openFiles({path}); });
+    // A click on the star changes it.
+    connect(&window, &MainWindow::starClicked, this, [this](const QModelIndex& index) {
+        const qint64 stored = arrayController_list->storedIndexOf(index);
+        if (stored == NotFound)
+            return;
+        if (const std::optional<QString> name =
+                gameName(arrayController_list->content()[std::size_t(stored)]))
+            setFavourite(*name, !m_history->statsOf(*name).favourite);
+    });
+}
+
+void AppDelegate::wireRuns() {
+    connect(m_runs, &RunSupervisor::outputReceived, this, &AppDelegate::getData);
+    connect(m_runs, &RunSupervisor::text, this, &AppDelegate::appendOutputUtf8);
+    connect(m_runs, &RunSupervisor::outputEnded, this,
+            [this](EmulatorProcess* run) { getData(run, QByteArray()); });
+    connect(m_runs, &RunSupervisor::processEndedNow, this, &AppDelegate::recordGameEnd);
+    connect(m_runs, &RunSupervisor::processEnded, this,
+            [this](EmulatorProcess* run, bool supervised) {
+                if (supervised)
+                    checkATaskStatus(run);
+            });
+    connect(m_runs, &RunSupervisor::runningChanged, this, &AppDelegate::updateRunActions);
+    // User input waits while a command option runs, so its run is still the current one.
+    connect(m_runs, &RunSupervisor::idleLimitReached, this, &AppDelegate::quit_emulator);
+    connect(m_runs, &RunSupervisor::report, this, &AppDelegate::reportInLog);
+    connect(m_runs, &RunSupervisor::diagnostic, this,
+            [this](const QString& line) { m_desktop.systemLog(line); });
+}
+
+// Closing every window leaves the launcher running; where the desktop has a
+// tray, an icon there brings the windows back and offers Quit.
+void AppDelegate::buildTrayIcon() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    auto* tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    tray->setToolTip(LauncherName);
+    m_trayMenu.reset(m_actions->makeTrayMenu());
+    tray->setContextMenu(m_trayMenu.get());
+    connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+        if (why == QSystemTrayIcon::Trigger)
+            m_store.integerForKey(keys::StartWindow) == 2 ? show_Mainwindow2() : show_Mainwindow();
+    });
+    tray->show();
+}
+
+// Stopping the emulator or bringing it forward only makes sense while it runs.
+void AppDelegate::updateRunActions() {
+    const bool running = m_runs->isRunning();
+    m_actions->stopEmulator->setEnabled(running);
+    m_actions->showEmulator->setEnabled(running);
+}
+
 int AppDelegate::runAlert(const AlertRequest& request) {
-    ++m_modalDepth;
-    const int answer = m_desktop.runAlert(request);
-    endModal();
-    return answer;
+    const RunSupervisor::Question asking(*m_runs);
+    return m_desktop.runAlert(request);
 }
 
 std::optional<QString> AppDelegate::runOpenPanel(const OpenPanelRequest& request) {
-    ++m_modalDepth;
-    std::optional<QString> answer = m_desktop.runOpenPanel(request);
-    endModal();
-    return answer;
+    const RunSupervisor::Question asking(*m_runs);
+    return m_desktop.runOpenPanel(request);
 }
 
 std::optional<QString> AppDelegate::runSavePanel(const SavePanelRequest& request) {
-    ++m_modalDepth;
-    std::optional<QString> answer = m_desktop.runSavePanel(request);
-    endModal();
-    return answer;
-}
-
-void AppDelegate::endModal() {
-    if (--m_modalDepth == 0 && !m_waitingReactions.empty())
-        QTimer::singleShot(0, this, &AppDelegate::handleWaitingReactions);
-}
-
-// While an alert or a panel is up, the launcher's reactions to the ends of runs
-// wait, and are handled after it has closed in the order they came: alerts come
-// one after another, never one over another, and no stop step runs inside one.
-void AppDelegate::react(std::function<void()> reaction) {
-    m_waitingReactions.push_back(std::move(reaction));
-    handleWaitingReactions();
-}
-
-void AppDelegate::handleWaitingReactions() {
-    if (m_modalDepth > 0 || m_handlingReactions)
-        return;
-    m_handlingReactions = true;
-    while (!m_waitingReactions.empty() && m_modalDepth == 0) {
-        const std::function<void()> next = std::move(m_waitingReactions.front());
-        m_waitingReactions.pop_front();
-        next();
-    }
-    m_handlingReactions = false;
-}
-
-int AppDelegate::tagOf(const QObject* control) {
-    if (!control)
-        return 0;
-    bool ok = false;
-    const int tag = control->property(TagProperty).toInt(&ok);
-    return ok ? tag : 0;
-}
-
-void AppDelegate::setTag(QObject* control, int tag) {
-    control->setProperty(TagProperty, tag);
+    const RunSupervisor::Question asking(*m_runs);
+    return m_desktop.runSavePanel(request);
 }
 
 } // namespace kd

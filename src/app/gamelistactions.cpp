@@ -1,7 +1,8 @@
 // The game list's place in the controller: loading at start-up, saving at exit,
 // and the selection the other operations read.
 #include "app/appdelegate.h"
-#include "app/gametableview.h"
+#include "app/menus/launcheractions.h"
+#include "app/windows/mainwindow.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 #include "catalogue/romfolder.h"
@@ -12,88 +13,33 @@
 
 #include <QAction>
 #include <QFile>
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QTableView>
 #include <QTimer>
 #include <set>
 
 namespace kd {
 
-void AppDelegate::attachGameList() {
-    arrayController_list = new GameListController(this);
+void AppDelegate::setUpGameList() {
     // The table's row height and font size have keys of their own but no control.
-    const int rowHeight =
-        qBound(12, m_defaults.value(QString::fromLatin1(keys::rowHeight)).toInt(), 200);
-    const int fontSize =
-        qBound(6, m_defaults.value(QString::fromLatin1(keys::fontSize)).toInt(), 72);
-    for (QTableView* table : {tableView_list, tableView_list2}) {
-        static_cast<GameTableView*>(table)->showGameList(arrayController_list);
-        QFont font = table->font();
-        font.setPixelSize(fontSize);
-        table->setFont(font);
-        table->verticalHeader()->setMinimumSectionSize(rowHeight);
-        table->verticalHeader()->setDefaultSectionSize(rowHeight);
-        // Whether a game can be played shows first, as a narrow mark, then the star.
-        table->horizontalHeader()->moveSection(GameListModel::Available, 0);
-        table->horizontalHeader()->moveSection(GameListModel::Favourite, 1);
-        // A click on the star changes it.
-        connect(table, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-            const qint64 stored = arrayController_list->storedIndexOf(index);
-            if (index.column() != GameListModel::Favourite || stored == NotFound)
-                return;
-            if (const std::optional<QString> name =
-                    gameName(arrayController_list->content()[std::size_t(stored)]))
-                setFavourite(*name, !m_history->statsOf(*name).favourite);
-        });
-    }
-    // Name, Year and Players take the width of their contents; the long texts
-    // give way when not all fit, titles least. The second layout is the
-    // compact one.
-    for (QTableView* table : {tableView_list, tableView_list2}) {
-        auto* view = static_cast<GameTableView*>(table);
-        view->setKeyColumn(GameListModel::Name);
-        view->setShrinkingColumns(
-            {{GameListModel::Title, 2}, {GameListModel::Maker, 1}, {GameListModel::Genre, 1}});
-    }
-    for (int column : {GameListModel::Maker, GameListModel::Players})
-        tableView_list2->hideColumn(column);
-    // Beside the artwork there is room for the star alone, below it for the
-    // times played too; the header's menu shows the other play figures.
-    for (int column : {GameListModel::TimesPlayed, GameListModel::LastPlayed,
-                       GameListModel::PlayTime})
-        tableView_list->hideColumn(column);
-    for (int column : {GameListModel::LastPlayed, GameListModel::PlayTime})
-        tableView_list2->hideColumn(column);
+    const int rowHeight = qBound(12, int(m_defaults.value(keys::rowHeight)), 200);
+    const int fontSize = qBound(6, int(m_defaults.value(keys::fontSize)), 72);
+    for (MainWindow* main : {m_window.get(), m_window2.get()})
+        main->showList(*arrayController_list, rowHeight, fontSize);
     connect(arrayController_list, &GameListController::selectionChanged, this,
             &AppDelegate::tableViewSelectionDidChange);
     connect(arrayController_list, &GameListController::selectionChanged, this,
             &AppDelegate::syncFavouriteAction);
-
-    // Which games have their archive in the ROMs folder, as the field says now.
-    m_romFolder = new RomFolderWatcher(this);
     connect(m_romFolder, &RomFolderWatcher::listed, this,
             [this](const QString& folder, std::shared_ptr<const RomArchiveNames> archives) {
                 // A listing of a folder the field no longer names is stale.
-                if (folder == textfild_roms->text())
+                if (folder == m_paths.romsFolder())
                     arrayController_list->setRomArchives(folder, std::move(archives));
             });
-    const std::optional<QVariant> stored = m_store.objectForKey(ShowOnlyAvailableKey);
-    const bool onlyAvailable =
-        stored && coerceToKind(*stored, SettingKind::Boolean).value_or(false).toBool();
+    const bool onlyAvailable = m_store.value(ownKeys::ShowOnlyAvailable).value_or(false);
     arrayController_list->setShowOnlyAvailable(onlyAvailable);
-    action(QStringLiteral("onlyAvailable"))->setChecked(onlyAvailable);
-    const std::optional<QVariant> favourites = m_store.objectForKey(ShowOnlyFavouritesKey);
-    const bool onlyFavourites =
-        favourites && coerceToKind(*favourites, SettingKind::Boolean).value_or(false).toBool();
+    m_actions->onlyAvailable->setChecked(onlyAvailable);
+    const bool onlyFavourites = m_store.value(ownKeys::ShowOnlyFavourites).value_or(false);
     arrayController_list->setShowOnlyFavourites(onlyFavourites);
-    action(QStringLiteral("onlyFavourites"))->setChecked(onlyFavourites);
-}
-
-void AppDelegate::watchRomsFolder() {
-    m_romFolder->setFolder(textfild_roms->text());
-    connect(textfild_roms, &QLineEdit::textChanged, m_romFolder, &RomFolderWatcher::setFolder,
-            Qt::UniqueConnection);
+    m_actions->onlyFavourites->setChecked(onlyFavourites);
 }
 
 // The search index is built in slices after loading, so the first keystroke is
@@ -106,25 +52,20 @@ void AppDelegate::buildSearchIndexLater() {
 }
 
 void AppDelegate::setSearchText(const QString& text) {
-    for (QLineEdit* field : {searchField, searchField2}) {
-        if (field->text() != text) {
-            const QSignalBlocker quiet(field);
-            field->setText(text);
-        }
-    }
+    for (MainWindow* main : {m_window.get(), m_window2.get()})
+        main->setSearchText(text);
     arrayController_list->setSearchText(text);
 }
 
 void AppDelegate::setShowOnlyAvailable(bool on) {
     arrayController_list->setShowOnlyAvailable(on);
-    m_store.setObject(on, ShowOnlyAvailableKey);
+    m_store.setObject(on, ownKeys::ShowOnlyAvailable);
     m_store.synchronize();
-    if (QAction* toggle = action(QStringLiteral("onlyAvailable")))
-        toggle->setChecked(on);
+    m_actions->onlyAvailable->setChecked(on);
 }
 
 void AppDelegate::addGamesFromRomsFolder() {
-    const QString folder = textfild_roms->text();
+    const QString folder = m_paths.romsFolder();
     if (!folder_FoundCheck(folder)) {
         AlertRequest alert;
         alert.message = text(QStringLiteral("Alert_AddNoFolder"));
@@ -201,7 +142,7 @@ void AppDelegate::loadGameList() {
     GameListLoad load;
     if (path)
         load = kd::loadGameList(*path);
-    const QString file = path.value_or(packagedPath("Kaleidrome.xml"));
+    const QString file = path.value_or(m_paths.packaged(u"Kaleidrome.xml"));
     // An empty table says why it is empty and what to do.
     QString why;
     m_listProblem = load.reason;
@@ -228,8 +169,8 @@ void AppDelegate::loadGameList() {
         buildSearchIndexLater();
         break;
     }
-    for (QTableView* table : {tableView_list, tableView_list2})
-        static_cast<GameTableView*>(table)->setPlaceholderText(why);
+    for (MainWindow* main : {m_window.get(), m_window2.get()})
+        main->setPlaceholderText(why);
 }
 
 void AppDelegate::saveGameList() {

@@ -1,6 +1,10 @@
 // Favourites and play history: recording each game run, the status lines of
 // the main windows, the History window and Game > Open Recent.
 #include "app/appdelegate.h"
+#include "app/menus/launcheractions.h"
+#include "app/runs/runsupervisor.h"
+#include "app/windows/historywindow.h"
+#include "app/windows/mainwindow.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 #include "emulator/emulatorprocess.h"
@@ -10,13 +14,8 @@
 #include <QAction>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLocale>
 #include <QMenu>
-#include <QTableView>
-#include <QTableWidget>
-#include <QVBoxLayout>
 #include <unordered_map>
 
 namespace kd {
@@ -46,7 +45,7 @@ void AppDelegate::openHistory() {
     syncFavouriteAction();
     // The status lines start with how the last recorded run ended.
     if (const std::vector<RunRecord> last = m_history->recentRuns(1); !last.empty())
-        m_statusRun = StatusRun{
+        m_statusRun = RunStatus{
             gameTitle(last.front().name), 0, last.front().startedMs, {}, last.front().end};
     refreshStatusLine();
 }
@@ -61,15 +60,16 @@ void AppDelegate::noteHistoryProblem() {
 }
 
 void AppDelegate::recordGameStart(const QString& romPath) {
-    Run* run = runOf(m_task.get());
-    if (!run)
-        return;
-    run->name = romGameName(romPath);
-    run->title = gameTitle(run->name);
+    EmulatorProcess* process = task();
+    PlayedRun run;
+    run.runId = process->runId();
+    run.name = romGameName(romPath);
+    run.title = gameTitle(run.name);
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    run->historyId = m_history->recordStart(run->name, romPath, run->arguments, now);
-    showGameStats(run->name);
-    m_statusRun = StatusRun{run->title, run->process->runId(), now, {}, std::nullopt};
+    run.historyId = m_history->recordStart(run.name, romPath, m_runs->argumentsOf(process), now);
+    m_playedRuns.push_back(run);
+    showGameStats(run.name);
+    m_statusRun = RunStatus{run.title, run.runId, now, {}, std::nullopt};
     m_statusRun->clock.start();
     m_statusClock.start(1000);
     refreshStatusLine();
@@ -79,14 +79,16 @@ void AppDelegate::recordGameStart(const QString& romPath) {
 // At once when the process ends, even while an alert is up: a launcher that is
 // quit or killed then has the end recorded.
 void AppDelegate::recordGameEnd(EmulatorProcess* process) {
-    Run* run = runOf(process);
-    if (!run || !run->historyId)
+    const auto run = std::find_if(m_playedRuns.begin(), m_playedRuns.end(),
+                                  [&](const PlayedRun& r) { return r.runId == process->runId(); });
+    if (run == m_playedRuns.end())
         return;
     const RunEnd end{QDateTime::currentMSecsSinceEpoch(), process->exitStatus(),
                      process->wasSignalled()};
-    m_history->recordEnd(*run->historyId, end);
-    run->historyId.reset();
-    showGameStats(run->name);
+    m_history->recordEnd(run->historyId, end);
+    const QString name = run->name;
+    m_playedRuns.erase(run);
+    showGameStats(name);
     if (m_statusRun && m_statusRun->runId == process->runId()) {
         m_statusRun->end = end;
         m_statusClock.stop();
@@ -125,7 +127,7 @@ QString AppDelegate::runOutcomeText(const RunEnd& end) const {
 void AppDelegate::refreshStatusLine() {
     QString line;
     if (m_statusRun) {
-        const StatusRun& run = *m_statusRun;
+        const RunStatus& run = *m_statusRun;
         QString state, when;
         if (run.end) {
             state = runOutcomeText(*run.end);
@@ -140,11 +142,11 @@ void AppDelegate::refreshStatusLine() {
         }
         line = run.title + kDash + state + (when.isEmpty() ? QString() : kDash + when);
     }
-    for (QLabel* label : {statusLine, statusLine2})
-        label->setText(line);
+    for (MainWindow* main : {m_window.get(), m_window2.get()})
+        main->setStatusText(line);
 }
 
-void AppDelegate::toggleFavourite(QObject*) {
+void AppDelegate::toggleFavourite() {
     const qint64 stored = arrayController_list->selectedStoredIndex();
     const std::optional<QString> name =
         stored == NotFound ? std::nullopt
@@ -163,24 +165,17 @@ void AppDelegate::setFavourite(const QString& name, bool on) {
 
 void AppDelegate::syncFavouriteAction() {
     const std::optional<QString> name = selectedGameName();
-    action(QStringLiteral("favourite"))->setChecked(name && m_history->statsOf(*name).favourite);
+    m_actions->favourite->setChecked(name && m_history->statsOf(*name).favourite);
 }
 
 void AppDelegate::setShowOnlyFavourites(bool on) {
     arrayController_list->setShowOnlyFavourites(on);
-    m_store.setObject(on, ShowOnlyFavouritesKey);
+    m_store.setObject(on, ownKeys::ShowOnlyFavourites);
     m_store.synchronize();
-    action(QStringLiteral("onlyFavourites"))->setChecked(on);
+    m_actions->onlyFavourites->setChecked(on);
 }
 
 // ---- Open Recent ----
-
-QMenu* AppDelegate::makeOpenRecentMenu(QWidget* parent) {
-    auto* menu = new QMenu(tr("Open &Recent"), parent);
-    menu->setObjectName(QStringLiteral("openRecentMenu"));
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillOpenRecentMenu(menu); });
-    return menu;
-}
 
 void AppDelegate::fillOpenRecentMenu(QMenu* menu) {
     menu->clear();
@@ -194,53 +189,26 @@ void AppDelegate::fillOpenRecentMenu(QMenu* menu) {
     clear->setEnabled(!m_history->recentRoms().isEmpty());
 }
 
-void AppDelegate::clearRecentROMs(QObject*) {
+void AppDelegate::clearRecentROMs() {
     m_history->clearRecentRoms();
 }
 
 // ---- the History window ----
 
-void AppDelegate::buildHistoryWindow() {
-    auto* window = new QWidget;
-    m_topLevelWindows.emplace_back(window);
-    historyWindow = window;
-    window->setObjectName(QStringLiteral("historyWindow"));
-    window->setWindowTitle(tr("History"));
-    historyNote = new QLabel;
-    historyNote->setObjectName(QStringLiteral("historyNote"));
-    historyNote->setWordWrap(true);
-    historyTable = new QTableWidget(0, 4);
-    historyTable->setObjectName(QStringLiteral("historyTable"));
-    historyTable->setHorizontalHeaderLabels(
-        {tr("Game"), tr("Started"), tr("Duration"), tr("Outcome")});
-    historyTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    historyTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    historyTable->setAlternatingRowColors(true);
-    historyTable->setShowGrid(false);
-    historyTable->setWordWrap(false);
-    historyTable->verticalHeader()->hide();
-    historyTable->horizontalHeader()->setStretchLastSection(true);
-    auto* layout = new QVBoxLayout(window);
-    layout->addWidget(historyNote);
-    layout->addWidget(historyTable, 1);
-    window->resize(640, 420);
-}
-
-void AppDelegate::show_History(QObject*) {
-    showWindow(historyWindow);
+void AppDelegate::show_History() {
+    bringForward(m_historyWindow.get());
     refreshHistoryWindow();
 }
 
 void AppDelegate::refreshHistoryWindow() {
-    if (!historyWindow->isVisible())
+    if (!m_historyWindow->isVisible())
         return;
     const std::vector<RunRecord> runs = m_history->recentRuns(HistoryRows);
+    QString note;
     if (!m_history->isOpen())
-        historyNote->setText(
-            formatText(text(QStringLiteral("History_Off")), 0, m_history->problem()));
-    else
-        historyNote->setText(runs.empty() ? text(QStringLiteral("History_Empty")) : QString());
-    historyNote->setVisible(!historyNote->text().isEmpty());
+        note = formatText(text(QStringLiteral("History_Off")), 0, m_history->problem());
+    else if (runs.empty())
+        note = text(QStringLiteral("History_Empty"));
 
     // Titles by name, made once for all the rows.
     std::unordered_map<std::string, QString> titles;
@@ -249,35 +217,31 @@ void AppDelegate::refreshHistoryWindow() {
             titles.emplace(*name, GameListModel::displayText(record, GameListModel::Title));
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    historyTable->setRowCount(int(runs.size()));
-    for (int row = 0; row < int(runs.size()); ++row) {
-        const RunRecord& run = runs[std::size_t(row)];
+    std::vector<HistoryWindow::Row> rows;
+    rows.reserve(runs.size());
+    for (const RunRecord& run : runs) {
         const auto title = titles.find(run.name.toStdString());
-        const bool running = !run.end && std::any_of(m_runs.begin(), m_runs.end(), [&](auto& r) {
-            return r->historyId == run.id && r->process->isRunning();
-        });
-        QString duration, outcome;
+        const bool running = !run.end && std::any_of(m_playedRuns.begin(), m_playedRuns.end(),
+                                                     [&](const PlayedRun& played) {
+                                                         return played.historyId == run.id;
+                                                     });
+        HistoryWindow::Row row;
+        row.game = title == titles.end() || title->second.isEmpty() ? run.name : title->second;
+        row.started = dateTimeText(run.startedMs);
         if (run.end) {
-            duration = GameListModel::formatDuration(spanMs(run.startedMs, run.end->endedMs));
-            outcome = runOutcomeText(*run.end);
+            row.duration = GameListModel::formatDuration(spanMs(run.startedMs, run.end->endedMs));
+            row.outcome = runOutcomeText(*run.end);
         } else if (running) {
-            duration = GameListModel::formatDuration(spanMs(run.startedMs, now));
-            outcome = text(QStringLiteral("Outcome_Running"));
+            row.duration = GameListModel::formatDuration(spanMs(run.startedMs, now));
+            row.outcome = text(QStringLiteral("Outcome_Running"));
         } else {
-            outcome = text(QStringLiteral("Outcome_Unknown"));
+            row.outcome = text(QStringLiteral("Outcome_Unknown"));
         }
-        const QString cells[] = {title == titles.end() || title->second.isEmpty() ? run.name
-                                                                                  : title->second,
-                                 dateTimeText(run.startedMs), duration, outcome};
         // What exactly was started, for whoever wants to run it again by hand.
-        const QString command = run.romPath + u'\n' + run.arguments.join(u' ');
-        for (int column = 0; column < 4; ++column) {
-            auto* item = new QTableWidgetItem(cells[column]);
-            item->setToolTip(command);
-            historyTable->setItem(row, column, item);
-        }
+        row.command = run.romPath + u'\n' + run.arguments.join(u' ');
+        rows.push_back(std::move(row));
     }
-    historyTable->resizeColumnsToContents();
+    m_historyWindow->showRuns(note, rows);
 }
 
 } // namespace kd

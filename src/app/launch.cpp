@@ -1,19 +1,16 @@
 // The user's ways of starting the emulator: a game from the list or from an
 // open panel, and a single command option.
-#include "app/activityindicator.h"
 #include "app/appdelegate.h"
+#include "app/runs/runsupervisor.h"
+#include "app/windows/activityindicator.h"
+#include "app/windows/preferenceswindow.h"
 #include "emulator/emulatorprocess.h"
-#include "log/logheader.h"
 #include "platform/desktop.h"
 #include "settings/pathops.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QWidget>
-
 namespace kd {
 
-void AppDelegate::start_game(QObject*) {
+void AppDelegate::start_game() {
     // A record without a usable name is refused like no selection: no path from garbage.
     const std::optional<QString> name = selectedGameName();
     if (!name) {
@@ -21,7 +18,7 @@ void AppDelegate::start_game(QObject*) {
         return;
     }
     const QString romFile = path::appendExtension(*name, QStringLiteral("zip"));
-    const QString romsFolder = textfild_roms->text();
+    const QString romsFolder = m_paths.romsFolder();
     if (romsFolder.isEmpty()) {
         menu_openROMfile();
         return;
@@ -29,18 +26,18 @@ void AppDelegate::start_game(QObject*) {
     task_cocking(path::appendComponent(romsFolder, romFile));
 }
 
-void AppDelegate::menu_openROMfile(QObject* sender) {
+void AppDelegate::menu_openROMfile() {
     show_kdrome(LauncherName);
-    openROMfile(sender);
+    openROMfile();
 }
 
-void AppDelegate::openROMfile(QObject*) {
+void AppDelegate::openROMfile() {
     OpenPanelRequest panel;
     panel.chooseFiles = true;
     panel.chooseDirectories = false;
     panel.prompt = text(QStringLiteral("Opanel_Prompt"));
     panel.allowedTypes = {QStringLiteral("zip")};
-    panel.startDirectory = panelFolder(textfild_roms->text(), false);
+    panel.startDirectory = panelFolder(m_paths.romsFolder(), false);
     if (const std::optional<QString> path = runOpenPanel(panel); path && !path->isEmpty())
         task_cocking(*path);
 }
@@ -48,47 +45,42 @@ void AppDelegate::openROMfile(QObject*) {
 void AppDelegate::task_cocking(const QString& romPath) {
     if (!ExefileCheck())
         display_Alert_exe();
-    if (m_task && m_task->isRunning())
+    if (m_runs->isRunning())
         quit_emulator();
-    timestamp({{QStringLiteral("type"), int(GameRunHeader)},
-               {QStringLiteral("poster"), QStringLiteral("Perform a lunch task")}});
-    LaunchTask_option({{QString::fromLatin1(RomNameKey), romPath}});
-    if (m_task && m_task->hasStarted()) {
+    timestamp({GameRunHeader, QStringLiteral("Perform a lunch task")});
+    LaunchTask_option({romPath});
+    if (task()->hasStarted()) {
         m_desktop.noteRecentDocument(romPath);
         recordGameStart(romPath);
     }
 }
 
-void AppDelegate::LaunchTask_option(const QVariantMap& request) {
+void AppDelegate::LaunchTask_option(const LaunchRequest& request) {
     if (preferencesWindow->isVisible()) {
         preferencesWindow->close();
-        visible_prewindow = true;
+        m_visiblePrewindow = true;
     }
-    LaunchTask(emulatorArguments(request, currentEmulatorForm()));
+    LaunchTask(emulatorArguments(request, preferencesWindow->emulatorForm()));
     // A run that never started has no end of output to reopen the window: the
     // request ends here, as if it had not happened.
-    if (!m_task->hasStarted() && visible_prewindow) {
-        showWindow(preferencesWindow);
-        visible_prewindow = false;
+    if (!task()->hasStarted() && m_visiblePrewindow) {
+        bringForward(preferencesWindow.get());
+        m_visiblePrewindow = false;
     }
 }
 
-void AppDelegate::returnButtonAction(QObject* sender) {
-    if (m_task && m_task->isRunning()) {
+void AppDelegate::returnButtonAction() {
+    // While the emulator runs, or without a selected item, there is no option to run.
+    const std::optional<QString> option = preferencesWindow->selectedCommandOption();
+    if (m_runs->isRunning() || !option) {
         m_desktop.beep();
         return;
     }
-    // Without a selected item there is no option to run.
-    if (popup_command->currentIndex() < 0) {
-        m_desktop.beep();
-        return;
-    }
-    progressInd->startAnimation(sender);
-    const QString option = popup_command->currentText();
-    timestamp(
-        {{QStringLiteral("type"), int(CommandOptionHeader)}, {QStringLiteral("poster"), option}});
-    LaunchTask_wait({option});
-    progressInd->stopAnimation(sender);
+    ActivityIndicator& progressInd = preferencesWindow->progressInd();
+    progressInd.startAnimation();
+    timestamp({CommandOptionHeader, *option});
+    LaunchTask_wait({*option});
+    progressInd.stopAnimation();
     m_desktop.playSound(QStringLiteral("Pop"));
     show_Logwindow();
 }

@@ -1,5 +1,6 @@
 // The log window's operations: appending, headers, clearing and saving.
 #include "app/appdelegate.h"
+#include "app/windows/logwindow.h"
 #include "log/logheader.h"
 #include "log/view/logview.h"
 #include "platform/atomicfile.h"
@@ -16,12 +17,12 @@
 namespace kd {
 
 void AppDelegate::appendOutput(const QString& text) {
-    infomationTextView->appendText(text);
+    logWindow->view().appendText(text);
     scheduleScroll();
 }
 
 void AppDelegate::appendOutputUtf8(QByteArrayView validUtf8) {
-    infomationTextView->appendUtf8(validUtf8);
+    logWindow->view().appendUtf8(validUtf8);
     scheduleScroll();
 }
 
@@ -38,26 +39,23 @@ void AppDelegate::scheduleScroll() {
 }
 
 void AppDelegate::scrollToVisible() {
-    infomationTextView->scrollToEnd();
+    logWindow->view().scrollToEnd();
 }
 
-void AppDelegate::timestamp(const QVariantMap& request) {
-    const int type = request.value(QStringLiteral("type")).toInt();
-    const QString poster = request.value(QStringLiteral("poster")).toString();
-    appendOutput(formatLogHeader(type, poster, QDateTime::currentDateTime()));
+void AppDelegate::timestamp(const LogHeaderRequest& request) {
+    appendOutput(formatLogHeader(request.type, request.poster, QDateTime::currentDateTime()));
 }
 
-void AppDelegate::LogTimeStamp(QObject*) {
-    timestamp({{QStringLiteral("type"), int(MarkerHeader)},
-               {QStringLiteral("poster"), QStringLiteral("Marker")}});
+void AppDelegate::LogTimeStamp() {
+    timestamp({MarkerHeader, QStringLiteral("Marker")});
 }
 
-void AppDelegate::ClearLogAction(QObject*) {
-    infomationTextView->clear();
+void AppDelegate::ClearLogAction() {
+    logWindow->view().clear();
 }
 
-void AppDelegate::saveLogAction(QObject*) {
-    if (infomationTextView->isEmpty()) {
+void AppDelegate::saveLogAction() {
+    if (logWindow->view().isEmpty()) {
         m_desktop.beep();
         return;
     }
@@ -68,11 +66,11 @@ void AppDelegate::saveLogAction(QObject*) {
     const std::optional<QString> path = runSavePanel(request);
     if (!path || path->isEmpty())
         return;
-    m_store.setObject(QFileInfo(*path).absolutePath(), QString::fromLatin1(ownKeys::LogFolder));
+    m_store.setObject(QFileInfo(*path).absolutePath(), ownKeys::LogFolder);
     m_store.synchronize();
     // The text as it is now: output may have arrived while the panel was open.
     QString error;
-    if (writeFileAtomically(*path, infomationTextView->utf8(), &error))
+    if (writeFileAtomically(*path, logWindow->view().utf8(), &error))
         return;
     // The old file is intact; say so rather than let the user believe it was saved.
     m_desktop.systemLog(QStringLiteral("Log not saved: ") + error);
@@ -86,16 +84,15 @@ void AppDelegate::saveLogAction(QObject*) {
 
 // Logs are saved where the last one went, else among the user's documents.
 QString AppDelegate::logFolder() const {
-    const QString last =
-        m_store.stringForKey(QString::fromLatin1(ownKeys::LogFolder)).value_or(QString());
+    const QString last = m_store.stringForKey(ownKeys::LogFolder).value_or(QString());
     if (QDir::isAbsolutePath(last) && QFileInfo(last).isDir())
         return last;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
-void AppDelegate::show_Logwindow(QObject*) {
-    showWindow(logWindow);
+void AppDelegate::show_Logwindow() {
+    bringForward(logWindow.get());
 }
 
 } // namespace kd

@@ -2,14 +2,12 @@
 // line, a later start of the launcher, a drop on a main window. All of them
 // start through the game-run request, as Open ROM does.
 #include "app/appdelegate.h"
+#include "app/runs/runsupervisor.h"
+#include "app/windows/mainwindow.h"
+#include "app/windows/toolwindow.h"
 #include "emulator/romarchive.h"
 #include "platform/desktop.h"
 #include "platform/instancechannel.h"
-
-#include <QDropEvent>
-#include <QMainWindow>
-#include <QMimeData>
-#include <QUrl>
 
 namespace kd {
 
@@ -32,10 +30,7 @@ void AppDelegate::listenToLaterStarts(InstanceChannel& channel) {
 }
 
 void AppDelegate::applicationShouldHandleReopen(const QStringList& paths) {
-    whenLaunched([this] {
-        QMainWindow* current = !window->isVisible() && window2->isVisible() ? window2 : window;
-        showWindow(current);
-    });
+    whenLaunched([this] { bringForward(shownMainWindow()); });
     application_openFiles(paths);
 }
 
@@ -57,7 +52,7 @@ QString AppDelegate::romArchiveProblem(const QString& path) const {
 
 void AppDelegate::whenLaunched(std::function<void()> request) {
     if (m_launchFinished)
-        react(std::move(request));
+        m_runs->react(std::move(request));
     else
         m_untilLaunched.push_back(std::move(request));
 }
@@ -75,20 +70,6 @@ void AppDelegate::openRomArchive(const QString& path) {
     alert.buttons = {text(QStringLiteral("Button_OK"))};
     alert.cancelButton = 0;
     runAlert(alert);
-}
-
-// One local ROM archive that can be started, or nothing: a drop of anything
-// else is refused.
-std::optional<QString> AppDelegate::droppedRomArchive(const QEvent* event) {
-    const auto* drop = static_cast<const QDropEvent*>(event);
-    const QMimeData* data = drop->mimeData();
-    if (!data || !data->hasUrls() || data->urls().size() != 1 ||
-        !data->urls().first().isLocalFile())
-        return std::nullopt;
-    const QString path = data->urls().first().toLocalFile();
-    if (checkRomArchive(path) != RomArchiveCheck::Ok)
-        return std::nullopt;
-    return path;
 }
 
 } // namespace kd

@@ -1,55 +1,25 @@
 // The start-up checks with their alerts, the path choosers and the reset.
-#include "app/activityindicator.h"
 #include "app/appdelegate.h"
-#include "emulator/emulatorprocess.h"
+#include "app/runs/runsupervisor.h"
+#include "app/windows/activityindicator.h"
+#include "app/windows/logwindow.h"
+#include "app/windows/preferenceswindow.h"
 #include "log/view/logview.h"
 #include "platform/desktop.h"
 #include "settings/pathops.h"
-#include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
-#include <QWidget>
 
 namespace kd {
 
 namespace {
 
-QString key(const char* name) {
-    return QString::fromLatin1(name);
-}
-
-// Which key each chooser button fills, by its tag.
-struct Chooser {
-    int tag;
-    bool folder;
-    const char* key;
-};
-constexpr Chooser Choosers[] = {
-    {1, false, keys::ExecutionPath},  {5, false, keys::VertexShader},
-    {6, false, keys::FragmentShader}, {2, true, keys::RomsPath},
-    {3, true, keys::SnapPath},        {4, true, keys::IconPath},
-};
-
-const Chooser* chooserFor(const QObject* sender, bool folder) {
-    const int tag = AppDelegate::tagOf(sender);
-    for (const Chooser& chooser : Choosers)
-        if (chooser.tag == tag && chooser.folder == folder)
-            return &chooser;
-    return nullptr;
-}
-
 // The chooser opens where the path it replaces is.
-QVariantMap chooserRequest(const SettingsStore& store, const Chooser* chooser, bool files) {
-    const QString current =
-        chooser ? store.stringForKey(key(chooser->key)).value_or(QString()) : QString();
-    return {
-        {QStringLiteral("chooseFile"), files},
-        {QStringLiteral("chooseDirect"), !files},
-        {QStringLiteral("directory"), QUrl::fromLocalFile(AppDelegate::panelFolder(current, files))
-                                          .toString(QUrl::FullyEncoded)}};
+ChooserRequest chooserRequest(const SettingsStore& store, std::optional<TextKey> key, bool files) {
+    const QString current = key ? store.stringForKey(*key).value_or(QString()) : QString();
+    return {files, !files, AppDelegate::panelFolder(current, files)};
 }
 
 } // namespace
@@ -65,37 +35,36 @@ QString AppDelegate::panelFolder(const QString& path, bool isFile) {
     return QDir::homePath();
 }
 
-QString AppDelegate::openPanelpath(const QVariantMap& request) {
+QString AppDelegate::openPanelpath(const ChooserRequest& request) {
     OpenPanelRequest panel;
-    panel.chooseDirectories = request.value(QStringLiteral("chooseDirect")).toBool();
-    panel.chooseFiles = request.value(QStringLiteral("chooseFile")).toBool();
+    panel.chooseDirectories = request.chooseDirect;
+    panel.chooseFiles = request.chooseFile;
     panel.prompt = text(QStringLiteral("Button_4"));
-    const QUrl directory(request.value(QStringLiteral("directory")).toString());
-    panel.startDirectory = directory.isLocalFile() ? directory.toLocalFile() : QString();
+    panel.startDirectory = request.directory;
     return runOpenPanel(panel).value_or(QString());
 }
 
-void AppDelegate::Choicethefile(QObject* sender) {
-    const Chooser* chooser = chooserFor(sender, false);
-    const QString path = openPanelpath(chooserRequest(m_store, chooser, true));
+void AppDelegate::Choicethefile(ChooserTag tag) {
+    const std::optional<TextKey> key = chooserKey(tag, false);
+    const QString path = openPanelpath(chooserRequest(m_store, key, true));
     if (path.isEmpty())
         return;
-    if (chooser) {
+    if (key) {
         // From now on the emulator comes from the user's path.
-        if (chooser->tag == 1)
-            m_store.setObject(false, key(keys::Button_packege1));
-        m_store.setObject(path, key(chooser->key));
+        if (tag == ChooserTag::Emulator)
+            m_store.setObject(false, keys::Button_packege1);
+        m_store.setObject(path, *key);
     }
     m_store.synchronize();
 }
 
-void AppDelegate::Choicethefolder(QObject* sender) {
-    const Chooser* chooser = chooserFor(sender, true);
-    const QString path = openPanelpath(chooserRequest(m_store, chooser, false));
+void AppDelegate::Choicethefolder(ChooserTag tag) {
+    const std::optional<TextKey> key = chooserKey(tag, true);
+    const QString path = openPanelpath(chooserRequest(m_store, key, false));
     if (path.isEmpty())
         return;
-    if (chooser)
-        m_store.setObject(path, key(chooser->key));
+    if (key)
+        m_store.setObject(path, *key);
     m_store.synchronize();
 }
 
@@ -108,13 +77,11 @@ void AppDelegate::display_Alert_exe() {
     alert.cancelButton = 1;
     if (runAlert(alert) != 0)
         return;
-    QObject emulatorChooser;
-    setTag(&emulatorChooser, 1);
-    Choicethefile(&emulatorChooser);
+    Choicethefile(ChooserTag::Emulator);
 }
 
 void AppDelegate::check_romsfolder() {
-    const QString stored = m_store.stringForKey(key(keys::RomsPath)).value_or(QString());
+    const QString stored = m_store.stringForKey(keys::RomsPath).value_or(QString());
     if (folder_FoundCheck(stored))
         return;
     AlertRequest alert;
@@ -128,30 +95,29 @@ void AppDelegate::check_romsfolder() {
     alert.cancelButton = 1;
     if (runAlert(alert) != 0)
         return;
-    QObject romsChooser;
-    setTag(&romsChooser, 2);
-    Choicethefolder(&romsChooser);
+    Choicethefolder(ChooserTag::Roms);
 }
 
-void AppDelegate::DefaultAction(QObject* sender) {
-    if (m_task && m_task->isRunning()) {
+void AppDelegate::DefaultAction() {
+    if (m_runs->isRunning()) {
         m_desktop.beep();
         return;
     }
-    progressInd->startAnimation(sender);
+    ActivityIndicator& progressInd = preferencesWindow->progressInd();
+    progressInd.startAnimation();
     m_defaults.revertToInitialValues();
-    infomationTextView->setText(text(QStringLiteral("preferences_ini")));
+    logWindow->view().setText(text(QStringLiteral("preferences_ini")));
     logWindow->repaint();
     PackagePath_ini();
-    progressInd->stopAnimation(sender);
+    progressInd.stopAnimation();
     m_desktop.playSound(QStringLiteral("Tink"));
 }
 
 // The reset cannot be undone, so the button and the menu item ask first;
 // Cancel is the default and Escape's answer. While the emulator runs the reset
 // is refused without a question.
-void AppDelegate::resetPreferences(QObject* sender) {
-    if (!(m_task && m_task->isRunning())) {
+void AppDelegate::resetPreferences() {
+    if (!m_runs->isRunning()) {
         AlertRequest alert;
         alert.style = AlertStyle::Warning;
         alert.message = text(QStringLiteral("Alert_Reset"));
@@ -161,7 +127,7 @@ void AppDelegate::resetPreferences(QObject* sender) {
         if (runAlert(alert) != 1)
             return;
     }
-    DefaultAction(sender);
+    DefaultAction();
 }
 
 } // namespace kd

@@ -1,10 +1,14 @@
 // Start-up in its fixed order, shutdown, and the switch between the main windows.
 #include "app/appdelegate.h"
-#include "settings/settingskeys.h"
+#include "app/runs/runsupervisor.h"
+#include "app/windows/logwindow.h"
+#include "app/windows/mainwindow.h"
+#include "app/windows/preferenceswindow.h"
+#include "app/windows/windowarrangement.h"
+#include "catalogue/romfolder.h"
 #include "settings/settingsstore.h"
 
-#include <QMainWindow>
-#include <QTableView>
+#include <QCoreApplication>
 
 namespace kd {
 
@@ -12,56 +16,77 @@ void AppDelegate::awakeFromNib() {
     if (!ExefileCheck())
         display_Alert_exe();
     check_romsfolder();
-    // Both tables start games (Return, double click); cells get 8 x 2 points of room.
-    for (QTableView* table : {tableView_list, tableView_list2})
-        table->setStyleSheet(QStringLiteral("QTableView::item { padding: 1px 4px; }"));
-    visible_prewindow = false;
+    m_visiblePrewindow = false;
     loadGameList();
     openHistory();
-    watchRomsFolder();
+    // Which games have their archive in the ROMs folder, as its field says now
+    // (and from now on, as it changes).
+    m_romFolder->setFolder(m_paths.romsFolder());
+    connect(&m_defaults, &DefaultsController::valueChanged, this, [this](const QString& key) {
+        if (key == keys::RomsPath.name())
+            m_romFolder->setFolder(m_paths.romsFolder());
+    });
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
     PackagePath_ini();
     setSelectionIndex(0);
-    QMainWindow* front =
-        m_store.integerForKey(QString::fromLatin1(keys::StartWindow)) == 2 ? window2 : window;
+    MainWindow* front =
+        m_store.integerForKey(keys::StartWindow) == 2 ? m_window2.get() : m_window.get();
     // Ordered to the front without being made the key window.
     front->show();
     front->raise();
-    focusListOf(front);
+    front->focusList();
     // Files from the command line or from starts made meanwhile come after.
     m_launchFinished = true;
     for (std::function<void()>& request : std::exchange(m_untilLaunched, {}))
-        react(std::move(request));
-}
-
-// A main window comes up with its list taking the keys, whatever had them
-// before it was closed.
-void AppDelegate::focusListOf(QMainWindow* mainWindow) {
-    (mainWindow == window ? tableView_list : tableView_list2)
-        ->setFocus(Qt::ActiveWindowFocusReason);
+        m_runs->react(std::move(request));
 }
 
 void AppDelegate::applicationWillTerminate() {
     saveGameList();
 }
 
-void AppDelegate::show_Mainwindow(QObject*) {
-    if (window2->isVisible())
-        window2->close();
-    showWindow(window);
-    focusListOf(window);
-    m_store.setObject(qint64(1), QString::fromLatin1(keys::StartWindow));
+void AppDelegate::show_Mainwindow() {
+    if (m_window2->isVisible())
+        m_window2->close();
+    bringForward(m_window.get());
+    m_window->focusList();
+    m_store.setObject(qint64(1), keys::StartWindow);
     m_store.synchronize();
 }
 
-void AppDelegate::show_Mainwindow2(QObject*) {
-    if (window->isVisible())
-        window->close();
-    showWindow(window2);
-    focusListOf(window2);
-    m_store.setObject(qint64(2), QString::fromLatin1(keys::StartWindow));
+void AppDelegate::show_Mainwindow2() {
+    if (m_window->isVisible())
+        m_window->close();
+    bringForward(m_window2.get());
+    m_window2->focusList();
+    m_store.setObject(qint64(2), keys::StartWindow);
+    m_store.synchronize();
+}
+
+// The one main window shown, main window 1 when none or both are.
+MainWindow* AppDelegate::shownMainWindow() const {
+    return !m_window->isVisible() && m_window2->isVisible() ? m_window2.get() : m_window.get();
+}
+
+void AppDelegate::restoreArrangement() {
+    for (QWidget* window :
+         {static_cast<QWidget*>(logWindow.get()), static_cast<QWidget*>(preferencesWindow.get())})
+        windowArrangement::restoreGeometry(m_store, *window);
+    for (MainWindow* main : {m_window.get(), m_window2.get()})
+        main->restoreArrangement(m_store);
+    // Saved when the launcher quits, however it is asked to.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::saveArrangement,
+            Qt::UniqueConnection);
+}
+
+void AppDelegate::saveArrangement() {
+    for (QWidget* window :
+         {static_cast<QWidget*>(logWindow.get()), static_cast<QWidget*>(preferencesWindow.get())})
+        windowArrangement::saveGeometry(m_store, *window);
+    for (MainWindow* main : {m_window.get(), m_window2.get()})
+        main->saveArrangement(m_store);
     m_store.synchronize();
 }
 

@@ -1,11 +1,10 @@
 // Handing paths and addresses to the desktop.
 #include "app/appdelegate.h"
+#include "app/windows/aboutwindow.h"
 #include "platform/desktop.h"
 #include "settings/pathops.h"
-#include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
-#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 
@@ -48,61 +47,61 @@ void AppDelegate::reportNotOpened(const QString& place, const char* reasonKey) {
     runAlert(alert);
 }
 
-void AppDelegate::openCurrent(QObject*) {
+void AppDelegate::openCurrent() {
     const QString folder = pathOfCurrentDir();
     handToDesktop(folder, [&] { return m_desktop.openPath(folder); });
 }
 
-void AppDelegate::openFileSystemfolder(QObject* sender) {
-    auto stored = [this](const char* name) {
-        return m_store.stringForKey(QString::fromLatin1(name)).value_or(QString());
-    };
-    auto packaged = [](const QCheckBox* box) {
-        return box->checkState() != Qt::Unchecked;
+// The user's paths come from the store, not from the fields.
+void AppDelegate::openFileSystemfolder(RevealTag tag) {
+    auto stored = [this](TextKey key) {
+        return m_store.stringForKey(key).value_or(QString());
     };
     QString item;
     QString root;
-    switch (tagOf(sender)) {
-    case 1:
-        if (packaged(button_exe)) {
-            item = packagedPath("kdromepak/Kaleidrome");
+    switch (tag) {
+    case RevealTag::Emulator:
+        if (m_paths.usesPackaged(PackagedItem::Emulator)) {
+            item = m_paths.executable();
             root = path::deleteLastComponent(item);
         } else {
             item = path::lastComponent(stored(keys::ExecutionPath));
             root = path::deleteLastComponent(stored(keys::ExecutionPath));
         }
         break;
-    case 2:
+    case RevealTag::Roms:
         root = stored(keys::RomsPath);
         break;
-    case 3:
-        root =
-            packaged(button_snapfolder) ? packagedPath("kdromepak/Snaps") : stored(keys::SnapPath);
+    case RevealTag::Snapshots:
+        root = m_paths.usesPackaged(PackagedItem::Snapshots) ? m_paths.snapshotFolder()
+                                                             : stored(keys::SnapPath);
         break;
-    case 4:
-        root =
-            packaged(button_Iconfolder) ? packagedPath("kdromepak/Icons") : stored(keys::IconPath);
-        break;
-    default:
+    case RevealTag::Icons:
+        root = m_paths.usesPackaged(PackagedItem::Icons) ? m_paths.iconFolder()
+                                                         : stored(keys::IconPath);
         break;
     }
     handToDesktop(revealedPlace(item, root),
                   [&] { return m_desktop.revealInFileViewer(item, root); });
 }
 
-void AppDelegate::openDoc(QObject*) {
-    const QString readme = packagedPath("kdromepak/Docs/README.txt");
+void AppDelegate::openDoc() {
+    const QString readme = m_paths.packaged(u"kdromepak/Docs/README.txt");
     handToDesktop(readme, [&] { return m_desktop.openPath(readme); });
 }
 
-void AppDelegate::openURL(QObject*) {
+void AppDelegate::openURL() {
     if (!m_desktop.openUrl(HomePage))
         reportNotOpened(HomePage, "Alert_NoOpenerInfo");
 }
 
-void AppDelegate::openURL2(QObject*) {
+void AppDelegate::openURL2() {
     if (!m_desktop.openUrl(ProjectPage))
         reportNotOpened(ProjectPage, "Alert_NoOpenerInfo");
+}
+
+void AppDelegate::show_About() {
+    bringForward(m_aboutWindow.get());
 }
 
 } // namespace kd

@@ -2,34 +2,36 @@
 
 #include <QString>
 #include <QStringList>
-#include <QVariantMap>
 
 namespace kd {
 
-// The current values of the preferences form that a game run passes on. A check
-// box counts as on only in its checked state; a pop-up index is -1 when nothing
-// is selected.
+// The values of the preferences form that a game run passes on: whether each
+// box is on, the texts as typed, and the pop-ups' selected indexes (-1 when
+// nothing is selected).
 struct EmulatorForm {
     QString ppcFrequency;
-    Qt::CheckState noThreads = Qt::Unchecked;
-    Qt::CheckState gpuThreads = Qt::Unchecked;
+    bool noThreads = false;
+    bool gpuThreads = false;
     QString resolutionX;
     QString resolutionY;
     int videoMode = 0;
-    Qt::CheckState wideScreen = Qt::Unchecked;
-    Qt::CheckState multiTexture = Qt::Unchecked;
-    Qt::CheckState throttle = Qt::Unchecked;
-    Qt::CheckState showFps = Qt::Unchecked;
+    bool wideScreen = false;
+    bool multiTexture = false;
+    bool throttle = false;
+    bool showFps = false;
     int crosshairs = 0;
-    Qt::CheckState soundEffects = Qt::Unchecked;
-    Qt::CheckState mpegMusic = Qt::Unchecked;
-    Qt::CheckState flipStereo = Qt::Unchecked;
+    bool soundEffects = false;
+    bool mpegMusic = false;
+    bool flipStereo = false;
 };
 
-inline constexpr char RomNameKey[] = "rom_name";
+// What a game run is asked to start: the ROM archive's path.
+struct LaunchRequest {
+    QString rom_name;
+};
 
 // The emulator's argument list for a game run: the ROM path of the request
-// (key "rom_name") first when present, then the options in their fixed order.
-QStringList emulatorArguments(const QVariantMap& request, const EmulatorForm& form);
+// first when there is one, then the options in their fixed order.
+QStringList emulatorArguments(const LaunchRequest& request, const EmulatorForm& form);
 
 } // namespace kd

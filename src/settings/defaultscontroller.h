@@ -1,23 +1,17 @@
 #pragma once
 
-#include <QHash>
-#include <QObject>
-#include <QPointer>
-#include <QVariant>
+#include "settings/settingskeys.h"
 
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QWidget;
+#include <QObject>
+#include <QVariant>
 
 namespace kd {
 
 class SettingsStore;
 
 // Stands between the settings store and the preferences form: holds the initial
-// values (never written into the store), shows each key in its control, and
-// writes a user's edit into the store at once. A value an operation stores is
-// shown in its control at once.
+// values (never written into the store), answers what the form shows for a key,
+// and writes a user's edit into the store at once.
 class DefaultsController : public QObject {
     Q_OBJECT
 public:
@@ -33,22 +27,28 @@ public:
     // Every key with an initial value follows that value again; the store is flushed.
     void revertToInitialValues();
 
-    // Two-way bindings. An inverted check box is on when its key is false.
-    void bind(QCheckBox* box, const QString& key, bool inverted = false);
-    void bind(QLineEdit* field, const QString& key);
-    void bind(QComboBox* popUp, const QString& key);
+    // The same through typed keys: a stored value of another kind counts as not
+    // stored, and a key without an initial value reads as its type's empty value.
+    template <SettingKind K> typename SettingValue<K>::Type value(TypedKey<K> key) const {
+        if (const auto stored = coerceTo<K>(value(key.name())))
+            return *stored;
+        return coerceTo<K>(m_initialValues.value(key.name()))
+            .value_or(typename SettingValue<K>::Type{});
+    }
+    template <SettingKind K> void setValue(TypedKey<K> key, typename SettingValue<K>::Type value) {
+        setValue(key.name(), QVariant::fromValue(value));
+    }
+
+    SettingsStore& store() const { return m_store; }
+
+signals:
+    // What the form shows for `key` may have changed (a write, a removal, the reset,
+    // new initial values).
+    void valueChanged(const QString& key);
 
 private:
-    struct Binding {
-        QPointer<QWidget> control;
-        bool inverted = false;
-    };
-    void showValue(const QString& key);
-    void show(const Binding& binding, const QVariant& value);
-
     SettingsStore& m_store;
     QVariantMap m_initialValues;
-    QMultiHash<QString, Binding> m_bindings;
 };
 
 } // namespace kd

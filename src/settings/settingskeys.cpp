@@ -5,42 +5,51 @@
 
 namespace kd {
 
+namespace {
+
+// A row whose initial value has the key's own type.
+template <SettingKind K>
+SettingKey row(TypedKey<K> key, typename SettingValue<K>::Type initialValue) {
+    return {key.latin1, K, QVariant::fromValue(initialValue)};
+}
+
+} // namespace
+
 std::span<const SettingKey> settingKeys() {
-    using K = SettingKind;
     static const std::array<SettingKey, 33> table{{
-        {keys::StartWindow, K::Integer, qint64(1)},
-        {keys::Button_packege1, K::Boolean, true},
-        {keys::Button_packege2, K::Boolean, true},
-        {keys::Button_packege3, K::Boolean, true},
-        {keys::ExecutionPath, K::String, QString()},
-        {keys::RomsPath, K::String, QString()},
-        {keys::SnapPath, K::String, QString()},
-        {keys::IconPath, K::String, QString()},
-        {keys::PowerPCFrequency, K::String, QStringLiteral("50")},
-        {keys::MultiThreaded, K::Boolean, true},
-        {keys::GPUmultithreaded, K::Boolean, true},
-        {keys::ResolutionX, K::String, QStringLiteral("496")},
-        {keys::ResolutionY, K::String, QStringLiteral("384")},
-        {keys::Button_videomode, K::Boolean, false},
-        {keys::Videomode, K::Int, 0},
-        {keys::Widescreen, K::Boolean, false},
-        {keys::Multitexture, K::Boolean, false},
-        {keys::Nothrottle, K::Boolean, true},
-        {keys::ShowFPS, K::Boolean, false},
-        {keys::CrosshairsConfig, K::Int, 0},
-        {keys::VertexShader, K::String, QString()},
-        {keys::FragmentShader, K::String, QString()},
-        {keys::SoundEffects, K::Boolean, false},
-        {keys::MPEGmusic, K::Boolean, false},
-        {keys::SwapChannels, K::Boolean, false},
-        {keys::VolumeSoundeffects, K::String, QStringLiteral("100")},
-        {keys::VolumeMPEGmusic, K::String, QStringLiteral("100")},
-        {keys::RelativeBalance, K::String, QStringLiteral("0")},
-        {keys::Inputsystem, K::Int, 0},
-        {keys::ForceFeedback, K::Boolean, false},
-        {keys::rowHeight, K::Float, 20.0f},
-        {keys::fontSize, K::Float, 13.0f},
-        {keys::CommandOption, K::Int, 0},
+        row(keys::StartWindow, 1),
+        row(keys::Button_packege1, true),
+        row(keys::Button_packege2, true),
+        row(keys::Button_packege3, true),
+        row(keys::ExecutionPath, QString()),
+        row(keys::RomsPath, QString()),
+        row(keys::SnapPath, QString()),
+        row(keys::IconPath, QString()),
+        row(keys::PowerPCFrequency, QStringLiteral("50")),
+        row(keys::MultiThreaded, true),
+        row(keys::GPUmultithreaded, true),
+        row(keys::ResolutionX, QStringLiteral("496")),
+        row(keys::ResolutionY, QStringLiteral("384")),
+        row(keys::Button_videomode, false),
+        row(keys::Videomode, 0),
+        row(keys::Widescreen, false),
+        row(keys::Multitexture, false),
+        row(keys::Nothrottle, true),
+        row(keys::ShowFPS, false),
+        row(keys::CrosshairsConfig, 0),
+        row(keys::VertexShader, QString()),
+        row(keys::FragmentShader, QString()),
+        row(keys::SoundEffects, false),
+        row(keys::MPEGmusic, false),
+        row(keys::SwapChannels, false),
+        row(keys::VolumeSoundeffects, QStringLiteral("100")),
+        row(keys::VolumeMPEGmusic, QStringLiteral("100")),
+        row(keys::RelativeBalance, QStringLiteral("0")),
+        row(keys::Inputsystem, 0),
+        row(keys::ForceFeedback, false),
+        row(keys::rowHeight, 20.0f),
+        row(keys::fontSize, 13.0f),
+        row(keys::CommandOption, 0),
     }};
     return table;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/settingskeys.h"
+
 #include <QObject>
 #include <QSettings>
 #include <QVariant>
@@ -27,6 +29,21 @@ public:
 
     void setObject(const QVariant& value, const QString& key);
     void removeObjectForKey(const QString& key);
+
+    // The same through typed keys. A stored value of another kind reads as nothing.
+    template <SettingKind K>
+    std::optional<typename SettingValue<K>::Type> value(TypedKey<K> key) const {
+        const QVariant raw = m_settings.value(key.name());
+        return raw.isValid() ? coerceTo<K>(raw) : std::nullopt;
+    }
+    std::optional<QString> stringForKey(TextKey key) const { return value(key); }
+    qint64 integerForKey(IntegerKey key) const { return value(key).value_or(0); }
+    template <SettingKind K> void setObject(const QVariant& value, TypedKey<K> key) {
+        setObject(value, key.name());
+    }
+    template <SettingKind K> void removeObjectForKey(TypedKey<K> key) {
+        removeObjectForKey(key.name());
+    }
     // Writes pending changes to the file (merging with what another launcher wrote).
     void synchronize();
 

@@ -1,7 +1,7 @@
 #include "app/activation.h"
 #include "app/launchercommandline.h"
 #include "app/stringtable.h"
-#include "app/subviewdraw.h"
+#include "app/windows/subviewdraw.h"
 #include "support/testbundle.h"
 
 #include <QDir>

@@ -117,7 +117,7 @@ TEST_F(CrashSafeFiles, TheSavedLogIsNeverTorn) {
                                    QByteArray(99, 'b').append('\n').repeated(1500)};
     expectNeverTorn("log save", target, [&](int version) {
         app->ClearLogAction();
-        app->infomationTextView->appendUtf8(versions[version]);
+        logView()->appendUtf8(versions[version]);
         desktop.clear();
         desktop.savePanelAnswers = {target};
         app->saveLogAction();
@@ -168,7 +168,8 @@ TEST_F(CrashSafeFiles, TheSettingsFileIsNeverTornNorHeldByALeftoverLock) {
         writer.setObject(after, keys::RomsPath);
         writer.synchronize();
         EXPECT_LT(clock.elapsed(), 5000);
-        EXPECT_EQ(QSettings(target, QSettings::IniFormat).value(keys::RomsPath).toString(), after);
+        EXPECT_EQ(QSettings(target, QSettings::IniFormat).value(keys::RomsPath.name()).toString(),
+                  after);
         ASSERT_TRUE(writeFile(target + ".lock", QByteArray()));
     }
 }

@@ -20,7 +20,7 @@ protected:
         LaunchFixture::SetUp();
         roms = home.filePath("roms");
         ASSERT_TRUE(QDir().mkpath(roms));
-        app->textfild_roms->setText(roms);
+        type(field("textfild_roms"), roms);
     }
     static QStringList shown(QTableView* table, int column = GameListModel::Name) {
         QStringList cells;
@@ -30,7 +30,7 @@ protected:
     }
     // What the stored list's record `name` shows in `column`.
     QString cell(const QString& name, int column) const {
-        const GameListModel* model = app->arrayController_list->model();
+        const GameListModel* model = list()->model();
         for (int row = 0; row < model->rowCount(); ++row)
             if (model->index(row, GameListModel::Name).data().toString() == name)
                 return model->index(row, column).data().toString();
@@ -49,8 +49,9 @@ protected:
     }
     QStringList historyColumn(int column) const {
         QStringList cells;
-        for (int row = 0; row < app->historyTable->rowCount(); ++row)
-            cells << app->historyTable->item(row, column)->text();
+        for (int row = 0; row < in<QTableWidget>("historyWindow", "historyTable")->rowCount();
+             ++row)
+            cells << in<QTableWidget>("historyWindow", "historyTable")->item(row, column)->text();
         return cells;
     }
     QString roms;
@@ -61,26 +62,26 @@ using HistoryView = GameListView;
 // Typing filters both tables; the list as arranged and as saved keeps every game.
 TEST_F(GameListView, TheSearchFieldFiltersWhatTheTablesShowOnly) {
     const QStringList stored = savedNames();
-    app->tableView_list->sortByColumn(GameListModel::Year, Qt::DescendingOrder);
-    QTest::keyClicks(app->searchField, QStringLiteral("CAFE"));
-    EXPECT_EQ(app->searchField2->text(), QStringLiteral("CAFE"));
-    EXPECT_EQ(shown(app->tableView_list2), QStringList{"lumora"});
+    table()->sortByColumn(GameListModel::Year, Qt::DescendingOrder);
+    QTest::keyClicks(searchField(), QStringLiteral("CAFE"));
+    EXPECT_EQ(searchField(2)->text(), QStringLiteral("CAFE"));
+    EXPECT_EQ(shown(table(2)), QStringList{"lumora"});
     // The lone game left is selected; Return in the field starts it.
     EXPECT_EQ(app->selectedGameName(), QStringLiteral("lumora"));
-    QTest::keyClick(app->searchField, Qt::Key_Return);
+    QTest::keyClick(searchField(), Qt::Key_Return);
     ASSERT_TRUE(finished());
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{roms + "/lumora.zip"}});
 
     // Two words must both match; Escape clears the field and shows every game.
-    QTest::keyClick(app->searchField2, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(app->searchField2, QStringLiteral("puzzle octavo"));
-    EXPECT_EQ(shown(app->tableView_list), QStringList{"jadeknot"});
-    QTest::keyClick(app->searchField2, Qt::Key_Escape);
-    EXPECT_EQ(app->searchField->text(), QString());
-    EXPECT_EQ(shown(app->tableView_list).size(), 12);
+    QTest::keyClick(searchField(2), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(searchField(2), QStringLiteral("puzzle octavo"));
+    EXPECT_EQ(shown(table()), QStringList{"jadeknot"});
+    QTest::keyClick(searchField(2), Qt::Key_Escape);
+    EXPECT_EQ(searchField()->text(), QString());
+    EXPECT_EQ(shown(table()).size(), 12);
 
     // Filtered and sorted at exit: every record is written, in stored order.
-    QTest::keyClicks(app->searchField, QStringLiteral("racing"));
+    QTest::keyClicks(searchField(), QStringLiteral("racing"));
     EXPECT_EQ(savedNames(), stored);
 }
 
@@ -96,21 +97,21 @@ TEST_F(GameListView, TheAvailableColumnFollowsTheFolderAndTheField) {
     ASSERT_TRUE(waitUntil([&] { return cell("astrovex", GameListModel::Available).isEmpty(); }));
 
     // Only the available games; the switch is remembered, and a reset leaves it.
-    app->action("onlyAvailable")->trigger();
-    EXPECT_EQ(shown(app->tableView_list), QStringList{"boltrunner"});
+    action("onlyAvailable")->trigger();
+    EXPECT_EQ(shown(table()), QStringList{"boltrunner"});
     app->DefaultAction();
     relaunch();
-    EXPECT_TRUE(app->action("onlyAvailable")->isChecked());
-    EXPECT_EQ(shown(app->tableView_list), QStringList()) << "the reset emptied the ROMs field";
+    EXPECT_TRUE(action("onlyAvailable")->isChecked());
+    EXPECT_EQ(shown(table()), QStringList()) << "the reset emptied the ROMs field";
 
     // Another folder in the field: the column and the filter follow it.
     const QString other = home.filePath("other roms");
     ASSERT_TRUE(QDir().mkpath(other));
     ASSERT_TRUE(writeFile(other + "/mosspath.zip", "zip"));
-    app->textfild_roms->setText(other);
-    ASSERT_TRUE(waitUntil([&] { return shown(app->tableView_list) == QStringList{"mosspath"}; }));
-    app->action("onlyAvailable")->trigger();
-    EXPECT_EQ(shown(app->tableView_list).size(), 12);
+    type(field("textfild_roms"), other);
+    ASSERT_TRUE(waitUntil([&] { return shown(table()) == QStringList{"mosspath"}; }));
+    action("onlyAvailable")->trigger();
+    EXPECT_EQ(shown(table()).size(), 12);
 }
 
 TEST_F(GameListView, GamesAreAddedFromTheRomsFolderAndRemovedOnRequest) {
@@ -118,34 +119,33 @@ TEST_F(GameListView, GamesAreAddedFromTheRomsFolderAndRemovedOnRequest) {
          {"astrovex.zip", "zephyr_strike-2.zip", "aqua-drift.zip", "notes.txt"})
         ASSERT_TRUE(writeFile(roms + "/" + archive, "x"));
     desktop.alertAnswers = {1}; // Cancel
-    app->action("addGames")->trigger();
+    action("addGames")->trigger();
     ASSERT_EQ(desktop.alerts.size(), 1);
     EXPECT_EQ(desktop.alerts[0].message, formatText(app->text("Alert_Add"), 2));
     EXPECT_EQ(desktop.alerts[0].buttons,
               (QStringList{app->text("Button_Add"), app->text("Button_2")}));
     EXPECT_EQ(desktop.alerts[0].cancelButton, 1);
     EXPECT_EQ(desktop.alerts[0].style, AlertStyle::Informational);
-    EXPECT_EQ(app->arrayController_list->content().size(), 12u);
+    EXPECT_EQ(list()->content().size(), 12u);
 
     desktop.alertAnswers = {0}; // Add
-    app->action("addGames")->trigger();
-    ASSERT_EQ(app->arrayController_list->content().size(), 14u);
+    action("addGames")->trigger();
+    ASSERT_EQ(list()->content().size(), 14u);
     EXPECT_EQ(app->selectedGameName(), QStringLiteral("aqua-drift"));
-    EXPECT_EQ(GameListModel::displayText(app->arrayController_list->content().back(),
-                                         GameListModel::Title),
+    EXPECT_EQ(GameListModel::displayText(list()->content().back(), GameListModel::Title),
               QStringLiteral("Zephyr Strike 2"));
     ASSERT_TRUE(waitUntil([&] { return available("zephyr_strike-2"); }));
 
     // Nothing more to add: the alert says so.
     desktop.clear();
-    app->action("addGames")->trigger();
+    action("addGames")->trigger();
     EXPECT_EQ(desktop.alerts.value(0).message, app->text("Alert_AddNone"));
 
     // Removing asks first, Cancel being the default; the game after it is selected.
     app->setSelectionIndex(1);
     desktop.clear();
     desktop.alertAnswers = {0};
-    app->action("removeGame")->trigger();
+    action("removeGame")->trigger();
     ASSERT_EQ(desktop.alerts.size(), 1);
     EXPECT_EQ(desktop.alerts[0].buttons,
               (QStringList{app->text("Button_Remove"), app->text("Button_2")}));
@@ -181,18 +181,18 @@ TEST_F(HistoryView, EveryRunIsRecordedAndTheStatusLinesSayHowItEnded) {
                       QByteArray("out playing\nsleep ") + (first ? "2500\n" : "300\n") + script);
         desktop.clear();
         app->start_game();
-        EXPECT_EQ(app->statusLine->text(), "Bolt Runner" + kDash + "running for 0:00");
+        EXPECT_EQ(statusLine()->text(), "Bolt Runner" + kDash + "running for 0:00");
         EXPECT_EQ(historyColumn(3).value(0), "running");
         // The clock ticks each second, a coarse timer up to 5% early.
-        EXPECT_TRUE(!first || waitUntil([&] { return !app->statusLine->text().endsWith("0:00"); }));
-        EXPECT_TRUE(!first || app->statusLine->text().contains(QRegularExpression("for 0:0[12]$")));
+        EXPECT_TRUE(!first || waitUntil([&] { return !statusLine()->text().endsWith("0:00"); }));
+        EXPECT_TRUE(!first || statusLine()->text().contains(QRegularExpression("for 0:0[12]$")));
         ASSERT_TRUE(finished());
         EXPECT_EQ(historyColumn(3).value(0), outcome);
-        EXPECT_TRUE(app->statusLine->text().startsWith("Bolt Runner" + kDash + outcome + kDash))
-            << app->statusLine->text().toStdString();
-        EXPECT_EQ(app->statusLine2->text(), app->statusLine->text());
-        EXPECT_TRUE(app->window->isAncestorOf(app->statusLine) &&
-                    app->window2->isAncestorOf(app->statusLine2));
+        EXPECT_TRUE(statusLine()->text().startsWith("Bolt Runner" + kDash + outcome + kDash))
+            << statusLine()->text().toStdString();
+        EXPECT_EQ(statusLine(2)->text(), statusLine()->text());
+        EXPECT_TRUE(app->window()->isAncestorOf(statusLine()) &&
+                    app->window2()->isAncestorOf(statusLine(2)));
     }
     EXPECT_EQ(cell("boltrunner", GameListModel::TimesPlayed), "4");
     EXPECT_FALSE(cell("boltrunner", GameListModel::LastPlayed).isEmpty());
@@ -207,47 +207,47 @@ TEST_F(HistoryView, EveryRunIsRecordedAndTheStatusLinesSayHowItEnded) {
               (QStringList{"ended with status 11", "killed by signal 11 (SIGSEGV)",
                            "ended with status 5", "ended normally"}));
     EXPECT_EQ(historyColumn(2).filter(QRegularExpression("^0:0[0-9]$")).size(), 4);
-    EXPECT_TRUE(app->historyNote->isHidden());
+    EXPECT_TRUE(in<QLabel>("historyWindow", "historyNote")->isHidden());
 
     relaunch();
     EXPECT_EQ(cell("boltrunner", GameListModel::TimesPlayed), "4");
-    EXPECT_TRUE(app->statusLine->text().startsWith("Bolt Runner" + kDash + "ended with status 11"));
+    EXPECT_TRUE(statusLine()->text().startsWith("Bolt Runner" + kDash + "ended with status 11"));
     EXPECT_EQ(desktop.systemLogLines().filter("history"), QStringList());
 }
 
 TEST_F(HistoryView, FavouritesByStarOrKeySurviveARestartAndAResort) {
     const QByteArray list = readFile(listFile());
     app->show_Mainwindow();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->window));
-    QTableView* table = app->tableView_list;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->window()));
+    QTableView* games = table();
     auto clickStar = [&](int row) {
-        const QModelIndex star = table->model()->index(row, GameListModel::Favourite);
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(star).center());
+        const QModelIndex star = games->model()->index(row, GameListModel::Favourite);
+        QTest::mouseClick(games->viewport(), Qt::LeftButton, {}, games->visualRect(star).center());
     };
     clickStar(2);
     clickStar(0);
     clickStar(0);
     app->setSelectionIndex(4);
-    QTest::keyClick(table, Qt::Key_D, Qt::ControlModifier);
-    EXPECT_TRUE(app->action("favourite")->isChecked());
-    EXPECT_EQ(shown(app->tableView_list, GameListModel::Favourite).count(u"\u2605"), 2);
-    table->sortByColumn(GameListModel::Favourite, Qt::DescendingOrder);
-    EXPECT_EQ(shown(app->tableView_list).mid(0, 2), (QStringList{"cometkai", "fenlight"}));
+    QTest::keyClick(games, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(action("favourite")->isChecked());
+    EXPECT_EQ(shown(table(), GameListModel::Favourite).count(u"\u2605"), 2);
+    games->sortByColumn(GameListModel::Favourite, Qt::DescendingOrder);
+    EXPECT_EQ(shown(table()).mid(0, 2), (QStringList{"cometkai", "fenlight"}));
 
-    app->action("onlyFavourites")->trigger();
-    EXPECT_EQ(shown(app->tableView_list), (QStringList{"cometkai", "fenlight"}));
+    action("onlyFavourites")->trigger();
+    EXPECT_EQ(shown(table()), (QStringList{"cometkai", "fenlight"}));
     app->setSelectionIndex(1);
-    app->action("favourite")->trigger(); // fenlight is no favourite now, so not shown
-    EXPECT_EQ(shown(app->tableView_list), QStringList{"cometkai"});
+    action("favourite")->trigger(); // fenlight is no favourite now, so not shown
+    EXPECT_EQ(shown(table()), QStringList{"cometkai"});
 
     app->applicationWillTerminate();
     EXPECT_EQ(readFile(listFile()), list) << "favourites are not in the list";
     relaunch();
-    EXPECT_TRUE(app->action("onlyFavourites")->isChecked());
-    EXPECT_EQ(shown(app->tableView_list), QStringList{"cometkai"});
-    app->action("onlyFavourites")->trigger();
-    app->tableView_list2->sortByColumn(GameListModel::Name, Qt::DescendingOrder);
-    EXPECT_EQ(shown(app->tableView_list, GameListModel::Favourite).count(u"\u2605"), 1);
+    EXPECT_TRUE(action("onlyFavourites")->isChecked());
+    EXPECT_EQ(shown(table()), QStringList{"cometkai"});
+    action("onlyFavourites")->trigger();
+    table(2)->sortByColumn(GameListModel::Name, Qt::DescendingOrder);
+    EXPECT_EQ(shown(table(), GameListModel::Favourite).count(u"\u2605"), 1);
     EXPECT_EQ(cell("cometkai", GameListModel::Favourite), u"\u2605");
 }
 
@@ -272,22 +272,22 @@ TEST_F(HistoryView, OpenRecentListsTheLastTenArchivesAndStartsThem) {
     QStringList newest;
     for (int i = 11; i >= 2; --i)
         newest << archives[i];
-    EXPECT_EQ(entries(app->window), newest + QStringList{"Clear Menu"});
+    EXPECT_EQ(entries(app->window()), newest + QStringList{"Clear Menu"});
 
     // An archive that is gone cannot be chosen; another starts a game run.
     ASSERT_TRUE(QFile::remove(archives[5]));
-    EXPECT_TRUE(entries(app->window2).contains("(off) " + archives[5]));
-    QMenu* menu = app->window2->menuBar()->findChild<QMenu*>("openRecentMenu");
+    EXPECT_TRUE(entries(app->window2()).contains("(off) " + archives[5]));
+    QMenu* menu = app->window2()->menuBar()->findChild<QMenu*>("openRecentMenu");
     desktop.clear();
     menu->actions().at(newest.indexOf(archives[3]))->trigger();
     ASSERT_TRUE(finished());
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{archives[3]}});
-    EXPECT_EQ(entries(app->window).value(0), archives[3]);
+    EXPECT_EQ(entries(app->window()).value(0), archives[3]);
 
     menu->actions().last()->trigger();
-    EXPECT_EQ(entries(app->window), QStringList{"(off) Clear Menu"});
+    EXPECT_EQ(entries(app->window()), QStringList{"(off) Clear Menu"});
     relaunch();
-    EXPECT_EQ(entries(app->window), QStringList{"(off) Clear Menu"});
+    EXPECT_EQ(entries(app->window()), QStringList{"(off) Clear Menu"});
 }
 
 // The launcher says once why it runs without history, keeps favourites and
@@ -299,7 +299,7 @@ TEST_F(HistoryView, ADatabaseItCannotUseIsSaidOnceAndLeftAlone) {
     app.reset();
     ASSERT_TRUE(writeFile(file, damaged));
     relaunch();
-    app->textfild_roms->setText(roms);
+    type(field("textfild_roms"), roms);
     EXPECT_EQ(desktop.systemLogLines().filter("Play history is off: " + file).size(), 1);
     EXPECT_EQ(log().count("*** Play history is off: " + file), 1);
 
@@ -308,10 +308,11 @@ TEST_F(HistoryView, ADatabaseItCannotUseIsSaidOnceAndLeftAlone) {
     app->toggleFavourite();
     EXPECT_EQ(cell("astrovex", GameListModel::TimesPlayed), "1");
     EXPECT_EQ(cell("astrovex", GameListModel::Favourite), u"\u2605");
-    EXPECT_TRUE(app->statusLine->text().startsWith("Astrovex: Orbit Breaker"));
+    EXPECT_TRUE(statusLine()->text().startsWith("Astrovex: Orbit Breaker"));
     app->show_History();
-    EXPECT_TRUE(app->historyNote->text().startsWith("Play history is off: "));
-    EXPECT_EQ(app->historyTable->rowCount(), 0);
+    EXPECT_TRUE(
+        in<QLabel>("historyWindow", "historyNote")->text().startsWith("Play history is off: "));
+    EXPECT_EQ(in<QTableWidget>("historyWindow", "historyTable")->rowCount(), 0);
     app->applicationWillTerminate();
     app.reset();
     EXPECT_EQ(desktop.systemLogLines().filter("Play history is off"), QStringList());

@@ -1,6 +1,6 @@
 // The game table showing the list controller's rows: both tables share one
 // selection of one whole game, and start in stored order until a header sorts.
-#include "app/gametableview.h"
+#include "app/windows/gametableview.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 

@@ -1,6 +1,6 @@
 // Hostile settings files, paths and pictures: the launcher passes paths on
 // exactly, never through a shell, and neither hangs nor overcommits on them.
-#include "app/imageview.h"
+#include "app/windows/imageview.h"
 #include "support/delegatefixture.h"
 
 #include <QFile>
@@ -24,12 +24,12 @@ TEST_F(HostileInput, PathsReachTheEmulatorExactlyAndNeverThroughAShell) {
     const QString program = folder + QStringLiteral("/-Kaleidrome ");
     ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(QFile::copy(QStringLiteral(KD_DEMO_EMULATOR), program));
-    app->button_exe->click();
-    ASSERT_FALSE(app->button_exe->isChecked());
-    app->textfild_exe->setText(program);
+    box("button_exe")->click();
+    ASSERT_FALSE(box("button_exe")->isChecked());
+    type(field("textfild_exe"), program);
 
     const QString roms = QStringLiteral("-roms ") + kShellBait + QStringLiteral("\nünï/");
-    app->textfild_roms->setText(roms);
+    type(field("textfild_roms"), roms);
     app->setSelectionIndex(2);
     const QString game = app->selectedGameName().value_or(QString());
     ASSERT_FALSE(game.isEmpty());
@@ -77,8 +77,8 @@ QByteArray pngChunk(const char* type, const QByteArray& data) {
 TEST_F(HostileInput, UnreadableArtworkShowsThePlaceholderQuicklyInLittleMemory) {
     app->setSelectionIndex(0);
     ASSERT_EQ(app->selectedGameName().value_or(QString()), "astrovex");
-    app->button_snapfolder->click();
-    ASSERT_FALSE(app->button_snapfolder->isChecked());
+    box("button_snapfolder")->click();
+    ASSERT_FALSE(box("button_snapfolder")->isChecked());
     // Where the game's picture is looked for in `folder`.
     const auto art = [&](const char* folder, const char* extension = ".png") -> QString {
         return home.filePath(folder) + "/astrovex" + extension;
@@ -101,7 +101,7 @@ TEST_F(HostileInput, UnreadableArtworkShowsThePlaceholderQuicklyInLittleMemory) 
 
     for (const char* folder : {"snaps", "garbage", "bomb"}) {
         SCOPED_TRACE(folder);
-        app->textfild_snaps->setText(home.filePath(folder));
+        type(field("textfild_snaps"), home.filePath(folder));
         app->setSelectionIndex(-1);
         const qint64 before = peakResidentKiB(true) / 1024;
         QElapsedTimer clock;
@@ -110,8 +110,8 @@ TEST_F(HostileInput, UnreadableArtworkShowsThePlaceholderQuicklyInLittleMemory) 
         const qint64 ms = clock.elapsed(), grown = peakResidentKiB() / 1024 - before;
         EXPECT_LT(ms, 3000);
         EXPECT_LT(grown, 200);
-        EXPECT_EQ(app->imageView->sourcePath(), bundle.path("no_image.jpg"));
-        EXPECT_FALSE(app->imageView->image().isNull());
+        EXPECT_EQ(imageView()->sourcePath(), bundle.path("no_image.jpg"));
+        EXPECT_FALSE(imageView()->image().isNull());
     }
 }
 
@@ -132,15 +132,15 @@ TEST_F(HostileInput, HugeAndMalformedSettingsLinesAreSurvived) {
     start();
     app->awakeFromNib();
     EXPECT_LT(clock.elapsed(), 10000);
-    EXPECT_EQ(app->popup_crosshairs->currentIndex(), 0);
+    EXPECT_EQ(popup("popup_crosshairs")->currentIndex(), 0);
     // A line field shows at most 32767 characters; what it cut off stays stored.
-    EXPECT_TRUE(QString::fromLatin1(huge).startsWith(app->textfild_resolution_x->text()));
-    EXPECT_EQ(app->textfild_ppcfreq->text(), "66");
-    app->button_showfps->click();
+    EXPECT_TRUE(QString::fromLatin1(huge).startsWith(field("textfild_resolution_x")->text()));
+    EXPECT_EQ(field("textfild_ppcfreq")->text(), "66");
+    box("button_showfps")->click();
     QSettings file(settingsPath(), QSettings::IniFormat);
     EXPECT_EQ(file.value("SomebodyElsesKey").toByteArray().size(), huge.size());
-    EXPECT_EQ(file.value(keys::ResolutionX).toByteArray().size(), huge.size());
-    EXPECT_EQ(file.value(keys::ShowFPS).toString(), "true");
+    EXPECT_EQ(file.value(keys::ResolutionX.name()).toByteArray().size(), huge.size());
+    EXPECT_EQ(file.value(keys::ShowFPS.name()).toString(), "true");
 }
 
 } // namespace

@@ -12,7 +12,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // Generous on purpose: the machine is shared, only a stall beyond the drain bound is a fault.
-constexpr qint64 kStallLimitMs = AppDelegate::DrainBound.count() + 1000;
+constexpr qint64 kStallLimitMs = RunSupervisor::DrainBound.count() + 1000;
 
 // Processes for which `keep(parent, group)` holds, one "pid ppid pgrp state" each.
 template <typename Keep> QStringList processes(Keep keep) {
@@ -125,7 +125,7 @@ protected:
 // grandchild with them) at once; one that ignores it holds the launcher for the
 // drain bound at most and is killed after its grace.
 TEST_F(MisbehavingEmulator, OnesThatRunOnAreStoppedOnRequest) {
-    app->terminateGrace = AppDelegate::DrainBound + 500ms;
+    runs()->setTerminateGrace(RunSupervisor::DrainBound + 500ms);
     // Members of the run's process group; whether it closes its output before the
     // request (then it is brought to the front, nothing reported); its end.
     const std::tuple<const char*, QByteArray, int, bool, int> cases[] = {
@@ -158,8 +158,8 @@ TEST_F(MisbehavingEmulator, OnesThatRunOnAreStoppedOnRequest) {
         if (status == SIGKILL) {
             // Its output stays open: the drain waits for its bound. The meter saw
             // that stall: it measures what it claims to.
-            EXPECT_GE(ms, AppDelegate::DrainBound.count() - 100);
-            EXPECT_GE(meter->worstMs(), AppDelegate::DrainBound.count() - 200);
+            EXPECT_GE(ms, RunSupervisor::DrainBound.count() - 100);
+            EXPECT_GE(meter->worstMs(), RunSupervisor::DrainBound.count() - 200);
             // The launcher stopped waiting but not listening; the kill ends both.
             EXPECT_TRUE(run->isRunning());
             killed = QStringLiteral("Process %1 did not end within 3.5 s of the terminate "
@@ -184,11 +184,11 @@ TEST_F(MisbehavingEmulator, OneGigabyteArrivesInFullWithoutStallingTheLauncher) 
     ASSERT_TRUE(bothEnds(120000));
     EXPECT_LT(meter->worstMs(), kStallLimitMs);
     expectReported(0);
-    ASSERT_EQ(app->infomationTextView->byteLength(), bytes);
+    ASSERT_EQ(logView()->byteLength(), bytes);
 
     // Every line of the demo's frame log, in order: the frame counter leaves no
     // room for a lost, repeated or swapped chunk.
-    const QByteArray received = app->infomationTextView->utf8();
+    const QByteArray received = logView()->utf8();
     qint64 at = 0;
     for (quint64 frame = 0; at < bytes; ++frame) {
         const QByteArray line = "[frame " + QByteArray::number(frame) +

@@ -46,9 +46,9 @@ TEST_F(OpenRequests, AFileFromTheCommandLineOrADropStartsOnceStartUpHasFinished)
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{rom}});
 
     // An archive dropped on either main window starts too.
-    for (QMainWindow* target : {app->window, app->window2}) {
+    for (QMainWindow* target : {app->window(), app->window2()}) {
         ASSERT_TRUE(QFile::remove(argvFile) || !QFile::exists(argvFile));
-        const QList<QUrl> urls{QUrl::fromLocalFile(target == app->window ? rom : other)};
+        const QList<QUrl> urls{QUrl::fromLocalFile(target == app->window() ? rom : other)};
         EXPECT_EQ(drag(target, urls), std::pair(true, true));
         ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }));
         ASSERT_TRUE(finished());
@@ -73,7 +73,7 @@ TEST_F(OpenRequests, WhatCannotBeStartedIsRefused) {
     for (const auto& [path, reason] : cases) {
         SCOPED_TRACE(path.toStdString());
         desktop.clear();
-        EXPECT_EQ(drag(app->window, {QUrl::fromLocalFile(path)}), refused);
+        EXPECT_EQ(drag(app->window(), {QUrl::fromLocalFile(path)}), refused);
         app->application_openFiles({path});
         EXPECT_EQ(desktop.argsOf("alert"),
                   (QList<QStringList>{{path + " cannot be started.", app->text(reason)}}));
@@ -83,7 +83,7 @@ TEST_F(OpenRequests, WhatCannotBeStartedIsRefused) {
          QList<QList<QUrl>>{{QUrl::fromLocalFile(rom), QUrl::fromLocalFile(other)},
                             {QUrl("https://example.org/astrovex.zip")},
                             {}})
-        EXPECT_EQ(drag(app->window, urls), refused) << urls.size();
+        EXPECT_EQ(drag(app->window(), urls), refused) << urls.size();
     QTest::qWait(50);
     EXPECT_EQ(app->task(), nullptr);
     EXPECT_EQ(desktop.count("alert"), 1);
@@ -93,7 +93,7 @@ TEST_F(OpenRequests, WhatCannotBeStartedIsRefused) {
 // What a later start sends arrives as a reopen; anything else only in the system log.
 TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
     app->applicationDidFinishLaunching();
-    app->window->hide();
+    app->window()->hide();
     InstanceChannel channel(home.filePath("launcher.socket"));
     ASSERT_EQ(channel.claim({}), InstanceChannel::Role::Running);
     app->listenToLaterStarts(channel);
@@ -104,7 +104,7 @@ TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
         later.write(bytes);
         ASSERT_TRUE(later.waitForBytesWritten(5000));
     }
-    ASSERT_TRUE(waitUntil([&] { return app->window->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return app->window()->isVisible(); }));
     ASSERT_TRUE(finished());
     EXPECT_EQ(receivedArguments().value(0), rom);
     EXPECT_EQ(
@@ -112,8 +112,7 @@ TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
 }
 
 TEST_F(OpenRequests, InGermanTheWindowsAndAlertsSpeakGermanAndRunsStayTheSame) {
-    const QStringList english =
-        emulatorArguments({{QString::fromLatin1(RomNameKey), rom}}, app->currentEmulatorForm());
+    const QStringList english = emulatorArguments({rom}, emulatorForm());
     ScopedEnv language("LANGUAGE", "de");
     const Translations translations(bundle.resources(), "de");
     ASSERT_TRUE(translations.missing().isEmpty()) << translations.missing().join(' ').toStdString();
@@ -121,11 +120,11 @@ TEST_F(OpenRequests, InGermanTheWindowsAndAlertsSpeakGermanAndRunsStayTheSame) {
     EXPECT_EQ(app->language(), "de");
 
     QStringList menus;
-    for (QAction* menu : app->window->menuBar()->actions())
+    for (QAction* menu : app->window()->menuBar()->actions())
         menus << menu->text();
     EXPECT_EQ(menus,
               (QStringList{"&Launcher", "&Spiel", "&Ansicht", "&Protokoll", "&Fenster", "&Hilfe"}));
-    EXPECT_EQ(app->action("saveLog")->text(), "Protokoll &sichern …");
+    EXPECT_EQ(action("saveLog")->text(), "Protokoll &sichern …");
     // Qt's own texts too: standard buttons and file panels.
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
 
@@ -135,9 +134,7 @@ TEST_F(OpenRequests, InGermanTheWindowsAndAlertsSpeakGermanAndRunsStayTheSame) {
     EXPECT_TRUE(desktop.alerts[0].informativeText.startsWith("Kaleidrome wurde mit dem Status 3 "));
     EXPECT_EQ(desktop.alerts[0].buttons, (QStringList{"OK", "Protokoll"}));
 
-    EXPECT_EQ(
-        emulatorArguments({{QString::fromLatin1(RomNameKey), rom}}, app->currentEmulatorForm()),
-        english);
+    EXPECT_EQ(emulatorArguments({rom}, emulatorForm()), english);
 }
 
 } // namespace

@@ -19,7 +19,6 @@ protected:
         desktop.applications = {{AppDelegate::LauncherName, qint64(::getpid()), 0}};
     }
 
-    QString log() const { return app->infomationTextView->text(); }
     int alertsWithMessage(const QString& key) const {
         return int(
             std::count_if(desktop.alerts.begin(), desktop.alerts.end(),

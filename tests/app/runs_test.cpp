@@ -31,8 +31,8 @@ TEST_F(Runs, OutputArrivesInOrderInTheEmulatorsFolderOrAtHomeAndSuccessIsQuiet) 
     ScopedEnv home("HOME", QFile::encodeName(fakeHome.path()));
     const QString previous = QDir::currentPath();
     QDir::setCurrent(bundle.path("kdromepak"));
-    app->button_exe->click();
-    app->textfild_exe->setText("Kaleidrome");
+    box("button_exe")->click();
+    type(field("textfild_exe"), "Kaleidrome");
     app->ClearLogAction();
     launch("pwd\nexit 0");
     ASSERT_TRUE(bothEnds());
@@ -102,7 +102,7 @@ TEST_F(Runs, TheEndsOfARunWaitWhileAnAlertIsUp) {
         EXPECT_FALSE(call.duringModal) << call.name.toStdString() << " while an alert was up";
     EXPECT_EQ(alertsWithMessage("Alert_1"), 2);
     EXPECT_EQ(log(), "first\nsecond\n" + formatText(app->text("Error_4"), 3));
-    EXPECT_FALSE(app->logWindow->isVisible());
+    EXPECT_FALSE(logWindow()->isVisible());
 
     // While a question is up a run's output still reaches the log; its end waits.
     desktop.clear();
@@ -115,7 +115,7 @@ TEST_F(Runs, TheEndsOfARunWaitWhileAnAlertIsUp) {
     app->display_Alert_Error(4);
     EXPECT_EQ(desktop.count("raise"), 0);
     ASSERT_TRUE(bothEnds());
-    EXPECT_TRUE(app->logWindow->isVisible());
+    EXPECT_TRUE(logWindow()->isVisible());
     EXPECT_EQ(desktop.alerts.value(0).buttons, (QStringList{"OK", "Log"}));
     EXPECT_EQ(desktop.alerts.value(0).cancelButton, 0);
     EXPECT_EQ(desktop.alerts.value(0).style, AlertStyle::Warning);
@@ -124,7 +124,7 @@ TEST_F(Runs, TheEndsOfARunWaitWhileAnAlertIsUp) {
 // A command option may print for a long time; only one that prints nothing for
 // its idle limit is stopped, and the log says so.
 TEST_F(Runs, ACommandOptionIsStoppedOnlyAfterPrintingNothingForItsIdleLimit) {
-    app->commandOptionIdleLimit = std::chrono::milliseconds(400);
+    runs()->setIdleLimit(std::chrono::milliseconds(400));
     QByteArray busy;
     QString printed;
     for (int i = 0; i < 8; ++i) {
@@ -159,7 +159,7 @@ TEST_F(Runs, AStoppedEmulatorIsKilledOnlyWhenItOutlivesItsGrace) {
     EXPECT_EQ(desktop.systemLogLines().filter("still holds its output open 3 s after").size(), 1);
 
     desktop.clear();
-    app->terminateGrace = std::chrono::milliseconds(500);
+    runs()->setTerminateGrace(std::chrono::milliseconds(500));
     launch("ignore-term\nclose-output\nrun");
     ASSERT_TRUE(waitUntil([&] { return app->task()->outputAtEnd(); }));
     // Nothing is left to drain, so nothing holds the launcher; the kill waits for the grace.
@@ -182,34 +182,34 @@ TEST_F(Runs, AStoppedEmulatorIsKilledOnlyWhenItOutlivesItsGrace) {
 TEST_F(Runs, PreferencesWindowClosedForAGameRunReopensAtItsEndOfOutput) {
     app->quit_emulator();
     EXPECT_EQ(desktop.callNames(), (QStringList{"listApps", "raise"}));
-    EXPECT_FALSE(app->preferencesWindow->isVisible());
-    app->visible_prewindow = true;
+    EXPECT_FALSE(preferencesWindow()->isVisible());
+    app->setVisible_prewindow(true);
     app->quit_emulator();
-    EXPECT_TRUE(app->preferencesWindow->isVisible());
-    EXPECT_FALSE(app->visible_prewindow);
+    EXPECT_TRUE(preferencesWindow()->isVisible());
+    EXPECT_FALSE(app->visible_prewindow());
 
     {
         ScopedEnv env("KD_DEMO_SCRIPT", "out playing\nsleep 300\nout after\nexit 0");
-        app->LaunchTask_option({{"rom_name", "/roms/astrovex.zip"}});
+        app->LaunchTask_option({"/roms/astrovex.zip"});
     }
-    EXPECT_FALSE(app->preferencesWindow->isVisible());
-    EXPECT_TRUE(app->visible_prewindow);
+    EXPECT_FALSE(preferencesWindow()->isVisible());
+    EXPECT_TRUE(app->visible_prewindow());
     ASSERT_TRUE(waitUntil([&] { return log().contains("playing"); }));
     app->ClearLogAction();
     ASSERT_TRUE(bothEnds());
-    EXPECT_TRUE(app->preferencesWindow->isVisible());
-    EXPECT_FALSE(app->visible_prewindow);
+    EXPECT_TRUE(preferencesWindow()->isVisible());
+    EXPECT_FALSE(app->visible_prewindow());
     EXPECT_EQ(log(), "after\n");
 }
 
 TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {
-    app->button_exe->click();
-    app->textfild_exe->setText("/nowhere/Kaleidrome");
+    box("button_exe")->click();
+    type(field("textfild_exe"), "/nowhere/Kaleidrome");
     // The preferences window closed for the run comes back: the request is over.
-    app->preferencesWindow->show();
-    app->LaunchTask_option({{"rom_name", "/roms/astrovex.zip"}});
-    EXPECT_TRUE(app->preferencesWindow->isVisible());
-    EXPECT_FALSE(app->visible_prewindow);
+    preferencesWindow()->show();
+    app->LaunchTask_option({"/roms/astrovex.zip"});
+    EXPECT_TRUE(preferencesWindow()->isVisible());
+    EXPECT_FALSE(app->visible_prewindow());
     desktop.clear();
     app->ClearLogAction();
 
@@ -229,7 +229,7 @@ TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {
     EXPECT_EQ(desktop.alerts.value(1).buttons,
               (QStringList{"OK", "Log", app->text("Button_ChooseEmulator")}));
     EXPECT_EQ(store->stringForKey(keys::ExecutionPath), bundle.path("kdromepak/Kaleidrome"));
-    EXPECT_FALSE(app->button_exe->isChecked());
+    EXPECT_FALSE(box("button_exe")->isChecked());
     desktop.clear();
     launch("out works\nexit 0");
     ASSERT_TRUE(bothEnds());
@@ -247,7 +247,7 @@ TEST_F(Runs, AnOlderRunsEndDoesNotDisturbTheCurrentRun) {
     EXPECT_TRUE(desktop.systemLogLines().contains("Task terminate: Success"));
     EXPECT_EQ(desktop.count("raise"), 0);
     // A new run while the first one's output is still held open by its grandchild.
-    app->visible_prewindow = true;
+    app->setVisible_prewindow(true);
     launch("out second\nsleep 800\nout second-late\nexit 0");
     EmulatorProcess* second = app->task();
     ASSERT_NE(first, second);
@@ -255,10 +255,10 @@ TEST_F(Runs, AnOlderRunsEndDoesNotDisturbTheCurrentRun) {
     QTest::qWait(100);
     // The first run's end of output neither stopped the second nor reopened the window.
     EXPECT_TRUE(second->isRunning());
-    EXPECT_TRUE(app->visible_prewindow);
+    EXPECT_TRUE(app->visible_prewindow());
     ASSERT_TRUE(bothEnds());
     EXPECT_TRUE(log().contains("second-late"));
-    EXPECT_FALSE(app->visible_prewindow);
+    EXPECT_FALSE(app->visible_prewindow());
     EXPECT_EQ(desktop.systemLogLines().count("Task terminate: Success"), 2);
     // With both its ends handled, the first run is let go.
     EXPECT_TRUE(waitUntil([&] { return firstProcess.isNull(); }));

@@ -12,26 +12,27 @@ using Paths = DelegateFixture;
 // the user's edits are stored at once and survive a restart.
 TEST_F(Settings, FirstStartStoresNothingAndEditsAreStoredAtOnce) {
     const std::pair<QLineEdit*, const char*> fields[] = {
-        {app->textfild_sound, "100"}, {app->textfild_music, "100"}, {app->textfild_balance, "0"},
-        {app->textfild_roms, ""},     {app->textfild_vert, ""},     {app->textfild_frag, ""}};
+        {field("textfild_sound"), "100"}, {field("textfild_music"), "100"},
+        {field("textfild_balance"), "0"}, {field("textfild_roms"), ""},
+        {field("textfild_vert"), ""},     {field("textfild_frag"), ""}};
     for (const auto& [field, text] : fields)
         EXPECT_EQ(field->text(), text) << field->objectName().toStdString();
-    for (QCheckBox* toggle : {app->button_exe, app->button_snapfolder, app->button_Iconfolder})
+    for (QCheckBox* toggle :
+         {box("button_exe"), box("button_snapfolder"), box("button_Iconfolder")})
         EXPECT_TRUE(toggle->isChecked()) << toggle->objectName().toStdString();
-    EXPECT_FALSE(app->button_feedback->isChecked());
-    EXPECT_EQ(app->popup_inputsys->currentIndex(), 0);
-    EXPECT_EQ(app->popup_command->currentIndex(), 0);
+    EXPECT_FALSE(box("button_feedback")->isChecked());
+    EXPECT_EQ(popup("popup_inputsys")->currentIndex(), 0);
+    EXPECT_EQ(popup("popup_command")->currentIndex(), 0);
     EXPECT_FALSE(store->stringForKey(keys::RomsPath).has_value());
     EXPECT_EQ(store->integerForKey(keys::StartWindow), 0);
     EXPECT_EQ(settingsFileLines(), QStringList());
 
     // Edits are stored at once and survive a restart.
-    app->textfild_ppcfreq->selectAll();
-    QTest::keyClicks(app->textfild_ppcfreq, "66");
-    app->button_widescreen->click();
-    app->button_nothreads->click(); // shows MultiThreaded inverted
-    app->popup_crosshairs->setCurrentIndex(2);
-    emit app->popup_crosshairs->activated(2);
+    field("textfild_ppcfreq")->selectAll();
+    QTest::keyClicks(field("textfild_ppcfreq"), "66");
+    box("button_widescreen")->click();
+    box("button_nothreads")->click(); // shows MultiThreaded inverted
+    pick(popup("popup_crosshairs"), 2);
 
     // In the file before any window is closed; keys never touched are not
     // written, so they keep following their initial value.
@@ -44,17 +45,17 @@ TEST_F(Settings, FirstStartStoresNothingAndEditsAreStoredAtOnce) {
     store->synchronize();
     restart();
     EXPECT_EQ(store->stringForKey(keys::RomsPath).value_or(QString()), "/games/roms, old");
-    EXPECT_EQ(app->textfild_ppcfreq->text(), "66");
-    EXPECT_TRUE(app->button_widescreen->isChecked());
-    EXPECT_TRUE(app->button_nothreads->isChecked());
-    EXPECT_EQ(app->popup_crosshairs->currentIndex(), 2);
+    EXPECT_EQ(field("textfild_ppcfreq")->text(), "66");
+    EXPECT_TRUE(box("button_widescreen")->isChecked());
+    EXPECT_TRUE(box("button_nothreads")->isChecked());
+    EXPECT_EQ(popup("popup_crosshairs")->currentIndex(), 2);
 }
 
 // Each box stores its key, in the key's sense; a value stored by an operation
 // shows in its control at once.
 TEST_F(Settings, ControlsAndTheirKeysFollowEachOther) {
-    auto follows = [&](QCheckBox* box, const char* key, bool storedWhenOn = true) {
-        SCOPED_TRACE(key);
+    auto follows = [&](QCheckBox* box, const QString& key, bool storedWhenOn = true) {
+        SCOPED_TRACE(key.toStdString());
         if (box->isChecked())
             box->click();
         box->click();
@@ -64,23 +65,23 @@ TEST_F(Settings, ControlsAndTheirKeysFollowEachOther) {
         store->setObject(!storedWhenOn, key);
         EXPECT_FALSE(box->isChecked());
     };
-    follows(app->button_exe, keys::Button_packege1);
-    follows(app->button_snapfolder, keys::Button_packege2);
-    follows(app->button_Iconfolder, keys::Button_packege3);
-    follows(app->button_nothreads, keys::MultiThreaded, false);
-    follows(app->button_gputhreads, keys::GPUmultithreaded);
-    follows(app->button_widescreen, keys::Widescreen);
-    follows(app->button_multitexture, keys::Multitexture);
-    follows(app->button_throttle, keys::Nothrottle, false);
-    follows(app->button_showfps, keys::ShowFPS);
-    follows(app->button_SoundEffects, keys::SoundEffects);
-    follows(app->button_MPEGmusic, keys::MPEGmusic);
-    follows(app->button_flipstereo, keys::SwapChannels);
-    follows(app->button_feedback, keys::ForceFeedback);
+    follows(box("button_exe"), keys::Button_packege1);
+    follows(box("button_snapfolder"), keys::Button_packege2);
+    follows(box("button_Iconfolder"), keys::Button_packege3);
+    follows(box("button_nothreads"), keys::MultiThreaded, false);
+    follows(box("button_gputhreads"), keys::GPUmultithreaded);
+    follows(box("button_widescreen"), keys::Widescreen);
+    follows(box("button_multitexture"), keys::Multitexture);
+    follows(box("button_throttle"), keys::Nothrottle, false);
+    follows(box("button_showfps"), keys::ShowFPS);
+    follows(box("button_SoundEffects"), keys::SoundEffects);
+    follows(box("button_MPEGmusic"), keys::MPEGmusic);
+    follows(box("button_flipstereo"), keys::SwapChannels);
+    follows(box("button_feedback"), keys::ForceFeedback);
     store->setObject(QStringLiteral("/games/roms"), keys::RomsPath);
-    EXPECT_EQ(app->textfild_roms->text(), "/games/roms");
+    EXPECT_EQ(field("textfild_roms")->text(), "/games/roms");
     store->setObject(4, keys::CommandOption);
-    EXPECT_EQ(app->popup_command->currentIndex(), 4);
+    EXPECT_EQ(popup("popup_command")->currentIndex(), 4);
 }
 
 TEST_F(Settings, BrokenOrForeignValuesFallBackToInitialValuesAndUnknownKeysAreKept) {
@@ -97,14 +98,14 @@ TEST_F(Settings, BrokenOrForeignValuesFallBackToInitialValuesAndUnknownKeysAreKe
                                           "[Broken section\n"
                                           "ResolutionY"));
     start();
-    EXPECT_EQ(app->textfild_ppcfreq->text(), "77");
-    EXPECT_FALSE(app->button_widescreen->isChecked());
-    EXPECT_EQ(app->popup_videomode->currentIndex(), 0);
-    EXPECT_EQ(app->popup_crosshairs->currentIndex(), 0);
+    EXPECT_EQ(field("textfild_ppcfreq")->text(), "77");
+    EXPECT_FALSE(box("button_widescreen")->isChecked());
+    EXPECT_EQ(popup("popup_videomode")->currentIndex(), 0);
+    EXPECT_EQ(popup("popup_crosshairs")->currentIndex(), 0);
     EXPECT_EQ(store->integerForKey(keys::StartWindow), 0);
-    EXPECT_EQ(app->textfild_resolution_y->text(), "384");
+    EXPECT_EQ(field("textfild_resolution_y")->text(), "384");
 
-    app->button_showfps->click();
+    box("button_showfps")->click();
     EXPECT_TRUE(settingsFileLines().contains("SomebodyElsesKey=keep me"));
 
     // A folder where the file should be does not stop the launcher either.
@@ -112,22 +113,21 @@ TEST_F(Settings, BrokenOrForeignValuesFallBackToInitialValuesAndUnknownKeysAreKe
     store.reset();
     ASSERT_TRUE(QFile::remove(settingsPath()) && QDir().mkpath(settingsPath()));
     start();
-    EXPECT_EQ(app->textfild_ppcfreq->text(), "50");
-    app->button_showfps->click();
-    EXPECT_TRUE(app->button_showfps->isChecked());
+    EXPECT_EQ(field("textfild_ppcfreq")->text(), "50");
+    box("button_showfps")->click();
+    EXPECT_TRUE(box("button_showfps")->isChecked());
 }
 
 // Windows.PackagedFieldsAreReadOnlyWhileTheirBoxIsOn checks what the fields show.
 TEST_F(Paths, ThePackagedEmulatorWinsWhateverTheFieldSaysElseTheUsers) {
-    // A relocated bundle uses its own resources.
-    QTemporaryDir elsewhere;
-    const QString moved = elsewhere.path() + "/Some Other Name.app/Contents/Resources";
-    ASSERT_TRUE(copyTree(bundle.resources(), moved));
-    AppDelegate relocated(desktop, *store, moved);
-    relocated.PackagePath_ini();
-    EXPECT_EQ(relocated.pathOfExecFile(), moved + "/kdromepak/Kaleidrome");
-    EXPECT_TRUE(relocated.ExefileCheck());
-    EXPECT_EQ(relocated.textfild_exe->text(), packaged("Kaleidrome"));
+    { // A relocated bundle uses its own resources.
+        QTemporaryDir elsewhere;
+        const QString moved = elsewhere.path() + "/Some Other Name.app/Contents/Resources";
+        ASSERT_TRUE(copyTree(bundle.resources(), moved));
+        const AppDelegate relocated(desktop, *store, moved);
+        EXPECT_EQ(relocated.pathOfExecFile(), moved + "/kdromepak/Kaleidrome");
+        EXPECT_TRUE(relocated.ExefileCheck());
+    }
 
     app->PackagePath_ini();
     EXPECT_EQ(app->pathOfExecFile(), bundle.path("kdromepak/Kaleidrome"));
@@ -135,21 +135,20 @@ TEST_F(Paths, ThePackagedEmulatorWinsWhateverTheFieldSaysElseTheUsers) {
     EXPECT_TRUE(app->ExefileCheck());
     // The display text is not stored.
     EXPECT_FALSE(store->stringForKey(keys::ExecutionPath).has_value());
-    // A mixed toggle counts as on.
-    app->button_exe->setTristate(true);
-    app->button_exe->setCheckState(Qt::PartiallyChecked);
-    app->textfild_exe->setText("/elsewhere/emu");
+    // While the box is on, the field cannot be typed into.
+    type(field("textfild_exe"), "/elsewhere/emu");
+    EXPECT_EQ(field("textfild_exe")->text(), packaged("Kaleidrome"));
     EXPECT_EQ(app->pathOfExecFile(), bundle.path("kdromepak/Kaleidrome"));
-    app->button_exe->setTristate(false);
     // Tags other than the three boxes' change nothing.
-    const QString before =
-        app->textfild_exe->text() + app->textfild_snaps->text() + app->textfild_icons->text();
+    const QString before = field("textfild_exe")->text() + field("textfild_snaps")->text() +
+                           field("textfild_icons")->text();
     for (int tag : {-1, 3, 5})
-        app->PackagePathChange(tagged(tag));
-    EXPECT_EQ(app->textfild_exe->text() + app->textfild_snaps->text() + app->textfild_icons->text(),
+        app->PackagePathChange(PackagedItem(tag));
+    EXPECT_EQ(field("textfild_exe")->text() + field("textfild_snaps")->text() +
+                  field("textfild_icons")->text(),
               before);
 
-    app->button_exe->click(); // off: the user's own emulator
+    box("button_exe")->click(); // off: the user's own emulator
     EXPECT_EQ(app->pathOfExecFile(), "");
     EXPECT_EQ(app->pathOfCurrentDir(), "");
     EXPECT_FALSE(app->ExefileCheck());
@@ -159,10 +158,10 @@ TEST_F(Paths, ThePackagedEmulatorWinsWhateverTheFieldSaysElseTheUsers) {
     EXPECT_EQ(app->pathOfCurrentDir(), "/opt/my emu");
     EXPECT_FALSE(app->ExefileCheck());
 
-    app->textfild_exe->setText("Kaleidrome");
+    type(field("textfild_exe"), "Kaleidrome");
     EXPECT_EQ(app->pathOfCurrentDir(), "");
 
-    app->textfild_exe->setText(bundle.path("kdromepak/Kaleidrome"));
+    type(field("textfild_exe"), bundle.path("kdromepak/Kaleidrome"));
     EXPECT_TRUE(app->ExefileCheck());
 }
 

@@ -1,5 +1,5 @@
 // Start-up checks, choosers, the reset, and the log window's operations.
-#include "app/activityindicator.h"
+#include "app/windows/activityindicator.h"
 #include "log/view/logfindbar.h"
 #include "support/delegatefixture.h"
 
@@ -46,7 +46,7 @@ TEST_F(SetupChecks, RomsFolderAlertUnlessAFolderIsStored) {
     store->removeObjectForKey(keys::RomsPath);
     app->check_romsfolder();
     EXPECT_EQ(store->stringForKey(keys::RomsPath).value_or(QString()), "/not/even/there");
-    EXPECT_EQ(app->textfild_roms->text(), "/not/even/there");
+    EXPECT_EQ(field("textfild_roms")->text(), "/not/even/there");
     EXPECT_EQ(desktop.count("alert"), 1);
     ASSERT_EQ(desktop.openPanels.size(), 1);
     EXPECT_TRUE(desktop.openPanels[0].chooseDirectories);
@@ -58,7 +58,7 @@ TEST_F(SetupChecks, MissingEmulatorAlertOffersTheFileChooser) {
     desktop.alertAnswers = {0};
     desktop.openPanelAnswers = {std::nullopt}; // cancelled: nothing changes
     app->display_Alert_exe();
-    EXPECT_TRUE(app->button_exe->isChecked());
+    EXPECT_TRUE(box("button_exe")->isChecked());
     EXPECT_FALSE(store->stringForKey(keys::ExecutionPath).has_value());
     EXPECT_EQ(desktop.alerts.value(0).message, app->text("Install_1"));
     EXPECT_EQ(desktop.alerts.value(0).buttons,
@@ -68,8 +68,8 @@ TEST_F(SetupChecks, MissingEmulatorAlertOffersTheFileChooser) {
     desktop.alertAnswers = {0};
     desktop.openPanelAnswers = {QStringLiteral("/opt/emu/Kaleidrome")};
     app->display_Alert_exe();
-    EXPECT_FALSE(app->button_exe->isChecked());
-    EXPECT_EQ(app->textfild_exe->text(), "/opt/emu/Kaleidrome");
+    EXPECT_FALSE(box("button_exe")->isChecked());
+    EXPECT_EQ(field("textfild_exe")->text(), "/opt/emu/Kaleidrome");
     EXPECT_EQ(store->stringForKey(keys::ExecutionPath), "/opt/emu/Kaleidrome");
 
     desktop.alertAnswers = {1};
@@ -87,34 +87,35 @@ TEST_F(SetupChecks, ChoosersStoreByTagAndStartWhereTheUsersFilesAre) {
     ASSERT_TRUE(QDir().mkpath(emu) && QDir().mkpath(roms));
     // With `stored` under `key`, the chooser of that tag opens its panel at
     // `start` and stores what was chosen under `key` (null: nowhere).
-    auto choose = [&](int tag, bool folder, const char* key, const QString& stored = {},
+    auto choose = [&](int tag, bool folder, const QString& key, const QString& stored = {},
                       const QString& start = {}) {
         SCOPED_TRACE(testing::Message() << "tag " << tag << (folder ? " folder" : " file"));
-        app->defaults().revertToInitialValues();
+        for (const SettingKey& setting : settingKeys())
+            store->removeObjectForKey(QString::fromLatin1(setting.name));
         desktop.clear();
-        if (key)
+        if (!key.isEmpty())
             store->setObject(stored, key);
         const QString chosen = QStringLiteral("/chosen/%1").arg(tag);
         desktop.openPanelAnswers = {chosen};
-        if (key) { // through the preferences window's own button
-            const QList<QPushButton*> buttons =
-                app->preferencesWindow->findChildren<QPushButton*>();
-            for (QPushButton* button : buttons)
-                if (button->text() == "Choose…" && AppDelegate::tagOf(button) == tag)
-                    button->click();
+        if (!key.isEmpty()) { // through the preferences window's own button
+            auto* button =
+                in<QPushButton>("preferencesWindow", QStringLiteral("button_choose%1").arg(tag));
+            ASSERT_NE(button, nullptr);
+            EXPECT_EQ(button->text(), "Choose…");
+            button->click();
         } else {
-            folder ? app->Choicethefolder(tagged(tag)) : app->Choicethefile(tagged(tag));
+            folder ? app->Choicethefolder(ChooserTag(tag)) : app->Choicethefile(ChooserTag(tag));
         }
         ASSERT_EQ(desktop.openPanels.size(), 1);
         EXPECT_EQ(desktop.openPanels[0].chooseDirectories, folder);
-        if (key) {
+        if (!key.isEmpty()) {
             EXPECT_EQ(desktop.openPanels[0].startDirectory, start);
         }
         QStringList storedUnder;
         for (const SettingKey& setting : settingKeys())
-            if (store->stringForKey(setting.name) == chosen)
-                storedUnder << setting.name;
-        EXPECT_EQ(storedUnder, key ? QStringList{key} : QStringList());
+            if (store->stringForKey(QString::fromLatin1(setting.name)) == chosen)
+                storedUnder << QString::fromLatin1(setting.name);
+        EXPECT_EQ(storedUnder, key.isEmpty() ? QStringList() : QStringList{key});
     };
     choose(1, false, keys::ExecutionPath, emu + "/Kaleidrome", emu);
     choose(5, false, keys::VertexShader, "", QDir::homePath());
@@ -124,12 +125,12 @@ TEST_F(SetupChecks, ChoosersStoreByTagAndStartWhereTheUsersFilesAre) {
     choose(3, true, keys::SnapPath, "/", QDir::homePath());
     choose(4, true, keys::IconPath, emu, emu);
     for (const auto& [tag, folder] : {std::pair{3, false}, {1, true}, {7, true}, {0, false}})
-        choose(tag, folder, nullptr);
+        choose(tag, folder, QString());
 
     desktop.clear();
-    app->textfild_roms->setText(roms);
+    type(field("textfild_roms"), roms);
     app->openROMfile();
-    app->textfild_roms->setText(QString());
+    type(field("textfild_roms"), QString());
     app->openROMfile();
     EXPECT_EQ(desktop.openPanels.value(0).startDirectory, roms);
     EXPECT_EQ(desktop.openPanels.value(1).startDirectory, QDir::homePath());
@@ -149,18 +150,18 @@ struct ShowCounter : QObject {
 };
 
 TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
-    auto* button = app->preferencesWindow->findChild<QPushButton*>("button_reset");
+    auto* button = preferencesWindow()->findChild<QPushButton*>("button_reset");
     ASSERT_NE(button, nullptr);
     const std::function<void()> presses[] = {[&] { button->click(); },
                                              [&] {
-                                                 app->action("resetPreferences")->trigger();
+                                                 action("resetPreferences")->trigger();
                                              }};
     for (const auto& press : presses) {
-        QTest::keyClicks(app->textfild_resolution_x, "0");
-        app->button_exe->click();
-        app->button_showfps->click();
-        app->button_snapfolder->click();
-        app->button_Iconfolder->click();
+        QTest::keyClicks(field("textfild_resolution_x"), "0");
+        box("button_exe")->click();
+        box("button_showfps")->click();
+        box("button_snapfolder")->click();
+        box("button_Iconfolder")->click();
         store->setObject(QStringLiteral("/my/snaps"), keys::SnapPath);
         store->setObject(QStringLiteral("/my/icons"), keys::IconPath);
         store->setObject(QStringLiteral("/my/Kaleidrome"), keys::ExecutionPath);
@@ -170,28 +171,28 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
         desktop.alertAnswers = {-1, 0, 1};
         press();
         press();
-        EXPECT_TRUE(app->button_showfps->isChecked());
+        EXPECT_TRUE(box("button_showfps")->isChecked());
         EXPECT_EQ(desktop.callNames(), (QStringList{"alert", "alert"}));
         const AlertRequest& question = desktop.alerts.value(0);
         EXPECT_EQ(question.buttons,
                   (QStringList{app->text("Button_2"), app->text("Button_Reset")}));
         EXPECT_EQ(question.cancelButton, 0);
 
-        ShowCounter indicatorShown(app->progressInd);
+        ShowCounter indicatorShown(in<ActivityIndicator>("preferencesWindow", "progressInd"));
         press();
         EXPECT_EQ(indicatorShown.count, 1); // it turned while the reset ran
         EXPECT_EQ(log(), app->text("preferences_ini"));
-        EXPECT_EQ(app->textfild_resolution_x->text(), "496");
-        EXPECT_TRUE(app->button_exe->isChecked());
-        EXPECT_TRUE(app->button_snapfolder->isChecked());
-        EXPECT_FALSE(app->button_showfps->isChecked());
+        EXPECT_EQ(field("textfild_resolution_x")->text(), "496");
+        EXPECT_TRUE(box("button_exe")->isChecked());
+        EXPECT_TRUE(box("button_snapfolder")->isChecked());
+        EXPECT_FALSE(box("button_showfps")->isChecked());
         // Their boxes are on: the packaged places' texts, not the stored paths.
-        EXPECT_EQ(app->textfild_exe->text(), packaged("Kaleidrome"));
-        EXPECT_EQ(app->textfild_snaps->text(), packaged("Snaps"));
-        EXPECT_EQ(app->textfild_icons->text(), packaged("Icons"));
+        EXPECT_EQ(field("textfild_exe")->text(), packaged("Kaleidrome"));
+        EXPECT_EQ(field("textfild_snaps")->text(), packaged("Snaps"));
+        EXPECT_EQ(field("textfild_icons")->text(), packaged("Icons"));
         EXPECT_EQ(store->integerForKey(keys::StartWindow), 0);
         EXPECT_EQ(settingsFileLines(), QStringList());
-        EXPECT_FALSE(app->progressInd->isAnimating());
+        EXPECT_FALSE(in<ActivityIndicator>("preferencesWindow", "progressInd")->isAnimating());
         EXPECT_EQ(desktop.argsOf("sound"), QList<QStringList>{{"Tink"}});
     }
 }
@@ -205,12 +206,12 @@ TEST_F(LogWindow, AMarkerStartsOnItsOwnLine) {
 
 // The log window's buttons do what its menu items do.
 TEST_F(LogWindow, ItsButtonsTriggerTheirMenuItems) {
-    const QList<QPushButton*> buttons = app->logWindow->findChildren<QPushButton*>();
+    const QList<QPushButton*> buttons = logWindow()->findChildren<QPushButton*>();
     for (const auto& [title, name] : {std::pair{"Marker", "marker"},
                                       {"Clear", "clearLog"},
                                       {"Find…", "findInLog"},
                                       {"Save…", "saveLog"}}) {
-        QSignalSpy triggered(app->action(name), &QAction::triggered);
+        QSignalSpy triggered(action(name), &QAction::triggered);
         for (QPushButton* button : buttons)
             if (button->text() == title)
                 button->click();
@@ -221,15 +222,15 @@ TEST_F(LogWindow, ItsButtonsTriggerTheirMenuItems) {
 // Ctrl+S saves and Ctrl+F finds in the log window; neither belongs to the main windows.
 TEST_F(LogWindow, SaveAndFindHaveTheUsualKeysInTheLogWindowOnly) {
     app->appendOutput("frame 1\n");
-    for (QWidget* target : {static_cast<QWidget*>(app->window), app->logWindow}) {
+    for (QWidget* target : {static_cast<QWidget*>(app->window()), logWindow()}) {
         target->show();
         QApplication::setActiveWindow(target);
         QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
         QTest::keyClick(target, Qt::Key_F, Qt::ControlModifier);
     }
     EXPECT_EQ(desktop.callNames(), QStringList{"savePanel"});
-    EXPECT_TRUE(app->logFindBar->isVisible());
-    EXPECT_TRUE(app->logFindBar->field()->hasFocus());
+    EXPECT_TRUE(in<LogFindBar>("logWindow", "logFindBar")->isVisible());
+    EXPECT_TRUE(in<LogFindBar>("logWindow", "logFindBar")->field()->hasFocus());
 }
 
 // An empty log only beeps; a failed save is reported and writes nothing; a
@@ -275,12 +276,12 @@ TEST_F(LogWindow, SavingTheLog) {
 }
 
 TEST_F(LogWindow, ManyAppendsEndScrolledToTheEnd) {
-    app->logWindow->show();
+    logWindow()->show();
     for (int i = 0; i < 5000; ++i)
         app->appendOutput(QStringLiteral("line %1 of a long emulator log\n").arg(i));
-    EXPECT_FALSE(app->infomationTextView->isEndVisible()); // the scroll is deferred
+    EXPECT_FALSE(logView()->isEndVisible()); // the scroll is deferred
     QCoreApplication::processEvents();
-    EXPECT_TRUE(app->infomationTextView->isEndVisible());
+    EXPECT_TRUE(logView()->isEndVisible());
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // Start-up order, the main windows, the game list's life, launch requests,
 // selection artwork and the workspace actions.
-#include "app/activityindicator.h"
-#include "app/gametableview.h"
-#include "app/imageview.h"
+#include "app/windows/activityindicator.h"
+#include "app/windows/gametableview.h"
+#include "app/windows/imageview.h"
 #include "support/delegatefixture.h"
 
 #include <QFileInfo>
@@ -22,8 +22,9 @@ TEST_F(Startup, ChecksComeFirstThenTheListThenOneMainWindow) {
     desktop.whileModal = [&](const QString&) {
         seen << QStringLiteral("%1 list=%2 windows=%3")
                     .arg(desktop.alerts.last().message)
-                    .arg(app->arrayController_list->content().size())
-                    .arg(app->window->isVisible() || app->window2->isVisible() ? "shown" : "none");
+                    .arg(list()->content().size())
+                    .arg(app->window()->isVisible() || app->window2()->isVisible() ? "shown"
+                                                                                   : "none");
     };
     app->awakeFromNib();
     EXPECT_EQ(seen, (QStringList{app->text("Install_1") + " list=0 windows=none",
@@ -31,11 +32,11 @@ TEST_F(Startup, ChecksComeFirstThenTheListThenOneMainWindow) {
     // Escape and the close box answer with the button that does nothing.
     EXPECT_EQ(desktop.alerts.value(0).buttons.value(desktop.alerts.value(0).cancelButton),
               app->text("Button_2"));
-    EXPECT_EQ(app->arrayController_list->content().size(), 12u);
+    EXPECT_EQ(list()->content().size(), 12u);
 
     app->applicationDidFinishLaunching();
-    EXPECT_TRUE(app->window->isVisible());
-    EXPECT_FALSE(app->window2->isVisible());
+    EXPECT_TRUE(app->window()->isVisible());
+    EXPECT_FALSE(app->window2()->isVisible());
     EXPECT_EQ(app->selectedGameName(), "astrovex");
 }
 
@@ -51,32 +52,32 @@ TEST_F(Startup, TheMainWindowIsTheOneChosenLast) {
         store->synchronize();
         restart();
         app->applicationDidFinishLaunching();
-        EXPECT_EQ(app->window2->isVisible(), value == 2) << value.value_or(-1);
-        EXPECT_EQ(app->window->isVisible(), value != 2) << value.value_or(-1);
+        EXPECT_EQ(app->window2()->isVisible(), value == 2) << value.value_or(-1);
+        EXPECT_EQ(app->window()->isVisible(), value != 2) << value.value_or(-1);
     }
     app->show_Mainwindow2();
-    EXPECT_FALSE(app->window->isVisible());
+    EXPECT_FALSE(app->window()->isVisible());
     EXPECT_EQ(store->integerForKey(keys::StartWindow), 2);
     restart();
     app->applicationDidFinishLaunching();
-    EXPECT_TRUE(app->window2->isVisible());
+    EXPECT_TRUE(app->window2()->isVisible());
 
-    app->window2->showMinimized();
+    app->window2()->showMinimized();
     app->applicationShouldHandleReopen({});
-    EXPECT_TRUE(app->window2->isVisible());
-    EXPECT_FALSE(app->window2->isMinimized());
-    EXPECT_FALSE(app->window->isVisible());
+    EXPECT_TRUE(app->window2()->isVisible());
+    EXPECT_FALSE(app->window2()->isMinimized());
+    EXPECT_FALSE(app->window()->isVisible());
     // None shown: main window 1, whatever was chosen.
-    app->window2->close();
+    app->window2()->close();
     app->applicationShouldHandleReopen({});
-    EXPECT_TRUE(app->window->isVisible());
-    EXPECT_FALSE(app->window2->isVisible());
+    EXPECT_TRUE(app->window()->isVisible());
+    EXPECT_FALSE(app->window2()->isVisible());
     EXPECT_EQ(app->task(), nullptr);
 
     // Both closed: the switch shows the chosen one and stores again.
-    app->window->close();
+    app->window()->close();
     app->show_Mainwindow();
-    EXPECT_TRUE(app->window->isVisible());
+    EXPECT_TRUE(app->window()->isVisible());
     EXPECT_EQ(store->integerForKey(keys::StartWindow), 1);
 }
 
@@ -111,8 +112,8 @@ TEST_F(Startup, TheListFileIsExplainedAndNeverReplacedUnlessRead) {
                         f.setFileTime(longAgo, QFileDevice::FileModificationTime));
         }
         relaunch();
-        EXPECT_EQ(app->arrayController_list->content().size(), says.isEmpty() ? 12u : 0u);
-        for (QTableView* table : {app->tableView_list, app->tableView_list2}) {
+        EXPECT_EQ(list()->content().size(), says.isEmpty() ? 12u : 0u);
+        for (QTableView* table : {table(), table(2)}) {
             const auto* view = static_cast<GameTableView*>(table);
             EXPECT_EQ(view->isPlaceholderShown(), !says.isEmpty());
             EXPECT_TRUE(view->placeholderText().contains(says))
@@ -152,14 +153,14 @@ TEST_F(Launching, NothingToStartOnlyBeeps) {
                                       "<string>not a record</string></array></plist>\n"));
     relaunch();
     store->setObject(home.path(), keys::RomsPath);
-    ASSERT_EQ(app->arrayController_list->content().size(), 3u);
+    ASSERT_EQ(list()->content().size(), 3u);
     for (int row : {0, 1, 2, -1}) {
         desktop.clear();
         app->setSelectionIndex(row);
         app->start_game();
         EXPECT_EQ(desktop.callNames(), QStringList{"beep"}) << row;
-        EXPECT_EQ(app->imageView->sourcePath(), bundle.path("no_image.jpg"));
-        EXPECT_EQ(app->iconView2->sourcePath(), bundle.path("no_icon.ico"));
+        EXPECT_EQ(imageView()->sourcePath(), bundle.path("no_image.jpg"));
+        EXPECT_EQ(iconView(2)->sourcePath(), bundle.path("no_icon.ico"));
     }
     EXPECT_TRUE(log().isEmpty());
 }
@@ -191,26 +192,26 @@ TEST_F(Launching, TheFormBecomesTheArgumentListControlByControl) {
             expected.insert(at, argument);
         else if (argument)
             expected[at] = argument;
-        EXPECT_EQ(emulatorArguments({{"rom_name", rom}}, app->currentEmulatorForm()), expected);
+        EXPECT_EQ(emulatorArguments({rom}, emulatorForm()), expected);
     };
-    change([&] { app->textfild_ppcfreq->setText("66"); }, 1, '=', "-ppc-frequency=66");
-    change([&] { app->button_nothreads->click(); }, 2, '+', "-no-threads");
-    change([&] { app->button_gputhreads->click(); }, 2, '=', "-no-gpu-thread");
-    change([&] { app->textfild_resolution_x->setText("640"); }, 3, '=', "-res=640,384");
-    change([&] { app->textfild_resolution_y->setText("480"); }, 3, '=', "-res=496,480");
-    change([&] { app->popup_videomode->setCurrentIndex(1); }, 4, '=', "-window");
-    change([&] { app->button_widescreen->click(); }, 5, '+', "-wide-screen");
-    change([&] { app->button_multitexture->click(); }, 5, '=', "-multi-texture");
-    change([&] { app->button_throttle->click(); }, 6, '+', "-no-throttle");
-    change([&] { app->button_showfps->click(); }, 6, '+', "-show-fps");
-    change([&] { app->popup_crosshairs->setCurrentIndex(2); }, 6, '=', "-crosshairs=2");
-    change([&] { app->button_SoundEffects->click(); }, 7, '+', "-no-sound");
-    change([&] { app->button_MPEGmusic->click(); }, 7, '+', "-no-dsb");
-    change([&] { app->button_flipstereo->click(); }, 7, '+', "-flip-stereo");
+    change([&] { type(field("textfild_ppcfreq"), "66"); }, 1, '=', "-ppc-frequency=66");
+    change([&] { box("button_nothreads")->click(); }, 2, '+', "-no-threads");
+    change([&] { box("button_gputhreads")->click(); }, 2, '=', "-no-gpu-thread");
+    change([&] { type(field("textfild_resolution_x"), "640"); }, 3, '=', "-res=640,384");
+    change([&] { type(field("textfild_resolution_y"), "480"); }, 3, '=', "-res=496,480");
+    change([&] { pick(popup("popup_videomode"), 1); }, 4, '=', "-window");
+    change([&] { box("button_widescreen")->click(); }, 5, '+', "-wide-screen");
+    change([&] { box("button_multitexture")->click(); }, 5, '=', "-multi-texture");
+    change([&] { box("button_throttle")->click(); }, 6, '+', "-no-throttle");
+    change([&] { box("button_showfps")->click(); }, 6, '+', "-show-fps");
+    change([&] { pick(popup("popup_crosshairs"), 2); }, 6, '=', "-crosshairs=2");
+    change([&] { box("button_SoundEffects")->click(); }, 7, '+', "-no-sound");
+    change([&] { box("button_MPEGmusic")->click(); }, 7, '+', "-no-dsb");
+    change([&] { box("button_flipstereo")->click(); }, 7, '+', "-flip-stereo");
     // Fields the command line does not carry leave it alone.
-    change([&] { app->textfild_sound->setText("7"); }, 0, '=', nullptr);
-    change([&] { app->popup_inputsys->setCurrentIndex(1); }, 0, '=', nullptr);
-    change([&] { app->button_feedback->click(); }, 0, '=', nullptr);
+    change([&] { type(field("textfild_sound"), "7"); }, 0, '=', nullptr);
+    change([&] { pick(popup("popup_inputsys"), 1); }, 0, '=', nullptr);
+    change([&] { box("button_feedback")->click(); }, 0, '=', nullptr);
 }
 
 // One click selects, even where the style activates items on a single click;
@@ -226,24 +227,24 @@ TEST_F(Launching, OnlyADoubleClickReturnOrEnterStartsAGame) {
         }
     } style;
     store->setObject(home.path(), keys::RomsPath);
-    QTableView* table = app->tableView_list2;
-    table->setStyle(&style);
-    app->window2->show();
-    const QPoint second = table->visualRect(table->model()->index(1, 0)).center();
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, second);
+    QTableView* games = table(2);
+    games->setStyle(&style);
+    app->window2()->show();
+    const QPoint second = games->visualRect(games->model()->index(1, 0)).center();
+    QTest::mouseClick(games->viewport(), Qt::LeftButton, {}, second);
     EXPECT_EQ(app->selectionIndex(), 1);
     EXPECT_EQ(app->task(), nullptr);
 
-    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, second);
+    QTest::mouseDClick(games->viewport(), Qt::LeftButton, {}, second);
     ASSERT_TRUE(finished());
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         const EmulatorProcess* before = app->task();
-        QTest::keyClick(table, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QTest::keyClick(games, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
         EXPECT_NE(app->task(), before);
         ASSERT_TRUE(finished());
     }
     EXPECT_EQ(desktop.count("recent"), 3);
-    table->setStyle(nullptr);
+    games->setStyle(nullptr);
 }
 
 TEST_F(Launching, AnEmptyRomsFieldOffersTheOpenPanel) {
@@ -289,20 +290,20 @@ TEST_F(Launching, StartingWhileAGameRunsStopsItFirst) {
 // A command option runs and is waited for. While an emulator runs, Stop and
 // Bring to Front are on, and a command option or a reset only beeps.
 TEST_F(Launching, ACommandOptionRunsAndWaitsAndNothingElseStartsMeanwhile) {
-    QAction* stop = app->action("stopEmulator");
-    QAction* raise = app->action("showEmulator");
-    app->popup_command->setCurrentIndex(app->popup_command->findText("-version"));
+    QAction* stop = action("stopEmulator");
+    QAction* raise = action("showEmulator");
+    pick(popup("popup_command"), popup("popup_command")->findText("-version"));
     app->returnButtonAction();
     EXPECT_TRUE(log().contains(" / Command option [-version]\n\n"));
     EXPECT_TRUE(log().contains("Kaleidrome"));
-    EXPECT_FALSE(app->progressInd->isAnimating());
+    EXPECT_FALSE(in<ActivityIndicator>("preferencesWindow", "progressInd")->isAnimating());
     EXPECT_EQ(desktop.argsOf("sound"), QList<QStringList>{{"Pop"}});
-    EXPECT_TRUE(app->logWindow->isVisible());
+    EXPECT_TRUE(logWindow()->isVisible());
     EXPECT_EQ(desktop.count("recent"), 0);
     EXPECT_FALSE(stop->isEnabled() || raise->isEnabled());
 
     app->ClearLogAction();
-    app->button_showfps->click();
+    box("button_showfps")->click();
     {
         ScopedEnv env("KD_DEMO_SCRIPT", "out busy\nrun");
         app->LaunchTask({});
@@ -318,14 +319,14 @@ TEST_F(Launching, ACommandOptionRunsAndWaitsAndNothingElseStartsMeanwhile) {
     app->DefaultAction();
     app->resetPreferences(); // refused without a question
     EXPECT_EQ(desktop.callNames(), (QStringList{"beep", "beep", "beep"}));
-    EXPECT_TRUE(app->button_showfps->isChecked());
+    EXPECT_TRUE(box("button_showfps")->isChecked());
     EXPECT_EQ(log(), "busy\n");
     app->task()->kill();
     ASSERT_TRUE(waitUntil([&] { return app->task()->hasEnded(); }));
     EXPECT_FALSE(stop->isEnabled() || raise->isEnabled());
     // One that never started leaves them off.
-    app->button_exe->click();
-    app->textfild_exe->setText("/nowhere/Kaleidrome");
+    box("button_exe")->click();
+    type(field("textfild_exe"), "/nowhere/Kaleidrome");
     app->LaunchTask({});
     EXPECT_FALSE(stop->isEnabled());
 }
@@ -351,31 +352,31 @@ TEST_F(Startup, ArtworkFollowsTheSelection) {
         SCOPED_TRACE(row);
         app->setSelectionIndex(-1);
         app->setSelectionIndex(row);
-        EXPECT_EQ(app->imageView->sourcePath(), snapshot);
-        EXPECT_EQ(app->imageView2->sourcePath(), snapshot);
-        EXPECT_EQ(app->iconView->sourcePath(), icon);
-        EXPECT_EQ(app->iconView2->sourcePath(), icon);
-        EXPECT_FALSE(app->imageView->image().isNull());
-        EXPECT_FALSE(app->iconView->image().isNull());
+        EXPECT_EQ(imageView()->sourcePath(), snapshot);
+        EXPECT_EQ(imageView(2)->sourcePath(), snapshot);
+        EXPECT_EQ(iconView()->sourcePath(), icon);
+        EXPECT_EQ(iconView(2)->sourcePath(), icon);
+        EXPECT_FALSE(imageView()->image().isNull());
+        EXPECT_FALSE(iconView()->image().isNull());
     };
-    app->textfild_snaps->setText(snaps);
+    type(field("textfild_snaps"), snaps);
     shows(0, bundle.path("kdromepak/Snaps/astrovex.png"),
           bundle.path("kdromepak/Icons/astrovex.ico"));
 
-    app->button_snapfolder->click();
-    app->button_Iconfolder->click();
-    app->textfild_snaps->setText(snaps);
-    app->textfild_icons->setText(icons + "/"); // a trailing separator finds the same files
+    box("button_snapfolder")->click();
+    box("button_Iconfolder")->click();
+    type(field("textfild_snaps"), snaps);
+    type(field("textfild_icons"), icons + "/"); // a trailing separator finds the same files
     shows(0, snaps + "/astrovex.png", icons + "/astrovex.ico");
     shows(1, snaps + "/boltrunner.jpg", icons + "/boltrunner.ico");
     shows(2, snaps + "/cometkai.jpg", noIcon);
     shows(3, noImage, noIcon);
     shows(0, snaps + "/astrovex.png", icons + "/astrovex.ico");
-    app->textfild_snaps->setText(QString());
+    type(field("textfild_snaps"), QString());
     shows(1, snaps + "/astrovex.png", icons + "/boltrunner.ico");
     // Clearing the selection changes nothing.
     app->setSelectionIndex(-1);
-    EXPECT_EQ(app->iconView2->sourcePath(), icons + "/boltrunner.ico");
+    EXPECT_EQ(iconView(2)->sourcePath(), icons + "/boltrunner.ico");
 }
 
 using WorkspaceActions = DelegateFixture;
@@ -402,9 +403,9 @@ TEST_F(WorkspaceActions, OpenOrRevealOrSayWhatFailed) {
         SCOPED_TRACE(QString(call + " " + named).toStdString());
         desktop.clear();
         if constexpr (std::is_same_v<decltype(what), int>)
-            app->openFileSystemfolder(tagged(what));
+            app->openFileSystemfolder(RevealTag(what));
         else
-            app->action(what)->trigger();
+            action(what)->trigger();
         QStringList calls;
         for (const FakeDesktop::Call& made : desktop.calls)
             if (made.name != "alert")
@@ -431,8 +432,8 @@ TEST_F(WorkspaceActions, OpenOrRevealOrSayWhatFailed) {
     check("projectPage", "openUrl " + AppDelegate::ProjectPage, AppDelegate::ProjectPage, noOpener);
 
     desktop.opens = true;
-    app->button_exe->click();
-    app->button_snapfolder->click();
+    box("button_exe")->click();
+    box("button_snapfolder")->click();
     QFile::remove(readme);
     check(1, "reveal Kaleidrome|" + emu);
     check(3, "", unplugged, "Alert_NotThereInfo");

@@ -1,6 +1,6 @@
 // The windows as a keyboard user meets them, the About window, and controls
 // that say what they do.
-#include "app/gametableview.h"
+#include "app/windows/gametableview.h"
 #include "catalogue/gamelistmodel.h"
 #include "log/view/logfindbar.h"
 #include "support/delegatefixture.h"
@@ -45,52 +45,52 @@ protected:
 // End, with or without Ctrl, go to the first and last game; Tab leaves the table
 // for the next control without changing the game.
 TEST_F(Windows, TheTableHasTheKeysAndTabLeavesIt) {
-    const qint64 last = qint64(app->arrayController_list->content().size()) - 1;
+    const qint64 last = qint64(list()->content().size()) - 1;
     const std::tuple<Qt::Key, Qt::KeyboardModifiers, qint64> presses[] = {
         {Qt::Key_Down, Qt::NoModifier, 1},      {Qt::Key_End, Qt::NoModifier, last},
         {Qt::Key_Home, Qt::ControlModifier, 0}, {Qt::Key_End, Qt::ControlModifier, last},
         {Qt::Key_Home, Qt::NoModifier, 0},      {Qt::Key_Down, Qt::NoModifier, 1}};
     for (const char* show : {"mainWindow2", "mainWindow1"}) {
         SCOPED_TRACE(show);
-        app->action(show)->trigger();
-        ASSERT_TRUE(activate(app->window->isVisible() ? app->window : app->window2));
-        QTableView* table = app->window->isVisible() ? app->tableView_list : app->tableView_list2;
-        EXPECT_EQ(QApplication::focusWidget(), table);
+        action(show)->trigger();
+        ASSERT_TRUE(activate(app->window()->isVisible() ? app->window() : app->window2()));
+        QTableView* games = app->window()->isVisible() ? table() : table(2);
+        EXPECT_EQ(QApplication::focusWidget(), games);
         app->setSelectionIndex(0);
         for (const auto& [key, modifiers, row] : presses) {
             QTest::keyClick(QApplication::focusWidget(), key, modifiers);
             EXPECT_EQ(app->selectionIndex(), row) << key;
         }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_NE(QApplication::focusWidget(), table);
+        EXPECT_NE(QApplication::focusWidget(), games);
         EXPECT_EQ(app->selectionIndex(), 1);
-        table->setFocus();
+        games->setFocus();
     }
 }
 
 // The selected game stays in view after a sort; the two tables share one sort,
 // and both headers show it.
 TEST_F(Windows, BothTablesShowTheSortAndTheSelectedGameStaysInView) {
-    QTableView* table = app->tableView_list;
-    app->window->resize(640, 200);
+    QTableView* games = table();
+    app->window()->resize(640, 200);
     QCoreApplication::processEvents();
     app->setSelectionIndex(0);
     for (int column = 0; column < 2; ++column) {
-        table->sortByColumn(column, Qt::DescendingOrder);
+        games->sortByColumn(column, Qt::DescendingOrder);
         QCoreApplication::processEvents();
         ASSERT_GT(app->selectionIndex(), 5); // moved well below the first rows
-        const QRect cell = table->visualRect(table->currentIndex());
-        EXPECT_TRUE(table->viewport()->rect().contains(cell)) << column;
-        table->sortByColumn(column, Qt::AscendingOrder);
+        const QRect cell = games->visualRect(games->currentIndex());
+        EXPECT_TRUE(games->viewport()->rect().contains(cell)) << column;
+        games->sortByColumn(column, Qt::AscendingOrder);
         QCoreApplication::processEvents();
     }
-    QHeaderView* second = app->tableView_list2->horizontalHeader();
-    table->sortByColumn(1, Qt::DescendingOrder);
+    QHeaderView* second = table(2)->horizontalHeader();
+    games->sortByColumn(1, Qt::DescendingOrder);
     EXPECT_EQ(second->sortIndicatorSection(), 1);
     EXPECT_EQ(second->sortIndicatorOrder(), Qt::DescendingOrder);
-    app->tableView_list2->sortByColumn(2, Qt::AscendingOrder);
-    EXPECT_EQ(table->horizontalHeader()->sortIndicatorSection(), 2);
-    EXPECT_EQ(table->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+    table(2)->sortByColumn(2, Qt::AscendingOrder);
+    EXPECT_EQ(games->horizontalHeader()->sortIndicatorSection(), 2);
+    EXPECT_EQ(games->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
 }
 
 // Every window the launcher shows comes back from the dock as it was left;
@@ -100,52 +100,52 @@ TEST_F(Windows, WindowsComeBackAsLeftAndTheSmallOnesCloseFromTheKeyboard) {
         QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window;
         QTest::keyClick(focus, key.key(), key.keyboardModifiers());
     };
-    const std::pair<const char*, QWidget*> windows[] = {{"mainWindow1", app->window},
-                                                        {"mainWindow2", app->window2},
-                                                        {"showLog", app->logWindow},
-                                                        {"preferences", app->preferencesWindow},
-                                                        {"about", app->aboutWindow}};
-    for (const auto& [action, window] : windows) {
-        SCOPED_TRACE(action);
+    const std::pair<const char*, QWidget*> windows[] = {{"mainWindow1", app->window()},
+                                                        {"mainWindow2", app->window2()},
+                                                        {"showLog", logWindow()},
+                                                        {"preferences", preferencesWindow()},
+                                                        {"about", topLevel("aboutWindow")}};
+    for (const auto& [name, window] : windows) {
+        SCOPED_TRACE(name);
         window->showMaximized();
         window->showMinimized();
-        app->action(action)->trigger();
+        action(name)->trigger();
         EXPECT_TRUE(window->isVisible());
         EXPECT_FALSE(window->isMinimized());
         EXPECT_TRUE(window->isMaximized());
-        if (window == app->window || window == app->window2)
+        if (window == app->window() || window == app->window2())
             continue;
         for (const QKeyCombination key :
              {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
-            app->action(action)->trigger();
+            action(name)->trigger();
             ASSERT_TRUE(activate(window));
             press(window, key);
             EXPECT_FALSE(window->isVisible());
         }
     }
     // In the log's find bar, Escape closes the bar first, then the window.
-    app->action("showLog")->trigger();
-    ASSERT_TRUE(activate(app->logWindow));
-    app->logFindBar->open();
-    QTest::keyClick(app->logFindBar->field(), Qt::Key_Escape);
-    EXPECT_FALSE(app->logFindBar->isVisible());
-    EXPECT_TRUE(app->logWindow->isVisible());
-    press(app->logWindow, Qt::Key_Escape);
-    EXPECT_FALSE(app->logWindow->isVisible());
+    action("showLog")->trigger();
+    ASSERT_TRUE(activate(logWindow()));
+    in<LogFindBar>("logWindow", "logFindBar")->open();
+    QTest::keyClick(in<LogFindBar>("logWindow", "logFindBar")->field(), Qt::Key_Escape);
+    EXPECT_FALSE(in<LogFindBar>("logWindow", "logFindBar")->isVisible());
+    EXPECT_TRUE(logWindow()->isVisible());
+    press(logWindow(), Qt::Key_Escape);
+    EXPECT_FALSE(logWindow()->isVisible());
 
     // A main window stays.
-    app->action("mainWindow1")->trigger();
-    ASSERT_TRUE(activate(app->window));
-    QTest::keyClick(app->tableView_list, Qt::Key_Escape);
-    EXPECT_TRUE(app->window->isVisible());
+    action("mainWindow1")->trigger();
+    ASSERT_TRUE(activate(app->window()));
+    QTest::keyClick(table(), Qt::Key_Escape);
+    EXPECT_TRUE(app->window()->isVisible());
 }
 
 TEST_F(Windows, AboutShowsTheVersionTheLicenceAndTheTwoAddresses) {
-    app->action("about")->trigger();
-    ASSERT_TRUE(app->aboutWindow->isVisible());
+    action("about")->trigger();
+    ASSERT_TRUE(topLevel("aboutWindow")->isVisible());
     QString all;
     desktop.opens = false;
-    for (QLabel* label : app->aboutWindow->findChildren<QLabel*>()) {
+    for (QLabel* label : topLevel("aboutWindow")->findChildren<QLabel*>()) {
         all += label->text() + '\n';
         // The addresses open through the launcher, which says when nothing opened them.
         if (label->text().contains("href"))
@@ -157,39 +157,40 @@ TEST_F(Windows, AboutShowsTheVersionTheLicenceAndTheTwoAddresses) {
     EXPECT_EQ(desktop.argsOf("openUrl"),
               (QList<QStringList>{{AppDelegate::HomePage}, {AppDelegate::ProjectPage}}));
     EXPECT_EQ(desktop.count("alert"), 2);
-    for (QPushButton* button : app->aboutWindow->findChildren<QPushButton*>())
+    for (QPushButton* button : topLevel("aboutWindow")->findChildren<QPushButton*>())
         button->click(); // its one button closes it
-    EXPECT_FALSE(app->aboutWindow->isVisible());
+    EXPECT_FALSE(topLevel("aboutWindow")->isVisible());
 }
 
 // Typing into a number field keeps only what a number of its kind can hold;
 // the text then reaches the store and the command line as it stands.
 TEST_F(Windows, NumberFieldsRefuseWhatIsNotANumber) {
-    auto type = [&](QLineEdit* field, const char* key, const char* typed, const char* kept) {
-        SCOPED_TRACE(key);
+    auto enter = [&](QLineEdit* field, const QString& key, const char* typed, const char* kept) {
+        SCOPED_TRACE(key.toStdString());
         field->clear();
         QTest::keyClicks(field, typed);
         EXPECT_EQ(field->text(), kept);
         EXPECT_EQ(store->stringForKey(key), kept);
     };
-    type(app->textfild_ppcfreq, keys::PowerPCFrequency, "6a6.5", "665");
-    type(app->textfild_resolution_x, keys::ResolutionX, "-640", "640");
-    type(app->textfild_resolution_y, keys::ResolutionY, "4 80", "480");
-    type(app->textfild_sound, keys::VolumeSoundeffects, "8o", "8");
-    type(app->textfild_music, keys::VolumeMPEGmusic, "+50", "50");
-    type(app->textfild_balance, keys::RelativeBalance, "-1-5", "-15");
-    const QStringList args = emulatorArguments({}, app->currentEmulatorForm());
+    enter(field("textfild_ppcfreq"), keys::PowerPCFrequency, "6a6.5", "665");
+    enter(field("textfild_resolution_x"), keys::ResolutionX, "-640", "640");
+    enter(field("textfild_resolution_y"), keys::ResolutionY, "4 80", "480");
+    enter(field("textfild_sound"), keys::VolumeSoundeffects, "8o", "8");
+    enter(field("textfild_music"), keys::VolumeMPEGmusic, "+50", "50");
+    enter(field("textfild_balance"), keys::RelativeBalance, "-1-5", "-15");
+    const QStringList args = emulatorArguments({}, emulatorForm());
     EXPECT_TRUE(args.contains("-ppc-frequency=665"));
     EXPECT_TRUE(args.contains("-res=640,480"));
 }
 
 // The pages that hold fields the command line does not pass say so.
 TEST_F(Windows, PagesSayWhichFieldsAreNotPassed) {
-    auto* tabs = app->preferencesWindow->findChild<QTabWidget*>();
+    auto* tabs = preferencesWindow()->findChild<QTabWidget*>();
     ASSERT_NE(tabs, nullptr);
-    const QList<QWidget*> unpassed{app->textfild_vert,  app->textfild_frag,    app->textfild_sound,
-                                   app->textfild_music, app->textfild_balance, app->popup_inputsys,
-                                   app->button_feedback};
+    const QList<QWidget*> unpassed{field("textfild_vert"),    field("textfild_frag"),
+                                   field("textfild_sound"),   field("textfild_music"),
+                                   field("textfild_balance"), popup("popup_inputsys"),
+                                   box("button_feedback")};
     for (QWidget* control : unpassed)
         ASSERT_TRUE(tabs->isAncestorOf(control));
     for (int i = 0; i < tabs->count(); ++i) {
@@ -209,33 +210,33 @@ TEST_F(Windows, PackagedFieldsAreReadOnlyWhileTheirBoxIsOn) {
         EXPECT_EQ(field->text(), text);
         EXPECT_EQ(field->isReadOnly(), readOnly);
     };
-    shows(app->textfild_exe, packaged("Kaleidrome"), true);
-    app->button_exe->click();
-    shows(app->textfild_exe, "", false);
-    QTest::keyClicks(app->textfild_exe, "/opt/kd/emu");
-    app->button_exe->click();
-    shows(app->textfild_exe, packaged("Kaleidrome"), true);
+    shows(field("textfild_exe"), packaged("Kaleidrome"), true);
+    box("button_exe")->click();
+    shows(field("textfild_exe"), "", false);
+    QTest::keyClicks(field("textfild_exe"), "/opt/kd/emu");
+    box("button_exe")->click();
+    shows(field("textfild_exe"), packaged("Kaleidrome"), true);
     EXPECT_EQ(store->stringForKey(keys::ExecutionPath), "/opt/kd/emu");
-    shows(app->textfild_icons, packaged("Icons"), true);
-    app->button_Iconfolder->click();
-    shows(app->textfild_icons, "", false);
+    shows(field("textfild_icons"), packaged("Icons"), true);
+    box("button_Iconfolder")->click();
+    shows(field("textfild_icons"), "", false);
 
     // The emulator's chooser turns the box off and shows what was chosen.
     desktop.openPanelAnswers = {QStringLiteral("/usr/games/Kaleidrome")};
-    app->Choicethefile(tagged(1));
-    shows(app->textfild_exe, "/usr/games/Kaleidrome", false);
+    app->Choicethefile(ChooserTag(1));
+    shows(field("textfild_exe"), "/usr/games/Kaleidrome", false);
 
     // A snapshot folder chosen while its box is on is stored for later.
     desktop.openPanelAnswers = {QStringLiteral("/art/snaps")};
-    app->Choicethefolder(tagged(3));
-    shows(app->textfild_snaps, packaged("Snaps"), true);
-    app->button_snapfolder->click();
-    shows(app->textfild_snaps, "/art/snaps", false);
+    app->Choicethefolder(ChooserTag(3));
+    shows(field("textfild_snaps"), packaged("Snaps"), true);
+    box("button_snapfolder")->click();
+    shows(field("textfild_snaps"), "/art/snaps", false);
 
     app->DefaultAction();
-    shows(app->textfild_exe, packaged("Kaleidrome"), true);
-    shows(app->textfild_snaps, packaged("Snaps"), true);
-    shows(app->textfild_icons, packaged("Icons"), true);
+    shows(field("textfild_exe"), packaged("Kaleidrome"), true);
+    shows(field("textfild_snaps"), packaged("Snaps"), true);
+    shows(field("textfild_icons"), packaged("Icons"), true);
 }
 
 // Long titles and makers give way so that every column fits the default
@@ -255,16 +256,16 @@ TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
     relaunch();
     app->applicationDidFinishLaunching();
     QCoreApplication::processEvents();
-    QTableView* table = app->tableView_list;
-    QHeaderView* header = table->horizontalHeader();
-    EXPECT_LE(header->length(), table->viewport()->width());
+    QTableView* games = table();
+    QHeaderView* header = games->horizontalHeader();
+    EXPECT_LE(header->length(), games->viewport()->width());
 
     auto tooltipAt = [&](int column) {
         QToolTip::hideText();
-        const QRect cell = table->visualRect(table->model()->index(0, column));
+        const QRect cell = games->visualRect(games->model()->index(0, column));
         QHelpEvent help(QEvent::ToolTip, cell.center(),
-                        table->viewport()->mapToGlobal(cell.center()));
-        QApplication::sendEvent(table->viewport(), &help);
+                        games->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(games->viewport(), &help);
         return QToolTip::isVisible() ? QToolTip::text() : QString();
     };
     // Name, Year and Players are as wide as their contents; Title and Maker give way.
@@ -276,51 +277,51 @@ TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
     // A wider window gives the room to the long texts, not to the last column.
     const int title = header->sectionSize(GameListModel::Title);
     const int players = header->sectionSize(GameListModel::Players);
-    app->window->resize(app->window->width() + 300, app->window->height());
+    app->window()->resize(app->window()->width() + 300, app->window()->height());
     QCoreApplication::processEvents();
     EXPECT_GT(header->sectionSize(GameListModel::Title), title + 100);
     EXPECT_LT(header->sectionSize(GameListModel::Players), players + 50);
 
     // A column shown from the header's menu is fitted in with the others.
-    toggleColumn(table, "Played");
+    toggleColumn(games, "Played");
     EXPECT_FALSE(header->isSectionHidden(GameListModel::TimesPlayed));
-    EXPECT_LE(header->length(), table->viewport()->width());
+    EXPECT_LE(header->length(), games->viewport()->width());
 }
 
 // Column widths, order and visibility and the splitter come back after a
 // restart and stay through a sort; the sort itself does not come back, nor does
 // an arrangement that does not fit.
 TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSortNorWhatDoesNotFit) {
-    for (QTableView* table : {app->tableView_list, app->tableView_list2}) { // ROM mark, then star
+    for (QTableView* table : {table(), table(2)}) { // ROM mark, then star
         EXPECT_EQ(table->horizontalHeader()->logicalIndex(0), GameListModel::Available);
         EXPECT_EQ(table->horizontalHeader()->logicalIndex(1), GameListModel::Favourite);
     }
-    QHeaderView* header = app->tableView_list->horizontalHeader();
+    QHeaderView* header = table()->horizontalHeader();
     header->resizeSection(GameListModel::Title, 333);
     header->moveSection(header->visualIndex(GameListModel::Year), 0);
-    toggleColumn(app->tableView_list, "Genre");
-    toggleColumn(app->tableView_list2, "Maker"); // hidden at first in the compact layout
-    auto* splitter = app->window->findChild<QSplitter*>();
+    toggleColumn(table(), "Genre");
+    toggleColumn(table(2), "Maker"); // hidden at first in the compact layout
+    auto* splitter = app->window()->findChild<QSplitter*>();
     splitter->setSizes({500, 300});
     const QList<int> splitterSizes = splitter->sizes();
-    app->tableView_list->sortByColumn(GameListModel::Name, Qt::DescendingOrder);
+    table()->sortByColumn(GameListModel::Name, Qt::DescendingOrder);
     app->saveArrangement();
 
     relaunch();
     app->applicationDidFinishLaunching();
     for (int pass = 0; pass < 2; ++pass) {
         SCOPED_TRACE(pass);
-        header = app->tableView_list->horizontalHeader();
+        header = table()->horizontalHeader();
         EXPECT_EQ(header->sectionSize(GameListModel::Title), 333);
         EXPECT_EQ(header->visualIndex(GameListModel::Year), 0);
         EXPECT_TRUE(header->isSectionHidden(GameListModel::Genre));
-        EXPECT_FALSE(app->tableView_list2->isColumnHidden(GameListModel::Maker));
-        EXPECT_EQ(app->window->findChild<QSplitter*>()->sizes(), splitterSizes);
+        EXPECT_FALSE(table(2)->isColumnHidden(GameListModel::Maker));
+        EXPECT_EQ(app->window()->findChild<QSplitter*>()->sizes(), splitterSizes);
         // A sort is the user's for this session.
-        app->tableView_list->sortByColumn(GameListModel::Title, Qt::AscendingOrder);
+        table()->sortByColumn(GameListModel::Title, Qt::AscendingOrder);
     }
     relaunch();
-    EXPECT_EQ(app->tableView_list->horizontalHeader()->sortIndicatorSection(), -1);
+    EXPECT_EQ(table()->horizontalHeader()->sortIndicatorSection(), -1);
     app->setSelectionIndex(0);
     EXPECT_EQ(app->selectedGameName(), "astrovex"); // stored order
 
@@ -333,7 +334,7 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSortNorWhatDoesNotFit) {
     QHeaderView other(Qt::Horizontal);
     QStandardItemModel threeColumns(1, 3);
     other.setModel(&threeColumns);
-    header = app->tableView_list->horizontalHeader();
+    header = table()->horizontalHeader();
     header->hideSection(GameListModel::Name);
     header->resizeSection(GameListModel::Title, 222);
     app->saveArrangement();
@@ -351,11 +352,11 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSortNorWhatDoesNotFit) {
         store->synchronize();
         relaunch();
         app->applicationDidFinishLaunching();
-        QHeaderView* header = app->tableView_list->horizontalHeader();
+        QHeaderView* header = table()->horizontalHeader();
         EXPECT_EQ(header->count(), GameListModel::ColumnCount);
         EXPECT_FALSE(header->isSectionHidden(GameListModel::Name));
         EXPECT_EQ(header->sectionSize(GameListModel::Title) == 222, restored);
-        EXPECT_TRUE(app->window->isVisible());
+        EXPECT_TRUE(app->window()->isVisible());
     };
     start("text", QStringLiteral("garbage"), columns, false);
     start("bytes", QByteArray("\x00\xff\x00\x01garbage", 11), columns, false);

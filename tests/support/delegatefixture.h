@@ -1,8 +1,15 @@
 #pragma once
 
 #include "app/appdelegate.h"
+#include "app/runs/runsupervisor.h"
+#include "app/windows/activityindicator.h"
+#include "app/windows/gametableview.h"
+#include "app/windows/imageview.h"
+#include "app/windows/mainwindow.h"
+#include "app/windows/preferenceswindow.h"
 #include "catalogue/gamelistcontroller.h"
 #include "emulator/emulatorprocess.h"
+#include "log/view/logfindbar.h"
 #include "log/view/logview.h"
 #include "platform/utf8text.h"
 #include "settings/settingskeys.h"
@@ -12,6 +19,7 @@
 #include "support/testbundle.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -20,6 +28,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -48,15 +57,85 @@ protected:
         return QString::fromUtf8(readFile(settingsPath())).split(u'\n').filter(QStringLiteral("="));
     }
     QString listFile() const { return bundle.path(QStringLiteral("Kaleidrome.xml")); }
-    QString log() const { return app->infomationTextView->text(); }
+    QString log() const { return logView()->text(); }
     // What a field shows for a packaged item while its box is on.
     static QString packaged(const QString& item) {
         return "Kaleidrome Launcher.app/Contents/Resources/kdromepak/" + item;
     }
-    // A control carrying `tag`, as the sender of an action.
-    QObject* tagged(int tag) {
-        AppDelegate::setTag(&m_sender, tag);
-        return &m_sender;
+
+    // The launcher's windows, parts and controls, found by their names.
+    template <class T = QWidget> static T* topLevel(const QString& name) {
+        T* found = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() != name)
+                continue;
+            EXPECT_EQ(found, nullptr) << "two windows named " << name.toStdString();
+            found = qobject_cast<T*>(window);
+        }
+        EXPECT_NE(found, nullptr) << "no window named " << name.toStdString();
+        return found;
+    }
+    template <class T> static T* in(const QString& window, const QString& name) {
+        T* found = topLevel(window)->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString() << " in " << window.toStdString();
+        return found;
+    }
+    static QWidget* preferencesWindow() { return topLevel(QStringLiteral("preferencesWindow")); }
+    static QWidget* logWindow() { return topLevel(QStringLiteral("logWindow")); }
+    static QCheckBox* box(const QString& name) {
+        return in<QCheckBox>(QStringLiteral("preferencesWindow"), name);
+    }
+    static QLineEdit* field(const QString& name) {
+        return in<QLineEdit>(QStringLiteral("preferencesWindow"), name);
+    }
+    static QComboBox* popup(const QString& name) {
+        return in<QComboBox>(QStringLiteral("preferencesWindow"), name);
+    }
+    static LogView* logView() {
+        return in<LogView>(QStringLiteral("logWindow"), QStringLiteral("infomationTextView"));
+    }
+    // The game table, search field, status line and artwork of main window 1 or 2.
+    GameTableView* table(int window = 1) const {
+        return child<GameTableView>(window, QStringLiteral("tableView_list"));
+    }
+    QLineEdit* searchField(int window = 1) const {
+        return child<QLineEdit>(window, QStringLiteral("searchField"));
+    }
+    QLabel* statusLine(int window = 1) const {
+        return child<QLabel>(window, QStringLiteral("statusLine"));
+    }
+    ImageView* imageView(int window = 1) const {
+        return child<ImageView>(window, QStringLiteral("imageView"));
+    }
+    ImageView* iconView(int window = 1) const {
+        return child<ImageView>(window, QStringLiteral("iconView"));
+    }
+    QAction* action(const QString& name) const {
+        QAction* found = app->findChild<QAction*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString();
+        return found;
+    }
+    GameListController* list() const {
+        return app->findChild<GameListController*>(QStringLiteral("arrayController_list"));
+    }
+    RunSupervisor* runs() const { return app->findChild<RunSupervisor*>(); }
+    // What a game run would pass on, as the form shows it now.
+    static EmulatorForm emulatorForm() {
+        return topLevel<PreferencesWindow>(QStringLiteral("preferencesWindow"))->emulatorForm();
+    }
+    // Picks an item of a pop-up as a user would: it is selected and stored.
+    static void pick(QComboBox* popUp, int index) {
+        popUp->setCurrentIndex(index);
+        emit popUp->activated(index);
+    }
+    // Types into a field as a user would: its text is replaced and stored
+    // (nothing changes in a field that cannot be typed into).
+    static void type(QLineEdit* field, const QString& text) {
+        if (field->isReadOnly())
+            return;
+        field->selectAll();
+        field->del();
+        field->insert(text);
     }
 
     void start() {
@@ -83,7 +162,12 @@ protected:
     std::unique_ptr<AppDelegate> app;
 
 private:
-    QPushButton m_sender;
+    template <class T> T* child(int window, const QString& name) const {
+        MainWindow* main = window == 2 ? app->window2() : app->window();
+        T* found = main->findChild<T*>(window == 2 ? name + u'2' : name);
+        EXPECT_NE(found, nullptr) << name.toStdString() << " in main window " << window;
+        return found;
+    }
 };
 
 // A started launcher whose runs write the emulator's argv to a file, raising the

@@ -1,4 +1,4 @@
-#include "app/gametableview.h"
+#include "app/windows/gametableview.h"
 
 #include "catalogue/columnfit.h"
 #include "catalogue/gamelistcontroller.h"

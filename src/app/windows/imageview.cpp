@@ -1,4 +1,4 @@
-#include "app/imageview.h"
+#include "app/windows/imageview.h"
 
 #include <QPainter>
 

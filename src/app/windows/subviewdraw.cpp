@@ -1,4 +1,4 @@
-#include "app/subviewdraw.h"
+#include "app/windows/subviewdraw.h"
 
 #include <QLinearGradient>
 #include <QPainter>

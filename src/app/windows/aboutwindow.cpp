@@ -1,6 +1,4 @@
-// The About window: the launcher's version and licence, and the emulator
-// project's two addresses.
-#include "app/appdelegate.h"
+#include "app/windows/aboutwindow.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -10,18 +8,15 @@
 
 namespace kd {
 
-void AppDelegate::buildAboutWindow() {
-    auto* about = new QWidget;
-    m_topLevelWindows.emplace_back(about);
-    aboutWindow = about;
-    about->setObjectName(QStringLiteral("aboutWindow"));
-    about->setWindowTitle(tr("About Kaleidrome Launcher"));
+AboutWindow::AboutWindow(const QString& homePage, const QString& projectPage, QWidget* parent)
+    : ToolWindow(QStringLiteral("aboutWindow"), parent) {
+    setWindowTitle(tr("About Kaleidrome Launcher"));
 
     auto* icon = new QLabel;
     icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
     icon->setAlignment(Qt::AlignTop);
 
-    auto* name = new QLabel(QStringLiteral("<b>%1</b>").arg(LauncherName));
+    auto* name = new QLabel(QStringLiteral("<b>Kaleidrome Launcher</b>"));
     QFont larger = name->font();
     larger.setPointSizeF(larger.pointSizeF() * 1.4);
     name->setFont(larger);
@@ -34,20 +29,17 @@ void AppDelegate::buildAboutWindow() {
     licence->setObjectName(QStringLiteral("licence"));
     licence->setWordWrap(true);
 
-    // The links open through the launcher, so a failure is said, not lost.
     auto link = [this](const QString& label, const QString& address) {
         auto* text = new QLabel(QStringLiteral("%1: <a href=\"%2\">%2</a>")
                                     .arg(label.toHtmlEscaped(), address.toHtmlEscaped()));
         text->setTextInteractionFlags(Qt::TextBrowserInteraction);
-        connect(text, &QLabel::linkActivated, this, [this, text](const QString& href) {
-            href == HomePage ? openURL(text) : openURL2(text);
-        });
+        connect(text, &QLabel::linkActivated, this, &AboutWindow::linkClicked);
         return text;
     };
 
     auto* close = new QPushButton(tr("Close"));
     close->setDefault(true);
-    connect(close, &QPushButton::clicked, about, &QWidget::close);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(name);
@@ -56,8 +48,8 @@ void AppDelegate::buildAboutWindow() {
     texts->addWidget(what);
     texts->addWidget(licence);
     texts->addSpacing(8);
-    texts->addWidget(link(tr("Home page"), HomePage));
-    texts->addWidget(link(tr("Project page"), ProjectPage));
+    texts->addWidget(link(tr("Home page"), homePage));
+    texts->addWidget(link(tr("Project page"), projectPage));
     auto* top = new QHBoxLayout;
     top->addWidget(icon);
     top->addSpacing(12);
@@ -65,15 +57,10 @@ void AppDelegate::buildAboutWindow() {
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
     bottom->addWidget(close);
-    auto* layout = new QVBoxLayout(about);
+    auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(bottom);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    makeClosableFromKeyboard(about);
-}
-
-void AppDelegate::show_About(QObject*) {
-    showWindow(aboutWindow);
 }
 
 } // namespace kd

@@ -1,0 +1,28 @@
+// The selected game's snapshot and icon, shown alike in both main windows.
+#include "app/appdelegate.h"
+#include "app/windows/mainwindow.h"
+#include "catalogue/artwork.h"
+
+namespace kd {
+
+void AppDelegate::tableViewSelectionDidChange() {
+    if (selectionIndex() == NotFound)
+        return;
+    const std::optional<QString> name = selectedGameName();
+    // A folder that is not set leaves the picture as it was.
+    if (const QString folder = m_paths.snapshotFolder(); !folder.isEmpty()) {
+        const Artwork snapshot =
+            chooseArtwork(folder, name, {QStringLiteral("png"), QStringLiteral("jpg")},
+                          m_paths.packaged(u"no_image.jpg"));
+        for (MainWindow* main : {m_window.get(), m_window2.get()})
+            main->setSnapshot(snapshot.image, snapshot.path);
+    }
+    if (const QString folder = m_paths.iconFolder(); !folder.isEmpty()) {
+        const Artwork icon =
+            chooseArtwork(folder, name, {QStringLiteral("ico")}, m_paths.packaged(u"no_icon.ico"));
+        for (MainWindow* main : {m_window.get(), m_window2.get()})
+            main->setIcon(icon.image, icon.path);
+    }
+}
+
+} // namespace kd

@@ -1,0 +1,47 @@
+#include "app/windows/historywindow.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace kd {
+
+HistoryWindow::HistoryWindow(QWidget* parent)
+    : ToolWindow(QStringLiteral("historyWindow"), parent), m_note(new QLabel),
+      m_table(new QTableWidget(0, 4)) {
+    setWindowTitle(tr("History"));
+    m_note->setObjectName(QStringLiteral("historyNote"));
+    m_note->setWordWrap(true);
+    m_table->setObjectName(QStringLiteral("historyTable"));
+    m_table->setHorizontalHeaderLabels({tr("Game"), tr("Started"), tr("Duration"), tr("Outcome")});
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setAlternatingRowColors(true);
+    m_table->setShowGrid(false);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_note);
+    layout->addWidget(m_table, 1);
+    resize(640, 420);
+}
+
+void HistoryWindow::showRuns(const QString& note, const std::vector<Row>& rows) {
+    m_note->setText(note);
+    m_note->setVisible(!note.isEmpty());
+    m_table->setRowCount(int(rows.size()));
+    for (int row = 0; row < int(rows.size()); ++row) {
+        const Row& run = rows[std::size_t(row)];
+        const QString cells[] = {run.game, run.started, run.duration, run.outcome};
+        for (int column = 0; column < 4; ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            item->setToolTip(run.command);
+            m_table->setItem(row, column, item);
+        }
+    }
+    m_table->resizeColumnsToContents();
+}
+
+} // namespace kd

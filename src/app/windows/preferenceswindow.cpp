@@ -1,0 +1,471 @@
+#include "app/windows/preferenceswindow.h"
+
+#include "app/windows/activityindicator.h"
+#include "settings/defaultscontroller.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace kd {
+
+namespace {
+
+using Page = FormControl::Page;
+using Input = FormControl::Input;
+
+constexpr const char* VideoModes[] = {QT_TRANSLATE_NOOP("kd::PreferencesWindow", "Full screen"),
+                                      QT_TRANSLATE_NOOP("kd::PreferencesWindow", "Window")};
+constexpr const char* Crosshairs[] = {
+    QT_TRANSLATE_NOOP("kd::PreferencesWindow", "No crosshairs"),
+    QT_TRANSLATE_NOOP("kd::PreferencesWindow", "Player 1"),
+    QT_TRANSLATE_NOOP("kd::PreferencesWindow", "Players 1 and 2")};
+constexpr const char* InputSystems[] = {
+    QT_TRANSLATE_NOOP("kd::PreferencesWindow", "Keyboard and mouse"),
+    QT_TRANSLATE_NOOP("kd::PreferencesWindow", "Game controller"),
+    QT_TRANSLATE_NOOP("kd::PreferencesWindow", "Raw input")};
+// Each item is a whole emulator argument, the same in every language.
+constexpr const char* CommandOptions[] = {"-help", "-version", "-list-games", "-show-config",
+                                          "-print-inputs"};
+
+// Number fields take only digits (a sign too where negative values make sense);
+// what is typed still reaches the command line as it stands.
+void acceptNumbers(QLineEdit* field, Input input) {
+    static const QRegularExpression unsignedNumber(QStringLiteral("[0-9]{0,6}"));
+    static const QRegularExpression anyNumber(QStringLiteral("-?[0-9]{0,6}"));
+    if (input != Input::Any)
+        field->setValidator(new QRegularExpressionValidator(
+            input == Input::SignedNumber ? anyNumber : unsignedNumber, field));
+}
+
+// Says, on a page, that the fields below it are not passed to the emulator.
+QLabel* notPassedNote() {
+    auto* note = new QLabel(PreferencesWindow::tr("Kept for the emulator's own configuration; not "
+                                                  "passed on its command line:"));
+    note->setObjectName(QStringLiteral("notPassedNote"));
+    note->setWordWrap(true);
+    QFont font = note->font();
+    font.setItalic(true);
+    note->setFont(font);
+    return note;
+}
+
+// A field that cannot be typed into looks it: the window's colour behind it.
+void setReadOnly(QLineEdit* field, bool readOnly) {
+    field->setReadOnly(readOnly);
+    QPalette palette = field->palette();
+    palette.setBrush(QPalette::Base, QApplication::palette(field).brush(readOnly ? QPalette::Window
+                                                                                 : QPalette::Base));
+    field->setPalette(palette);
+}
+
+// The packaged item whose path field `outlet` is.
+std::optional<PackagedItem> packagedItemOfField(QLatin1StringView outlet) {
+    if (outlet == "textfild_exe")
+        return PackagedItem::Emulator;
+    if (outlet == "textfild_snaps")
+        return PackagedItem::Snapshots;
+    if (outlet == "textfild_icons")
+        return PackagedItem::Icons;
+    return std::nullopt;
+}
+
+std::optional<PackagedItem> packagedItemOfBox(QLatin1StringView outlet) {
+    if (outlet == "button_exe")
+        return PackagedItem::Emulator;
+    if (outlet == "button_snapfolder")
+        return PackagedItem::Snapshots;
+    if (outlet == "button_Iconfolder")
+        return PackagedItem::Icons;
+    return std::nullopt;
+}
+
+FormControl made(FormControl::Member member, const char* outlet, const char* key, const char* label,
+                 Page page) {
+    FormControl control;
+    control.member = member;
+    control.outlet = outlet;
+    control.key = key;
+    control.label = label;
+    control.page = page;
+    return control;
+}
+
+} // namespace
+
+FormControl FormControl::check(QCheckBox* PreferencesWindow::*member, const char* outlet,
+                               BoolKey key, const char* label, Page page, bool inverted) {
+    FormControl control = made(member, outlet, key.latin1, label, page);
+    control.inverted = inverted;
+    return control;
+}
+
+FormControl FormControl::text(QLineEdit* PreferencesWindow::*member, const char* outlet,
+                              TextKey key, const char* label, Page page, Input input) {
+    FormControl control = made(member, outlet, key.latin1, label, page);
+    control.input = input;
+    return control;
+}
+
+FormControl FormControl::popUp(QComboBox* PreferencesWindow::*member, const char* outlet,
+                               IntKey key, const char* label, Page page,
+                               std::span<const char* const> items) {
+    FormControl control = made(member, outlet, key.latin1, label, page);
+    control.items = items;
+    return control;
+}
+
+// The form, page by page. Four boxes add an option that negates their key, so
+// they show it inverted.
+std::span<const FormControl> PreferencesWindow::controls() {
+    using P = PreferencesWindow;
+    using C = FormControl;
+#define KD_OUTLET(name) &P::name, #name
+    static const FormControl table[] = {
+        C::check(KD_OUTLET(button_exe), keys::Button_packege1,
+                 QT_TR_NOOP("Use the packaged emulator"), Page::Paths),
+        C::text(KD_OUTLET(textfild_exe), keys::ExecutionPath, QT_TR_NOOP("Emulator:"), Page::Paths)
+            .choose(1, false)
+            .showIn(1),
+        C::text(KD_OUTLET(textfild_roms), keys::RomsPath, QT_TR_NOOP("ROMs folder:"), Page::Paths)
+            .choose(2, true)
+            .showIn(2),
+        C::check(KD_OUTLET(button_snapfolder), keys::Button_packege2,
+                 QT_TR_NOOP("Use the packaged snapshots"), Page::Paths),
+        C::text(KD_OUTLET(textfild_snaps), keys::SnapPath, QT_TR_NOOP("Snapshots:"), Page::Paths)
+            .choose(3, true)
+            .showIn(3),
+        C::check(KD_OUTLET(button_Iconfolder), keys::Button_packege3,
+                 QT_TR_NOOP("Use the packaged icons"), Page::Paths),
+        C::text(KD_OUTLET(textfild_icons), keys::IconPath, QT_TR_NOOP("Icons:"), Page::Paths)
+            .choose(4, true)
+            .showIn(4),
+
+        C::text(KD_OUTLET(textfild_ppcfreq), keys::PowerPCFrequency,
+                QT_TR_NOOP("CPU frequency (MHz):"), Page::Video, Input::Number),
+        C::check(KD_OUTLET(button_nothreads), keys::MultiThreaded,
+                 QT_TR_NOOP("Run without extra threads (-no-threads)"), Page::Video, true),
+        C::check(KD_OUTLET(button_gputhreads), keys::GPUmultithreaded,
+                 QT_TR_NOOP("Multi-threaded graphics"), Page::Video),
+        C::text(KD_OUTLET(textfild_resolution_x), keys::ResolutionX, QT_TR_NOOP("Resolution:"),
+                Page::Video, Input::Number),
+        C::text(KD_OUTLET(textfild_resolution_y), keys::ResolutionY, "\u00d7", Page::Video,
+                Input::Number)
+            .beside(),
+        C::popUp(KD_OUTLET(popup_videomode), keys::Videomode, QT_TR_NOOP("Display:"), Page::Video,
+                 VideoModes),
+        C::check(KD_OUTLET(button_widescreen), keys::Widescreen, QT_TR_NOOP("Wide screen"),
+                 Page::Video),
+        C::check(KD_OUTLET(button_multitexture), keys::Multitexture,
+                 QT_TR_NOOP("Multi-texture rendering"), Page::Video),
+        C::check(KD_OUTLET(button_throttle), keys::Nothrottle,
+                 QT_TR_NOOP("Run unthrottled (-no-throttle)"), Page::Video, true),
+        C::check(KD_OUTLET(button_showfps), keys::ShowFPS, QT_TR_NOOP("Show frame rate"),
+                 Page::Video),
+        C::popUp(KD_OUTLET(popup_crosshairs), keys::CrosshairsConfig, QT_TR_NOOP("Crosshairs:"),
+                 Page::Video, Crosshairs),
+        C::text(KD_OUTLET(textfild_vert), keys::VertexShader, QT_TR_NOOP("Vertex shader:"),
+                Page::Video)
+            .choose(5, false)
+            .notOnCommandLine(),
+        C::text(KD_OUTLET(textfild_frag), keys::FragmentShader, QT_TR_NOOP("Fragment shader:"),
+                Page::Video)
+            .choose(6, false)
+            .notOnCommandLine(),
+
+        C::check(KD_OUTLET(button_SoundEffects), keys::SoundEffects,
+                 QT_TR_NOOP("Mute sound effects (-no-sound)"), Page::Sound),
+        C::check(KD_OUTLET(button_MPEGmusic), keys::MPEGmusic, QT_TR_NOOP("Mute music (-no-dsb)"),
+                 Page::Sound),
+        C::check(KD_OUTLET(button_flipstereo), keys::SwapChannels,
+                 QT_TR_NOOP("Swap left and right channels"), Page::Sound),
+        C::text(KD_OUTLET(textfild_sound), keys::VolumeSoundeffects,
+                QT_TR_NOOP("Sound effects volume:"), Page::Sound, Input::Number)
+            .notOnCommandLine(),
+        C::text(KD_OUTLET(textfild_music), keys::VolumeMPEGmusic, QT_TR_NOOP("Music volume:"),
+                Page::Sound, Input::Number)
+            .notOnCommandLine(),
+        C::text(KD_OUTLET(textfild_balance), keys::RelativeBalance, QT_TR_NOOP("Balance:"),
+                Page::Sound, Input::SignedNumber)
+            .notOnCommandLine(),
+        C::popUp(KD_OUTLET(popup_inputsys), keys::Inputsystem, QT_TR_NOOP("Input system:"),
+                 Page::Sound, InputSystems)
+            .notOnCommandLine(),
+        C::check(KD_OUTLET(button_feedback), keys::ForceFeedback, QT_TR_NOOP("Force feedback"),
+                 Page::Sound)
+            .notOnCommandLine(),
+
+        C::popUp(KD_OUTLET(popup_command), keys::CommandOption, "", Page::Command, CommandOptions)
+            .untranslatedItems(),
+    };
+#undef KD_OUTLET
+    return table;
+}
+
+PreferencesWindow::PreferencesWindow(DefaultsController& defaults, const LauncherPaths& paths,
+                                     QWidget* parent)
+    : ToolWindow(QStringLiteral("preferencesWindow"), parent), m_defaults(defaults),
+      m_paths(paths) {
+    setWindowTitle(tr("Preferences"));
+    buildPages();
+    for (const FormControl& control : controls())
+        bindControl(control);
+    connect(&m_defaults, &DefaultsController::valueChanged, this, &PreferencesWindow::showValue);
+}
+
+PreferencesWindow::~PreferencesWindow() = default;
+
+QWidget* PreferencesWindow::makeControl(const FormControl& control) {
+    QWidget* widget = std::visit(
+        [&](auto member) -> QWidget* {
+            using Control = std::remove_pointer_t<std::remove_reference_t<decltype(this->*member)>>;
+            auto* made = new Control(this);
+            this->*member = made;
+            return made;
+        },
+        control.member);
+    widget->setObjectName(QLatin1StringView(control.outlet));
+    if (auto* box = qobject_cast<QCheckBox*>(widget))
+        box->setText(tr(control.label));
+    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
+        acceptNumbers(field, control.input);
+        if (control.page == Page::Paths)
+            field->setMinimumWidth(420);
+    }
+    if (auto* popUp = qobject_cast<QComboBox*>(widget)) {
+        for (const char* item : control.items)
+            popUp->addItem(control.translatedItems ? tr(item) : QString::fromLatin1(item));
+    }
+    return widget;
+}
+
+// A field with its Choose… and Show buttons beside it.
+QWidget* PreferencesWindow::withButtons(QWidget* control, const FormControl& row) {
+    if (!row.chooser && !row.reveal)
+        return control;
+    auto* box = new QWidget;
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(control, 1);
+    if (row.chooser) {
+        auto* choose = new QPushButton(tr("Choose…"));
+        choose->setObjectName(QStringLiteral("button_choose%1").arg(row.chooser));
+        const auto tag = ChooserTag(row.chooser);
+        connect(choose, &QPushButton::clicked, this, [this, tag, folder = row.choosesFolder] {
+            folder ? emit chooseFolderClicked(tag) : emit chooseFileClicked(tag);
+        });
+        layout->addWidget(choose);
+    }
+    if (row.reveal) {
+        auto* reveal = new QPushButton(tr("Show"));
+        reveal->setObjectName(QStringLiteral("button_show%1").arg(row.reveal));
+        reveal->setToolTip(tr("Show in the file manager"));
+        connect(reveal, &QPushButton::clicked, this,
+                [this, tag = RevealTag(row.reveal)] { emit revealClicked(tag); });
+        layout->addWidget(reveal);
+    }
+    return box;
+}
+
+void PreferencesWindow::buildPages() {
+    auto* tabs = new QTabWidget;
+    QFormLayout* pages[3] = {};
+    const QString titles[3] = {tr("Paths"), tr("Video"), tr("Sound and Input")};
+    for (int page = 0; page < 3; ++page) {
+        auto* widget = new QWidget;
+        pages[page] = new QFormLayout(widget);
+        tabs->addTab(widget, titles[page]);
+    }
+    auto* command = new QHBoxLayout;
+    bool noteShown[3] = {};
+    QHBoxLayout* lastRow = nullptr;
+    for (const FormControl& row : controls()) {
+        QWidget* control = makeControl(row);
+        if (row.page == Page::Command) {
+            command->addWidget(control, 1);
+            continue;
+        }
+        QFormLayout* form = pages[int(row.page)];
+        if (row.notPassed && !std::exchange(noteShown[int(row.page)], true))
+            form->addRow(notPassedNote());
+        if (row.besidePrevious && lastRow) {
+            lastRow->addWidget(new QLabel(QString::fromUtf8(row.label)));
+            lastRow->addWidget(control);
+        } else if (qobject_cast<QCheckBox*>(control)) {
+            form->addRow(control);
+        } else {
+            lastRow = new QHBoxLayout;
+            lastRow->addWidget(withButtons(control, row), 1);
+            form->addRow(tr(row.label), lastRow);
+        }
+    }
+
+    auto* runOption = new QPushButton(tr("Run"));
+    runOption->setObjectName(QStringLiteral("button_runOption"));
+    connect(runOption, &QPushButton::clicked, this, &PreferencesWindow::runOptionClicked);
+    command->addWidget(runOption);
+    auto* commandBox = new QGroupBox(tr("Command option"));
+    commandBox->setLayout(command);
+
+    auto* reset = new QPushButton(tr("Reset to Initial Values…"));
+    reset->setObjectName(QStringLiteral("button_reset"));
+    connect(reset, &QPushButton::clicked, this, &PreferencesWindow::resetClicked);
+    m_progressInd = new ActivityIndicator;
+    m_progressInd->setObjectName(QStringLiteral("progressInd"));
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(reset);
+    bottom->addStretch(1);
+    bottom->addWidget(m_progressInd);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addWidget(commandBox);
+    layout->addLayout(bottom);
+}
+
+// A user's edit is stored at once; what the store then holds comes back
+// through showValue().
+void PreferencesWindow::bindControl(const FormControl& control) {
+    const QString key = QString::fromLatin1(control.key);
+    std::visit(
+        [&](auto member) {
+            auto* widget = this->*member;
+            using Control = std::remove_pointer_t<decltype(widget)>;
+            if constexpr (std::is_same_v<Control, QCheckBox>) {
+                const std::optional<PackagedItem> item =
+                    packagedItemOfBox(QLatin1StringView(control.outlet));
+                connect(widget, &QCheckBox::clicked, this,
+                        [this, widget, key, item, inverted = control.inverted] {
+                            if (widget->checkState() != Qt::PartiallyChecked)
+                                m_defaults.setValue(key, widget->isChecked() != inverted);
+                            if (item)
+                                emit packagedToggleClicked(*item);
+                        });
+            } else if constexpr (std::is_same_v<Control, QLineEdit>) {
+                connect(widget, &QLineEdit::textEdited, this,
+                        [this, key](const QString& text) { m_defaults.setValue(key, text); });
+            } else {
+                connect(widget, &QComboBox::activated, this,
+                        [this, key](int index) { m_defaults.setValue(key, index); });
+            }
+        },
+        control.member);
+    show(control);
+}
+
+void PreferencesWindow::showValue(const QString& key) {
+    for (const FormControl& control : controls()) {
+        if (key == QLatin1StringView(control.key))
+            show(control);
+    }
+    // A packaged item's field follows its box, and keeps the fixed text while
+    // the box is on, whatever is stored as the user's path meanwhile.
+    for (PackagedItem item :
+         {PackagedItem::Emulator, PackagedItem::Snapshots, PackagedItem::Icons}) {
+        if (key == LauncherPaths::toggleKey(item).name() ||
+            key == LauncherPaths::userPathKey(item).name())
+            showPackagedPath(item);
+    }
+}
+
+void PreferencesWindow::show(const FormControl& control) {
+    const QVariant value = m_defaults.value(QString::fromLatin1(control.key));
+    std::visit(
+        [&](auto member) {
+            auto* widget = this->*member;
+            const QSignalBlocker quiet(widget);
+            using Control = std::remove_pointer_t<decltype(widget)>;
+            if constexpr (std::is_same_v<Control, QCheckBox>) {
+                widget->setChecked(value.toBool() != control.inverted);
+            } else if constexpr (std::is_same_v<Control, QLineEdit>) {
+                if (const std::optional<PackagedItem> item =
+                        packagedItemOfField(QLatin1StringView(control.outlet))) {
+                    showPackagedPath(*item);
+                } else if (widget->text() != value.toString()) {
+                    widget->setText(value.toString());
+                }
+            } else {
+                bool ok = false;
+                const int index = value.toInt(&ok);
+                widget->setCurrentIndex(ok && index >= 0 && index < widget->count() ? index : -1);
+            }
+        },
+        control.member);
+}
+
+void PreferencesWindow::showPackagedPath(PackagedItem item) {
+    QLineEdit* fields[] = {textfild_exe, textfild_snaps, textfild_icons};
+    QLineEdit* field = fields[int(item)];
+    const QString shown = m_paths.shownPath(item);
+    if (field->text() != shown) {
+        const QSignalBlocker quiet(field);
+        field->setText(shown);
+    }
+    setReadOnly(field, m_paths.usesPackaged(item));
+}
+
+namespace {
+
+template <class Control> const FormControl& rowOf(Control* PreferencesWindow::*member) {
+    for (const FormControl& control : PreferencesWindow::controls()) {
+        if (const auto* own = std::get_if<Control * PreferencesWindow::*>(&control.member);
+            own && *own == member)
+            return control;
+    }
+    Q_UNREACHABLE();
+}
+
+} // namespace
+
+EmulatorForm PreferencesWindow::emulatorForm() const {
+    auto on = [this](QCheckBox* PreferencesWindow::*box) {
+        const FormControl& row = rowOf(box);
+        return m_defaults.value(BoolKey{row.key}) != row.inverted;
+    };
+    auto text = [this](QLineEdit* PreferencesWindow::*field) {
+        return m_defaults.value(TextKey{rowOf(field).key});
+    };
+    // An index the pop-up has no item for selects nothing.
+    auto index = [this](QComboBox* PreferencesWindow::*popUp) {
+        const FormControl& row = rowOf(popUp);
+        const int value = m_defaults.value(IntKey{row.key});
+        return value >= 0 && value < int(row.items.size()) ? value : -1;
+    };
+    using P = PreferencesWindow;
+    EmulatorForm form;
+    form.ppcFrequency = text(&P::textfild_ppcfreq);
+    form.noThreads = on(&P::button_nothreads);
+    form.gpuThreads = on(&P::button_gputhreads);
+    form.resolutionX = text(&P::textfild_resolution_x);
+    form.resolutionY = text(&P::textfild_resolution_y);
+    form.videoMode = index(&P::popup_videomode);
+    form.wideScreen = on(&P::button_widescreen);
+    form.multiTexture = on(&P::button_multitexture);
+    form.throttle = on(&P::button_throttle);
+    form.showFps = on(&P::button_showfps);
+    form.crosshairs = index(&P::popup_crosshairs);
+    form.soundEffects = on(&P::button_SoundEffects);
+    form.mpegMusic = on(&P::button_MPEGmusic);
+    form.flipStereo = on(&P::button_flipstereo);
+    return form;
+}
+
+std::optional<QString> PreferencesWindow::selectedCommandOption() const {
+    const FormControl& row = rowOf(&PreferencesWindow::popup_command);
+    const int index = m_defaults.value(IntKey{row.key});
+    if (index < 0 || index >= int(row.items.size()))
+        return std::nullopt;
+    return QString::fromLatin1(row.items[std::size_t(index)]);
+}
+
+} // namespace kd

@@ -1,0 +1,122 @@
+#include "settings/launcherpaths.h"
+
+#include "settings/defaultscontroller.h"
+#include "settings/pathops.h"
+#include "settings/settingsstore.h"
+
+#include <QFileInfo>
+
+namespace kd {
+
+namespace {
+
+struct PackagedRow {
+    BoolKey toggle;
+    TextKey userPath;
+    const char* relative;
+    const char* shownText;
+};
+
+// By tag: the box's key, the key of the user's own path, the packaged place
+// and what the field shows while it is used.
+constexpr PackagedRow PackagedRows[] = {
+    {keys::Button_packege1, keys::ExecutionPath, "kdromepak/Kaleidrome",
+     "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Kaleidrome"},
+    {keys::Button_packege2, keys::SnapPath, "kdromepak/Snaps",
+     "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Snaps"},
+    {keys::Button_packege3, keys::IconPath, "kdromepak/Icons",
+     "Kaleidrome Launcher.app/Contents/Resources/kdromepak/Icons"},
+};
+
+const PackagedRow& rowOf(PackagedItem item) {
+    return PackagedRows[int(item)];
+}
+
+} // namespace
+
+std::optional<TextKey> chooserKey(ChooserTag tag, bool folder) {
+    switch (tag) {
+    case ChooserTag::Emulator:
+        return folder ? std::nullopt : std::optional(keys::ExecutionPath);
+    case ChooserTag::VertexShader:
+        return folder ? std::nullopt : std::optional(keys::VertexShader);
+    case ChooserTag::FragmentShader:
+        return folder ? std::nullopt : std::optional(keys::FragmentShader);
+    case ChooserTag::Roms:
+        return folder ? std::optional(keys::RomsPath) : std::nullopt;
+    case ChooserTag::Snapshots:
+        return folder ? std::optional(keys::SnapPath) : std::nullopt;
+    case ChooserTag::Icons:
+        return folder ? std::optional(keys::IconPath) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+LauncherPaths::LauncherPaths(const DefaultsController& form, const QString& resourcePath)
+    : m_form(form), m_resourcePath(resourcePath) {}
+
+QString LauncherPaths::packaged(QAnyStringView relative) const {
+    return m_resourcePath + u'/' + relative.toString();
+}
+
+bool LauncherPaths::usesPackaged(PackagedItem item) const {
+    return m_form.value(rowOf(item).toggle);
+}
+
+BoolKey LauncherPaths::toggleKey(PackagedItem item) {
+    return rowOf(item).toggle;
+}
+
+TextKey LauncherPaths::userPathKey(PackagedItem item) {
+    return rowOf(item).userPath;
+}
+
+QString LauncherPaths::executable() const {
+    if (usesPackaged(PackagedItem::Emulator))
+        return packaged(QLatin1StringView(rowOf(PackagedItem::Emulator).relative));
+    return m_form.value(keys::ExecutionPath);
+}
+
+QString LauncherPaths::currentDir() const {
+    return path::deleteLastComponent(executable());
+}
+
+std::optional<QString> LauncherPaths::dataFile() const {
+    const QString candidate = packaged(u"Kaleidrome.xml");
+    if (!QFileInfo::exists(candidate))
+        return std::nullopt;
+    return candidate;
+}
+
+QString LauncherPaths::snapshotFolder() const {
+    const PackagedRow& row = rowOf(PackagedItem::Snapshots);
+    return usesPackaged(PackagedItem::Snapshots) ? packaged(QLatin1StringView(row.relative))
+                                                 : m_form.value(row.userPath);
+}
+
+QString LauncherPaths::iconFolder() const {
+    const PackagedRow& row = rowOf(PackagedItem::Icons);
+    return usesPackaged(PackagedItem::Icons) ? packaged(QLatin1StringView(row.relative))
+                                             : m_form.value(row.userPath);
+}
+
+QString LauncherPaths::romsFolder() const {
+    return m_form.value(keys::RomsPath);
+}
+
+QString LauncherPaths::shownPath(PackagedItem item) const {
+    const PackagedRow& row = rowOf(item);
+    if (usesPackaged(item))
+        return QString::fromLatin1(row.shownText);
+    return m_form.store().stringForKey(row.userPath).value_or(QString());
+}
+
+bool LauncherPaths::fileFound(const QString& path) {
+    return !path.isEmpty() && QFileInfo::exists(path);
+}
+
+bool LauncherPaths::folderFound(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+} // namespace kd

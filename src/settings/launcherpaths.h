@@ -1,0 +1,82 @@
+#pragma once
+
+#include "settings/settingskeys.h"
+
+#include <QString>
+#include <optional>
+
+namespace kd {
+
+class DefaultsController;
+class SettingsStore;
+
+// The three things the launcher can take from its bundle or from the user: the
+// emulator, the snapshot folder and the icon folder. The values are the tags of
+// their check boxes.
+enum class PackagedItem { Emulator = 0, Snapshots = 1, Icons = 2 };
+
+// The chooser buttons by tag: which path each one fills.
+enum class ChooserTag {
+    Emulator = 1,
+    Roms = 2,
+    Snapshots = 3,
+    Icons = 4,
+    VertexShader = 5,
+    FragmentShader = 6
+};
+
+// The buttons that show a path in the file manager, by tag.
+enum class RevealTag { Emulator = 1, Roms = 2, Snapshots = 3, Icons = 4 };
+
+// What a chooser panel offers: files, folders, and the folder it opens in
+// (empty: wherever the desktop puts it).
+struct ChooserRequest {
+    bool chooseFile = true;
+    bool chooseDirect = false;
+    QString directory;
+};
+
+// The key a chooser fills: chooser tags 1, 5 and 6 choose files, 2 to 4 folders.
+// Nothing for a tag of the other kind or an unknown tag.
+std::optional<TextKey> chooserKey(ChooserTag tag, bool folder);
+
+// The places the launcher uses, as the preferences form says now: packaged in
+// the bundle's resource folder or chosen by the user.
+class LauncherPaths {
+public:
+    LauncherPaths(const DefaultsController& form, const QString& resourcePath);
+
+    const QString& resourcePath() const { return m_resourcePath; }
+    // `relative` inside the resource folder.
+    QString packaged(QAnyStringView relative) const;
+
+    // Whether the item's box is on: the packaged one is used.
+    bool usesPackaged(PackagedItem item) const;
+    // The emulator executable; the user's path, possibly empty, while its box is off.
+    QString executable() const;
+    // The executable's folder.
+    QString currentDir() const;
+    // Kaleidrome.xml in the resource folder, when it is there.
+    std::optional<QString> dataFile() const;
+    QString snapshotFolder() const;
+    QString iconFolder() const;
+    // The ROMs folder as its field shows it.
+    QString romsFolder() const;
+    // What the path field of `item` shows: a fixed text while the packaged one
+    // is used (for the eyes only, never a path), else the user's stored path.
+    QString shownPath(PackagedItem item) const;
+    // The keys of the item's box and of the user's own path.
+    static BoolKey toggleKey(PackagedItem item);
+    static TextKey userPathKey(PackagedItem item);
+
+    // Something, file or folder, exists at the path.
+    static bool fileFound(const QString& path);
+    // A folder exists at the path.
+    static bool folderFound(const QString& path);
+
+private:
+    const DefaultsController& m_form;
+    QString m_resourcePath;
+};
+
+} // namespace kd
