@@ -2,6 +2,7 @@
 #include "app/appdelegate.h"
 
 #include "app/menus/launcheractions.h"
+#include "app/runs/playtracker.h"
 #include "app/runs/runsupervisor.h"
 #include "app/translations.h"
 #include "app/windows/aboutwindow.h"
@@ -12,7 +13,6 @@
 #include "app/windows/preferenceswindow.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
-#include "catalogue/playhistory.h"
 #include "catalogue/romfolder.h"
 #include "log/view/logview.h"
 #include "platform/desktop.h"
@@ -36,18 +36,9 @@ AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& 
     m_strings = StringTable::load(resourcePath + QStringLiteral("/strings"), m_language, &error);
     if (!error.isEmpty())
         m_desktop.systemLog(QStringLiteral("String table not loaded: ") + error);
-    // Kept in memory until start-up opens the database.
-    m_history = std::make_unique<PlayHistory>(QString());
-    m_statusClock.setInterval(1000);
-    connect(&m_statusClock, &QTimer::timeout, this, &AppDelegate::refreshStatusLine);
     buildParts();
-    wireActions();
-    wirePreferences();
-    wireMainWindow(*m_window);
-    wireMainWindow(*m_window2);
-    wireRuns();
+    wireParts();
     setUpGameList();
-    buildTrayIcon();
     restoreArrangement();
 }
 
@@ -66,6 +57,8 @@ void AppDelegate::buildParts() {
     m_runs = new RunSupervisor(this);
     arrayController_list = new GameListController(this);
     arrayController_list->setObjectName(QStringLiteral("arrayController_list"));
+    // Kept in memory until start-up opens the database.
+    m_play = new PlayTracker(*arrayController_list, m_strings, this);
     m_romFolder = new RomFolderWatcher(this);
     preferencesWindow = std::make_unique<PreferencesWindow>(m_defaults, m_paths);
     logWindow = std::make_unique<LogWindow>(*m_actions);
@@ -82,9 +75,24 @@ void AppDelegate::buildParts() {
     for (QWidget* other : std::initializer_list<QWidget*>{
              preferencesWindow.get(), logWindow.get(), m_historyWindow.get(), m_aboutWindow.get()})
         m_actions->addTo(other, false);
+
+    // Closing every window leaves the launcher running; where the desktop has a
+    // tray, an icon there brings the windows back and offers Quit.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    auto* tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    tray->setToolTip(LauncherName);
+    m_trayMenu.reset(m_actions->makeTrayMenu());
+    tray->setContextMenu(m_trayMenu.get());
+    connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+        if (why == QSystemTrayIcon::Trigger)
+            m_store.integerForKey(keys::StartWindow) == 2 ? show_Mainwindow2() : show_Mainwindow();
+    });
+    tray->show();
 }
 
-void AppDelegate::wireActions() {
+// What each menu item, button and run event asks of the controller.
+void AppDelegate::wireParts() {
     const LauncherActions& a = *m_actions;
     auto on = [this](QAction* action, auto operation) {
         connect(action, &QAction::triggered, this, operation);
@@ -119,9 +127,7 @@ void AppDelegate::wireActions() {
     on(a.history, [this] { show_History(); });
     on(a.about, [this] { show_About(); });
     updateRunActions();
-}
 
-void AppDelegate::wirePreferences() {
     PreferencesWindow* prefs = preferencesWindow.get();
     connect(prefs, &PreferencesWindow::packagedToggleClicked, this,
             &AppDelegate::PackagePathChange);
@@ -131,6 +137,27 @@ void AppDelegate::wirePreferences() {
     connect(prefs, &PreferencesWindow::runOptionClicked, this, &AppDelegate::returnButtonAction);
     connect(prefs, &PreferencesWindow::resetClicked, this, &AppDelegate::resetPreferences);
     PackagePath_ini();
+
+    for (MainWindow* main : {m_window.get(), m_window2.get()})
+        wireMainWindow(*main);
+
+    connect(m_runs, &RunSupervisor::outputReceived, this, &AppDelegate::getData);
+    connect(m_runs, &RunSupervisor::text, this, &AppDelegate::appendOutputUtf8);
+    connect(m_runs, &RunSupervisor::outputEnded, this,
+            [this](EmulatorProcess* run) { getData(run, QByteArray()); });
+    connect(m_runs, &RunSupervisor::processEndedNow, m_play,
+            [this](EmulatorProcess* run) { m_play->recordEnd(*run); });
+    connect(m_runs, &RunSupervisor::processEnded, this,
+            [this](EmulatorProcess* run, bool supervised) {
+                if (supervised)
+                    checkATaskStatus(run);
+            });
+    connect(m_runs, &RunSupervisor::runningChanged, this, &AppDelegate::updateRunActions);
+    // User input waits while a command option runs, so its run is still the current one.
+    connect(m_runs, &RunSupervisor::idleLimitReached, this, &AppDelegate::quit_emulator);
+    connect(m_runs, &RunSupervisor::report, this, &AppDelegate::reportInLog);
+    connect(m_runs, &RunSupervisor::diagnostic, this,
+            [this](const QString& line) { m_desktop.systemLog(line); });
 }
 
 void AppDelegate::wireMainWindow(MainWindow& window) {
@@ -151,43 +178,8 @@ void AppDelegate::wireMainWindow(MainWindow& window) {
             return;
         if (const std::optional<QString> name =
                 gameName(arrayController_list->content()[std::size_t(stored)]))
-            setFavourite(*name, !m_history->statsOf(*name).favourite);
+            setFavourite(*name, !m_play->isFavourite(*name));
     });
-}
-
-void AppDelegate::wireRuns() {
-    connect(m_runs, &RunSupervisor::outputReceived, this, &AppDelegate::getData);
-    connect(m_runs, &RunSupervisor::text, this, &AppDelegate::appendOutputUtf8);
-    connect(m_runs, &RunSupervisor::outputEnded, this,
-            [this](EmulatorProcess* run) { getData(run, QByteArray()); });
-    connect(m_runs, &RunSupervisor::processEndedNow, this, &AppDelegate::recordGameEnd);
-    connect(m_runs, &RunSupervisor::processEnded, this,
-            [this](EmulatorProcess* run, bool supervised) {
-                if (supervised)
-                    checkATaskStatus(run);
-            });
-    connect(m_runs, &RunSupervisor::runningChanged, this, &AppDelegate::updateRunActions);
-    // User input waits while a command option runs, so its run is still the current one.
-    connect(m_runs, &RunSupervisor::idleLimitReached, this, &AppDelegate::quit_emulator);
-    connect(m_runs, &RunSupervisor::report, this, &AppDelegate::reportInLog);
-    connect(m_runs, &RunSupervisor::diagnostic, this,
-            [this](const QString& line) { m_desktop.systemLog(line); });
-}
-
-// Closing every window leaves the launcher running; where the desktop has a
-// tray, an icon there brings the windows back and offers Quit.
-void AppDelegate::buildTrayIcon() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    auto* tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
-    tray->setToolTip(LauncherName);
-    m_trayMenu.reset(m_actions->makeTrayMenu());
-    tray->setContextMenu(m_trayMenu.get());
-    connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
-        if (why == QSystemTrayIcon::Trigger)
-            m_store.integerForKey(keys::StartWindow) == 2 ? show_Mainwindow2() : show_Mainwindow();
-    });
-    tray->show();
 }
 
 // Stopping the emulator or bringing it forward only makes sense while it runs.

@@ -1,14 +1,13 @@
 #pragma once
 
-#include "app/runs/runstatus.h"
 #include "app/stringtable.h"
 #include "emulator/commandline.h"
 #include "log/logheader.h"
+#include "platform/desktop.h"
 #include "settings/defaultscontroller.h"
 #include "settings/launcherpaths.h"
 
 #include <QObject>
-#include <QTimer>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -20,7 +19,6 @@ class QMenu;
 namespace kd {
 
 class AboutWindow;
-class Desktop;
 class EmulatorProcess;
 class GameListController;
 class HistoryWindow;
@@ -28,14 +26,11 @@ class InstanceChannel;
 class LauncherActions;
 class LogWindow;
 class MainWindow;
-class PlayHistory;
+class PlayTracker;
 class PreferencesWindow;
 class RomFolderWatcher;
 class RunSupervisor;
 class SettingsStore;
-struct AlertRequest;
-struct OpenPanelRequest;
-struct SavePanelRequest;
 
 // The launcher's one controller. It owns the windows, the form, the game list
 // and the runs, wires them together, and its operations are what menus and
@@ -50,15 +45,11 @@ public:
     static inline const QString HomePage = QStringLiteral("https://kaleidrome.example.org/");
     static inline const QString ProjectPage =
         QStringLiteral("https://code.example.com/kaleidrome/kaleidrome");
-    // How many of the newest runs the History window shows.
-    static constexpr int HistoryRows = 500;
 
-    // Installs the initial values, then builds the windows and the form.
     AppDelegate(Desktop& desktop, SettingsStore& store, const QString& resourcePath,
                 QObject* parent = nullptr);
     ~AppDelegate() override;
     static void initialize(DefaultsController& defaults, SettingsStore& store);
-
     // Start-up, shutdown and the main windows.
     void awakeFromNib();
     void applicationDidFinishLaunching();
@@ -70,7 +61,6 @@ public:
     // Whether a game run closed the preferences window, to be reopened at its end.
     bool visible_prewindow() const { return m_visiblePrewindow; }
     void setVisible_prewindow(bool on) { m_visiblePrewindow = on; }
-
     // Emulator and folder paths.
     QString pathOfExecFile() const;
     QString pathOfCurrentDir() const;
@@ -80,7 +70,6 @@ public:
     static bool folder_FoundCheck(const QString& path);
     void PackagePathChange(PackagedItem item);
     void PackagePath_ini();
-
     // Setup checks, choosers and reset.
     QString openPanelpath(const ChooserRequest& request);
     void Choicethefile(ChooserTag tag);
@@ -88,12 +77,7 @@ public:
     void display_Alert_exe();
     void check_romsfolder();
     void DefaultAction();
-    // What the reset button and menu item do: ask, then DefaultAction.
-    void resetPreferences();
-    // The folder a panel for `path` opens in: that folder, or the file's, or the
-    // nearest one above it that exists; the home folder when none does.
-    static QString panelFolder(const QString& path, bool isFile);
-
+    void resetPreferences(); // asks first, then DefaultAction
     // Emulator runs.
     void LaunchTask(const QStringList& arguments);
     void LaunchTask_wait(const QStringList& arguments);
@@ -103,7 +87,6 @@ public:
     void quit_emulator();
     void display_Alert_Error(int status);
     EmulatorProcess* task() const;
-
     // Launch requests.
     void start_game();
     void menu_openROMfile();
@@ -111,7 +94,6 @@ public:
     void task_cocking(const QString& romPath);
     void LaunchTask_option(const LaunchRequest& request);
     void returnButtonAction();
-
     // Log window.
     void appendOutput(const QString& text);
     void scrollToVisible();
@@ -120,37 +102,28 @@ public:
     void ClearLogAction();
     void saveLogAction();
     void show_Logwindow();
-
     // The game list: the selection, view filters, growing and shrinking it.
     qint64 selectionIndex() const;
     void setSelectionIndex(qint64 index);
-    // The selected record's `name`, when it is a text; nothing otherwise.
-    std::optional<QString> selectedGameName() const;
+    std::optional<QString> selectedGameName() const; // when it is a text
+
     void tableViewSelectionDidChange();
     void setSearchText(const QString& text);
     void setShowOnlyAvailable(bool on);
     void setShowOnlyFavourites(bool on);
     void addGamesFromRomsFolder();
     void removeSelectedGame();
-
     // Favourites, play history and the recent archives.
     void toggleFavourite();
     void setFavourite(const QString& name, bool on);
     void show_History();
     void clearRecentROMs();
-    // "ended normally", "ended with status 5", "killed by signal 11 (SIGSEGV)".
-    QString runOutcomeText(const RunEnd& end) const;
-
-    // Files from the command line, another start of the launcher and drops: each
-    // ROM archive goes to the game-run request once start-up has finished and
-    // no question is up; one that cannot be started gets an alert.
+    // ROM archives from the command line, later starts and drops: each goes to the
+    // game-run request once start-up has finished and no question is up.
     void application_openFiles(const QStringList& paths);
-    // A later start: the current main window comes forward, then its files open.
-    void applicationShouldHandleReopen(const QStringList& paths);
+    void applicationShouldHandleReopen(const QStringList& paths); // brings a window forward
     void listenToLaterStarts(InstanceChannel& channel);
-    // Why `path` cannot be started as a game, in the user's language; empty when it can.
-    QString romArchiveProblem(const QString& path) const;
-
+    QString romArchiveProblem(const QString& path) const; // empty when it can start
     // Activation and workspace actions.
     void show_kdrome(const QString& applicationName);
     void Menu_show_kdrome();
@@ -160,53 +133,36 @@ public:
     void openURL();
     void openURL2();
     void show_About();
-
-    // The windows' places and sizes, the splitter and the tables' columns, kept
-    // across restarts (saved when the launcher quits).
+    // The windows' places, sizes and columns, kept for the next start (at Quit).
     void saveArrangement();
-
     QString text(const QString& key) const { return m_strings.text(key); }
-    // The language of the windows and texts: "en" or one of translatedLanguages().
-    QString language() const { return m_language; }
+    QString language() const { return m_language; } // "en" or one of translatedLanguages()
 
 private:
     void buildParts();
-    void wireActions();
-    void wirePreferences();
+    void wireParts();
     void wireMainWindow(MainWindow& window);
-    void wireRuns();
-    void buildTrayIcon();
     void restoreArrangement();
     MainWindow* shownMainWindow() const;
     void updateRunActions();
-
     int runAlert(const AlertRequest& request);
     std::optional<QString> runOpenPanel(const OpenPanelRequest& request);
     std::optional<QString> runSavePanel(const SavePanelRequest& request);
-
     EmulatorProcess* startRun(const QStringList& arguments, bool supervised);
     void reportStartFailure(const QString& program, const QString& reason);
     void reportInLog(const QString& line);
     void appendOutputUtf8(QByteArrayView validUtf8);
     void scheduleScroll();
-    QString logFolder() const;
     void whenLaunched(std::function<void()> request);
     void openRomArchive(const QString& path);
     void handToDesktop(const QString& place, const std::function<bool()>& open);
     void reportNotOpened(const QString& place, const char* reasonKey);
-
     void loadGameList();
     void saveGameList();
     void setUpGameList();
     void buildSearchIndexLater();
-
     void openHistory();
     void recordGameStart(const QString& romPath);
-    void recordGameEnd(EmulatorProcess* process);
-    void noteHistoryProblem();
-    void showGameStats(const QString& name);
-    QString gameTitle(const QString& name) const;
-    void refreshStatusLine();
     void refreshHistoryWindow();
     void syncFavouriteAction();
     void fillOpenRecentMenu(QMenu* menu);
@@ -223,6 +179,7 @@ private:
     RunSupervisor* m_runs = nullptr;
     GameListController* arrayController_list = nullptr;
     RomFolderWatcher* m_romFolder = nullptr;
+    PlayTracker* m_play = nullptr;
     std::unique_ptr<PreferencesWindow> preferencesWindow;
     std::unique_ptr<LogWindow> logWindow;
     std::unique_ptr<MainWindow> m_window;
@@ -237,12 +194,6 @@ private:
     std::vector<std::function<void()>> m_untilLaunched;
     // Why no list was read from the file at start; null once one was.
     QString m_listProblem = QStringLiteral("it was not read");
-
-    std::unique_ptr<PlayHistory> m_history;
-    bool m_historyProblemReported = false;
-    std::vector<PlayedRun> m_playedRuns;
-    std::optional<RunStatus> m_statusRun;
-    QTimer m_statusClock;
 };
 
 } // namespace kd

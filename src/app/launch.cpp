@@ -37,7 +37,7 @@ void AppDelegate::openROMfile() {
     panel.chooseDirectories = false;
     panel.prompt = text(QStringLiteral("Opanel_Prompt"));
     panel.allowedTypes = {QStringLiteral("zip")};
-    panel.startDirectory = panelFolder(m_paths.romsFolder(), false);
+    panel.startDirectory = LauncherPaths::panelFolder(m_paths.romsFolder(), false);
     if (const std::optional<QString> path = runOpenPanel(panel); path && !path->isEmpty())
         task_cocking(*path);
 }

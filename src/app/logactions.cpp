@@ -16,6 +16,19 @@
 
 namespace kd {
 
+namespace {
+
+// Logs are saved where the last one went, else among the user's documents.
+QString logFolder(const SettingsStore& store) {
+    const QString last = store.stringForKey(ownKeys::LogFolder).value_or(QString());
+    if (QDir::isAbsolutePath(last) && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+} // namespace
+
 void AppDelegate::appendOutput(const QString& text) {
     logWindow->view().appendText(text);
     scheduleScroll();
@@ -62,7 +75,7 @@ void AppDelegate::saveLogAction() {
     SavePanelRequest request;
     request.allowedTypes = {QStringLiteral("txt")};
     request.suggestedName = QStringLiteral("Log info");
-    request.startDirectory = logFolder();
+    request.startDirectory = logFolder(m_store);
     const std::optional<QString> path = runSavePanel(request);
     if (!path || path->isEmpty())
         return;
@@ -80,15 +93,6 @@ void AppDelegate::saveLogAction() {
     alert.buttons = {text(QStringLiteral("Button_OK"))};
     alert.cancelButton = 0;
     runAlert(alert);
-}
-
-// Logs are saved where the last one went, else among the user's documents.
-QString AppDelegate::logFolder() const {
-    const QString last = m_store.stringForKey(ownKeys::LogFolder).value_or(QString());
-    if (QDir::isAbsolutePath(last) && QFileInfo(last).isDir())
-        return last;
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 void AppDelegate::show_Logwindow() {

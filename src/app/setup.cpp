@@ -19,21 +19,10 @@ namespace {
 // The chooser opens where the path it replaces is.
 ChooserRequest chooserRequest(const SettingsStore& store, std::optional<TextKey> key, bool files) {
     const QString current = key ? store.stringForKey(*key).value_or(QString()) : QString();
-    return {files, !files, AppDelegate::panelFolder(current, files)};
+    return {files, !files, LauncherPaths::panelFolder(current, files)};
 }
 
 } // namespace
-
-QString AppDelegate::panelFolder(const QString& path, bool isFile) {
-    QString folder = isFile ? path::deleteLastComponent(path) : path;
-    // The root folder stands for nothing the user chose.
-    while (QDir::isAbsolutePath(folder) && QDir::cleanPath(folder) != QStringLiteral("/")) {
-        if (QFileInfo(folder).isDir())
-            return QDir::cleanPath(folder);
-        folder = path::deleteLastComponent(folder);
-    }
-    return QDir::homePath();
-}
 
 QString AppDelegate::openPanelpath(const ChooserRequest& request) {
     OpenPanelRequest panel;

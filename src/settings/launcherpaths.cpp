@@ -4,6 +4,7 @@
 #include "settings/pathops.h"
 #include "settings/settingsstore.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace kd {
@@ -117,6 +118,17 @@ bool LauncherPaths::fileFound(const QString& path) {
 
 bool LauncherPaths::folderFound(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+QString LauncherPaths::panelFolder(const QString& path, bool isFile) {
+    QString folder = isFile ? path::deleteLastComponent(path) : path;
+    // The root folder stands for nothing the user chose.
+    while (QDir::isAbsolutePath(folder) && QDir::cleanPath(folder) != QStringLiteral("/")) {
+        if (QFileInfo(folder).isDir())
+            return QDir::cleanPath(folder);
+        folder = path::deleteLastComponent(folder);
+    }
+    return QDir::homePath();
 }
 
 } // namespace kd

@@ -73,6 +73,9 @@ public:
     static bool fileFound(const QString& path);
     // A folder exists at the path.
     static bool folderFound(const QString& path);
+    // The folder a panel for `path` opens in: that folder, or the file's, or the
+    // nearest one above it that exists; the home folder when none does.
+    static QString panelFolder(const QString& path, bool isFile);
 
 private:
     const DefaultsController& m_form;
