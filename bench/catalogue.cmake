@@ -4,4 +4,4 @@ add_executable(catalogue_bench ${CMAKE_CURRENT_LIST_DIR}/catalogue/catalogue_ben
 target_link_libraries(catalogue_bench PRIVATE kdcatalogue kd_warnings)
 
 add_executable(filter_bench ${CMAKE_CURRENT_LIST_DIR}/catalogue/filter_bench.cpp)
-target_link_libraries(filter_bench PRIVATE kdcatalogue kd_warnings)
+target_link_libraries(filter_bench PRIVATE kdcatalogue Qt6::Widgets kd_warnings)

@@ -39,13 +39,18 @@ struct Target {
     const char* seeds;               // folder of seeds below fuzz/
 };
 
-inline constexpr Target kTargets[] = {
-    {"plist", checkGameList, "corpus"},
+// The readers of the core libraries: their checks build without widgets.
+inline constexpr Target kCoreTargets[] = {
     {"bplist", checkBinaryPlist, "corpus"},
-    {"log", checkLogStream, "corpus-log"},
     {"instancemessage", checkInstanceMessage, "corpus-instancemessage"},
-    {"commandline", checkCommandLine, "corpus-commandline"},
     {"history", checkHistoryFile, "corpus-history"},
+};
+// Checks that need the libraries above the core: the game list's paths (the
+// settings' path rules), the log view, the launcher's command line (the app).
+inline constexpr Target kWidgetTargets[] = {
+    {"plist", checkGameList, "corpus"},
+    {"log", checkLogStream, "corpus-log"},
+    {"commandline", checkCommandLine, "corpus-commandline"},
 };
 
 } // namespace kd::fuzz

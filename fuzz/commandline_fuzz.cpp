@@ -5,10 +5,9 @@
 // options, the answer must be the one a plain reading of them gives.
 
 #include "app/launchercommandline.h"
-
-#include <QUrl>
 #include "check.h"
 
+#include <QUrl>
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
@@ -90,6 +89,6 @@ void checkCommandLine(std::string_view input) {
     if (expected == Action::Start && positional.size() == 1 &&
         result.romPaths != QStringList{absolute(positional[0])})
         broken("the path is not the argument's");
-    }
+}
 
 } // namespace kd::fuzz

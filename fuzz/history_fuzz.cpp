@@ -5,7 +5,6 @@
 // finds it again; and the check of every page answers either way.
 // make_history_corpus.py writes the seeds in corpus-history/.
 #include "catalogue/playhistory.h"
-
 #include "check.h"
 
 #include <QDir>
@@ -13,8 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 namespace kd::fuzz {

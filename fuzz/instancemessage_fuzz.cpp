@@ -4,9 +4,8 @@
 // absolute, bounded paths; whole and in pieces must agree. The input, read as
 // lines, also goes through the writer: what it writes reads back the same.
 
-#include "platform/instancemessage.h"
-
 #include "check.h"
+#include "platform/instancemessage.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -78,6 +77,6 @@ void checkInstanceMessage(std::string_view input) {
         if (size <= msg::MaxBytes)
             broken("refused to write allowed paths");
     }
-    }
+}
 
 } // namespace kd::fuzz

@@ -12,8 +12,8 @@
 
 #include "check.h"
 #include "log/logtext.h"
-#include "log/logview.h"
 #include "log/utf8streamdecoder.h"
+#include "log/view/logview.h"
 #include "platform/utf8text.h"
 
 #include <QScrollBar>

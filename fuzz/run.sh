@@ -40,8 +40,8 @@ log)
     check=checkLogStream
     seeds="$here/corpus-log"
     max_len=4096
-    sources="log/logtext.cpp log/logview.cpp"
-    mocced="log/logview.h"
+    sources="log/logtext.cpp log/view/logview.cpp"
+    mocced="log/view/logview.h"
     ;;
 instancemessage)
     check=checkInstanceMessage

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite through CTest.
 # KD_SANITIZE=1 builds into build-asan with AddressSanitizer and UBSan.
+# KD_CORE_ONLY=1 builds the core libraries and their tests alone, without Qt
+# Widgets, into build-core (build-asan-core with KD_SANITIZE=1).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -14,12 +16,18 @@ if [ "${KD_SANITIZE:-0}" = 1 ]; then
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 fi
+core_only="${KD_CORE_ONLY:-0}"
+if [ "$core_only" = 1 ]; then
+  build="$build-core"
+  flags+=(-DKD_WITH_WIDGETS=OFF -DKD_BUILD_BENCH=OFF)
+fi
 cmake -S . -B "$build" "${flags[@]}" >/dev/null
 cmake --build "$build" -j2
 
-# A private X server with a window manager for the few tests that need a real display.
+# A private X server with a window manager for the few tests that need a real
+# display; the core's tests need none.
 display=""
-if command -v Xvfb >/dev/null; then
+if [ "$core_only" != 1 ] && command -v Xvfb >/dev/null; then
   for n in $(seq 91 120); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
   done

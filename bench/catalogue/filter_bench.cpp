@@ -55,6 +55,15 @@ void load(GameListController& controller, const QString& path) {
     controller.addObjects(std::move(result.records));
 }
 
+// A table as the launcher sets it up: the filtered rows, the shared selection
+// of whole rows.
+void showList(QTableView& table, GameListController& controller) {
+    table.setModel(controller.shownModel());
+    table.setSelectionModel(controller.selectionModel());
+    table.setSelectionBehavior(QAbstractItemView::SelectRows);
+    table.setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
 // Texts as typed: each query letter by letter, then erased letter by letter.
 QStringList keystrokes() {
     const QStringList queries{QStringLiteral("zorvex"), QStringLiteral("kestrel 3"),
@@ -88,7 +97,7 @@ int search(const QString& path) {
     GameListController controller;
     load(controller, path);
     QTableView ours;
-    controller.attachView(&ours);
+    showList(ours, controller);
     ours.resize(900, 560);
     ours.show();
     while (controller.buildSearchIndexSlice()) {
@@ -153,7 +162,7 @@ int scan(const QString& path, int count) {
     GameListController controller;
     load(controller, path);
     QTableView table;
-    controller.attachView(&table);
+    showList(table, controller);
     table.show();
     const QString folder = romsFolder(controller, count);
     QApplication::processEvents();

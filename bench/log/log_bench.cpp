@@ -6,10 +6,10 @@
 // bar, as a user would, and prints how long each find took and the longest stall.
 //
 // Usage: log_bench [MiB, default 256]
-#include "log/logfindbar.h"
 #include "log/logtext.h"
-#include "log/logview.h"
 #include "log/utf8streamdecoder.h"
+#include "log/view/logfindbar.h"
+#include "log/view/logview.h"
 
 #include <QApplication>
 #include <QCheckBox>

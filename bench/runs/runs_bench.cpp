@@ -11,7 +11,7 @@
 #include "app/appdelegate.h"
 #include "benchsupport.h"
 #include "emulator/emulatorprocess.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 

@@ -14,7 +14,7 @@
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 #include "catalogue/romfolder.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "platform/desktop.h"
 #include "platform/uilanguage.h"
 #include "settings/settingsstore.h"

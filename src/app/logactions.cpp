@@ -2,7 +2,7 @@
 #include "app/appdelegate.h"
 #include "app/windows/logwindow.h"
 #include "log/logheader.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "platform/atomicfile.h"
 #include "platform/desktop.h"
 #include "settings/settingskeys.h"

@@ -5,7 +5,7 @@
 #include "app/windows/logwindow.h"
 #include "app/windows/preferenceswindow.h"
 #include "emulator/emulatorprocess.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "platform/desktop.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 #include "app/windows/activityindicator.h"
 #include "app/windows/logwindow.h"
 #include "app/windows/preferenceswindow.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "platform/desktop.h"
 #include "settings/pathops.h"
 #include "settings/settingsstore.h"

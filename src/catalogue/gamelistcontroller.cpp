@@ -1,8 +1,5 @@
 #include "catalogue/gamelistcontroller.h"
 
-#include <QHeaderView>
-#include <QTableView>
-
 namespace kd {
 
 GameListController::GameListController(QObject* parent) : QObject(parent), m_selection(&m_shown) {
@@ -38,20 +35,6 @@ void GameListController::removeObject(std::size_t storedIndex) {
     if (storedIndex < m_index.size())
         m_index.remove(storedIndex);
     m_model.remove(int(storedIndex));
-}
-
-void GameListController::attachView(QAbstractItemView* view) {
-    view->setModel(&m_shown);
-    view->setSelectionModel(&m_selection);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    if (auto* table = qobject_cast<QTableView*>(view)) {
-        // Turning sorting on sorts by the header's indicator at once; clear it
-        // so the table starts in stored order, as the file has it.
-        table->horizontalHeader()->setSortIndicatorClearable(true);
-        table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-        table->setSortingEnabled(true);
-    }
 }
 
 qint64 GameListController::selectionIndex() const {

@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-class QAbstractItemView;
-
 namespace kd {
 
 // Holds the game records in stored order and presents them as the tables show
@@ -41,14 +39,9 @@ public:
     GameListModel* model() { return &m_model; }
     // The arranged list.
     QSortFilterProxyModel* proxyModel() { return &m_proxy; }
-    // What the tables show.
+    // What the tables show, and the one selection they share.
     ShownRowsProxy* shownModel() { return &m_shown; }
     QItemSelectionModel* selectionModel() { return &m_selection; }
-
-    // Shows the filtered list in `view`, sharing the selection: single
-    // selection of whole rows, sorting by a click on a header (a table starts
-    // unsorted, in stored order).
-    void attachView(QAbstractItemView* view);
 
     // The stored index of the record a table shows at `shownIndex`, or NotFound.
     qint64 storedIndexOf(const QModelIndex& shownIndex) const;
@@ -67,11 +60,8 @@ public:
     // View filters. A selected record that gets hidden is no longer selected;
     // when exactly one record is left it is selected.
     void setSearchText(const QString& text);
-    QString searchText() const { return m_searchText; }
     void setShowOnlyAvailable(bool on);
-    bool showOnlyAvailable() const { return m_onlyAvailable; }
     void setShowOnlyFavourites(bool on);
-    bool showOnlyFavourites() const { return m_onlyFavourites; }
     // What the play history holds, by `name`; the filters follow it.
     void setGameStats(GameStatsByName stats);
     void setGameStats(const std::string& name, const GameStats& stats);
@@ -81,7 +71,6 @@ public:
     // follows records added or removed later. Records are matched in slices,
     // so a long list never holds the window.
     void setRomArchives(const QString& folder, std::shared_ptr<const RomArchiveNames> archives);
-    bool isMatchingArchives() const { return m_matchTimer.isActive(); }
     // Rows shown by the filters.
     int shownCount() const { return m_shown.rowCount(); }
 

@@ -13,7 +13,7 @@ namespace {
 // The record's key of each column; the columns after the records' own are
 // named for what they show.
 constexpr const char* kKeys[GameListModel::ColumnCount] = {
-    "name",      "title",       "year",       "maker",   "genre",   "players",
+    "name",      "title",     "year",        "maker",      "genre",   "players",
     "available", "favourite", "timesPlayed", "lastPlayed", "playTime"};
 
 const plist::Value* field(const plist::Value& record, int column) {
@@ -21,6 +21,32 @@ const plist::Value* field(const plist::Value& record, int column) {
     return dict && column >= 0 && column < GameListModel::RecordColumnCount
                ? dict->find(kKeys[column])
                : nullptr;
+}
+
+// What a record column shows (text for strings and integers) and sorts by (the
+// value itself); nothing for other roles, kinds and missing keys.
+QVariant fieldData(const plist::Value& record, int column, int role) {
+    const plist::Value* v = field(record, column);
+    if (!v || (role != Qt::DisplayRole && role != GameListModel::SortRole))
+        return {};
+    if (const std::string* s = v->string())
+        return textFromUtf8(*s);
+    if (const plist::Integer* i = v->integer()) {
+        if (role == Qt::DisplayRole)
+            return QString::fromStdString(i->toString());
+        if (const auto signedValue = i->toSigned())
+            return qlonglong(*signedValue);
+        return qulonglong(i->magnitude);
+    }
+    if (role == Qt::DisplayRole)
+        return {};
+    if (const double* d = v->real())
+        return *d;
+    if (const bool* b = v->boolean())
+        return *b;
+    if (const plist::Date* d = v->date())
+        return qlonglong(d->seconds);
+    return {};
 }
 
 } // namespace
@@ -32,14 +58,7 @@ const char* GameListModel::key(int column) {
 }
 
 QString GameListModel::displayText(const plist::Value& record, int column) {
-    const plist::Value* v = field(record, column);
-    if (!v)
-        return {};
-    if (const std::string* s = v->string())
-        return textFromUtf8(*s);
-    if (const plist::Integer* i = v->integer())
-        return QString::fromStdString(i->toString());
-    return {};
+    return fieldData(record, column, Qt::DisplayRole).toString();
 }
 
 void GameListModel::append(std::vector<plist::Value> records) {
@@ -174,29 +193,7 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const {
     }
     if (index.column() > Available)
         return statsData(index.row(), index.column(), role);
-    if (role != Qt::DisplayRole && role != SortRole)
-        return {};
-    const plist::Value* v = field(m_records[std::size_t(index.row())], index.column());
-    if (!v)
-        return {};
-    if (const std::string* s = v->string())
-        return textFromUtf8(*s);
-    if (const plist::Integer* i = v->integer()) {
-        if (role == Qt::DisplayRole)
-            return QString::fromStdString(i->toString());
-        if (const auto signedValue = i->toSigned())
-            return qlonglong(*signedValue);
-        return qulonglong(i->magnitude);
-    }
-    if (role == Qt::DisplayRole)
-        return {};
-    if (const double* d = v->real())
-        return *d;
-    if (const bool* b = v->boolean())
-        return *b;
-    if (const plist::Date* d = v->date())
-        return qlonglong(d->seconds);
-    return {};
+    return fieldData(m_records[std::size_t(index.row())], index.column(), role);
 }
 
 QVariant GameListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -3,7 +3,7 @@
 // always be whole.
 #include "catalogue/gamelist.h"
 #include "catalogue/playhistory.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "support/delegatefixture.h"
 #include "support/sqlfile.h"
 

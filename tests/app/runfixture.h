@@ -1,7 +1,7 @@
 #pragma once
 
 #include "emulator/emulatorprocess.h"
-#include "log/logview.h"
+#include "log/view/logview.h"
 #include "support/delegatefixture.h"
 #include "support/runhelpers.h"
 

@@ -1,6 +1,6 @@
 // Start-up checks, choosers, the reset, and the log window's operations.
 #include "app/windows/activityindicator.h"
-#include "log/logfindbar.h"
+#include "log/view/logfindbar.h"
 #include "support/delegatefixture.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // that say what they do.
 #include "app/windows/gametableview.h"
 #include "catalogue/gamelistmodel.h"
-#include "log/logfindbar.h"
+#include "log/view/logfindbar.h"
 #include "support/delegatefixture.h"
 
 #include <QApplication>

@@ -1,13 +1,9 @@
-// Finding text in the log: the search against a plain scan of the text, and
-// the find bar as the user drives it.
-#include "log/logfindbar.h"
+// Finding text in the log: the search against a plain scan of the text. The
+// find bar as the user drives it is in logview_test.cpp.
 #include "log/logsearch.h"
-#include "log/logview.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QTest>
+#include <QByteArrayList>
+#include <QList>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -136,73 +132,6 @@ TEST(LogSearch, NothingToFindAndTextsClearedMeanwhileEndTheSearch) {
     text.clear();
     text.append("needle");
     EXPECT_EQ(finder.step(text, 1024), LogSearch::State::NotFound);
-}
-
-TEST(LogFindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
-    LogView view;
-    LogFindBar bar{&view};
-    view.resize(400, 200);
-    view.show();
-    for (int i = 0; i < 300; ++i)
-        view.appendText(QStringLiteral("frame %1 rendered\n").arg(i));
-    bar.open();
-    QApplication::processEvents();
-    const auto press = [&](Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(bar.field(), Qt::Key_Return, modifiers);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !bar.isSearching(); }));
-    };
-    const auto find = [&](const QString& needle, Qt::KeyboardModifiers modifiers = {}) {
-        bar.field()->setText(needle);
-        press(modifiers);
-    };
-    const auto selectionShown = [&] {
-        const QRect cell = view.cellRect(view.logText().lineOf(view.selectionStart()), 0);
-        return view.viewport()->rect().contains(cell.center());
-    };
-
-    find("FRAME 250 ");
-    EXPECT_EQ(view.selectedText(), "frame 250 ");
-    EXPECT_TRUE(selectionShown());
-    EXPECT_EQ(bar.status(), QString());
-
-    bar.caseSwitch()->setChecked(true);
-    find("FRAME 250 ");
-    EXPECT_EQ(bar.status(), "Not found");
-    EXPECT_EQ(view.selectedText(), "frame 250 ") << "a failed search leaves the last match";
-
-    bar.caseSwitch()->setChecked(false);
-    find("frame 29");
-    EXPECT_EQ(view.selectionStart(), view.logText().lineStart(290));
-    press();
-    EXPECT_EQ(view.selectionStart(), view.logText().lineStart(291));
-    press(Qt::ShiftModifier);
-    press(Qt::ShiftModifier);
-    EXPECT_EQ(view.selectionStart(), view.logText().lineStart(29));
-    EXPECT_TRUE(selectionShown());
-
-    find("frame 0 ", Qt::ShiftModifier);
-    EXPECT_EQ(view.selectionStart(), 0);
-    press(Qt::ShiftModifier);
-    EXPECT_EQ(view.selectionStart(), 0);
-    EXPECT_EQ(bar.status(), "Continued from the bottom");
-    // Escape closes the bar: Windows.WindowsComeBackAsLeftAndTheSmallOnesCloseFromTheKeyboard.
-
-    // A search longer than one slice lets the window work and stops when the
-    // log is cleared.
-    view.appendUtf8(QByteArray(3 * LogFindBar::SliceBytes, '.'));
-    view.appendText(u"\nthe end\n");
-    bar.field()->setText("the end");
-    QTest::keyClick(bar.field(), Qt::Key_Return);
-    EXPECT_TRUE(bar.isSearching());
-    EXPECT_EQ(bar.status(), "Searching…");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !bar.isSearching(); }));
-    EXPECT_EQ(view.selectedText(), "the end");
-
-    QTest::keyClick(bar.field(), Qt::Key_Return, Qt::ShiftModifier);
-    EXPECT_TRUE(bar.isSearching());
-    view.clear();
-    EXPECT_FALSE(bar.isSearching());
-    EXPECT_EQ(bar.status(), QString());
 }
 
 } // namespace

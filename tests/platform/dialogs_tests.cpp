@@ -1,4 +1,4 @@
-#include "platform/qtdesktop.h"
+#include "platform/desktop/qtdesktop.h"
 
 #include <QAbstractButton>
 #include <QApplication>

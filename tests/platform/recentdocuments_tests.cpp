@@ -1,5 +1,5 @@
-#include "platform/qtdesktop.h"
-#include "platform/recentdocuments.h"
+#include "platform/desktop/qtdesktop.h"
+#include "platform/desktop/recentdocuments.h"
 #include "support/testbundle.h"
 #include "testutil.h"
 

@@ -1,6 +1,6 @@
-#include "platform/filemanager.h"
-#include "platform/qtdesktop.h"
-#include "platform/soundplayer.h"
+#include "platform/desktop/filemanager.h"
+#include "platform/desktop/qtdesktop.h"
+#include "platform/desktop/soundplayer.h"
 #include "testutil.h"
 
 #include <QDBusConnection>

@@ -1,5 +1,5 @@
-#include "platform/qtdesktop.h"
-#include "platform/x11windows.h"
+#include "platform/desktop/qtdesktop.h"
+#include "platform/desktop/x11windows.h"
 #include "testutil.h"
 
 #include <QApplication>

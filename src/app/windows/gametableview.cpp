@@ -1,6 +1,7 @@
 #include "app/windows/gametableview.h"
 
 #include "catalogue/columnfit.h"
+#include "catalogue/gamelistcontroller.h"
 
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -101,6 +102,18 @@ void GameTableView::setModel(QAbstractItemModel* model) {
         },
         Qt::QueuedConnection);
     updatePlaceholder();
+}
+
+void GameTableView::showGameList(GameListController* list) {
+    setModel(list->shownModel());
+    setSelectionModel(list->selectionModel());
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    // Turning sorting on sorts by the header's indicator at once; clear it
+    // so the table starts in stored order, as the file has it.
+    horizontalHeader()->setSortIndicatorClearable(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    setSortingEnabled(true);
 }
 
 void GameTableView::setPlaceholderText(const QString& text) {

@@ -8,6 +8,8 @@ class QMenu;
 
 namespace kd {
 
+class GameListController;
+
 // The game table. Its rows are whole games, so the keys move between games and
 // Tab moves on to the next control; an empty list can explain itself in the
 // table area. Long cells are elided, with the whole text as a tooltip; the
@@ -19,6 +21,10 @@ public:
     explicit GameTableView(QWidget* parent = nullptr);
 
     void setModel(QAbstractItemModel* model) override;
+    // Shows the list's filtered rows, sharing its selection: one game at a
+    // time, whole rows; a click on a header sorts, and the table starts
+    // unsorted, in stored order.
+    void showGameList(GameListController* list);
     // Shown in place of the rows while there are none; empty shows nothing.
     void setPlaceholderText(const QString& text);
     QString placeholderText() const;

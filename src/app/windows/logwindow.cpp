@@ -1,8 +1,8 @@
 #include "app/windows/logwindow.h"
 
 #include "app/menus/launcheractions.h"
-#include "log/logfindbar.h"
-#include "log/logview.h"
+#include "log/view/logfindbar.h"
+#include "log/view/logview.h"
 
 #include <QAction>
 #include <QHBoxLayout>

@@ -173,7 +173,7 @@ void MainWindow::buildArtworkAboveList() {
 
 void MainWindow::showList(GameListController& list, int rowHeight, int fontSize) {
     GameTableView* table = tableView_list;
-    list.attachView(table);
+    table->showGameList(&list);
     QFont font = table->font();
     font.setPixelSize(fontSize);
     table->setFont(font);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/desktop.h"
-#include "platform/soundplayer.h"
+#include "platform/desktop/soundplayer.h"
 
 namespace kd {
 

@@ -1,4 +1,4 @@
-#include "platform/x11windows.h"
+#include "platform/desktop/x11windows.h"
 
 #include "platform/utf8text.h"
 

@@ -1,4 +1,4 @@
-#include "log/logview.h"
+#include "log/view/logview.h"
 
 #include "platform/utf8text.h"
 

@@ -1,5 +1,6 @@
-#include "platform/filemanager.h"
+#include "platform/desktop/filemanager.h"
 
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>

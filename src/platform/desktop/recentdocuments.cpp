@@ -1,4 +1,4 @@
-#include "platform/recentdocuments.h"
+#include "platform/desktop/recentdocuments.h"
 
 #include "platform/atomicfile.h"
 

@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-// Every test binary runs inside a QApplication on the offscreen platform, so
+// The tests of widgets run inside a QApplication on the offscreen platform, so
 // widgets, timers and the event loop behave as in the launcher. Tests speak
 // English whatever the machine's locale; those of another language say so.
 int main(int argc, char** argv) {

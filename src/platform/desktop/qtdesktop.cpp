@@ -1,8 +1,8 @@
-#include "platform/qtdesktop.h"
+#include "platform/desktop/qtdesktop.h"
 
-#include "platform/filemanager.h"
-#include "platform/recentdocuments.h"
-#include "platform/x11windows.h"
+#include "platform/desktop/filemanager.h"
+#include "platform/desktop/recentdocuments.h"
+#include "platform/desktop/x11windows.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,4 +1,4 @@
-#include "platform/soundplayer.h"
+#include "platform/desktop/soundplayer.h"
 
 #include <QFileInfo>
 #include <canberra.h>

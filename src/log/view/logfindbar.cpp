@@ -1,6 +1,6 @@
-#include "log/logfindbar.h"
+#include "log/view/logfindbar.h"
 
-#include "log/logview.h"
+#include "log/view/logview.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QDBusConnection>
 #include <QString>
 #include <functional>
 #include <optional>
+
+class QDBusConnection;
 
 namespace kd {
 

@@ -1,0 +1,1 @@
+/* Never compiled: the fixture is only configured. */
