@@ -41,14 +41,14 @@ struct Target {
 
 // The readers of the core libraries: their checks build without widgets.
 inline constexpr Target kCoreTargets[] = {
+    {"plist", checkGameList, "corpus"},
     {"bplist", checkBinaryPlist, "corpus"},
     {"instancemessage", checkInstanceMessage, "corpus-instancemessage"},
     {"history", checkHistoryFile, "corpus-history"},
 };
-// Checks that need the libraries above the core: the game list's paths (the
-// settings' path rules), the log view, the launcher's command line (the app).
+// Checks that need the libraries above the core: the log view, the launcher's
+// command line (the app).
 inline constexpr Target kWidgetTargets[] = {
-    {"plist", checkGameList, "corpus"},
     {"log", checkLogStream, "corpus-log"},
     {"commandline", checkCommandLine, "corpus-commandline"},
 };

@@ -1,5 +1,7 @@
 #include "catalogue/artwork.h"
 
+#include "settings/pathops.h"
+
 #include <QFile>
 #include <QImageReader>
 #include <sys/stat.h>
@@ -9,25 +11,6 @@ namespace kd {
 namespace {
 // A decompression bomb stops here instead of taking the machine's memory.
 constexpr int ImageAllocationLimitMiB = 128;
-
-// `<folder>/<name>` with exactly one separator between them, the rule of
-// kd::path::appendComponent; joined here while the settings library, which has
-// it, still links widgets and the catalogue must not.
-QString inFolder(const QString& folder, const QString& name) {
-    qsizetype start = 0;
-    while (start < name.size() && name.at(start) == u'/')
-        ++start;
-    const QString tail = name.mid(start);
-    if (folder.isEmpty())
-        return tail;
-    qsizetype end = folder.size();
-    while (end > 1 && folder.at(end - 1) == u'/')
-        --end;
-    const QString head = folder.left(end);
-    if (head == u"/")
-        return head + tail;
-    return tail.isEmpty() ? head : head + u'/' + tail;
-}
 } // namespace
 
 std::optional<Artwork> loadArtwork(const QString& path) {
@@ -47,7 +30,7 @@ std::optional<Artwork> loadArtwork(const QString& path) {
 Artwork chooseArtwork(const QString& folder, const std::optional<QString>& name,
                       const QStringList& extensions, const QString& placeholder) {
     if (name) {
-        const QString base = inFolder(folder, *name);
+        const QString base = path::appendComponent(folder, *name);
         for (const QString& extension : extensions)
             if (std::optional<Artwork> found = loadArtwork(base + u'.' + extension))
                 return *found;

@@ -1,0 +1,145 @@
+// The typed keys, what the form reads through the defaults controller, and the
+// launcher's paths made of them, without any window.
+#include "settings/arrangement.h"
+#include "settings/defaultscontroller.h"
+#include "settings/launcherpaths.h"
+#include "settings/settingsstore.h"
+#include "support/testbundle.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace kd {
+namespace {
+
+class SettingsCore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QVariantMap initial;
+        for (const SettingKey& key : settingKeys())
+            initial.insert(QString::fromLatin1(key.name), key.initialValue);
+        defaults.setInitialValues(initial);
+    }
+    QTemporaryDir dir;
+    SettingsStore store{dir.filePath(QStringLiteral("settings.conf"))};
+    DefaultsController defaults{store};
+};
+
+// Every key reads as its own type: the stored value when it is of the key's
+// kind, else the initial value; a key outside the table reads as its type's
+// empty value. A direct read of the store sees only what is stored.
+TEST_F(SettingsCore, TypedReadsFallBackToTheInitialValueAndNeverCrossKinds) {
+    EXPECT_TRUE(defaults.value(keys::Button_packege1));
+    EXPECT_EQ(defaults.value(keys::PowerPCFrequency), QStringLiteral("50"));
+    EXPECT_EQ(defaults.value(keys::StartWindow), 1);
+    EXPECT_EQ(defaults.value(keys::rowHeight), 20.0f);
+    EXPECT_FALSE(store.value(keys::StartWindow).has_value());
+    EXPECT_EQ(store.integerForKey(keys::StartWindow), 0);
+
+    store.setObject(QStringLiteral("no"), keys::Button_packege1);
+    store.setObject(QStringLiteral(" 7 "), keys::CrosshairsConfig);
+    store.setObject(QStringLiteral("2x"), keys::StartWindow);
+    store.setObject(QStringLiteral("99999999999"), keys::Videomode); // beyond an int
+    store.setObject(QStringLiteral("a, b"), keys::RomsPath);
+    EXPECT_FALSE(defaults.value(keys::Button_packege1));
+    EXPECT_EQ(defaults.value(keys::CrosshairsConfig), 7);
+    EXPECT_EQ(defaults.value(keys::StartWindow), 1);
+    EXPECT_EQ(defaults.value(keys::Videomode), 0);
+    EXPECT_EQ(defaults.value(keys::RomsPath), QStringLiteral("a, b"));
+
+    // Keys of the launcher's own have no initial value; garbage reads as unset.
+    EXPECT_FALSE(defaults.value(ownKeys::ShowOnlyAvailable));
+    store.setObject(QStringLiteral("garbage"), ownKeys::ShowOnlyAvailable);
+    EXPECT_FALSE(store.value(ownKeys::ShowOnlyAvailable).has_value());
+    defaults.setValue(ownKeys::ShowOnlyAvailable, true);
+    EXPECT_EQ(store.value(ownKeys::ShowOnlyAvailable), true);
+}
+
+// A user's edit is stored and announced; the reset removes exactly the 33
+// keys, so they follow their initial values again and the rest stays.
+TEST_F(SettingsCore, EditsAreAnnouncedAndTheResetLeavesOwnKeysAlone) {
+    QSignalSpy changed(&defaults, &DefaultsController::valueChanged);
+    defaults.setValue(keys::Widescreen, true);
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0][0].toString(), QStringLiteral("Widescreen"));
+    store.setObject(QStringLiteral("/logs"), ownKeys::LogFolder);
+    store.setObject(qint64(2), keys::StartWindow);
+
+    changed.clear();
+    defaults.revertToInitialValues();
+    EXPECT_EQ(changed.size(), int(settingKeys().size()));
+    EXPECT_FALSE(defaults.value(keys::Widescreen));
+    EXPECT_FALSE(store.value(keys::StartWindow).has_value());
+    EXPECT_EQ(store.stringForKey(ownKeys::LogFolder), QStringLiteral("/logs"));
+}
+
+// The packaged emulator and folders while their boxes are on, the user's own
+// paths (possibly empty) while they are off; the fields show fixed texts for
+// the packaged ones and the stored paths for the user's.
+TEST_F(SettingsCore, PathsArePackagedOrTheUsersAsTheBoxesSay) {
+    const LauncherPaths paths(defaults, QStringLiteral("/opt/b.app/Contents/Resources"));
+    EXPECT_EQ(paths.executable(),
+              QStringLiteral("/opt/b.app/Contents/Resources/kdromepak/Kaleidrome"));
+    EXPECT_EQ(paths.currentDir(), QStringLiteral("/opt/b.app/Contents/Resources/kdromepak"));
+    EXPECT_EQ(paths.snapshotFolder(),
+              QStringLiteral("/opt/b.app/Contents/Resources/kdromepak/Snaps"));
+    EXPECT_EQ(paths.iconFolder(), QStringLiteral("/opt/b.app/Contents/Resources/kdromepak/Icons"));
+    EXPECT_EQ(paths.shownPath(PackagedItem::Icons),
+              QStringLiteral("Kaleidrome Launcher.app/Contents/Resources/kdromepak/Icons"));
+    EXPECT_FALSE(paths.dataFile().has_value()); // no Kaleidrome.xml there
+
+    for (BoolKey toggle : {keys::Button_packege1, keys::Button_packege2, keys::Button_packege3})
+        defaults.setValue(toggle, false);
+    EXPECT_EQ(paths.executable(), QString());
+    EXPECT_EQ(paths.currentDir(), QString());
+    EXPECT_EQ(paths.shownPath(PackagedItem::Emulator), QString()); // not a placeholder
+    store.setObject(QStringLiteral("Kaleidrome"), keys::ExecutionPath);
+    EXPECT_EQ(paths.currentDir(), QString()); // a bare name has no folder
+    store.setObject(QStringLiteral("/emu/bin/Kaleidrome"), keys::ExecutionPath);
+    store.setObject(QStringLiteral("/my/snaps"), keys::SnapPath);
+    EXPECT_EQ(paths.currentDir(), QStringLiteral("/emu/bin"));
+    EXPECT_EQ(paths.snapshotFolder(), QStringLiteral("/my/snaps"));
+    EXPECT_EQ(paths.shownPath(PackagedItem::Snapshots), QStringLiteral("/my/snaps"));
+    EXPECT_EQ(paths.iconFolder(), QString());
+}
+
+TEST_F(SettingsCore, ChoosersFillTheKeyOfTheirTagAndKindOnly) {
+    EXPECT_EQ(chooserKey(ChooserTag::Emulator, false)->name(), QStringLiteral("ExecutionPath"));
+    EXPECT_EQ(chooserKey(ChooserTag::FragmentShader, false)->name(),
+              QStringLiteral("3DfragmentShader"));
+    EXPECT_EQ(chooserKey(ChooserTag::Roms, true)->name(), QStringLiteral("RomsPath"));
+    EXPECT_EQ(chooserKey(ChooserTag::Icons, true)->name(), QStringLiteral("IconPath"));
+    EXPECT_FALSE(chooserKey(ChooserTag::Emulator, true).has_value());
+    EXPECT_FALSE(chooserKey(ChooserTag::Snapshots, false).has_value());
+    EXPECT_FALSE(chooserKey(ChooserTag(7), false).has_value());
+
+    // A panel opens in the nearest folder that exists, never at the root.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("a/b"))));
+    const QString b = dir.filePath(QStringLiteral("a/b"));
+    EXPECT_EQ(LauncherPaths::panelFolder(b + QStringLiteral("/gone/deeper"), false), b);
+    EXPECT_EQ(LauncherPaths::panelFolder(b + QStringLiteral("/file.exe"), true), b);
+    EXPECT_EQ(LauncherPaths::panelFolder(QStringLiteral("/nowhere-at-all"), false),
+              QDir::homePath());
+    EXPECT_EQ(LauncherPaths::panelFolder(QStringLiteral("relative"), false), QDir::homePath());
+    EXPECT_TRUE(LauncherPaths::folderFound(b));
+    EXPECT_FALSE(LauncherPaths::folderFound(QString()));
+    EXPECT_TRUE(LauncherPaths::fileFound(b));
+}
+
+// A saved header state is given back only for the columns it was made for;
+// a value that is not a state (written by hand) is none.
+TEST_F(SettingsCore, ArrangementStatesComeBackOnlyForTheirColumns) {
+    arrangement::saveHeaderState(store, QStringLiteral("table"), "state", QStringLiteral("a,b"));
+    EXPECT_EQ(arrangement::savedHeaderState(store, QStringLiteral("table"), QStringLiteral("a,b")),
+              "state");
+    EXPECT_EQ(arrangement::savedHeaderState(store, QStringLiteral("table"), QStringLiteral("a,c")),
+              QByteArray());
+    store.setObject(QStringLiteral("text"), QStringLiteral("Arrangement/window"));
+    EXPECT_EQ(arrangement::savedState(store, QStringLiteral("window")), QByteArray());
+}
+
+} // namespace
+} // namespace kd
