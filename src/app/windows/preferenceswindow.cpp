@@ -69,27 +69,6 @@ void setReadOnly(QLineEdit* field, bool readOnly) {
     field->setPalette(palette);
 }
 
-// The packaged item whose path field `outlet` is.
-std::optional<PackagedItem> packagedItemOfField(QLatin1StringView outlet) {
-    if (outlet == "textfild_exe")
-        return PackagedItem::Emulator;
-    if (outlet == "textfild_snaps")
-        return PackagedItem::Snapshots;
-    if (outlet == "textfild_icons")
-        return PackagedItem::Icons;
-    return std::nullopt;
-}
-
-std::optional<PackagedItem> packagedItemOfBox(QLatin1StringView outlet) {
-    if (outlet == "button_exe")
-        return PackagedItem::Emulator;
-    if (outlet == "button_snapfolder")
-        return PackagedItem::Snapshots;
-    if (outlet == "button_Iconfolder")
-        return PackagedItem::Icons;
-    return std::nullopt;
-}
-
 FormControl made(FormControl::Member member, const char* outlet, const char* key, const char* label,
                  Page page) {
     FormControl control;
@@ -335,8 +314,7 @@ void PreferencesWindow::bindControl(const FormControl& control) {
             auto* widget = this->*member;
             using Control = std::remove_pointer_t<decltype(widget)>;
             if constexpr (std::is_same_v<Control, QCheckBox>) {
-                const std::optional<PackagedItem> item =
-                    packagedItemOfBox(QLatin1StringView(control.outlet));
+                const std::optional<PackagedItem> item = packagedItemOf(control);
                 connect(widget, &QCheckBox::clicked, this,
                         [this, widget, key, item, inverted = control.inverted] {
                             if (widget->checkState() != Qt::PartiallyChecked)
@@ -381,8 +359,7 @@ void PreferencesWindow::show(const FormControl& control) {
             if constexpr (std::is_same_v<Control, QCheckBox>) {
                 widget->setChecked(value.toBool() != control.inverted);
             } else if constexpr (std::is_same_v<Control, QLineEdit>) {
-                if (const std::optional<PackagedItem> item =
-                        packagedItemOfField(QLatin1StringView(control.outlet))) {
+                if (const std::optional<PackagedItem> item = packagedItemOf(control)) {
                     showPackagedPath(*item);
                 } else if (widget->text() != value.toString()) {
                     widget->setText(value.toString());
@@ -394,6 +371,19 @@ void PreferencesWindow::show(const FormControl& control) {
             }
         },
         control.member);
+}
+
+// The packaged item whose box or path field `control` is.
+std::optional<PackagedItem> PreferencesWindow::packagedItemOf(const FormControl& control) {
+    using P = PreferencesWindow;
+    const FormControl::Member boxes[] = {&P::button_exe, &P::button_snapfolder,
+                                         &P::button_Iconfolder};
+    const FormControl::Member fields[] = {&P::textfild_exe, &P::textfild_snaps, &P::textfild_icons};
+    for (int item = 0; item < 3; ++item) {
+        if (control.member == boxes[item] || control.member == fields[item])
+            return PackagedItem(item);
+    }
+    return std::nullopt;
 }
 
 void PreferencesWindow::showPackagedPath(PackagedItem item) {

@@ -60,6 +60,7 @@ private:
     void bindControl(const FormControl& control);
     void showValue(const QString& key);
     void show(const FormControl& control);
+    static std::optional<PackagedItem> packagedItemOf(const FormControl& control);
 
     DefaultsController& m_defaults;
     const LauncherPaths& m_paths;
