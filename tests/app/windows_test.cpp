@@ -162,46 +162,6 @@ TEST_F(Windows, AboutShowsTheVersionTheLicenceAndTheTwoAddresses) {
     EXPECT_FALSE(topLevel("aboutWindow")->isVisible());
 }
 
-// Typing into a number field keeps only what a number of its kind can hold;
-// the text then reaches the store and the command line as it stands.
-TEST_F(Windows, NumberFieldsRefuseWhatIsNotANumber) {
-    auto enter = [&](QLineEdit* field, const QString& key, const char* typed, const char* kept) {
-        SCOPED_TRACE(key.toStdString());
-        field->clear();
-        QTest::keyClicks(field, typed);
-        EXPECT_EQ(field->text(), kept);
-        EXPECT_EQ(store->stringForKey(key), kept);
-    };
-    enter(field("textfild_ppcfreq"), keys::PowerPCFrequency, "6a6.5", "665");
-    enter(field("textfild_resolution_x"), keys::ResolutionX, "-640", "640");
-    enter(field("textfild_resolution_y"), keys::ResolutionY, "4 80", "480");
-    enter(field("textfild_sound"), keys::VolumeSoundeffects, "8o", "8");
-    enter(field("textfild_music"), keys::VolumeMPEGmusic, "+50", "50");
-    enter(field("textfild_balance"), keys::RelativeBalance, "-1-5", "-15");
-    const QStringList args = emulatorArguments({}, emulatorForm());
-    EXPECT_TRUE(args.contains("-ppc-frequency=665"));
-    EXPECT_TRUE(args.contains("-res=640,480"));
-}
-
-// The pages that hold fields the command line does not pass say so.
-TEST_F(Windows, PagesSayWhichFieldsAreNotPassed) {
-    auto* tabs = preferencesWindow()->findChild<QTabWidget*>();
-    ASSERT_NE(tabs, nullptr);
-    const QList<QWidget*> unpassed{field("textfild_vert"),    field("textfild_frag"),
-                                   field("textfild_sound"),   field("textfild_music"),
-                                   field("textfild_balance"), popup("popup_inputsys"),
-                                   box("button_feedback")};
-    for (QWidget* control : unpassed)
-        ASSERT_TRUE(tabs->isAncestorOf(control));
-    for (int i = 0; i < tabs->count(); ++i) {
-        QWidget* page = tabs->widget(i);
-        const bool holds = std::any_of(unpassed.begin(), unpassed.end(), [&](QWidget* control) {
-            return page->isAncestorOf(control);
-        });
-        EXPECT_EQ(page->findChildren<QLabel*>("notPassedNote").size(), holds ? 1 : 0) << i;
-    }
-}
-
 // While a "Use the packaged …" box is on, its field shows the fixed text and
 // cannot be typed into, however the box was turned on or off; off, it shows the
 // stored path, or nothing.
@@ -237,6 +197,37 @@ TEST_F(Windows, PackagedFieldsAreReadOnlyWhileTheirBoxIsOn) {
     shows(field("textfild_exe"), packaged("Kaleidrome"), true);
     shows(field("textfild_snaps"), packaged("Snaps"), true);
     shows(field("textfild_icons"), packaged("Icons"), true);
+}
+
+// A run starts what the emulator's field says once its box is off, and a
+// relocated bundle its own packaged emulator; tags other than the three boxes'
+// change no field.
+TEST_F(Windows, TheEmulatorIsThePackagedOneOrWhatItsFieldSays) {
+    { // A relocated bundle uses its own resources.
+        QTemporaryDir elsewhere;
+        const QString moved = elsewhere.path() + "/Some Other Name.app/Contents/Resources";
+        ASSERT_TRUE(copyTree(bundle.resources(), moved));
+        const AppDelegate relocated(desktop, *store, moved);
+        EXPECT_EQ(relocated.pathOfExecFile(), moved + "/kdromepak/Kaleidrome");
+        EXPECT_TRUE(relocated.ExefileCheck());
+    }
+    EXPECT_EQ(app->pathOfCurrentDir(), bundle.path("kdromepak"));
+    const QString before = field("textfild_exe")->text() + field("textfild_snaps")->text() +
+                           field("textfild_icons")->text();
+    for (int tag : {-1, 3, 5})
+        app->PackagePathChange(PackagedItem(tag));
+    EXPECT_EQ(field("textfild_exe")->text() + field("textfild_snaps")->text() +
+                  field("textfild_icons")->text(),
+              before);
+
+    box("button_exe")->click(); // off: the user's own emulator
+    EXPECT_FALSE(app->ExefileCheck());
+    type(field("textfild_exe"), "/opt/my emu/Kaleidrome");
+    EXPECT_EQ(app->pathOfExecFile(), "/opt/my emu/Kaleidrome");
+    EXPECT_EQ(app->pathOfCurrentDir(), "/opt/my emu");
+    EXPECT_FALSE(app->ExefileCheck());
+    type(field("textfild_exe"), bundle.path("kdromepak/Kaleidrome"));
+    EXPECT_TRUE(app->ExefileCheck());
 }
 
 // Long titles and makers give way so that every column fits the default

@@ -1,0 +1,236 @@
+// The preferences window on its own: the form as stored and shown, what it
+// hands a game run, and what its buttons ask for.
+#include "app/appdelegate.h"
+#include "app/windows/preferenceswindow.h"
+#include "settings/settingsstore.h"
+#include "support/testbundle.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace kd::test {
+namespace {
+
+class PreferencesForm : public ::testing::Test {
+protected:
+    void SetUp() override { open(); }
+    // A new window on the settings file as it is now, as after a restart.
+    void open() {
+        window.reset();
+        defaults.reset();
+        store = std::make_unique<SettingsStore>(file);
+        defaults = std::make_unique<DefaultsController>(*store);
+        AppDelegate::initialize(*defaults, *store);
+        paths = std::make_unique<LauncherPaths>(*defaults, QStringLiteral("/b/Resources"));
+        window = std::make_unique<PreferencesWindow>(*defaults, *paths);
+    }
+    template <class T> T* control(const char* name) const {
+        T* found = window->findChild<T*>(QLatin1StringView(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QCheckBox* box(const char* name) const { return control<QCheckBox>(name); }
+    QLineEdit* field(const char* name) const { return control<QLineEdit>(name); }
+    QComboBox* popup(const char* name) const { return control<QComboBox>(name); }
+    QStringList fileLines() const {
+        return QString::fromUtf8(readFile(file)).split(u'\n').filter(QStringLiteral("="));
+    }
+    QStringList arguments() const { return emulatorArguments({}, window->emulatorForm()); }
+
+    QTemporaryDir dir;
+    QString file = dir.filePath(QStringLiteral("settings.conf"));
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<DefaultsController> defaults;
+    std::unique_ptr<LauncherPaths> paths;
+    std::unique_ptr<PreferencesWindow> window;
+};
+
+// A first start shows the initial values and stores nothing; the user's edits
+// are stored at once, in each key's sense, and come back after a restart.
+TEST_F(PreferencesForm, FirstStartStoresNothingAndEditsAreStoredAtOnce) {
+    const std::pair<const char*, const char*> fields[] = {
+        {"textfild_ppcfreq", "50"}, {"textfild_resolution_x", "496"},
+        {"textfild_sound", "100"},  {"textfild_balance", "0"},
+        {"textfild_roms", ""},      {"textfild_frag", ""}};
+    for (const auto& [name, text] : fields)
+        EXPECT_EQ(field(name)->text(), text) << name;
+    for (const char* name : {"button_exe", "button_snapfolder", "button_Iconfolder"})
+        EXPECT_TRUE(box(name)->isChecked()) << name;
+    // The four boxes whose option negates their key all start off.
+    for (const char* name :
+         {"button_nothreads", "button_throttle", "button_SoundEffects", "button_MPEGmusic"})
+        EXPECT_FALSE(box(name)->isChecked()) << name;
+    for (const char* name : {"popup_videomode", "popup_inputsys", "popup_command"})
+        EXPECT_EQ(popup(name)->currentIndex(), 0) << name;
+    EXPECT_EQ(fileLines(), QStringList());
+
+    field("textfild_ppcfreq")->selectAll();
+    QTest::keyClicks(field("textfild_ppcfreq"), "66");
+    box("button_widescreen")->click();
+    box("button_nothreads")->click(); // shows MultiThreaded inverted
+    popup("popup_crosshairs")->setCurrentIndex(2);
+    emit popup("popup_crosshairs")->activated(2);
+    // In the file before the window closes; keys never touched are not written,
+    // so they keep following their initial value.
+    EXPECT_EQ(fileLines(), (QStringList{"CrosshairsConfig=2", "MultiThreaded=false",
+                                        "PowerPCFrequency=66", "Widescreen=true"}));
+    open();
+    EXPECT_EQ(field("textfild_ppcfreq")->text(), "66");
+    EXPECT_TRUE(box("button_widescreen")->isChecked());
+    EXPECT_TRUE(box("button_nothreads")->isChecked());
+    EXPECT_EQ(popup("popup_crosshairs")->currentIndex(), 2);
+}
+
+// Each box stores its own key in the key's sense, and a value stored by anyone
+// shows in its control at once.
+TEST_F(PreferencesForm, ControlsAndTheirKeysFollowEachOther) {
+    const std::tuple<const char*, BoolKey, bool> boxes[] = {
+        {"button_exe", keys::Button_packege1, true},
+        {"button_snapfolder", keys::Button_packege2, true},
+        {"button_Iconfolder", keys::Button_packege3, true},
+        {"button_nothreads", keys::MultiThreaded, false},
+        {"button_gputhreads", keys::GPUmultithreaded, true},
+        {"button_widescreen", keys::Widescreen, true},
+        {"button_multitexture", keys::Multitexture, true},
+        {"button_throttle", keys::Nothrottle, false},
+        {"button_showfps", keys::ShowFPS, true},
+        {"button_SoundEffects", keys::SoundEffects, true},
+        {"button_MPEGmusic", keys::MPEGmusic, true},
+        {"button_flipstereo", keys::SwapChannels, true},
+        {"button_feedback", keys::ForceFeedback, true}};
+    for (const auto& [name, key, storedWhenOn] : boxes) {
+        SCOPED_TRACE(name);
+        QCheckBox* box = this->box(name);
+        if (box->isChecked())
+            box->click();
+        box->click();
+        ASSERT_TRUE(box->isChecked());
+        EXPECT_EQ(store->value(key), storedWhenOn);
+        store->setObject(!storedWhenOn, key);
+        EXPECT_FALSE(box->isChecked());
+    }
+    store->setObject(QStringLiteral("/games/roms"), keys::RomsPath);
+    EXPECT_EQ(field("textfild_roms")->text(), "/games/roms");
+    store->setObject(4, keys::CommandOption);
+    EXPECT_EQ(popup("popup_command")->currentIndex(), 4);
+    EXPECT_EQ(window->selectedCommandOption(), QStringLiteral("-print-inputs"));
+}
+
+// What a game run passes on is read from the settings: a pop-up index it has no
+// item for selects nothing, a value of the wrong kind is the initial one.
+TEST_F(PreferencesForm, TheFormOfARunIsReadFromTheSettings) {
+    EXPECT_EQ(arguments(), (QStringList{"-ppc-frequency=50", "-gpu-multi-threaded", "-res=496,384",
+                                        "-fullscreen", "-no-multi-texture", "-crosshairs=0"}));
+    store->setObject(false, keys::MultiThreaded);
+    store->setObject(false, keys::Nothrottle);
+    store->setObject(true, keys::SoundEffects);
+    store->setObject(QStringLiteral("garbage"), keys::GPUmultithreaded);
+    store->setObject(7, keys::CrosshairsConfig);
+    store->setObject(-2, keys::Videomode);
+    store->setObject(9, keys::CommandOption);
+    EXPECT_EQ(arguments(), (QStringList{"-ppc-frequency=50", "-no-threads", "-gpu-multi-threaded",
+                                        "-res=496,384", "-window", "-no-multi-texture",
+                                        "-no-throttle", "-crosshairs=-1", "-no-sound"}));
+    EXPECT_EQ(popup("popup_crosshairs")->currentIndex(), -1);
+    EXPECT_FALSE(window->selectedCommandOption().has_value());
+}
+
+// Typing into a number field keeps only what a number of its kind can hold;
+// the text then reaches the store and the command line as it stands.
+TEST_F(PreferencesForm, NumberFieldsRefuseWhatIsNotANumber) {
+    const std::tuple<const char*, const char*, const char*, const char*> typing[] = {
+        {"textfild_ppcfreq", "6a6.5", "665", "PowerPCFrequency"},
+        {"textfild_resolution_x", "-640", "640", "ResolutionX"},
+        {"textfild_resolution_y", "4 80", "480", "ResolutionY"},
+        {"textfild_sound", "8o", "8", "VolumeSoundeffects"},
+        {"textfild_music", "+50", "50", "VolumeMPEGmusic"},
+        {"textfild_balance", "-1-5", "-15", "RelativeBalance"}};
+    for (const auto& [name, typed, kept, key] : typing) {
+        SCOPED_TRACE(name);
+        field(name)->clear();
+        QTest::keyClicks(field(name), typed);
+        EXPECT_EQ(field(name)->text(), kept);
+        EXPECT_EQ(store->stringForKey(QString::fromLatin1(key)), kept);
+    }
+    EXPECT_TRUE(arguments().contains("-ppc-frequency=665"));
+    EXPECT_TRUE(arguments().contains("-res=640,480"));
+}
+
+// Stored garbage shows the initial value; keys the launcher does not know
+// are kept; a folder where the file should be stops nothing.
+TEST_F(PreferencesForm, BrokenOrForeignValuesFallBackAndUnknownKeysAreKept) {
+    ASSERT_TRUE(writeFile(file, "[General]\n"
+                                "PowerPCFrequency=77\n"
+                                "Widescreen=garbage\n"
+                                "Videomode=not a number\n"
+                                "CrosshairsConfig=99999999999\n"
+                                "SomebodyElsesKey=keep me\n"
+                                "\x01\x02\xff=\xfe\n"
+                                "[Broken section\n"
+                                "ResolutionY"));
+    open();
+    EXPECT_EQ(field("textfild_ppcfreq")->text(), "77");
+    EXPECT_FALSE(box("button_widescreen")->isChecked());
+    EXPECT_EQ(popup("popup_videomode")->currentIndex(), 0);
+    EXPECT_EQ(popup("popup_crosshairs")->currentIndex(), 0);
+    EXPECT_EQ(field("textfild_resolution_y")->text(), "384");
+    box("button_showfps")->click();
+    EXPECT_TRUE(fileLines().contains("SomebodyElsesKey=keep me"));
+
+    ASSERT_TRUE(QFile::remove(file) && QDir().mkpath(file));
+    open();
+    EXPECT_EQ(field("textfild_ppcfreq")->text(), "50");
+    box("button_showfps")->click();
+    EXPECT_TRUE(box("button_showfps")->isChecked());
+}
+
+// The pages that hold fields the command line does not pass say so; the
+// buttons beside the fields ask for their tags.
+TEST_F(PreferencesForm, PagesSayWhatIsNotPassedAndButtonsAskByTag) {
+    auto* tabs = window->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    const QList<QWidget*> unpassed{field("textfild_vert"),    field("textfild_frag"),
+                                   field("textfild_sound"),   field("textfild_music"),
+                                   field("textfild_balance"), popup("popup_inputsys"),
+                                   box("button_feedback")};
+    for (int i = 0; i < tabs->count(); ++i) {
+        QWidget* page = tabs->widget(i);
+        const bool holds = std::any_of(unpassed.begin(), unpassed.end(), [&](QWidget* control) {
+            return page->isAncestorOf(control);
+        });
+        EXPECT_EQ(page->findChildren<QLabel*>("notPassedNote").size(), holds ? 1 : 0) << i;
+    }
+
+    QSignalSpy files(window.get(), &PreferencesWindow::chooseFileClicked);
+    QSignalSpy folders(window.get(), &PreferencesWindow::chooseFolderClicked);
+    QSignalSpy reveals(window.get(), &PreferencesWindow::revealClicked);
+    QSignalSpy toggles(window.get(), &PreferencesWindow::packagedToggleClicked);
+    for (int tag = 1; tag <= 6; ++tag)
+        control<QPushButton>(qPrintable(QStringLiteral("button_choose%1").arg(tag)))->click();
+    for (int tag = 1; tag <= 4; ++tag)
+        control<QPushButton>(qPrintable(QStringLiteral("button_show%1").arg(tag)))->click();
+    box("button_snapfolder")->click();
+    auto tags = [](const QSignalSpy& spy) {
+        QList<int> seen;
+        for (const QList<QVariant>& call : spy)
+            seen << call[0].toInt();
+        return seen;
+    };
+    EXPECT_EQ(tags(files), (QList<int>{1, 5, 6}));
+    EXPECT_EQ(tags(folders), (QList<int>{2, 3, 4}));
+    EXPECT_EQ(tags(reveals), (QList<int>{1, 2, 3, 4}));
+    EXPECT_EQ(tags(toggles), QList<int>{int(PackagedItem::Snapshots)});
+    // Clicked after its key was stored: the field already shows the user's path.
+    EXPECT_FALSE(field("textfild_snaps")->isReadOnly());
+}
+
+} // namespace
+} // namespace kd::test
