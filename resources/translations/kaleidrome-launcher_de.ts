@@ -31,6 +31,278 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
     </message>
 </context>
 <context>
+    <name>StringTable</name>
+    <message>
+        <source>The emulator reported an error.</source>
+        <comment>Alert_1</comment>
+        <translation>Der Emulator hat einen Fehler gemeldet.</translation>
+    </message>
+    <message>
+        <source>The ROMs folder is missing.</source>
+        <comment>Alert_2</comment>
+        <translation>Es ist kein ROM-Ordner eingestellt.</translation>
+    </message>
+    <message>
+        <source>Kaleidrome ended with exit status %d. The log window shows what it printed.</source>
+        <comment>Alert_3</comment>
+        <translation>Kaleidrome wurde mit dem Status %d beendet. Das Protokollfenster zeigt, was es ausgegeben hat.</translation>
+    </message>
+    <message>
+        <source>No ROMs folder is set. Choose the folder that holds your ROM archives (.zip); games are started from there.</source>
+        <comment>Alert_5</comment>
+        <translation>Wählen Sie den Ordner mit Ihren ROM-Archiven (.zip). Spiele werden von dort gestartet.</translation>
+    </message>
+    <message>
+        <source>The ROMs folder “%@” cannot be found: it was moved or deleted, or it is on a drive that is not connected. Choose the folder that holds your ROM archives (.zip), or cancel and connect the drive.</source>
+        <comment>Alert_5_NotFound</comment>
+        <translation>Der ROM-Ordner „%@“ ist nicht zu finden: Er wurde verschoben oder gelöscht, oder er liegt auf einem Laufwerk, das nicht angeschlossen ist. Wählen Sie den Ordner mit Ihren ROM-Archiven (.zip), oder brechen Sie ab und schließen Sie das Laufwerk an.</translation>
+    </message>
+    <message>
+        <source>Choose the emulator program, or turn on &quot;Use the packaged emulator&quot; in Preferences.</source>
+        <comment>Alert_7</comment>
+        <translation>Wählen Sie das Emulatorprogramm oder schalten Sie in den Einstellungen „Mitgelieferten Emulator verwenden“ ein.</translation>
+    </message>
+    <message>
+        <source>Add %d games from the ROMs folder?</source>
+        <comment>Alert_Add</comment>
+        <translation>%d Spiele aus dem ROM-Ordner hinzufügen?</translation>
+    </message>
+    <message>
+        <source>%@ holds %d ROM archives that are not in the game list. Each becomes a game named after its archive.</source>
+        <comment>Alert_AddInfo</comment>
+        <translation>%@ enthält %d ROM-Archive, die nicht in der Spieleliste stehen. Jedes wird ein Spiel mit dem Namen seines Archivs.</translation>
+    </message>
+    <message>
+        <source>There is no ROMs folder to add games from.</source>
+        <comment>Alert_AddNoFolder</comment>
+        <translation>Es gibt keinen ROM-Ordner, aus dem Spiele hinzugefügt werden könnten.</translation>
+    </message>
+    <message>
+        <source>&quot;%@&quot; is not a folder. Choose the ROMs folder in Preferences first.</source>
+        <comment>Alert_AddNoFolderInfo</comment>
+        <translation>„%@“ ist kein Ordner. Wählen Sie zuerst in den Einstellungen den ROM-Ordner.</translation>
+    </message>
+    <message>
+        <source>The game list already has every game of the ROMs folder.</source>
+        <comment>Alert_AddNone</comment>
+        <translation>Die Spieleliste enthält schon jedes Spiel des ROM-Ordners.</translation>
+    </message>
+    <message>
+        <source>None of the %d ROM archives in %@ is missing from the list.</source>
+        <comment>Alert_AddNoneInfo</comment>
+        <translation>Keines der %d ROM-Archive in %@ fehlt in der Liste.</translation>
+    </message>
+    <message>
+        <source>%@ cannot be started.</source>
+        <comment>Alert_CannotStart</comment>
+        <translation>%@ kann nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>No program on this desktop accepted it. Folders, documents and web pages are opened by the file manager and the web browser set as the desktop&apos;s defaults (xdg-open).</source>
+        <comment>Alert_NoOpenerInfo</comment>
+        <translation>Kein Programm dieses Desktops hat es angenommen. Ordner, Dokumente und Webseiten öffnen der Dateimanager und der Webbrowser, die der Desktop als Standard eingestellt hat (xdg-open).</translation>
+    </message>
+    <message>
+        <source>There is nothing to open: no path is set for it.</source>
+        <comment>Alert_NoPath</comment>
+        <translation>Es gibt nichts zu öffnen: Dafür ist kein Pfad eingestellt.</translation>
+    </message>
+    <message>
+        <source>Set the path on the Paths page of Preferences.</source>
+        <comment>Alert_NoPathInfo</comment>
+        <translation>Stellen Sie den Pfad auf der Seite „Pfade“ der Einstellungen ein.</translation>
+    </message>
+    <message>
+        <source>Nothing is there: it was moved or deleted, or it is on a drive that is not connected.</source>
+        <comment>Alert_NotThereInfo</comment>
+        <translation>Dort ist nichts: Es wurde verschoben oder gelöscht, oder es liegt auf einem Laufwerk, das nicht angeschlossen ist.</translation>
+    </message>
+    <message>
+        <source>“%@” could not be opened.</source>
+        <comment>Alert_OpenFailed</comment>
+        <translation>„%@“ konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>Remove “%@” from the game list?</source>
+        <comment>Alert_Remove</comment>
+        <translation>„%@“ aus der Spieleliste entfernen?</translation>
+    </message>
+    <message>
+        <source>Its ROM archive and artwork stay where they are; only the list changes.</source>
+        <comment>Alert_RemoveInfo</comment>
+        <translation>Sein ROM-Archiv und seine Bilder bleiben, wo sie sind; nur die Liste ändert sich.</translation>
+    </message>
+    <message>
+        <source>Reset all preferences to their initial values?</source>
+        <comment>Alert_Reset</comment>
+        <translation>Alle Einstellungen auf ihre Anfangswerte zurücksetzen?</translation>
+    </message>
+    <message>
+        <source>The emulator and ROMs paths, the artwork folders and every option go back to their initial values, and the log is cleared. This cannot be undone.</source>
+        <comment>Alert_ResetInfo</comment>
+        <translation>Die Pfade zum Emulator und zu den ROMs, die Bilderordner und alle Optionen erhalten wieder ihre Anfangswerte, und das Protokoll wird geleert. Das lässt sich nicht rückgängig machen.</translation>
+    </message>
+    <message>
+        <source>The log could not be saved.</source>
+        <comment>Alert_SaveFailed</comment>
+        <translation>Das Protokoll konnte nicht gesichert werden.</translation>
+    </message>
+    <message>
+        <source>Kaleidrome could not be started.</source>
+        <comment>Alert_StartFailed</comment>
+        <translation>Kaleidrome konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>%@</source>
+        <comment>Alert_StartFailedInfo</comment>
+        <translation>%@</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <comment>Button_2</comment>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <comment>Button_4</comment>
+        <translation>Auswählen …</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <comment>Button_Add</comment>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Choose Emulator…</source>
+        <comment>Button_ChooseEmulator</comment>
+        <translation>Emulator wählen…</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <comment>Button_Log</comment>
+        <translation>Protokoll</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <comment>Button_OK</comment>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <comment>Button_Remove</comment>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <comment>Button_Reset</comment>
+        <translation>Zurücksetzen</translation>
+    </message>
+    <message>
+        <source>
+*** Kaleidrome ended with exit status %d ***
+</source>
+        <comment>Error_4</comment>
+        <translation>
+*** Kaleidrome wurde mit dem Status %d beendet ***
+</translation>
+    </message>
+    <message>
+        <source>No game has been played yet.</source>
+        <comment>History_Empty</comment>
+        <translation>Es wurde noch kein Spiel gespielt.</translation>
+    </message>
+    <message>
+        <source>Play history is off: %@</source>
+        <comment>History_Off</comment>
+        <translation>Der Spielverlauf ist aus: %@</translation>
+    </message>
+    <message>
+        <source>The Kaleidrome emulator was not found.</source>
+        <comment>Install_1</comment>
+        <translation>Der Emulator Kaleidrome wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>
+*** Play history is off: %@ ***
+</source>
+        <comment>Log_HistoryOff</comment>
+        <translation>
+*** Der Spielverlauf ist aus: %@ ***
+</translation>
+    </message>
+    <message>
+        <source>
+*** Kaleidrome could not be started: %@ ***
+</source>
+        <comment>Log_StartFailed</comment>
+        <translation>
+*** Kaleidrome konnte nicht gestartet werden: %@ ***
+</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <comment>Opanel_Prompt</comment>
+        <translation>Starten</translation>
+    </message>
+    <message>
+        <source>There is no such file.</source>
+        <comment>Open_Missing</comment>
+        <translation>Diese Datei gibt es nicht.</translation>
+    </message>
+    <message>
+        <source>It is not a regular file.</source>
+        <comment>Open_NotRegular</comment>
+        <translation>Das ist keine gewöhnliche Datei.</translation>
+    </message>
+    <message>
+        <source>Only ROM archives (.zip) can be started.</source>
+        <comment>Open_NotZip</comment>
+        <translation>Nur ROM-Archive (.zip) können gestartet werden.</translation>
+    </message>
+    <message>
+        <source>It cannot be read.</source>
+        <comment>Open_Unreadable</comment>
+        <translation>Die Datei kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>ended normally</source>
+        <comment>Outcome_Normal</comment>
+        <translation>normal beendet</translation>
+    </message>
+    <message>
+        <source>running</source>
+        <comment>Outcome_Running</comment>
+        <translation>läuft</translation>
+    </message>
+    <message>
+        <source>killed by signal %d (%@)</source>
+        <comment>Outcome_Signal</comment>
+        <translation>durch Signal %d (%@) beendet</translation>
+    </message>
+    <message>
+        <source>ended with status %d</source>
+        <comment>Outcome_Status</comment>
+        <translation>mit Status %d beendet</translation>
+    </message>
+    <message>
+        <source>no end recorded</source>
+        <comment>Outcome_Unknown</comment>
+        <translation>kein Ende verzeichnet</translation>
+    </message>
+    <message>
+        <source>running for %@</source>
+        <comment>Status_Running</comment>
+        <translation>läuft seit %@</translation>
+    </message>
+    <message>
+        <source>All preferences were reset to their initial values.
+</source>
+        <comment>preferences_ini</comment>
+        <translation>Alle Einstellungen wurden auf ihre Anfangswerte zurückgesetzt.
+</translation>
+    </message>
+</context>
+<context>
     <name>kd::AboutWindow</name>
     <message>
         <source>About Kaleidrome Launcher</source>

@@ -33,7 +33,8 @@ AppDelegate::AppDelegate(Desktop& desktop, SettingsStore& store, const QString& 
     // The initial values must be in place before the form shows anything.
     initialize(m_defaults, m_store);
     QString error;
-    m_strings = StringTable::load(resourcePath + QStringLiteral("/strings"), m_language, &error);
+    m_strings =
+        StringTable::load(resourcePath + QStringLiteral("/strings/Localizable.json"), &error);
     if (!error.isEmpty())
         m_desktop.systemLog(QStringLiteral("String table not loaded: ") + error);
     buildParts();

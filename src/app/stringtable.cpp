@@ -1,5 +1,6 @@
 #include "app/stringtable.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,21 +29,12 @@ StringTable StringTable::load(const QString& filePath, QString* error) {
     return table;
 }
 
-StringTable StringTable::load(const QString& folder, const QString& language, QString* error) {
-    const QString name = QStringLiteral("Localizable.json");
-    StringTable table = load(folder + u'/' + name, error);
-    if (language == u"en")
-        return table;
-    QString languageError;
-    const StringTable translated = load(folder + u'/' + language + u'/' + name, &languageError);
-    if (translated.isEmpty() && error)
-        *error = language + QStringLiteral(": ") + languageError;
-    table.m_texts.insert(translated.m_texts);
-    return table;
-}
-
 QString StringTable::text(const QString& key) const {
-    return m_texts.value(key, key);
+    const auto found = m_texts.constFind(key);
+    if (found == m_texts.cend())
+        return key;
+    return QCoreApplication::translate("StringTable", found->toUtf8().constData(),
+                                       key.toUtf8().constData());
 }
 
 QString formatText(const QString& format, qint64 number, const QString& text) {

@@ -7,15 +7,15 @@
 namespace kd {
 
 // User-facing texts looked up by key; a key with no entry yields the key itself.
+// The table holds the English texts. The installed translators give each in the
+// user's language, under context "StringTable" with the key as disambiguation
+// so that equal English texts may differ; a key they lack keeps its English text.
 class StringTable {
 public:
     StringTable() = default;
-    // Reads a JSON object of key -> text; a missing or broken file leaves the table empty.
+    // Reads a JSON object of key -> English text; a missing or broken file leaves
+    // the table empty.
     static StringTable load(const QString& filePath, QString* error = nullptr);
-    // The English table `folder`/Localizable.json with the texts of
-    // `folder`/<language>/Localizable.json over it: a key the language lacks
-    // keeps its English text. English needs no second table.
-    static StringTable load(const QString& folder, const QString& language, QString* error);
 
     QString text(const QString& key) const;
     void insert(const QString& key, const QString& text) { m_texts.insert(key, text); }

@@ -4,12 +4,15 @@
 #include "app/windows/subviewdraw.h"
 #include "support/testbundle.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
+#include <QDirIterator>
+#include <QFile>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
+#include <QTranslator>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 namespace kd {
@@ -39,59 +42,157 @@ TEST(StringTable, FormatsAndMissingKeys) {
     EXPECT_EQ(formatText("trailing %"), "trailing %");
 }
 
-// A language's table lays its texts over the English one, key by key.
-TEST(StringTable, ALanguageFallsBackToEnglishThenToTheKey) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(test::writeFile(dir.filePath("Localizable.json"),
-                                R"({"Alert_1": "Error.", "Button_2": "Cancel"})"));
-    ASSERT_TRUE(test::writeFile(dir.filePath("de/Localizable.json"), R"({"Alert_1": "Fehler."})"));
-    QString error;
-    const StringTable german = StringTable::load(dir.path(), "de", &error);
-    EXPECT_EQ(german.text("Alert_1"), "Fehler.");
-    EXPECT_EQ(german.text("Button_2"), "Cancel");
-    EXPECT_EQ(german.text("Alert_9"), "Alert_9");
-    EXPECT_TRUE(error.isEmpty());
-    EXPECT_EQ(StringTable::load(dir.path(), "en", &error).text("Alert_1"), "Error.");
-    // A language without a table says so and speaks English.
-    EXPECT_EQ(StringTable::load(dir.path(), "fr", &error).text("Alert_1"), "Error.");
-    EXPECT_FALSE(error.isEmpty());
+const QString EnglishTable =
+    QStringLiteral(KD_SOURCE_DIR "/resources/bundle/strings/Localizable.json");
+const QString GermanSource =
+    QStringLiteral(KD_SOURCE_DIR "/resources/translations/kaleidrome-launcher_de.ts");
+
+// The launcher's German translation as the built bundle holds it, installed
+// while it lives.
+class GermanTranslation {
+public:
+    GermanTranslation() {
+        m_loaded = m_translator.load(QStringLiteral("kaleidrome-launcher_de"),
+                                     QStringLiteral(KD_BUNDLE_RESOURCES "/translations")) &&
+                   QCoreApplication::installTranslator(&m_translator);
+    }
+    ~GermanTranslation() { QCoreApplication::removeTranslator(&m_translator); }
+    bool isLoaded() const { return m_loaded; }
+
+private:
+    QTranslator m_translator;
+    bool m_loaded = false;
+};
+
+// Translates "Cancel" of context StringTable, differently under two keys.
+class KeyedTranslator : public QTranslator {
+public:
+    QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                      int) const override {
+        if (qstrcmp(context, "StringTable") != 0 || qstrcmp(sourceText, "Cancel") != 0)
+            return QString();
+        if (qstrcmp(disambiguation, "Button_2") == 0)
+            return QStringLiteral("Abbrechen");
+        if (qstrcmp(disambiguation, "Menu_Cancel") == 0)
+            return QStringLiteral("Abbruch");
+        return QString();
+    }
+    bool isEmpty() const override { return false; }
+};
+
+// A text is translated under its key, so equal English texts may differ; what
+// the translation lacks keeps its English text, and an unknown key stays the key.
+TEST(StringTable, TheInstalledTranslationGivesTheTextOfItsKey) {
+    StringTable table;
+    table.insert("Button_2", "Cancel");
+    table.insert("Menu_Cancel", "Cancel");
+    table.insert("Button_Stop", "Cancel");
+    table.insert("Alert_New", "Not translated yet: %@.");
+    {
+        KeyedTranslator german;
+        ASSERT_TRUE(QCoreApplication::installTranslator(&german));
+        EXPECT_EQ(table.text("Button_2"), "Abbrechen");
+        EXPECT_EQ(table.text("Menu_Cancel"), "Abbruch");
+        EXPECT_EQ(table.text("Button_Stop"), "Cancel");
+        EXPECT_EQ(table.text("Alert_New"), "Not translated yet: %@.");
+        EXPECT_EQ(table.text("Alert_9"), "Alert_9");
+        QCoreApplication::removeTranslator(&german);
+    }
+    EXPECT_EQ(table.text("Button_2"), "Cancel");
 }
 
 // Every key the controller asks the table for is in it: a missing key would
 // show its own name in an alert.
 TEST(StringTable, EveryKeyTheCodeUsesIsInTheTable) {
     QString error;
-    const StringTable english = StringTable::load(
-        QStringLiteral(KD_SOURCE_DIR "/resources/bundle/strings/Localizable.json"), &error);
+    const StringTable english = StringTable::load(EnglishTable, &error);
     ASSERT_FALSE(english.isEmpty()) << error.toStdString();
     const QRegularExpression used(QStringLiteral(
         R"re(text\((?:QStringLiteral\()?"(\w+)"|"((?:Alert|Open|Outcome|Status|History|Log)_\w+)")re"));
     QSet<QString> keys;
-    for (const QFileInfo& file :
-         QDir(QStringLiteral(KD_SOURCE_DIR "/src/app")).entryInfoList({"*.cpp", "*.h"})) {
-        const QString code = QString::fromUtf8(test::readFile(file.filePath()));
+    QDirIterator files(QStringLiteral(KD_SOURCE_DIR "/src/app"), {"*.cpp", "*.h"}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString code = QString::fromUtf8(test::readFile(files.next()));
         for (const QRegularExpressionMatch& m : used.globalMatch(code))
             keys << (m.captured(1).isEmpty() ? m.captured(2) : m.captured(1));
     }
+    // Those of the play tracker, in a subfolder, are among them.
+    EXPECT_TRUE(keys.contains("Outcome_Signal"));
     EXPECT_GT(keys.size(), 40);
     for (const QString& key : keys)
         EXPECT_NE(english.text(key), key) << key.toStdString();
 }
 
-// Both tables the bundle ships hold the same keys with the same placeholders.
-TEST(StringTable, TheGermanTableMatchesTheEnglishOne) {
-    const QString strings = QStringLiteral(KD_SOURCE_DIR "/resources/bundle/strings");
-    QString error;
-    const StringTable english = StringTable::load(strings + "/Localizable.json", &error);
-    const StringTable german = StringTable::load(strings + "/de/Localizable.json", &error);
-    ASSERT_FALSE(english.isEmpty()) << error.toStdString();
-    ASSERT_EQ(german.keys(), english.keys());
-    for (const QString& key : english.keys()) {
-        for (const char* placeholder : {"%d", "%@", "%%"})
-            EXPECT_EQ(german.text(key).count(placeholder), english.text(key).count(placeholder))
-                << key.toStdString();
-        EXPECT_NE(german.text(key), key);
+struct TranslatedText {
+    QString english;
+    QString german;
+    bool finished = false;
+};
+
+// The messages of context StringTable in a Linguist source, by key.
+QHash<QString, TranslatedText> stringTableMessages(const QString& path, QString* error) {
+    QHash<QString, TranslatedText> messages;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return messages;
     }
+    QXmlStreamReader xml(&file);
+    QString context;
+    QString key;
+    TranslatedText message;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement() && xml.name() == u"message" && context == u"StringTable")
+            messages.insert(key, message);
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == u"name") {
+            context = xml.readElementText();
+        } else if (xml.name() == u"message") {
+            key.clear();
+            message = TranslatedText();
+        } else if (xml.name() == u"source") {
+            message.english = xml.readElementText();
+        } else if (xml.name() == u"comment") {
+            key = xml.readElementText();
+        } else if (xml.name() == u"translation") {
+            message.finished = xml.attributes().value(QStringLiteral("type")).isEmpty();
+            message.german = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        }
+    }
+    if (xml.hasError())
+        *error = xml.errorString();
+    return messages;
+}
+
+// Every text of the English table has a finished German translation in the
+// Linguist source under its key, with the same placeholders, and the bundle's
+// compiled translation gives it.
+TEST(StringTable, EveryTextHasAFinishedGermanTranslation) {
+    QString error;
+    const StringTable english = StringTable::load(EnglishTable, &error);
+    ASSERT_FALSE(english.isEmpty()) << error.toStdString();
+    const QHash<QString, TranslatedText> german = stringTableMessages(GermanSource, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    QStringList translatedKeys = german.keys();
+    translatedKeys.sort();
+    EXPECT_EQ(translatedKeys.join(u' ').toStdString(), english.keys().join(u' ').toStdString());
+    for (const QString& key : english.keys()) {
+        SCOPED_TRACE(key.toStdString());
+        const TranslatedText message = german.value(key);
+        EXPECT_EQ(message.english.toStdString(), english.text(key).toStdString());
+        EXPECT_TRUE(message.finished);
+        EXPECT_FALSE(message.german.isEmpty());
+        for (const char* placeholder : {"%d", "%i", "%ld", "%@", "%%"})
+            EXPECT_EQ(message.german.count(placeholder), message.english.count(placeholder))
+                << placeholder;
+    }
+    const GermanTranslation installed;
+    ASSERT_TRUE(installed.isLoaded());
+    for (const QString& key : english.keys())
+        EXPECT_EQ(english.text(key).toStdString(), german.value(key).german.toStdString());
 }
 
 // The fuzz replay checks the plain command lines of its seeds (none, one
