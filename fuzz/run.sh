@@ -40,7 +40,7 @@ log)
     check=checkLogStream
     seeds="$here/corpus-log"
     max_len=4096
-    sources="log/logtext.cpp log/view/logview.cpp"
+    sources="log/logtext.cpp log/view/logview.cpp log/view/logviewselection.cpp"
     mocced="log/view/logview.h"
     ;;
 instancemessage)
