@@ -54,7 +54,7 @@ history)
     check=checkHistoryFile
     seeds="$here/corpus-history"
     max_len=65536
-    sources="catalogue/playhistory.cpp"
+    sources="catalogue/playhistory.cpp catalogue/playhistoryfile.cpp"
     mocced="catalogue/playhistory.h"
     ;;
 commandline)

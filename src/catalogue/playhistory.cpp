@@ -1,55 +1,23 @@
+// Recording runs and favourites and reading them back; opening the file, its
+// checks and its schema are in playhistoryfile.cpp.
 #include "catalogue/playhistory.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "catalogue/playhistory_p.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <limits>
-#include <unistd.h>
+#include <utility>
 
 namespace kd {
 
+using history_detail::errorText;
+
 namespace {
-
-// Migration N brings the schema from user_version N-1 to N.
-//
-// `games` keeps the figures of each game up to date in the same transactions
-// that change `runs`, so start-up reads one row per game, not every run.
-const std::vector<std::vector<const char*>> kMigrations{
-    {
-        R"(CREATE TABLE runs (
-               id INTEGER PRIMARY KEY,
-               name TEXT NOT NULL,
-               rom_path TEXT NOT NULL,
-               arguments TEXT NOT NULL,
-               started INTEGER NOT NULL,
-               ended INTEGER,
-               status INTEGER,
-               signalled INTEGER))",
-        R"(CREATE TABLE games (
-               name TEXT PRIMARY KEY,
-               favourite INTEGER NOT NULL DEFAULT 0,
-               times_played INTEGER NOT NULL DEFAULT 0,
-               last_played INTEGER,
-               play_ms INTEGER NOT NULL DEFAULT 0) WITHOUT ROWID)",
-        R"(CREATE TABLE recent_roms (
-               rom_path TEXT PRIMARY KEY,
-               last_run INTEGER NOT NULL) WITHOUT ROWID)",
-    },
-};
-static_assert(PlayHistory::SchemaVersion == 1, "one migration per version");
-
-const QByteArray kHeader("SQLite format 3\0", 16);
 
 qint64 saturatingAdd(qint64 a, qint64 b) {
     qint64 sum = 0;
@@ -69,35 +37,14 @@ qint64 timeMs(const QVariant& value) {
     return std::clamp<qint64>(value.toLongLong(), 0, kLatest);
 }
 
-// Why the file at `path` is not one to open; empty when it is a database, or
-// empty (SQLite makes an empty file a new database).
-QString headerProblem(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot read it: ") + file.errorString();
-    const QByteArray start = file.read(kHeader.size());
-    if (!start.isEmpty() && start != kHeader)
-        return QStringLiteral("it is not an SQLite database");
-    return {};
-}
-
-// A new file of the user's alone, in a folder made for it. One that appears
-// meanwhile is kept and looked at like any other.
-QString createFile(const QString& path) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("cannot create the folder ") + folder;
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0 && errno != EEXIST)
-        return QStringLiteral("cannot create it: ") + QString::fromLocal8Bit(std::strerror(errno));
-    if (fd >= 0)
-        ::close(fd);
-    return {};
-}
-
-QString errorText(const QSqlQuery& query) {
-    return query.lastError().text();
+// Binds `values` in order and runs the statement; the error text on failure.
+bool run(QSqlQuery& query, const QVariantList& values, QString& error) {
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (query.exec())
+        return true;
+    error = errorText(query);
+    return false;
 }
 
 } // namespace
@@ -109,277 +56,38 @@ QString romGameName(const QString& romPath) {
     return name;
 }
 
-struct PlayHistory::Database {
-    explicit Database(const QString& path)
-        : connection(QStringLiteral("kd-history-%1").arg(quintptr(this))),
-          db(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection)) {
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=250"));
-    }
-    ~Database() {
-        sql.reset();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connection);
-    }
-
-    // The statements of the current schema.
-    struct Statements {
-        explicit Statements(const QSqlDatabase& db)
-            : begin(db), commit(db), insertRun(db), countStart(db), noteRom(db), trimRoms(db),
-              endRun(db), addPlayTime(db), favourite(db), clearRoms(db), recentRuns(db) {}
-        QSqlQuery begin, commit, insertRun, countStart, noteRom, trimRoms, endRun, addPlayTime,
-            favourite, clearRoms, recentRuns;
+QString PlayHistory::Database::prepare() {
+    auto s = std::make_unique<Statements>(db);
+    const std::pair<QSqlQuery*, const char*> all[] = {
+        {&s->begin, "BEGIN IMMEDIATE"},
+        {&s->commit, "COMMIT"},
+        {&s->insertRun,
+         "INSERT INTO runs (name, rom_path, arguments, started) VALUES (?, ?, ?, ?)"},
+        {&s->countStart, "INSERT INTO games (name, times_played, last_played) VALUES (?, 1, ?) "
+                         "ON CONFLICT (name) DO UPDATE SET times_played = times_played + 1, "
+                         "last_played = excluded.last_played"},
+        {&s->noteRom, "INSERT INTO recent_roms (rom_path, last_run) VALUES (?, ?) "
+                      "ON CONFLICT (rom_path) DO UPDATE SET last_run = excluded.last_run"},
+        {&s->trimRoms, "DELETE FROM recent_roms WHERE rom_path NOT IN "
+                       "(SELECT rom_path FROM recent_roms ORDER BY last_run DESC LIMIT ?)"},
+        {&s->endRun, "UPDATE runs SET ended = ?, status = ?, signalled = ? "
+                     "WHERE id = ? AND ended IS NULL"},
+        {&s->addPlayTime, "UPDATE games SET play_ms = play_ms + ? WHERE name = ?"},
+        {&s->favourite, "INSERT INTO games (name, favourite) VALUES (?, ?) "
+                        "ON CONFLICT (name) DO UPDATE SET favourite = excluded.favourite"},
+        {&s->clearRoms, "DELETE FROM recent_roms"},
+        {&s->recentRuns, "SELECT id, CAST(name AS TEXT), CAST(rom_path AS TEXT), "
+                         "CAST(arguments AS TEXT), CAST(started AS INTEGER), "
+                         "CAST(ended AS INTEGER), CAST(status AS INTEGER), signalled "
+                         "FROM runs ORDER BY id DESC LIMIT ?"},
     };
-    // Empty, or why a statement cannot be prepared.
-    QString prepare() {
-        auto s = std::make_unique<Statements>(db);
-        const std::pair<QSqlQuery*, const char*> all[] = {
-            {&s->begin, "BEGIN IMMEDIATE"},
-            {&s->commit, "COMMIT"},
-            {&s->insertRun,
-             "INSERT INTO runs (name, rom_path, arguments, started) VALUES (?, ?, ?, ?)"},
-            {&s->countStart, "INSERT INTO games (name, times_played, last_played) VALUES (?, 1, ?) "
-                             "ON CONFLICT (name) DO UPDATE SET times_played = times_played + 1, "
-                             "last_played = excluded.last_played"},
-            {&s->noteRom, "INSERT INTO recent_roms (rom_path, last_run) VALUES (?, ?) "
-                          "ON CONFLICT (rom_path) DO UPDATE SET last_run = excluded.last_run"},
-            {&s->trimRoms, "DELETE FROM recent_roms WHERE rom_path NOT IN "
-                           "(SELECT rom_path FROM recent_roms ORDER BY last_run DESC LIMIT ?)"},
-            {&s->endRun, "UPDATE runs SET ended = ?, status = ?, signalled = ? "
-                         "WHERE id = ? AND ended IS NULL"},
-            {&s->addPlayTime, "UPDATE games SET play_ms = play_ms + ? WHERE name = ?"},
-            {&s->favourite, "INSERT INTO games (name, favourite) VALUES (?, ?) "
-                            "ON CONFLICT (name) DO UPDATE SET favourite = excluded.favourite"},
-            {&s->clearRoms, "DELETE FROM recent_roms"},
-            {&s->recentRuns, "SELECT id, CAST(name AS TEXT), CAST(rom_path AS TEXT), "
-                             "CAST(arguments AS TEXT), CAST(started AS INTEGER), "
-                             "CAST(ended AS INTEGER), CAST(status AS INTEGER), signalled "
-                             "FROM runs ORDER BY id DESC LIMIT ?"},
-        };
-        for (const auto& [query, text] : all) {
-            if (!query->prepare(QString::fromLatin1(text)))
-                return errorText(*query);
-        }
-        s->recentRuns.setForwardOnly(true);
-        sql = std::move(s);
-        return {};
+    for (const auto& [query, text] : all) {
+        if (!query->prepare(QString::fromLatin1(text)))
+            return errorText(*query);
     }
-
-    QString connection;
-    QSqlDatabase db;
-    std::unique_ptr<Statements> sql;
-};
-
-namespace {
-
-// Binds `values` in order and runs the statement; the error text on failure.
-bool run(QSqlQuery& query, const QVariantList& values, QString& error) {
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    if (query.exec())
-        return true;
-    error = errorText(query);
-    return false;
-}
-
-// Every object of a database's schema, in one order.
-QStringList schemaOf(const QSqlDatabase& db, QString& error) {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    QStringList objects;
-    if (!query.exec(QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master "
-                                   "ORDER BY type, name"))) {
-        error = errorText(query);
-        return objects;
-    }
-    while (query.next())
-        objects << QStringList{query.value(0).toString(), query.value(1).toString(),
-                               query.value(2).toString(), query.value(3).toString()}
-                       .join(u'\n');
-    if (query.lastError().isValid())
-        error = errorText(query);
-    return objects;
-}
-
-// What the migrations up to `version` make, as schemaOf gives it.
-QStringList schemaOfVersion(int version) {
-    static std::atomic<quint64> made{0};
-    const QString connection = QStringLiteral("kd-history-schema-%1").arg(++made);
-    QStringList objects;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(QStringLiteral(":memory:"));
-        db.open();
-        for (int step = 0; step < version; ++step)
-            for (const char* statement : kMigrations[std::size_t(step)])
-                QSqlQuery(db).exec(QString::fromLatin1(statement));
-        QString error;
-        objects = schemaOf(db, error);
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return objects;
-}
-
-// The first column of the first row of `sql`, or nothing with the error.
-std::optional<QVariant> scalar(const QSqlDatabase& db, const QString& sql, QString& error) {
-    QSqlQuery query(db);
-    if (query.exec(sql) && query.next())
-        return query.value(0);
-    error = query.lastError().isValid() ? errorText(query) : QStringLiteral("no answer");
-    return std::nullopt;
-}
-
-} // namespace
-
-QString PlayHistory::defaultFilePath() {
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty() || QDir::isRelativePath(data))
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    return data + QStringLiteral("/Kaleidrome/Kaleidrome Launcher/history.sqlite");
-}
-
-PlayHistory::PlayHistory(const QString& path, QObject* parent) : QObject(parent), m_path(path) {
-    if (m_path.isEmpty()) {
-        m_problem = QStringLiteral("no file for it");
-        return;
-    }
-    const QString problem = open();
-    if (!problem.isEmpty()) {
-        close();
-        m_problem = m_path + QStringLiteral(": ") + problem;
-        m_stats.clear();
-        m_recentRoms.clear();
-        return;
-    }
-    startCheck();
-}
-
-PlayHistory::~PlayHistory() {
-    if (m_check.joinable())
-        m_check.join();
-    close();
-}
-
-void PlayHistory::close() {
-    m_db.reset();
-}
-
-void PlayHistory::fail(const QString& why) {
-    if (!m_db)
-        return;
-    close();
-    m_problem = m_path + QStringLiteral(": ") + why;
-    emit failed();
-}
-
-// Reading every page would hold start-up for a large history, so it happens
-// on a thread of its own while the launcher goes on; what it finds arrives
-// through the event loop. The destructor waits for it, so `this` outlives it.
-void PlayHistory::startCheck() {
-    m_check = std::thread([this, path = m_path] {
-        const QString problem = checkFile(path);
-        if (!problem.isEmpty())
-            QMetaObject::invokeMethod(
-                this, [this, problem] { fail(problem); }, Qt::QueuedConnection);
-    });
-}
-
-QString PlayHistory::checkFile(const QString& path) {
-    static std::atomic<quint64> checks{0};
-    const QString connection = QStringLiteral("kd-history-check-%1").arg(++checks);
-    QString problem;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
-        QString error;
-        if (!db.open()) {
-            problem = QStringLiteral("it cannot be opened: ") + db.lastError().text();
-        } else {
-            QSqlQuery(db).exec(QStringLiteral("PRAGMA cell_size_check = ON"));
-            const std::optional<QVariant> check =
-                scalar(db, QStringLiteral("PRAGMA quick_check"), error);
-            if (!check)
-                problem = QStringLiteral("it is damaged: ") + error;
-            else if (check->toString() != QStringLiteral("ok"))
-                problem = QStringLiteral("it is damaged (") + check->toString() + u')';
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return problem;
-}
-
-QString PlayHistory::open() {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        return QStringLiteral("Qt's SQLite driver (QSQLITE) is not installed");
-    if (!QFileInfo::exists(m_path) && !QFileInfo(m_path).isSymLink()) {
-        if (const QString why = createFile(m_path); !why.isEmpty())
-            return why;
-    }
-    // Only a regular file (through links): a FIFO would hold the launcher, and
-    // a link to nothing would make SQLite create a file somewhere else.
-    if (!QFileInfo(m_path).isFile())
-        return QStringLiteral("it is not a regular file");
-    if (const QString why = headerProblem(m_path); !why.isEmpty())
-        return why;
-
-    m_db = std::make_unique<Database>(m_path);
-    QSqlDatabase& db = m_db->db;
-    if (!db.open())
-        return QStringLiteral("cannot open it: ") + db.lastError().text();
-
-    // Looked at before anything is written: a file this launcher does not
-    // understand is left exactly as it is.
-    QString error;
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA cell_size_check = ON"));
-    const std::optional<QVariant> version =
-        scalar(db, QStringLiteral("PRAGMA user_version"), error);
-    if (!version)
-        return QStringLiteral("it does not read as a database: ") + error;
-    const int schema = version->toInt();
-    if (schema > SchemaVersion || schema < 0)
-        return QStringLiteral("it was written by a newer launcher (schema version %1; this one "
-                              "knows up to %2)")
-            .arg(schema)
-            .arg(SchemaVersion);
-    // Exactly the tables its version has, and nothing else: no trigger, view or
-    // index of anyone else's runs when this launcher writes.
-    const QStringList tables = schemaOf(db, error);
-    if (!error.isEmpty())
-        return QStringLiteral("it does not read as a database: ") + error;
-    if (tables != schemaOfVersion(schema))
-        return QStringLiteral("it holds tables this launcher did not make");
-
-    // What it holds is read before anything is written, so that a file with
-    // pages that cannot be read is not changed either.
-    if (schema == SchemaVersion) {
-        if (const QString why = load(); !why.isEmpty())
-            return why;
-    }
-    // The schema is brought up to date in the rollback journal, so that a file
-    // refused halfway is rolled back to its bytes as they were (switching to
-    // WAL first would have changed its header already).
-    for (int next = schema + 1; next <= SchemaVersion; ++next) {
-        QSqlQuery step(db);
-        bool ok = step.exec(QStringLiteral("BEGIN IMMEDIATE"));
-        for (const char* statement : kMigrations[std::size_t(next - 1)])
-            ok = ok && step.exec(QString::fromLatin1(statement));
-        // The version is this launcher's own number, never outside input.
-        ok = ok && step.exec(QStringLiteral("PRAGMA user_version = %1").arg(next)) &&
-             step.exec(QStringLiteral("COMMIT"));
-        if (!ok) {
-            const QString why = errorText(step);
-            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-            return QStringLiteral("cannot bring it to schema version %1: ").arg(next) + why;
-        }
-    }
-    // Readers never wait for the writer, and a commit costs no flush to disk
-    // (a crash of the launcher loses nothing committed; a power cut may lose
-    // the last runs, never the database).
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    return schema < SchemaVersion ? load() : QString();
+    s->recentRuns.setForwardOnly(true);
+    sql = std::move(s);
+    return {};
 }
 
 // Prepares the statements and reads the figures and the recent archives.
