@@ -17,7 +17,7 @@ target=${1:?$usage}
 seconds=${2:-60}
 
 plist_sources="catalogue/plistvalue.cpp catalogue/plistreader.cpp catalogue/plistxmlreader.cpp
-catalogue/plistbinaryreader.cpp catalogue/plistwriter.cpp"
+catalogue/plistxmltokenizer.cpp catalogue/plistbinaryreader.cpp catalogue/plistwriter.cpp"
 case "$target" in
 plist)
     check=checkGameList

@@ -125,6 +125,9 @@ bool BinaryReader::readString(std::size_t at, unsigned marker, std::string& out)
     return true;
 }
 
+// One switch over every kind an object marker names, kept whole: each kind
+// takes a few lines, and the budget, the depth and the marks against a
+// container holding itself are checked here once for all of them.
 bool BinaryReader::readObject(std::uint64_t ref, Value& out, int depth) {
     std::size_t at = 0;
     if (!objectOffset(ref, at))
