@@ -105,6 +105,69 @@ public:
     posix_spawnattr_t attr;
 };
 
+// The child's output pipe, both ends close-on-exec: the read end non-blocking,
+// the write end above stderr (dup2 onto itself would keep close-on-exec set).
+// 0, or the errno of the failure.
+int openOutputPipe(int& readFd, int& writeFd) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return errno;
+    readFd = fds[0];
+    writeFd = fds[1];
+    if (writeFd <= STDERR_FILENO) {
+        const int moved = ::fcntl(writeFd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+        const int err = errno;
+        ::close(writeFd);
+        if (moved < 0) {
+            ::close(readFd);
+            return err;
+        }
+        writeFd = moved;
+    }
+    ::fcntl(readFd, F_SETFL, ::fcntl(readFd, F_GETFL) | O_NONBLOCK);
+    // A larger pipe means fewer wake-ups when the emulator writes a lot; the
+    // default size still works if the system refuses.
+    ::fcntl(readFd, F_SETPIPE_SZ, static_cast<int>(kReadSize));
+    return 0;
+}
+
+// Starts `path` with stdin from /dev/null and stdout and stderr to `outFd`,
+// in `dir` unless that is empty. posix_spawn's result; `pid` is set on success.
+int spawnChild(const QByteArray& path, const QStringList& arguments, const QByteArray& dir,
+               int outFd, pid_t& pid) {
+    std::vector<QByteArray> argBytes;
+    argBytes.reserve(static_cast<std::size_t>(arguments.size()) + 1);
+    argBytes.push_back(path);
+    for (const QString& arg : arguments)
+        argBytes.push_back(QFile::encodeName(arg));
+    std::vector<char*> argv;
+    for (QByteArray& arg : argBytes)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    SpawnSetup setup;
+    ::posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&setup.actions, outFd, STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&setup.actions, outFd, STDERR_FILENO);
+    if (!dir.isEmpty())
+        ::posix_spawn_file_actions_addchdir_np(&setup.actions, dir.constData());
+    ::posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
+
+    // Own process group, so a terminate request reaches everything it started;
+    // signals the launcher blocks or ignores are not passed on.
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    ::posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                                POSIX_SPAWN_SETSIGDEF);
+    ::posix_spawnattr_setpgroup(&setup.attr, 0);
+    ::posix_spawnattr_setsigmask(&setup.attr, &none);
+    ::posix_spawnattr_setsigdefault(&setup.attr, &all);
+
+    return ::posix_spawn(&pid, path.constData(), &setup.actions, &setup.attr, argv.data(), environ);
+}
+
 } // namespace
 
 QString signalName(int signo) {
@@ -155,61 +218,13 @@ bool EmulatorProcess::start(const QString& program, const QStringList& arguments
                             .arg(path, workingDir, reason(ENOTDIR)));
     }
 
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return fail(QStringLiteral("Cannot create a pipe for \"%1\": %2").arg(path, reason(errno)));
-    int readFd = fds[0];
-    int writeFd = fds[1];
-    // dup2 onto itself would keep close-on-exec set; keep the write end off 0-2.
-    if (writeFd <= STDERR_FILENO) {
-        const int moved = ::fcntl(writeFd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-        const int err = errno;
-        ::close(writeFd);
-        if (moved < 0) {
-            ::close(readFd);
-            return fail(
-                QStringLiteral("Cannot create a pipe for \"%1\": %2").arg(path, reason(err)));
-        }
-        writeFd = moved;
-    }
-    ::fcntl(readFd, F_SETFL, ::fcntl(readFd, F_GETFL) | O_NONBLOCK);
-    // A larger pipe means fewer wake-ups when the emulator writes a lot; the
-    // default size still works if the system refuses.
-    ::fcntl(readFd, F_SETPIPE_SZ, static_cast<int>(kReadSize));
-
-    std::vector<QByteArray> argBytes;
-    argBytes.reserve(static_cast<std::size_t>(arguments.size()) + 1);
-    argBytes.push_back(pathBytes);
-    for (const QString& arg : arguments)
-        argBytes.push_back(QFile::encodeName(arg));
-    std::vector<char*> argv;
-    for (QByteArray& arg : argBytes)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    SpawnSetup setup;
-    ::posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_adddup2(&setup.actions, writeFd, STDOUT_FILENO);
-    ::posix_spawn_file_actions_adddup2(&setup.actions, writeFd, STDERR_FILENO);
-    if (!workingDir.isEmpty())
-        ::posix_spawn_file_actions_addchdir_np(&setup.actions, dirBytes.constData());
-    ::posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
-
-    // Own process group, so a terminate request reaches everything it started;
-    // signals the launcher blocks or ignores are not passed on.
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    ::posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                                POSIX_SPAWN_SETSIGDEF);
-    ::posix_spawnattr_setpgroup(&setup.attr, 0);
-    ::posix_spawnattr_setsigmask(&setup.attr, &none);
-    ::posix_spawnattr_setsigdefault(&setup.attr, &all);
+    int readFd = -1;
+    int writeFd = -1;
+    if (const int err = openOutputPipe(readFd, writeFd); err != 0)
+        return fail(QStringLiteral("Cannot create a pipe for \"%1\": %2").arg(path, reason(err)));
 
     pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, pathBytes.constData(), &setup.actions, &setup.attr,
-                                 argv.data(), environ);
+    const int rc = spawnChild(pathBytes, arguments, dirBytes, writeFd, pid);
     ::close(writeFd);
     if (rc != 0) {
         ::close(readFd);
