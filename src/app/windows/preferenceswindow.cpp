@@ -272,7 +272,7 @@ void PreferencesWindow::buildPages() {
             form->addRow(notPassedNote());
         if (row.besidePrevious && lastRow) {
             lastRow->addWidget(new QLabel(QString::fromUtf8(row.label)));
-            lastRow->addWidget(control);
+            lastRow->addWidget(control, 1);
         } else if (qobject_cast<QCheckBox*>(control)) {
             form->addRow(control);
         } else {
