@@ -69,7 +69,7 @@ TEST_F(GameListView, TheSearchFieldFiltersWhatTheTablesShowOnly) {
     // The lone game left is selected; Return in the field starts it.
     EXPECT_EQ(app->selectedGameName(), QStringLiteral("lumora"));
     QTest::keyClick(searchField(), Qt::Key_Return);
-    ASSERT_TRUE(finished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{roms + "/lumora.zip"}});
 
     // Two words must both match; Escape clears the field and shows every game.
@@ -186,7 +186,7 @@ TEST_F(HistoryView, EveryRunIsRecordedAndTheStatusLinesSayHowItEnded) {
         // The clock ticks each second, a coarse timer up to 5% early.
         EXPECT_TRUE(!first || waitUntil([&] { return !statusLine()->text().endsWith("0:00"); }));
         EXPECT_TRUE(!first || statusLine()->text().contains(QRegularExpression("for 0:0[12]$")));
-        ASSERT_TRUE(finished());
+        ASSERT_TRUE(bothEnds());
         EXPECT_EQ(historyColumn(3).value(0), outcome);
         EXPECT_TRUE(statusLine()->text().startsWith("Bolt Runner" + kDash + outcome + kDash))
             << statusLine()->text().toStdString();
@@ -258,7 +258,7 @@ TEST_F(HistoryView, OpenRecentListsTheLastTenArchivesAndStartsThem) {
         ASSERT_TRUE(writeFile(archives.last(), "zip"));
         desktop.clear();
         app->task_cocking(archives.last());
-        ASSERT_TRUE(finished());
+        ASSERT_TRUE(bothEnds());
     }
     auto entries = [&](QMainWindow* window) {
         QMenu* menu = window->menuBar()->findChild<QMenu*>("openRecentMenu");
@@ -280,7 +280,7 @@ TEST_F(HistoryView, OpenRecentListsTheLastTenArchivesAndStartsThem) {
     QMenu* menu = app->window2()->menuBar()->findChild<QMenu*>("openRecentMenu");
     desktop.clear();
     menu->actions().at(newest.indexOf(archives[3]))->trigger();
-    ASSERT_TRUE(finished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{archives[3]}});
     EXPECT_EQ(entries(app->window()).value(0), archives[3]);
 

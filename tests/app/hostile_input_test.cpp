@@ -47,7 +47,7 @@ TEST_F(HostileInput, PathsReachTheEmulatorExactlyAndNeverThroughAShell) {
 
     // A command-option run hands the pop-up's title over as one argument too.
     app->LaunchTask_wait({kShellBait});
-    ASSERT_TRUE(finished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_EQ(receivedArguments(), QStringList{kShellBait});
     for (const QString& where : {folder, home.path(), QDir::currentPath()})
         EXPECT_FALSE(QFileInfo::exists(where + QStringLiteral("/shell-ran")))

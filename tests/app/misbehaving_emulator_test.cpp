@@ -1,6 +1,6 @@
 // Emulators that misbehave, run through the controller: the launcher stays
 // responsive, reports each end as it should, leaks nothing and runs again.
-#include "runfixture.h"
+#include "support/delegatefixture.h"
 
 #include <csignal>
 #include <cstring>

@@ -41,7 +41,7 @@ TEST_F(OpenRequests, AFileFromTheCommandLineOrADropStartsOnceStartUpHasFinished)
     QTest::qWait(50);
     EXPECT_EQ(app->task(), nullptr);
     app->applicationDidFinishLaunching();
-    ASSERT_TRUE(finished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_EQ(receivedArguments().value(0), rom);
     EXPECT_EQ(desktop.argsOf("recent"), QList<QStringList>{{rom}});
 
@@ -51,7 +51,7 @@ TEST_F(OpenRequests, AFileFromTheCommandLineOrADropStartsOnceStartUpHasFinished)
         const QList<QUrl> urls{QUrl::fromLocalFile(target == app->window() ? rom : other)};
         EXPECT_EQ(drag(target, urls), std::pair(true, true));
         ASSERT_TRUE(waitUntil([&] { return QFile::exists(argvFile); }));
-        ASSERT_TRUE(finished());
+        ASSERT_TRUE(bothEnds());
         EXPECT_EQ(receivedArguments().value(0), urls[0].toLocalFile());
     }
 }
@@ -105,7 +105,7 @@ TEST_F(OpenRequests, MessagesFromLaterStartsAndWhatIsNotOne) {
         ASSERT_TRUE(later.waitForBytesWritten(5000));
     }
     ASSERT_TRUE(waitUntil([&] { return app->window()->isVisible(); }));
-    ASSERT_TRUE(finished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_EQ(receivedArguments().value(0), rom);
     EXPECT_EQ(
         desktop.systemLogLines().filter("Ignored a message on the launcher's socket: ").size(), 1);

@@ -1,5 +1,5 @@
 // Emulator runs through the controller, with the real demo emulator as the child.
-#include "runfixture.h"
+#include "support/delegatefixture.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

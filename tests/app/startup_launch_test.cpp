@@ -172,7 +172,7 @@ TEST_F(Launching, TheFormBecomesTheArgumentListControlByControl) {
     store->setObject(QString(home.path() + "/my roms/"), keys::RomsPath);
     app->setSelectionIndex(0);
     app->start_game();
-    ASSERT_TRUE(finished());
+    ASSERT_TRUE(bothEnds());
     const QString rom = home.path() + "/my roms/astrovex.zip";
     const QStringList first{
         rom,           "-ppc-frequency=50", "-gpu-multi-threaded", "-res=496,384",
@@ -236,12 +236,12 @@ TEST_F(Launching, OnlyADoubleClickReturnOrEnterStartsAGame) {
     EXPECT_EQ(app->task(), nullptr);
 
     QTest::mouseDClick(games->viewport(), Qt::LeftButton, {}, second);
-    ASSERT_TRUE(finished());
+    ASSERT_TRUE(bothEnds());
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         const EmulatorProcess* before = app->task();
         QTest::keyClick(games, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
         EXPECT_NE(app->task(), before);
-        ASSERT_TRUE(finished());
+        ASSERT_TRUE(bothEnds());
     }
     EXPECT_EQ(desktop.count("recent"), 3);
     games->setStyle(nullptr);
@@ -258,7 +258,7 @@ TEST_F(Launching, AnEmptyRomsFieldOffersTheOpenPanel) {
 
     desktop.openPanelAnswers = {QStringLiteral("/picked/Some Game.zip")};
     app->start_game();
-    ASSERT_TRUE(finished());
+    ASSERT_TRUE(bothEnds());
     EXPECT_EQ(receivedArguments().value(0), "/picked/Some Game.zip");
 }
 
@@ -275,7 +275,7 @@ TEST_F(Launching, StartingWhileAGameRunsStopsItFirst) {
         ScopedEnv env("KD_DEMO_SCRIPT", "out new game\nexit 0");
         app->start_game();
     }
-    ASSERT_TRUE(finished());
+    ASSERT_TRUE(bothEnds());
     ASSERT_TRUE(
         waitUntil([&] { return desktop.systemLogLines().contains("Task terminate: Error 15"); }));
     const QString text = log();

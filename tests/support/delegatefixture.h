@@ -30,6 +30,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <unistd.h>
@@ -170,13 +171,46 @@ private:
     }
 };
 
-// A started launcher whose runs write the emulator's argv to a file, raising the
-// launcher itself at their end of output.
-class LaunchFixture : public DelegateFixture {
+// A launcher that brings itself to the front at the end of a run's output, with
+// the demo emulator as its child.
+class RunFixture : public DelegateFixture {
 protected:
     void SetUp() override {
         DelegateFixture::SetUp();
         desktop.applications = {{AppDelegate::LauncherName, qint64(::getpid()), 0}};
+    }
+
+    int alertsWithMessage(const QString& key) const {
+        return int(
+            std::count_if(desktop.alerts.begin(), desktop.alerts.end(),
+                          [&](const AlertRequest& a) { return a.message == app->text(key); }));
+    }
+    // Starts a supervised run (or a waiting one, which returns at its end) of the
+    // demo emulator steered by `script`.
+    EmulatorProcess* launch(const QByteArray& script, bool supervised = true) {
+        ScopedEnv env("KD_DEMO_SCRIPT", script);
+        supervised ? app->LaunchTask({}) : app->LaunchTask_wait({});
+        return app->task();
+    }
+    // Both ends of the current run handled, and the event loop quiet for a moment.
+    bool bothEnds(int ms = 15000) {
+        EmulatorProcess* task = app->task();
+        const bool done = waitUntil(
+            [&] {
+                return task && task->hasEnded() && task->outputAtEnd() &&
+                       desktop.count("raise") > 0;
+            },
+            ms);
+        QTest::qWait(50);
+        return done;
+    }
+};
+
+// The same launcher started, its runs writing the emulator's argv to a file.
+class LaunchFixture : public RunFixture {
+protected:
+    void SetUp() override {
+        RunFixture::SetUp();
         app->awakeFromNib();
         desktop.clear();
     }
@@ -188,18 +222,12 @@ protected:
             args.removeLast();
         return args;
     }
-    bool finished() {
-        return waitUntil([&] {
-            EmulatorProcess* task = app->task();
-            return task && task->hasEnded() && task->outputAtEnd() && desktop.count("raise") > 0;
-        });
-    }
     // Runs the selected game with `script` and waits for both of its ends.
     void play(const QByteArray& script) {
         ScopedEnv env("KD_DEMO_SCRIPT", script);
         desktop.clear();
         app->start_game();
-        ASSERT_TRUE(finished());
+        ASSERT_TRUE(bothEnds());
     }
     QString argvFile = home.filePath("argv");
 
