@@ -64,43 +64,6 @@ private:
     bool m_loaded = false;
 };
 
-// Translates "Cancel" of context StringTable, differently under two keys.
-class KeyedTranslator : public QTranslator {
-public:
-    QString translate(const char* context, const char* sourceText, const char* disambiguation,
-                      int) const override {
-        if (qstrcmp(context, "StringTable") != 0 || qstrcmp(sourceText, "Cancel") != 0)
-            return QString();
-        if (qstrcmp(disambiguation, "Button_2") == 0)
-            return QStringLiteral("Abbrechen");
-        if (qstrcmp(disambiguation, "Menu_Cancel") == 0)
-            return QStringLiteral("Abbruch");
-        return QString();
-    }
-    bool isEmpty() const override { return false; }
-};
-
-// A text is translated under its key, so equal English texts may differ; what
-// the translation lacks keeps its English text, and an unknown key stays the key.
-TEST(StringTable, TheInstalledTranslationGivesTheTextOfItsKey) {
-    StringTable table;
-    table.insert("Button_2", "Cancel");
-    table.insert("Menu_Cancel", "Cancel");
-    table.insert("Button_Stop", "Cancel");
-    table.insert("Alert_New", "Not translated yet: %@.");
-    {
-        KeyedTranslator german;
-        ASSERT_TRUE(QCoreApplication::installTranslator(&german));
-        EXPECT_EQ(table.text("Button_2"), "Abbrechen");
-        EXPECT_EQ(table.text("Menu_Cancel"), "Abbruch");
-        EXPECT_EQ(table.text("Button_Stop"), "Cancel");
-        EXPECT_EQ(table.text("Alert_New"), "Not translated yet: %@.");
-        EXPECT_EQ(table.text("Alert_9"), "Alert_9");
-        QCoreApplication::removeTranslator(&german);
-    }
-    EXPECT_EQ(table.text("Button_2"), "Cancel");
-}
-
 // Every key the controller asks the table for is in it: a missing key would
 // show its own name in an alert.
 TEST(StringTable, EveryKeyTheCodeUsesIsInTheTable) {
