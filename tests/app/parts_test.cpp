@@ -112,22 +112,30 @@ TEST(MainWindow, TheSearchFieldStartsClearsAndWalks) {
 }
 
 // A ROM archive dropped on the window is announced once the drop is over;
-// anything else is refused.
+// anything else is refused: another kind of file, two archives, a remote one,
+// an empty drag.
 TEST(MainWindow, OnlyAStartableArchiveIsTakenFromADrop) {
     QTemporaryDir dir;
     ASSERT_TRUE(writeFile(dir.filePath("astrovex.zip"), "PK") &&
                 writeFile(dir.filePath("notes.txt"), "x"));
+    const QUrl rom = QUrl::fromLocalFile(dir.filePath("astrovex.zip"));
     MainWindow window(MainWindow::Layout::ListBesideArtwork);
     QSignalSpy dropped(&window, &MainWindow::romArchiveDropped);
-    for (const QString& file : {dir.filePath("notes.txt"), dir.filePath("astrovex.zip")}) {
+    const QList<QList<QUrl>> drags{{QUrl::fromLocalFile(dir.filePath("notes.txt"))},
+                                   {rom, rom},
+                                   {QUrl("https://example.org/astrovex.zip")},
+                                   {},
+                                   {rom}};
+    for (const QList<QUrl>& urls : drags) {
         QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(file)});
+        data.setUrls(urls);
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
         QCoreApplication::sendEvent(&window, &enter);
         QCoreApplication::sendEvent(&window, &drop);
-        EXPECT_EQ(enter.isAccepted(), file.endsWith(".zip")) << file.toStdString();
-        EXPECT_EQ(drop.isAccepted(), file.endsWith(".zip")) << file.toStdString();
+        const bool taken = &urls == &drags.last();
+        EXPECT_EQ(enter.isAccepted(), taken) << urls.size();
+        EXPECT_EQ(drop.isAccepted(), taken) << urls.size();
     }
     EXPECT_TRUE(dropped.isEmpty());
     ASSERT_TRUE(waitUntil([&] { return !dropped.isEmpty(); }, 2000));
