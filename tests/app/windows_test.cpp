@@ -199,19 +199,9 @@ TEST_F(Windows, PackagedFieldsAreReadOnlyWhileTheirBoxIsOn) {
     shows(field("textfild_icons"), packaged("Icons"), true);
 }
 
-// A run starts what the emulator's field says once its box is off, and a
-// relocated bundle its own packaged emulator; tags other than the three boxes'
-// change no field.
+// Tags other than the three boxes' change no field; the emulator is found only
+// where its field says once its box is off. (The paths themselves: SettingsCore.)
 TEST_F(Windows, TheEmulatorIsThePackagedOneOrWhatItsFieldSays) {
-    { // A relocated bundle uses its own resources.
-        QTemporaryDir elsewhere;
-        const QString moved = elsewhere.path() + "/Some Other Name.app/Contents/Resources";
-        ASSERT_TRUE(copyTree(bundle.resources(), moved));
-        const AppDelegate relocated(desktop, *store, moved);
-        EXPECT_EQ(relocated.pathOfExecFile(), moved + "/kdromepak/Kaleidrome");
-        EXPECT_TRUE(relocated.ExefileCheck());
-    }
-    EXPECT_EQ(app->pathOfCurrentDir(), bundle.path("kdromepak"));
     const QString before = field("textfild_exe")->text() + field("textfild_snaps")->text() +
                            field("textfild_icons")->text();
     for (int tag : {-1, 3, 5})
@@ -220,11 +210,10 @@ TEST_F(Windows, TheEmulatorIsThePackagedOneOrWhatItsFieldSays) {
                   field("textfild_icons")->text(),
               before);
 
+    EXPECT_TRUE(app->ExefileCheck());
     box("button_exe")->click(); // off: the user's own emulator
     EXPECT_FALSE(app->ExefileCheck());
     type(field("textfild_exe"), "/opt/my emu/Kaleidrome");
-    EXPECT_EQ(app->pathOfExecFile(), "/opt/my emu/Kaleidrome");
-    EXPECT_EQ(app->pathOfCurrentDir(), "/opt/my emu");
     EXPECT_FALSE(app->ExefileCheck());
     type(field("textfild_exe"), bundle.path("kdromepak/Kaleidrome"));
     EXPECT_TRUE(app->ExefileCheck());
@@ -316,12 +305,9 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSortNorWhatDoesNotFit) {
     app->setSelectionIndex(0);
     EXPECT_EQ(app->selectedGameName(), "astrovex"); // stored order
 
-    // The reset leaves the arrangement alone.
-    app->DefaultAction();
-    EXPECT_TRUE(store->objectForKey("Arrangement/tableView_list").has_value());
-
-    // What does not restore (garbage, another version's columns, a hidden Name)
-    // is ignored or mended; the launcher starts with its own arrangement.
+    // What does not restore (garbage, another header's state, a hidden Name) is
+    // ignored or mended; the launcher starts with its own arrangement. (A text
+    // or another version's columns: SettingsCore.ArrangementStates….)
     QHeaderView other(Qt::Horizontal);
     QStandardItemModel threeColumns(1, 3);
     other.setModel(&threeColumns);
@@ -349,10 +335,8 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSortNorWhatDoesNotFit) {
         EXPECT_EQ(header->sectionSize(GameListModel::Title) == 222, restored);
         EXPECT_TRUE(app->window()->isVisible());
     };
-    start("text", QStringLiteral("garbage"), columns, false);
     start("bytes", QByteArray("\x00\xff\x00\x01garbage", 11), columns, false);
     start("another header", other.saveState(), columns, false);
-    start("other columns", nameHidden, "name,title,year", false);
     start("Name hidden", nameHidden, columns, true);
 }
 
