@@ -1,7 +1,6 @@
 #include "log/utf8streamdecoder.h"
 
 #include <QList>
-#include <QRandomGenerator>
 #include <QString>
 #include <gtest/gtest.h>
 
@@ -21,8 +20,10 @@ QByteArray decodeChunks(const QList<QByteArray>& chunks) {
 
 // Every cutting of the input, whole, in two pieces anywhere and byte by byte,
 // gives one U+FFFD per maximal subpart of an ill-formed sequence. The log fuzz
-// seeds (replayed by fuzz_replay_tests) hold Unicode's own example, overlongs of
-// two bytes, surrogates, code points past U+10FFFF and a sequence cut at the end.
+// seeds (replayed by fuzz_replay_widgets_tests) hold Unicode's own example, overlongs of
+// two bytes, surrogates, code points past U+10FFFF and a sequence cut at the end;
+// its check decodes each of them in one piece, byte by byte and in random chunks
+// against a reference decoder of its own.
 TEST(Utf8StreamDecoder, AnyCuttingGivesOneReplacementPerMaximalSubpart) {
     // The first and last character of each row of the table of well-formed
     // sequences, and typical ones.
@@ -73,31 +74,6 @@ TEST(Utf8StreamDecoder, FinishFlushesOnlyAnOpenSequenceACleanChunkIsNotCopied) {
     ASSERT_EQ(pieces.size(), 1);
     EXPECT_EQ(pieces[0].data(), chunk.constData());
     EXPECT_EQ(pieces[0].size(), chunk.size());
-}
-
-TEST(Utf8StreamDecoder, RandomChunkingMatchesOneShotDecode) {
-    // Valid characters of every length mixed with garbage.
-    const QByteArray pieces[] = {
-        "a",    "Z",    "\n",       "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xED\xA0\x80",
-        "\xC0", "\x80", "\xF4\x90", "\xE0\x80", "\xFF",         "\xF0\x9F",         "\xE2"};
-    QRandomGenerator random(20240607);
-    for (int round = 0; round < 300; ++round) {
-        QByteArray input;
-        for (const int size = 1 + random.bounded(400); input.size() < size;)
-            input += random.bounded(4) ? pieces[random.bounded(int(std::size(pieces)))]
-                                       : QByteArray(1, char(random.bounded(256)));
-        const QByteArray expected = decodeChunks({input});
-        // What comes out is valid UTF-8: Qt's decoder leaves it as it is.
-        ASSERT_EQ(QString::fromUtf8(expected).toUtf8(), expected) << input.toHex().constData();
-
-        QList<QByteArray> chunks;
-        for (qsizetype at = 0; at < input.size();) {
-            const qsizetype length = 1 + random.bounded(9);
-            chunks.append(input.mid(at, length));
-            at += length;
-        }
-        ASSERT_EQ(decodeChunks(chunks), expected) << input.toHex().constData();
-    }
 }
 
 } // namespace
