@@ -122,13 +122,12 @@ TEST_F(SetupChecks, ChoosersStoreByTagAndStartWhereTheUsersFilesAre) {
     for (const auto& [tag, folder] : {std::pair{3, false}, {1, true}, {7, true}, {0, false}})
         choose(tag, folder, QString());
 
+    // Open ROM starts in the ROMs folder (or at home when there is none:
+    // Launching.AnEmptyRomsFieldOffersTheOpenPanel).
     desktop.clear();
     type(field("textfild_roms"), roms);
     app->openROMfile();
-    type(field("textfild_roms"), QString());
-    app->openROMfile();
     EXPECT_EQ(desktop.openPanels.value(0).startDirectory, roms);
-    EXPECT_EQ(desktop.openPanels.value(1).startDirectory, QDir::homePath());
 }
 
 // The reset button and menu item ask first: Cancel, the default and Escape's
@@ -251,9 +250,7 @@ TEST_F(LogWindow, SavingTheLog) {
     EXPECT_EQ(desktop.savePanels[1].suggestedName, "Log info");
     EXPECT_EQ(desktop.savePanels[1].allowedTypes, QStringList{"txt"});
     const QByteArray saved = readFile(target);
-    EXPECT_EQ(saved, log().toUtf8());
-    EXPECT_TRUE(saved.endsWith("arrived meanwhile\n"));
-    EXPECT_FALSE(saved.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(saved, log().toUtf8()); // what arrived meanwhile too, and no byte-order mark
 
     desktop.whileModal = nullptr;
     restart();

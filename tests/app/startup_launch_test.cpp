@@ -208,7 +208,6 @@ TEST_F(Launching, OnlyADoubleClickReturnOrEnterStartsAGame) {
         EXPECT_NE(app->task(), before);
         ASSERT_TRUE(bothEnds());
     }
-    EXPECT_EQ(desktop.count("recent"), 3);
     games->setStyle(nullptr);
 }
 
@@ -219,6 +218,7 @@ TEST_F(Launching, AnEmptyRomsFieldOffersTheOpenPanel) {
     EXPECT_EQ(desktop.callNames(), (QStringList{"listApps", "raise", "openPanel"}));
     EXPECT_EQ(desktop.openPanels[0].allowedTypes, QStringList{"zip"});
     EXPECT_EQ(desktop.openPanels[0].prompt, app->text("Opanel_Prompt"));
+    EXPECT_EQ(desktop.openPanels[0].startDirectory, QDir::homePath());
     EXPECT_TRUE(log().isEmpty());
 
     desktop.openPanelAnswers = {QStringLiteral("/picked/Some Game.zip")};
@@ -235,7 +235,6 @@ TEST_F(Launching, StartingWhileAGameRunsStopsItFirst) {
         app->start_game();
     }
     ASSERT_TRUE(waitUntil([&] { return log().contains("old game"); }));
-    EmulatorProcess* old = app->task();
     {
         ScopedEnv env("KD_DEMO_SCRIPT", "out new game\nexit 0");
         app->start_game();
@@ -249,7 +248,6 @@ TEST_F(Launching, StartingWhileAGameRunsStopsItFirst) {
         text.indexOf("[Perform a lunch task]", text.indexOf("[Perform a lunch task]") + 1);
     EXPECT_LT(oldAt, secondHeader);
     EXPECT_LT(secondHeader, text.indexOf("new game"));
-    EXPECT_NE(old, app->task());
 }
 
 // A command option runs and is waited for. While an emulator runs, Stop and
@@ -257,7 +255,9 @@ TEST_F(Launching, StartingWhileAGameRunsStopsItFirst) {
 TEST_F(Launching, ACommandOptionRunsAndWaitsAndNothingElseStartsMeanwhile) {
     QAction* stop = action("stopEmulator");
     QAction* raise = action("showEmulator");
-    pick(popup("popup_command"), popup("popup_command")->findText("-version"));
+    QComboBox* command = popup("popup_command");
+    command->setCurrentIndex(command->findText("-version"));
+    emit command->activated(command->currentIndex());
     app->returnButtonAction();
     EXPECT_TRUE(log().contains(" / Command option [-version]\n\n"));
     EXPECT_TRUE(log().contains("Kaleidrome"));

@@ -81,12 +81,11 @@ TEST_F(SettingsCore, EditsAreAnnouncedAndTheResetLeavesOwnKeysAlone) {
 // the packaged ones and the stored paths for the user's.
 TEST_F(SettingsCore, PathsArePackagedOrTheUsersAsTheBoxesSay) {
     const LauncherPaths paths(defaults, QStringLiteral("/opt/b.app/Contents/Resources"));
-    EXPECT_EQ(paths.executable(),
-              QStringLiteral("/opt/b.app/Contents/Resources/kdromepak/Kaleidrome"));
-    EXPECT_EQ(paths.currentDir(), QStringLiteral("/opt/b.app/Contents/Resources/kdromepak"));
-    EXPECT_EQ(paths.snapshotFolder(),
-              QStringLiteral("/opt/b.app/Contents/Resources/kdromepak/Snaps"));
-    EXPECT_EQ(paths.iconFolder(), QStringLiteral("/opt/b.app/Contents/Resources/kdromepak/Icons"));
+    const QString pak = QStringLiteral("/opt/b.app/Contents/Resources/kdromepak");
+    EXPECT_EQ(paths.executable(), pak + QStringLiteral("/Kaleidrome"));
+    EXPECT_EQ(paths.currentDir(), pak);
+    EXPECT_EQ(paths.snapshotFolder(), pak + QStringLiteral("/Snaps"));
+    EXPECT_EQ(paths.iconFolder(), pak + QStringLiteral("/Icons"));
     EXPECT_EQ(paths.shownPath(PackagedItem::Icons),
               QStringLiteral("Kaleidrome Launcher.app/Contents/Resources/kdromepak/Icons"));
     EXPECT_FALSE(paths.dataFile().has_value()); // no Kaleidrome.xml there

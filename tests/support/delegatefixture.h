@@ -124,11 +124,6 @@ protected:
     static EmulatorForm emulatorForm() {
         return topLevel<PreferencesWindow>(QStringLiteral("preferencesWindow"))->emulatorForm();
     }
-    // Picks an item of a pop-up as a user would: it is selected and stored.
-    static void pick(QComboBox* popUp, int index) {
-        popUp->setCurrentIndex(index);
-        emit popUp->activated(index);
-    }
     // Types into a field as a user would: its text is replaced and stored
     // (nothing changes in a field that cannot be typed into).
     static void type(QLineEdit* field, const QString& text) {
