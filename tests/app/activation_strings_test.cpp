@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSet>
@@ -93,15 +92,11 @@ struct TranslatedText {
     bool finished = false;
 };
 
-// The messages of context StringTable in a Linguist source, by key.
+// The messages of context StringTable in a Linguist source, by key (a file
+// that cannot be read is an error of the XML reader too).
 QHash<QString, TranslatedText> stringTableMessages(const QString& path, QString* error) {
     QHash<QString, TranslatedText> messages;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
-        return messages;
-    }
-    QXmlStreamReader xml(&file);
+    QXmlStreamReader xml(test::readFile(path));
     QString context;
     QString key;
     TranslatedText message;

@@ -3,6 +3,7 @@
 #include "app/windows/gametableview.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
+#include "catalogue/plisttestutil.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>
@@ -12,12 +13,7 @@
 namespace kd {
 namespace {
 
-plist::Value game(const char* name, int year) {
-    plist::Dictionary record;
-    record.insert("name", name);
-    record.insert("year", year);
-    return record;
-}
+using plist::test::dict;
 
 // The arranged list's names, "-" for a record without one.
 std::string arrangedNames(const GameListController& list) {
@@ -34,8 +30,9 @@ void click(GameTableView& table, int row, Qt::KeyboardModifiers modifiers = {}) 
 
 TEST(GameTableView, TablesShareOneSelectedGameAndStartInStoredOrder) {
     GameListController list;
-    list.addObjects({game("bravo", 1990), game("alpha", 1995), plist::Value("not a record"),
-                     game("charlie", 1980)});
+    list.addObjects({dict({{"name", "bravo"}, {"year", 1990}}),
+                     dict({{"name", "alpha"}, {"year", 1995}}), plist::Value("not a record"),
+                     dict({{"name", "charlie"}, {"year", 1980}})});
     GameTableView first, second;
     for (GameTableView* table : {&first, &second}) {
         table->showGameList(&list);

@@ -3,13 +3,11 @@
 #include "app/runs/runsupervisor.h"
 #include "app/windows/gametableview.h"
 #include "app/windows/mainwindow.h"
-#include "support/runhelpers.h"
-#include "support/testbundle.h"
+#include "support/delegatefixture.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -127,15 +125,8 @@ TEST(MainWindow, OnlyAStartableArchiveIsTakenFromADrop) {
                                    {},
                                    {rom}};
     for (const QList<QUrl>& urls : drags) {
-        QMimeData data;
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QCoreApplication::sendEvent(&window, &enter);
-        QCoreApplication::sendEvent(&window, &drop);
         const bool taken = &urls == &drags.last();
-        EXPECT_EQ(enter.isAccepted(), taken) << urls.size();
-        EXPECT_EQ(drop.isAccepted(), taken) << urls.size();
+        EXPECT_EQ(dropOn(&window, urls), std::pair(taken, taken)) << urls.size();
     }
     EXPECT_TRUE(dropped.isEmpty());
     ASSERT_TRUE(waitUntil([&] { return !dropped.isEmpty(); }, 2000));

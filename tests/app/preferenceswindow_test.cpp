@@ -1,9 +1,6 @@
 // The preferences window on its own: the form as stored and shown, what it
 // hands a game run, and what its buttons ask for.
-#include "app/appdelegate.h"
-#include "app/windows/preferenceswindow.h"
-#include "settings/settingsstore.h"
-#include "support/testbundle.h"
+#include "support/delegatefixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,17 +29,6 @@ protected:
         paths = std::make_unique<LauncherPaths>(*defaults, QStringLiteral("/b/Resources"));
         window = std::make_unique<PreferencesWindow>(*defaults, *paths);
     }
-    template <class T> T* control(const char* name) const {
-        T* found = window->findChild<T*>(QLatin1StringView(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    QCheckBox* box(const char* name) const { return control<QCheckBox>(name); }
-    QLineEdit* field(const char* name) const { return control<QLineEdit>(name); }
-    QComboBox* popup(const char* name) const { return control<QComboBox>(name); }
-    QStringList fileLines() const {
-        return QString::fromUtf8(readFile(file)).split(u'\n').filter(QStringLiteral("="));
-    }
     QStringList arguments() const { return emulatorArguments({}, window->emulatorForm()); }
 
     QTemporaryDir dir;
@@ -70,7 +56,7 @@ TEST_F(PreferencesForm, FirstStartStoresNothingAndEditsAreStoredAtOnce) {
         EXPECT_FALSE(box(name)->isChecked()) << name;
     for (const char* name : {"popup_videomode", "popup_inputsys", "popup_command"})
         EXPECT_EQ(popup(name)->currentIndex(), 0) << name;
-    EXPECT_EQ(fileLines(), QStringList());
+    EXPECT_EQ(settingsLines(file), QStringList());
 
     field("textfild_ppcfreq")->selectAll();
     QTest::keyClicks(field("textfild_ppcfreq"), "66");
@@ -80,8 +66,8 @@ TEST_F(PreferencesForm, FirstStartStoresNothingAndEditsAreStoredAtOnce) {
     emit popup("popup_crosshairs")->activated(2);
     // In the file before the window closes; keys never touched are not written,
     // so they keep following their initial value.
-    EXPECT_EQ(fileLines(), (QStringList{"CrosshairsConfig=2", "MultiThreaded=false",
-                                        "PowerPCFrequency=66", "Widescreen=true"}));
+    EXPECT_EQ(settingsLines(file), (QStringList{"CrosshairsConfig=2", "MultiThreaded=false",
+                                                "PowerPCFrequency=66", "Widescreen=true"}));
     open();
     EXPECT_EQ(field("textfild_ppcfreq")->text(), "66");
     EXPECT_TRUE(box("button_widescreen")->isChecked());
@@ -109,7 +95,7 @@ TEST_F(PreferencesForm, ControlsAndTheirKeysFollowEachOther) {
         {"button_feedback", keys::ForceFeedback, true, ""}};
     for (const auto& [name, key, storedWhenOn, option] : boxes) {
         SCOPED_TRACE(name);
-        QCheckBox* box = this->box(name);
+        QCheckBox* box = test::box(name);
         if (box->isChecked())
             box->click();
         box->click();
@@ -204,9 +190,9 @@ TEST_F(PreferencesForm, PagesSayWhatIsNotPassedAndButtonsAskByTag) {
     QSignalSpy reveals(window.get(), &PreferencesWindow::revealClicked);
     QSignalSpy toggles(window.get(), &PreferencesWindow::packagedToggleClicked);
     for (int tag = 1; tag <= 6; ++tag)
-        control<QPushButton>(qPrintable(QStringLiteral("button_choose%1").arg(tag)))->click();
+        in<QPushButton>("preferencesWindow", QStringLiteral("button_choose%1").arg(tag))->click();
     for (int tag = 1; tag <= 4; ++tag)
-        control<QPushButton>(qPrintable(QStringLiteral("button_show%1").arg(tag)))->click();
+        in<QPushButton>("preferencesWindow", QStringLiteral("button_show%1").arg(tag))->click();
     box("button_snapfolder")->click();
     auto tags = [](const QSignalSpy& spy) {
         QList<int> seen;

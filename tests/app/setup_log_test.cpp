@@ -133,16 +133,6 @@ TEST_F(SetupChecks, ChoosersStoreByTagAndStartWhereTheUsersFilesAre) {
 // The reset button and menu item ask first: Cancel, the default and Escape's
 // answer, changes nothing; Reset brings every control and key back to its
 // initial value, empties the settings file and replaces the log.
-// Counts the times a widget is made visible, whether or not its window is shown.
-struct ShowCounter : QObject {
-    explicit ShowCounter(QWidget* widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        count += event->type() == QEvent::ShowToParent;
-        return false;
-    }
-    int count = 0;
-};
-
 TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
     auto* button = preferencesWindow()->findChild<QPushButton*>("button_reset");
     ASSERT_NE(button, nullptr);
@@ -168,7 +158,9 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
                   (QStringList{app->text("Button_2"), app->text("Button_Reset")}));
         EXPECT_EQ(question.cancelButton, 0);
 
-        ShowCounter indicatorShown(in<ActivityIndicator>("preferencesWindow", "progressInd"));
+        // Made visible, whether or not its window is shown.
+        EventCounter indicatorShown(in<ActivityIndicator>("preferencesWindow", "progressInd"),
+                                    QEvent::ShowToParent);
         press();
         EXPECT_EQ(indicatorShown.count, 1); // it turned while the reset ran
         EXPECT_EQ(log(), app->text("preferences_ini"));
@@ -178,7 +170,7 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
         EXPECT_FALSE(box("button_showfps")->isChecked());
         // (The path fields show the packaged places again:
         // Windows.PackagedFieldsAreReadOnlyWhileTheirBoxIsOn.)
-        EXPECT_EQ(settingsFileLines(), QStringList());
+        EXPECT_EQ(settingsLines(settingsPath()), QStringList());
         EXPECT_FALSE(in<ActivityIndicator>("preferencesWindow", "progressInd")->isAnimating());
         EXPECT_EQ(desktop.argsOf("sound"), QList<QStringList>{{"Tink"}});
     }

@@ -1,6 +1,7 @@
 // The log view and its find bar, driven as the user drives them.
 #include "log/view/logfindbar.h"
 #include "log/view/logview.h"
+#include "support/runhelpers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -136,30 +137,19 @@ TEST_F(LogViewTest, TabbedLineCanBeScrolledToItsEnd) {
     EXPECT_LE(x.right(), view.viewport()->width());
 }
 
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
 TEST_F(LogViewTest, ManyAppendsInOnePassCostOneRepaint) {
-    PaintCounter counter;
-    view.viewport()->installEventFilter(&counter);
+    test::EventCounter paints(view.viewport(), QEvent::Paint);
     // Enough lines for the scroll bar to show, which resizes the viewport once.
     for (int i = 0; i < 100; ++i)
         view.appendUtf8("warm up\n");
     QTest::qWait(100);
-    ASSERT_GT(counter.paints, 0) << "the view never painted";
+    ASSERT_GT(paints.count, 0) << "the view never painted";
 
-    counter.paints = 0;
+    paints.count = 0;
     for (int i = 0; i < 5000; ++i)
         view.appendUtf8("a short line of output\n");
     QTest::qWait(100);
-    EXPECT_EQ(counter.paints, 1);
+    EXPECT_EQ(paints.count, 1);
     EXPECT_EQ(view.verticalScrollBar()->maximum() + view.verticalScrollBar()->pageStep(),
               view.lineCount());
 }

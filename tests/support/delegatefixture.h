@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -36,6 +37,60 @@
 #include <unistd.h>
 
 namespace kd::test {
+
+// The key=value lines of a settings file as on disk (a QSettings in this
+// process would answer from the store's own unwritten values).
+inline QStringList settingsLines(const QString& file) {
+    return QString::fromUtf8(readFile(file)).split(u'\n').filter(QStringLiteral("="));
+}
+
+// The launcher's windows, parts and controls, found by their names.
+template <class T = QWidget> T* topLevel(const QString& name) {
+    T* found = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() != name)
+            continue;
+        EXPECT_EQ(found, nullptr) << "two windows named " << name.toStdString();
+        found = qobject_cast<T*>(window);
+    }
+    EXPECT_NE(found, nullptr) << "no window named " << name.toStdString();
+    return found;
+}
+template <class T> T* in(const QString& window, const QString& name) {
+    T* found = topLevel(window)->findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << name.toStdString() << " in " << window.toStdString();
+    return found;
+}
+inline QWidget* preferencesWindow() {
+    return topLevel(QStringLiteral("preferencesWindow"));
+}
+inline QWidget* logWindow() {
+    return topLevel(QStringLiteral("logWindow"));
+}
+inline QCheckBox* box(const QString& name) {
+    return in<QCheckBox>(QStringLiteral("preferencesWindow"), name);
+}
+inline QLineEdit* field(const QString& name) {
+    return in<QLineEdit>(QStringLiteral("preferencesWindow"), name);
+}
+inline QComboBox* popup(const QString& name) {
+    return in<QComboBox>(QStringLiteral("preferencesWindow"), name);
+}
+inline LogView* logView() {
+    return in<LogView>(QStringLiteral("logWindow"), QStringLiteral("infomationTextView"));
+}
+
+// Drags `urls` onto `target` and drops them there: whether the drag and the
+// drop were taken.
+inline std::pair<bool, bool> dropOn(QWidget* target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &enter);
+    QApplication::sendEvent(target, &drop);
+    return {enter.isAccepted(), drop.isAccepted()};
+}
 
 // An AppDelegate on a throwaway bundle and settings file, with the scripted desktop.
 class DelegateFixture : public ::testing::Test {
@@ -52,11 +107,6 @@ protected:
     }
 
     QString settingsPath() const { return home.path() + QStringLiteral("/settings.conf"); }
-    // The settings file's key=value lines as on disk (a QSettings in this
-    // process would answer from the store's own unwritten values).
-    QStringList settingsFileLines() const {
-        return QString::fromUtf8(readFile(settingsPath())).split(u'\n').filter(QStringLiteral("="));
-    }
     QString listFile() const { return bundle.path(QStringLiteral("Kaleidrome.xml")); }
     QString log() const { return logView()->text(); }
     // What a field shows for a packaged item while its box is on.
@@ -64,37 +114,6 @@ protected:
         return "Kaleidrome Launcher.app/Contents/Resources/kdromepak/" + item;
     }
 
-    // The launcher's windows, parts and controls, found by their names.
-    template <class T = QWidget> static T* topLevel(const QString& name) {
-        T* found = nullptr;
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->objectName() != name)
-                continue;
-            EXPECT_EQ(found, nullptr) << "two windows named " << name.toStdString();
-            found = qobject_cast<T*>(window);
-        }
-        EXPECT_NE(found, nullptr) << "no window named " << name.toStdString();
-        return found;
-    }
-    template <class T> static T* in(const QString& window, const QString& name) {
-        T* found = topLevel(window)->findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name.toStdString() << " in " << window.toStdString();
-        return found;
-    }
-    static QWidget* preferencesWindow() { return topLevel(QStringLiteral("preferencesWindow")); }
-    static QWidget* logWindow() { return topLevel(QStringLiteral("logWindow")); }
-    static QCheckBox* box(const QString& name) {
-        return in<QCheckBox>(QStringLiteral("preferencesWindow"), name);
-    }
-    static QLineEdit* field(const QString& name) {
-        return in<QLineEdit>(QStringLiteral("preferencesWindow"), name);
-    }
-    static QComboBox* popup(const QString& name) {
-        return in<QComboBox>(QStringLiteral("preferencesWindow"), name);
-    }
-    static LogView* logView() {
-        return in<LogView>(QStringLiteral("logWindow"), QStringLiteral("infomationTextView"));
-    }
     // The game table, search field, status line and artwork of main window 1 or 2.
     GameTableView* table(int window = 1) const {
         return child<GameTableView>(window, QStringLiteral("tableView_list"));

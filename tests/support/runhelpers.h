@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QTest>
 #include <functional>
@@ -49,6 +50,19 @@ inline bool holdUntilExited(qint64 pid, int ms = 10000) {
     }
     return false;
 }
+
+// Counts the events of one type that reach `target`.
+struct EventCounter : QObject {
+    EventCounter(QObject* target, QEvent::Type type) : m_type(type) {
+        target->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == m_type;
+        return false;
+    }
+    int count = 0;
+    QEvent::Type m_type;
+};
 
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {
