@@ -1,8 +1,6 @@
 // The game table showing the list controller's rows: both tables share one
 // selection of one whole game, and start in stored order until a header sorts.
 #include "app/windows/gametableview.h"
-#include "catalogue/gamelist.h"
-#include "catalogue/gamelistcontroller.h"
 #include "catalogue/plisttestutil.h"
 
 #include <QHeaderView>
@@ -13,15 +11,8 @@
 namespace kd {
 namespace {
 
+using plist::test::arrangedNames;
 using plist::test::dict;
-
-// The arranged list's names, "-" for a record without one.
-std::string arrangedNames(const GameListController& list) {
-    QStringList names;
-    for (const plist::Value* v : list.arrangedObjects())
-        names << gameName(*v).value_or(QStringLiteral("-"));
-    return names.join(u' ').toStdString();
-}
 
 void click(GameTableView& table, int row, Qt::KeyboardModifiers modifiers = {}) {
     const QRect cell = table.visualRect(table.model()->index(row, GameListModel::Year));
@@ -40,7 +31,7 @@ TEST(GameTableView, TablesShareOneSelectedGameAndStartInStoredOrder) {
         table->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(table));
     }
-    EXPECT_EQ(arrangedNames(list), "bravo alpha - charlie");
+    EXPECT_EQ(arrangedNames(list), (QStringList{"bravo", "alpha", "-", "charlie"}));
     EXPECT_EQ(first.horizontalHeader()->sortIndicatorSection(), -1);
 
     // A click on a cell selects its whole game, in both tables.
@@ -60,9 +51,9 @@ TEST(GameTableView, TablesShareOneSelectedGameAndStartInStoredOrder) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, year);
     ASSERT_EQ(header->sortIndicatorSection(), GameListModel::Year);
     // A record without a year sorts as if above every year.
-    EXPECT_EQ(arrangedNames(list), header->sortIndicatorOrder() == Qt::AscendingOrder
-                                       ? "charlie bravo alpha -"
-                                       : "- alpha bravo charlie");
+    EXPECT_EQ(arrangedNames(list).join(' '), header->sortIndicatorOrder() == Qt::AscendingOrder
+                                                 ? "charlie bravo alpha -"
+                                                 : "- alpha bravo charlie");
     EXPECT_EQ(gameName(*list.selection()), QStringLiteral("alpha"));
     EXPECT_EQ(first.horizontalHeader()->sortIndicatorSection(), -1);
 }

@@ -17,12 +17,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 using namespace kd;
 using namespace kd::plist;
+using kd::plist::test::arrangedNames;
 using kd::plist::test::dict;
 
 namespace {
@@ -32,13 +29,6 @@ std::vector<Value> sampleRecords() {
             dict({{"name", "alpha"}, {"year", 1995}, {"rating", 9.5}, {"genre", "puzzle"}}),
             Value("not a record"),
             dict({{"name", "charlie"}, {"year", -1}, {"maker", "Octavo Works"}})};
-}
-
-QStringList arrangedNames(const GameListController& c) {
-    QStringList names;
-    for (const Value* v : c.arrangedObjects())
-        names << gameName(*v).value_or(QStringLiteral("-"));
-    return names;
 }
 
 std::vector<Value> games() {

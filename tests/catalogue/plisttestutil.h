@@ -1,5 +1,7 @@
 #pragma once
 
+#include "catalogue/gamelist.h"
+#include "catalogue/gamelistcontroller.h"
 #include "catalogue/plistreader.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +35,14 @@ inline Dictionary dict(std::initializer_list<std::pair<const char*, Value>> item
     for (const auto& [k, v] : items)
         d.insert(k, v);
     return d;
+}
+
+// The list's names in the arranged order, "-" for a record without one.
+inline QStringList arrangedNames(const GameListController& list) {
+    QStringList names;
+    for (const Value* v : list.arrangedObjects())
+        names << gameName(*v).value_or(QStringLiteral("-"));
+    return names;
 }
 
 // `v` big-endian in `bytes` bytes (zeros above the 64 bits).

@@ -6,12 +6,6 @@
 #include <QStringList>
 #include <algorithm>
 #include <functional>
-#include <ostream>
-
-// Readable QString values in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace kd::test {
 

@@ -7,8 +7,14 @@
 #include <QFile>
 #include <QTest>
 #include <functional>
+#include <ostream>
 #include <sys/wait.h>
 #include <unistd.h>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace kd::test {
 
