@@ -323,7 +323,6 @@ TEST_F(Startup, ArtworkFollowsTheSelection) {
         EXPECT_FALSE(imageView()->image().isNull());
         EXPECT_FALSE(iconView()->image().isNull());
     };
-    type(field("textfild_snaps"), snaps);
     shows(0, bundle.path("kdromepak/Snaps/astrovex.png"),
           bundle.path("kdromepak/Icons/astrovex.ico"));
 

@@ -64,7 +64,6 @@ TEST_F(Windows, TheTableHasTheKeysAndTabLeavesIt) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_NE(QApplication::focusWidget(), games);
         EXPECT_EQ(app->selectionIndex(), 1);
-        games->setFocus();
     }
 }
 
