@@ -61,12 +61,6 @@ template <class T> T* in(const QString& window, const QString& name) {
     EXPECT_NE(found, nullptr) << name.toStdString() << " in " << window.toStdString();
     return found;
 }
-inline QWidget* preferencesWindow() {
-    return topLevel(QStringLiteral("preferencesWindow"));
-}
-inline QWidget* logWindow() {
-    return topLevel(QStringLiteral("logWindow"));
-}
 inline QCheckBox* box(const QString& name) {
     return in<QCheckBox>(QStringLiteral("preferencesWindow"), name);
 }
@@ -108,6 +102,8 @@ protected:
 
     QString settingsPath() const { return home.path() + QStringLiteral("/settings.conf"); }
     QString listFile() const { return bundle.path(QStringLiteral("Kaleidrome.xml")); }
+    static QWidget* preferencesWindow() { return topLevel(QStringLiteral("preferencesWindow")); }
+    static QWidget* logWindow() { return topLevel(QStringLiteral("logWindow")); }
     QString log() const { return logView()->text(); }
     // What a field shows for a packaged item while its box is on.
     static QString packaged(const QString& item) {
