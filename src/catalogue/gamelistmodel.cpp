@@ -1,6 +1,7 @@
 #include "catalogue/gamelistmodel.h"
 
 #include "catalogue/gamelist.h"
+#include "platform/showntext.h"
 #include "platform/utf8text.h"
 
 #include <QDateTime>
@@ -23,6 +24,13 @@ const plist::Value* field(const plist::Value& record, int column) {
                : nullptr;
 }
 
+// What a cell shows of a text: its start. Only that much is decoded: at most four
+// bytes make a character, so the cut is never less than the cap.
+QString shownValue(const std::string& utf8) {
+    const std::size_t bytes = std::min(utf8.size(), std::size_t(4 * ShownValueLimit));
+    return shownText(textFromUtf8(QByteArrayView(utf8.data(), qsizetype(bytes))));
+}
+
 // What a record column shows (text for strings and integers) and sorts by (the
 // value itself); nothing for other roles, kinds and missing keys.
 QVariant fieldData(const plist::Value& record, int column, int role) {
@@ -30,7 +38,7 @@ QVariant fieldData(const plist::Value& record, int column, int role) {
     if (!v || (role != Qt::DisplayRole && role != GameListModel::SortRole))
         return {};
     if (const std::string* s = v->string())
-        return textFromUtf8(*s);
+        return role == Qt::DisplayRole ? shownValue(*s) : textFromUtf8(*s);
     if (const plist::Integer* i = v->integer()) {
         if (role == Qt::DisplayRole)
             return QString::fromStdString(i->toString());
@@ -58,6 +66,9 @@ const char* GameListModel::key(int column) {
 }
 
 QString GameListModel::displayText(const plist::Value& record, int column) {
+    const plist::Value* v = field(record, column);
+    if (const std::string* s = v ? v->string() : nullptr)
+        return textFromUtf8(*s);
     return fieldData(record, column, Qt::DisplayRole).toString();
 }
 

@@ -20,7 +20,7 @@ struct GameStats {
 using GameStatsByName = std::unordered_map<std::string, GameStats>;
 
 // The stored game list as a table: one row per record, in stored order.
-// DisplayRole gives text for string and integer values (other kinds and
+// DisplayRole gives text for string and integer values, capped (other kinds and
 // missing keys show nothing); SortRole gives the raw value for sorting.
 // The columns from Available on are not part of the records: whether the
 // record's ROM archive was found, as the launcher last looked, and what the
@@ -50,7 +50,8 @@ public:
 
     // The record key a column shows ("" for the columns that show none).
     static const char* key(int column);
-    // What a record column shows for `record`: text for strings and integers.
+    // A record column's text for `record`, strings whole (the search looks at
+    // all of it); a cell shows at most ShownValueLimit characters of it.
     static QString displayText(const plist::Value& record, int column);
 
     const std::vector<plist::Value>& records() const { return m_records; }

@@ -83,6 +83,16 @@ TEST(GameListController, ShowsStringsAndIntegersOnly) {
                 << row << ' ' << column;
     EXPECT_EQ(m.headerData(GameListModel::Players, Qt::Horizontal).toString(),
               QStringLiteral("Players"));
+
+    // A cell shows the start of a huge text (what it shows is measured at every
+    // paint), never half a character; the text sorts and is searched whole.
+    const std::string huge =
+        std::string(999, 'z') + QByteArray("\xF0\x9F\x98\x80").repeated(1 << 20).toStdString();
+    c.addObjects({dict({{"name", "huge"}, {"title", huge}})});
+    const QModelIndex title = m.index(6, GameListModel::Title);
+    EXPECT_EQ(title.data().toString(), QString(999, u'z') + u'\u2026');
+    EXPECT_EQ(title.data(GameListModel::SortRole).toString().toStdString(), huge);
+    EXPECT_EQ(GameListModel::displayText(c.content()[6], GameListModel::Title).toStdString(), huge);
 }
 
 // Both models pass Qt's model tester throughout.
