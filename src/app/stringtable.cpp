@@ -1,5 +1,7 @@
 #include "app/stringtable.h"
 
+#include "platform/showntext.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
@@ -51,7 +53,7 @@ QString formatText(const QString& format, qint64 number, const QString& text) {
             result += u'%';
             i += 1;
         } else if (rest.startsWith(u'@')) {
-            result += text;
+            result += shownText(text);
             i += 1;
         } else if (rest.startsWith(u'd') || rest.startsWith(u'i')) {
             result += QString::number(number);

@@ -31,7 +31,8 @@ private:
 };
 
 // Fills a format in which "%d", "%i" or "%ld" stands for `number` and "%@" for
-// `text`; "%%" is a literal percent sign. Anything else is copied as it is.
+// `text` (a name, path or reason from outside, so as much of it as is shown:
+// shownText); "%%" is a literal percent sign. Anything else is copied as it is.
 QString formatText(const QString& format, qint64 number = 0, const QString& text = QString());
 
 } // namespace kd

@@ -6,6 +6,7 @@
 #include "catalogue/playhistory.h"
 #include "support/delegatefixture.h"
 
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -217,6 +218,45 @@ TEST_F(HistoryView, EveryRunIsRecordedAndTheStatusLinesSayHowItEnded) {
     EXPECT_EQ(cell("boltrunner", GameListModel::TimesPlayed), "4");
     EXPECT_TRUE(statusLine()->text().startsWith("Bolt Runner" + kDash + "ended with status 11"));
     EXPECT_EQ(desktop.systemLogLines().filter("history"), QStringList());
+}
+
+// A title is shown as the text it is, markup and all (a picture it names is never
+// loaded, a link never made), and a 10 MB one by its first 1,000 characters: in
+// its cell, the status line filled from the history at start, History and the
+// Remove question. The list file keeps every byte of it.
+TEST_F(HistoryView, AHostileHugeTitleIsShownAsTextCutShortAndKeptWhole) {
+    const QString picture = home.filePath("tall.png");
+    ASSERT_TRUE(QImage(8, 600, QImage::Format_RGB32).save(picture));
+    const QString title = "<img src=\"file:" + picture +
+                          "\"><a href=\"file:/etc/passwd\">Hexaball</a>" + QString(10 << 20, u'z');
+    ASSERT_TRUE(writeFile(listFile(), QStringLiteral("<plist version=\"1.0\"><array><dict><key>name"
+                                                     "</key><string>hexaball</string><key>title</"
+                                                     "key><string>%1</string></dict><dict><key>"
+                                                     "name</key><string>mosspath</string></dict>"
+                                                     "</array></plist>")
+                                          .arg(title.toHtmlEscaped())
+                                          .toUtf8()));
+    relaunch();
+    app->setSelectionIndex(0);
+    play("exit 0");
+    relaunch();
+    const QString shown = title.left(1000) + u'\u2026';
+    EXPECT_TRUE(statusLine()->text().startsWith(shown + kDash + "ended normally" + kDash));
+    EXPECT_LT(statusLine()->sizeHint().height(), 100);
+    EXPECT_EQ(cell("hexaball", GameListModel::Title), shown);
+    app->show_History();
+    EXPECT_EQ(historyColumn(0), QStringList{shown});
+
+    app->setSelectionIndex(0);
+    desktop.alertAnswers = {1, 0}; // Cancel, then Remove the other game
+    action("removeGame")->trigger();
+    EXPECT_EQ(desktop.alerts.value(0).message, "Remove “" + shown + "” from the game list?");
+    app->setSelectionIndex(1);
+    action("removeGame")->trigger();
+    app->applicationWillTerminate();
+    const GameListLoad saved = loadGameList(listFile());
+    ASSERT_EQ(saved.records.size(), 1u);
+    EXPECT_EQ(GameListModel::displayText(saved.records[0], GameListModel::Title), title);
 }
 
 TEST_F(HistoryView, FavouritesByStarOrKeySurviveARestartAndAResort) {

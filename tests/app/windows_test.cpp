@@ -12,6 +12,7 @@
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QToolTip>
 
 namespace kd::test {
@@ -159,6 +160,26 @@ TEST_F(Windows, AboutShowsTheVersionTheLicenceAndTheTwoAddresses) {
     EXPECT_FALSE(topLevel("aboutWindow")->isVisible());
 }
 
+// No label of ours reads markup: one left on Qt::AutoText would show a name or
+// a path that looks like markup as rich text. The About window's two links are
+// the launcher's one rich text.
+TEST_F(Windows, EveryLabelShowsPlainTextButTheAboutWindowsLinks) {
+    QStringList automatic, rich;
+    int labels = 0;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            ++labels;
+            if (label->textFormat() == Qt::AutoText)
+                automatic << window->objectName() + ": " + label->text();
+            else if (label->textFormat() == Qt::RichText)
+                rich << window->objectName();
+        }
+    }
+    EXPECT_EQ(automatic, QStringList());
+    EXPECT_EQ(rich, (QStringList{"aboutWindow", "aboutWindow"}));
+    EXPECT_GT(labels, 20);
+}
+
 // While a "Use the packaged …" box is on, its field shows the fixed text and
 // cannot be typed into, however the box was turned on or off; off, it shows the
 // stored path, or nothing, and the emulator is the one it names.
@@ -215,10 +236,10 @@ TEST_F(Windows, PackagedFieldsAreReadOnlyWhileTheirBoxIsOn) {
 }
 
 // Long titles and makers give way so that every column fits the default
-// window; a cell cut short shows its whole text as a tooltip.
+// window; a cell cut short shows its whole text as a tooltip, markup and all.
 TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
     const QString longTitle =
-        "The Extraordinarily Long Adventures of a Game Whose Title Never Ends";
+        "The Extraordinarily Long <b>Adventures</b> of a Game Whose Title Never Ends";
     QString list = "<plist version=\"1.0\"><array>";
     for (int i = 0; i < 200; ++i)
         list += QStringLiteral("<dict><key>name</key><string>game%1</string><key>title</key>"
@@ -226,7 +247,7 @@ TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
                                "<key>maker</key><string>Brightwater Interactive Amusements "
                                "Company Limited</string><key>genre</key><string>shooter</string>"
                                "<key>players</key><integer>2</integer></dict>")
-                    .arg(QString::number(i), longTitle);
+                    .arg(QString::number(i), longTitle.toHtmlEscaped());
     ASSERT_TRUE(writeFile(listFile(), (list + "</array></plist>").toUtf8()));
     relaunch();
     app->applicationDidFinishLaunching();
@@ -241,7 +262,12 @@ TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
         QHelpEvent help(QEvent::ToolTip, cell.center(),
                         games->viewport()->mapToGlobal(cell.center()));
         QApplication::sendEvent(games->viewport(), &help);
-        return QToolTip::isVisible() ? QToolTip::text() : QString();
+        // As the tooltip shows it: rich text when it looks like markup.
+        QTextDocument shown;
+        shown.setHtml(QToolTip::text());
+        return !QToolTip::isVisible()                  ? QString()
+               : Qt::mightBeRichText(QToolTip::text()) ? shown.toPlainText()
+                                                       : QToolTip::text();
     };
     // Name, Year and Players are as wide as their contents; Title and Maker give way.
     for (int column : {GameListModel::Name, GameListModel::Year, GameListModel::Players})

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -87,6 +88,35 @@ TEST(Alerts, AShortAlertIsWideEnoughForItsTitle) {
     EXPECT_EQ(title, QApplication::applicationDisplayName());
     font.setBold(true);
     EXPECT_GE(width, QFontMetrics(font).horizontalAdvance(title) + 120);
+}
+
+// Names and paths in an alert are shown as they are: markup in them is neither
+// a link nor a picture loaded from a file, and a huge one is cut short.
+TEST(Alerts, OutsideTextIsPlainTextAndCutShort) {
+    QTemporaryDir dir;
+    const QString picture = dir.filePath("tall.png");
+    ASSERT_TRUE(QImage(8, 600, QImage::Format_RGB32).save(picture));
+    const QString question = "Remove “<a href=\"file:/etc/passwd\">Hexaball</a>”?";
+    const QString path = "<img src=\"file:" + picture + "\">" + QString(1 << 20, u'z');
+    QtDesktop desktop{QString()};
+    QList<Qt::TextFormat> formats;
+    QStringList texts;
+    int tallest = 0;
+    whenModal<QMessageBox>([&](QMessageBox* box) {
+        for (QLabel* label : box->findChildren<QLabel*>()) {
+            formats << label->textFormat();
+            texts << label->text();
+            tallest = std::max(tallest, label->sizeHint().height());
+        }
+        box->close();
+    });
+    desktop.runAlert({question, path, {"OK"}});
+    EXPECT_EQ(formats.count(Qt::PlainText), formats.size());
+    EXPECT_TRUE(texts.contains(question));
+    texts = texts.filter("<img src=");
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(path.startsWith(texts[0].chopped(1)) && texts[0].size() < 2100);
+    EXPECT_LT(tallest, 600);
 }
 
 TEST(FilePanels, ConfiguredAsAskedAndReturnTheChoice) {

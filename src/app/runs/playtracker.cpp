@@ -4,6 +4,7 @@
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 #include "emulator/emulatorprocess.h"
+#include "platform/showntext.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -105,17 +106,18 @@ void PlayTracker::showStats(const QString& name) {
     emit statsChanged(name);
 }
 
-// The title the list gives the game, else its name.
+// The title the list gives the game, else its name; as much as the status line
+// shows, so that how the run ended still follows it.
 QString PlayTracker::gameTitle(const QString& name) const {
     const std::string bytes = name.toStdString();
     for (const plist::Value& record : m_list.content()) {
         const std::string* own = gameNameBytes(record);
         if (own && *own == bytes) {
             const QString title = GameListModel::displayText(record, GameListModel::Title);
-            return title.isEmpty() ? name : title;
+            return shownText(title.isEmpty() ? name : title);
         }
     }
-    return name;
+    return shownText(name);
 }
 
 QString PlayTracker::outcomeText(const RunEnd& end) const {

@@ -1,5 +1,7 @@
 #include "app/windows/aboutwindow.h"
 
+#include "platform/desktop/plainlabel.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,19 +14,20 @@ AboutWindow::AboutWindow(const QString& homePage, const QString& projectPage, QW
     : ToolWindow(QStringLiteral("aboutWindow"), parent) {
     setWindowTitle(tr("About Kaleidrome Launcher"));
 
-    auto* icon = new QLabel;
+    auto* icon = plainLabel();
     icon->setPixmap(QApplication::windowIcon().pixmap(64, 64));
     icon->setAlignment(Qt::AlignTop);
 
-    auto* name = new QLabel(QStringLiteral("<b>Kaleidrome Launcher</b>"));
+    auto* name = plainLabel(QStringLiteral("Kaleidrome Launcher"));
     QFont larger = name->font();
     larger.setPointSizeF(larger.pointSizeF() * 1.4);
+    larger.setBold(true);
     name->setFont(larger);
-    auto* version = new QLabel(tr("Version %1").arg(QStringLiteral(KD_VERSION)));
+    auto* version = plainLabel(tr("Version %1").arg(QStringLiteral(KD_VERSION)));
     version->setObjectName(QStringLiteral("version"));
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* what = new QLabel(tr("Starts games in the Kaleidrome arcade emulator."));
-    auto* licence = new QLabel(tr("Licensed under the GNU General Public License, version 3 or "
+    auto* what = plainLabel(tr("Starts games in the Kaleidrome arcade emulator."));
+    auto* licence = plainLabel(tr("Licensed under the GNU General Public License, version 3 or "
                                   "later (GPL-3.0-or-later)."));
     licence->setObjectName(QStringLiteral("licence"));
     licence->setWordWrap(true);
@@ -32,6 +35,8 @@ AboutWindow::AboutWindow(const QString& homePage, const QString& projectPage, QW
     auto link = [this](const QString& label, const QString& address) {
         auto* text = new QLabel(QStringLiteral("%1: <a href=\"%2\">%2</a>")
                                     .arg(label.toHtmlEscaped(), address.toHtmlEscaped()));
+        // Our own markup, the one rich text of the launcher.
+        text->setTextFormat(Qt::RichText);
         text->setTextInteractionFlags(Qt::TextBrowserInteraction);
         connect(text, &QLabel::linkActivated, this, &AboutWindow::linkClicked);
         return text;

@@ -2,6 +2,8 @@
 
 #include "catalogue/columnfit.h"
 #include "catalogue/gamelistcontroller.h"
+#include "platform/desktop/plainlabel.h"
+#include "platform/showntext.h"
 
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -35,7 +37,7 @@ public:
             widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &cell, widget) + 1;
         if (!cell.text.isEmpty() &&
             cell.fontMetrics.horizontalAdvance(cell.text) > textRect.width() - 2 * margin)
-            QToolTip::showText(event->globalPos(), cell.text, view, cell.rect);
+            QToolTip::showText(event->globalPos(), plainToolTip(cell.text), view, cell.rect);
         else
             QToolTip::hideText();
         return true;
@@ -53,7 +55,7 @@ protected:
 } // namespace
 
 GameTableView::GameTableView(QWidget* parent)
-    : QTableView(parent), m_placeholder(new QLabel(viewport())) {
+    : QTableView(parent), m_placeholder(plainLabel(QString(), viewport())) {
     setTabKeyNavigation(false);
     setItemDelegate(new ElidingDelegate(this));
     m_placeholder->setObjectName(QStringLiteral("placeholder"));
@@ -117,7 +119,7 @@ void GameTableView::showGameList(GameListController* list) {
 }
 
 void GameTableView::setPlaceholderText(const QString& text) {
-    m_placeholder->setText(text);
+    setPlainText(m_placeholder, text);
     updatePlaceholder();
 }
 

@@ -1,5 +1,8 @@
 #include "app/windows/historywindow.h"
 
+#include "platform/desktop/plainlabel.h"
+#include "platform/showntext.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
@@ -8,7 +11,7 @@
 namespace kd {
 
 HistoryWindow::HistoryWindow(QWidget* parent)
-    : ToolWindow(QStringLiteral("historyWindow"), parent), m_note(new QLabel),
+    : ToolWindow(QStringLiteral("historyWindow"), parent), m_note(plainLabel()),
       m_table(new QTableWidget(0, 4)) {
     setWindowTitle(tr("History"));
     m_note->setObjectName(QStringLiteral("historyNote"));
@@ -29,15 +32,16 @@ HistoryWindow::HistoryWindow(QWidget* parent)
 }
 
 void HistoryWindow::showRuns(const QString& note, const std::vector<Row>& rows) {
-    m_note->setText(note);
+    setPlainText(m_note, note);
     m_note->setVisible(!note.isEmpty());
     m_table->setRowCount(int(rows.size()));
     for (int row = 0; row < int(rows.size()); ++row) {
         const Row& run = rows[std::size_t(row)];
         const QString cells[] = {run.game, run.started, run.duration, run.outcome};
+        const QString command = plainToolTip(run.command);
         for (int column = 0; column < 4; ++column) {
-            auto* item = new QTableWidgetItem(cells[column]);
-            item->setToolTip(run.command);
+            auto* item = new QTableWidgetItem(shownText(cells[column]));
+            item->setToolTip(command);
             m_table->setItem(row, column, item);
         }
     }

@@ -1,5 +1,7 @@
 #include "app/windows/imageview.h"
 
+#include "platform/showntext.h"
+
 #include <QPainter>
 
 namespace kd {
@@ -11,7 +13,7 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent) {
 void ImageView::setImage(const QImage& image, const QString& sourcePath) {
     m_image = image;
     m_sourcePath = sourcePath;
-    setToolTip(sourcePath);
+    setToolTip(plainToolTip(sourcePath));
     update();
 }
 

@@ -6,6 +6,7 @@
 #include "app/windows/windowarrangement.h"
 #include "catalogue/gamelistcontroller.h"
 #include "emulator/romarchive.h"
+#include "platform/desktop/plainlabel.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -102,7 +103,7 @@ MainWindow::MainWindow(Layout layout, QWidget* parent)
     m_searchField->installEventFilter(this);
     connect(m_searchField, &QLineEdit::textChanged, this, &MainWindow::searchTextEdited);
 
-    m_statusLine = new QLabel;
+    m_statusLine = plainLabel();
     m_statusLine->setObjectName(QStringLiteral("statusLine") + m_suffix);
     statusBar()->addWidget(m_statusLine, 1);
 
@@ -228,7 +229,7 @@ void MainWindow::setSearchText(const QString& text) {
 }
 
 void MainWindow::setStatusText(const QString& text) {
-    m_statusLine->setText(text);
+    setPlainText(m_statusLine, text);
 }
 
 void MainWindow::setPlaceholderText(const QString& text) {

@@ -1,6 +1,7 @@
 #include "app/windows/preferenceswindow.h"
 
 #include "app/windows/activityindicator.h"
+#include "platform/desktop/plainlabel.h"
 #include "settings/defaultscontroller.h"
 
 #include <QApplication>
@@ -50,8 +51,8 @@ void acceptNumbers(QLineEdit* field, Input input) {
 
 // Says, on a page, that the fields below it are not passed to the emulator.
 QLabel* notPassedNote() {
-    auto* note = new QLabel(PreferencesWindow::tr("Kept for the emulator's own configuration; not "
-                                                  "passed on its command line:"));
+    auto* note = plainLabel(PreferencesWindow::tr("Kept for the emulator's own configuration; "
+                                                  "not passed on its command line:"));
     note->setObjectName(QStringLiteral("notPassedNote"));
     note->setWordWrap(true);
     QFont font = note->font();
@@ -271,14 +272,14 @@ void PreferencesWindow::buildPages() {
         if (row.notPassed && !std::exchange(noteShown[int(row.page)], true))
             form->addRow(notPassedNote());
         if (row.besidePrevious && lastRow) {
-            lastRow->addWidget(new QLabel(QString::fromUtf8(row.label)));
+            lastRow->addWidget(plainLabel(QString::fromUtf8(row.label)));
             lastRow->addWidget(control, 1);
         } else if (qobject_cast<QCheckBox*>(control)) {
             form->addRow(control);
         } else {
             lastRow = new QHBoxLayout;
             lastRow->addWidget(withButtons(control, row), 1);
-            form->addRow(tr(row.label), lastRow);
+            form->addRow(plainLabel(tr(row.label)), lastRow);
         }
     }
 

@@ -20,6 +20,8 @@ LogFindBar::LogFindBar(LogView* view, QWidget* parent)
     m_field->setPlaceholderText(tr("Find in the log"));
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
+    // Our own words only, but no label of ours reads markup.
+    m_status->setTextFormat(Qt::PlainText);
     m_previous->setText(tr("Previous"));
     m_previous->setToolTip(tr("Find the previous match (Shift+Enter)"));
     m_next->setText(tr("Next"));

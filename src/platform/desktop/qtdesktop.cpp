@@ -3,12 +3,14 @@
 #include "platform/desktop/filemanager.h"
 #include "platform/desktop/recentdocuments.h"
 #include "platform/desktop/x11windows.h"
+#include "platform/showntext.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -111,8 +113,13 @@ QtDesktop::QtDesktop(QString resourcePath)
 int QtDesktop::runAlert(const AlertRequest& request) {
     QMessageBox box(QApplication::activeWindow());
     box.setIcon(iconFor(request.style));
-    box.setText(request.message);
-    box.setInformativeText(request.informativeText);
+    // Alerts carry names, paths and errors from outside: never markup, images or
+    // links. The informative text gets a label of its own, on Qt::AutoText.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(shownText(request.message, ShownMessageLimit));
+    box.setInformativeText(shownText(request.informativeText, ShownMessageLimit));
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     QList<QAbstractButton*> buttons;
     for (const QString& title : request.buttons) {
         QPushButton* button = nullptr;
