@@ -46,6 +46,7 @@ run() {
 
 run runs "$bin/runs_bench" "$mib"
 run startup "$bin/startup_bench" "$list" --reps "$reps"
+run huge_title "$bin/startup_bench" huge "$list" --reps "$reps"
 run log "$bin/log_bench" "$mib"
 run emulator_flood "$bin/emulator_flood_bench" "$mib"
 run history "$bin/history_bench" 100000
@@ -72,9 +73,10 @@ line() { # line LABEL VALUE OP TARGET
 }
 
 section summary
-grep -h '^\(PASS\|FAIL\) ' "$out/runs.txt" "$out/startup.txt" "$out/history.txt" |
-    sed 's/^/runs\/startup\/history: /'
-grep -q '^FAIL ' "$out/runs.txt" "$out/startup.txt" "$out/history.txt" && status=1
+grep -h '^\(PASS\|FAIL\) ' "$out/runs.txt" "$out/startup.txt" "$out/huge_title.txt" \
+    "$out/history.txt" | sed 's/^/runs\/startup\/history: /'
+grep -q '^FAIL ' "$out/runs.txt" "$out/startup.txt" "$out/huge_title.txt" "$out/history.txt" &&
+    status=1
 
 log_rate=$(sed -n 's/^pipeline: *\([0-9.]*\) MiB\/s.*/\1/p' "$out/log.txt")
 log_stall=$(sed -n 's/^longest stall: *\([0-9.]*\) ms.*/\1/p' "$out/log.txt")
