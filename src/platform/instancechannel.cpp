@@ -215,7 +215,9 @@ void InstanceChannel::acceptPending() {
         case ENOMEM:
             // The connection stays queued until there are descriptors again.
             if (!m_starved)
-                emit rejected(QStringLiteral("connections wait: ") + reason(error));
+                emit rejected(QStringLiteral("connections wait in the queue while the launcher "
+                                             "has no descriptor to take them (%1)")
+                                  .arg(reason(error)));
             m_starved = true;
             m_notifier->setEnabled(false);
             QTimer::singleShot(RetryDelay, this, [this] {

@@ -23,7 +23,8 @@ struct stat statOf(const QString& path, bool follow = true) {
 // file's mode follows the umask; no temporary file stays behind.
 TEST(AtomicFile, NewFilesOfAnyNameFollowTheUmask) {
     QTemporaryDir dir;
-    for (const QString& name : {QString(251, u'n') + ".xml", QString(127, u'\u00e9') + 'x'}) {
+    for (const QString& name :
+         QStringList{QString(251, u'n') + ".xml", QString(127, u'\u00e9') + 'x'}) {
         ASSERT_EQ(QFile::encodeName(name).size(), 255);
         for (const auto& [mask, mode] : {std::pair<mode_t, mode_t>{077, 0600}, {002, 0664}}) {
             const QString path = dir.filePath(name);
@@ -51,8 +52,9 @@ TEST(AtomicFile, ReplacedFilesKeepTheirLinksModeOwnerAndAttributes) {
     ASSERT_TRUE(writeFile(real, "old"));
     ASSERT_EQ(::chmod(file.constData(), 0640), 0);
     const bool root = ::geteuid() == 0;
-    if (root)
+    if (root) {
         ASSERT_EQ(::chown(file.constData(), 4242, 4343), 0);
+    }
     const bool attributes = ::setxattr(file.constData(), "user.kd", "kept", 4, 0) == 0;
     const QString hop = dir.filePath("hop"), list = dir.filePath("list.xbel");
     ASSERT_TRUE(QFile::link("dotfiles/recently-used.xbel", hop));
@@ -64,11 +66,9 @@ TEST(AtomicFile, ReplacedFilesKeepTheirLinksModeOwnerAndAttributes) {
     EXPECT_EQ(readFile(real), "new");
     const struct stat st = statOf(real);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    if (root)
-        EXPECT_TRUE(st.st_uid == 4242 && st.st_gid == 4343);
+    EXPECT_TRUE(!root || (st.st_uid == 4242 && st.st_gid == 4343));
     char value[8] = {};
-    if (attributes)
-        EXPECT_EQ(::getxattr(file.constData(), "user.kd", value, sizeof value), 4);
+    EXPECT_TRUE(!attributes || ::getxattr(file.constData(), "user.kd", value, sizeof value) == 4);
     EXPECT_STREQ(attributes ? value : "kept", "kept");
 
     const QString fifo = dir.filePath("fifo");
