@@ -92,6 +92,8 @@ int main(int argc, char** argv) {
         desktop.systemLog(QStringLiteral("Another start of the launcher will not find this one: ") +
                           channel.error());
     kd::SettingsStore store(kd::SettingsStore::defaultFilePath());
+    if (!store.problem().isEmpty())
+        desktop.systemLog(QStringLiteral("Settings file not used: ") + store.problem());
     kd::AppDelegate delegate(desktop, store, resources);
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      &kd::AppDelegate::applicationWillTerminate);

@@ -1,5 +1,6 @@
 #include "settings/settingsstore.h"
 
+#include "platform/regularfile.h"
 #include "settings/settingskeys.h"
 
 #include <QDir>
@@ -38,10 +39,20 @@ void removeAbandonedLock(const QString& settingsFile) {
     }
 }
 
+// Why QSettings must not open `file`, whose read would block on a FIFO (and
+// not even end on SIGTERM); empty when it may.
+QString usableFileProblem(const QString& file) {
+    QString error;
+    if (readRegularFile(file, nullptr, &error) != RegularFile::Refused)
+        return QString();
+    return error + QStringLiteral("; settings are kept only until the launcher quits");
+}
+
 } // namespace
 
 SettingsStore::SettingsStore(const QString& filePath, QObject* parent)
-    : QObject(parent), m_settings(filePath, QSettings::IniFormat) {}
+    : QObject(parent), m_filePath(filePath), m_problem(usableFileProblem(filePath)),
+      m_settings(m_problem.isEmpty() ? filePath : QString(), QSettings::IniFormat) {}
 
 QString SettingsStore::defaultFilePath() {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -77,19 +88,19 @@ qint64 SettingsStore::integerForKey(const QString& key) const {
 
 void SettingsStore::setObject(const QVariant& value, const QString& key) {
     // QSettings may write the file on its own after this.
-    removeAbandonedLock(m_settings.fileName());
+    removeAbandonedLock(m_filePath);
     m_settings.setValue(key, value);
     emit valueChanged(key);
 }
 
 void SettingsStore::removeObjectForKey(const QString& key) {
-    removeAbandonedLock(m_settings.fileName());
+    removeAbandonedLock(m_filePath);
     m_settings.remove(key);
     emit valueChanged(key);
 }
 
 void SettingsStore::synchronize() {
-    removeAbandonedLock(m_settings.fileName());
+    removeAbandonedLock(m_filePath);
     m_settings.sync();
 }
 

@@ -15,11 +15,15 @@ namespace kd {
 class SettingsStore : public QObject {
     Q_OBJECT
 public:
+    // A file path that holds something other than a regular file (a FIFO, a
+    // device) is left alone: the store then keeps its values in memory only,
+    // and problem() says why.
     explicit SettingsStore(const QString& filePath, QObject* parent = nullptr);
 
     // $XDG_CONFIG_HOME/Kaleidrome/Kaleidrome Launcher.conf
     static QString defaultFilePath();
-    QString filePath() const { return m_settings.fileName(); }
+    QString filePath() const { return m_filePath; }
+    const QString& problem() const { return m_problem; }
 
     std::optional<QVariant> objectForKey(const QString& key) const;
     // The stored text, or nothing when nothing (or no text) is stored.
@@ -51,6 +55,8 @@ signals:
     void valueChanged(const QString& key);
 
 private:
+    QString m_filePath;
+    QString m_problem;
     QSettings m_settings;
 };
 

@@ -3,15 +3,22 @@
 #include "platform/instancemessage.h"
 #include "testutil.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kd::test {
 namespace {
@@ -100,21 +107,117 @@ TEST_F(InstanceChannelTest, TakesAWholeMessageAndDropsTheRestWithAReason) {
     EXPECT_EQ(received.size(), 1);
 }
 
-TEST_F(InstanceChannelTest, ASocketLeftByACrashIsTakenOver) {
-    // What a launcher that died leaves: the socket file with nobody behind it.
+// A later start takes the socket over only when connecting to it is refused
+// (a launcher that died left it): never from a launcher too busy to take the
+// connection, its queue full as under a flood.
+TEST_F(InstanceChannelTest, ASocketIsTakenOverOnlyWhenNobodyListens) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray name = QFile::encodeName(socketPath);
     std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
+    const auto to = reinterpret_cast<sockaddr*>(&address);
+    ASSERT_EQ(::bind(fd, to, sizeof address), 0);
+    ASSERT_EQ(::listen(fd, 0), 0);
+    std::vector<int> queued;
+    for (int client = -1; queued.size() < 64; queued.push_back(client)) {
+        client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        if (::connect(client, to, sizeof address) != 0) {
+            ::close(client);
+            break;
+        }
+    }
+    struct stat before {
+    }, after{};
+    ::stat(name.constData(), &before);
+    InstanceChannel busy(socketPath);
+    busy.answerTimeout = std::chrono::milliseconds(200);
+    EXPECT_EQ(busy.claim({}), InstanceChannel::Role::Unanswered);
+    EXPECT_EQ(::stat(name.constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 
+    for (int client : queued)
+        ::close(client);
+    ::close(fd);
     InstanceChannel channel(socketPath);
     EXPECT_EQ(channel.claim({}), InstanceChannel::Role::Running) << channel.error().toStdString();
     QSignalSpy received(&channel, &InstanceChannel::received);
     EXPECT_EQ(send(*msg::encode({})), "K");
     EXPECT_TRUE(waitUntil([&] { return received.size() == 1; }));
+}
+
+// Idle connections beyond the few read at once are closed as they come (said
+// once), and the channel still takes a message once they are gone.
+TEST_F(InstanceChannelTest, AFloodOfIdleConnectionsIsRefusedAtOnce) {
+    InstanceChannel channel(socketPath);
+    channel.answerTimeout = std::chrono::seconds(60);
+    ASSERT_EQ(channel.claim({}), InstanceChannel::Role::Running) << channel.error().toStdString();
+    QSignalSpy rejected(&channel, &InstanceChannel::rejected);
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < InstanceChannel::MaxConnections + 3; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(socketPath);
+    }
+    const auto closed = [&] {
+        return std::count_if(idle.begin(), idle.end(), [](const auto& socket) {
+            return socket->state() == QLocalSocket::UnconnectedState;
+        });
+    };
+    EXPECT_TRUE(waitUntil([&] { return closed() == 3; }, 5000)) << closed();
+    EXPECT_EQ(send(*msg::encode({"/r/a.zip"})), QByteArray());
+    EXPECT_EQ(rejected.size(), 1);
+    idle.clear();
+    ASSERT_TRUE(waitUntil([&] { return rejected.size() == 1 + InstanceChannel::MaxConnections; }));
+    EXPECT_EQ(send(*msg::encode({"/r/a.zip"})), "K");
+}
+
+// The listener out of descriptors keeps a later start waiting in its queue
+// and takes it once there are some again; one closed from under it listens
+// anew. Neither leaves a later start to become a second launcher.
+TEST_F(InstanceChannelTest, TheListenerOutlivesItsErrors) {
+    InstanceChannel channel(socketPath);
+    ASSERT_EQ(channel.claim({}), InstanceChannel::Role::Running) << channel.error().toStdString();
+    QSignalSpy rejected(&channel, &InstanceChannel::rejected);
+    QLocalSocket later;
+    later.connectToServer(socketPath);
+    ASSERT_TRUE(later.waitForConnected(5000));
+    later.write(*msg::encode({}));
+    later.flush();
+    rlimit saved{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit low = saved;
+    low.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 512);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    std::vector<int> fillers;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        fillers.push_back(fd);
+    EXPECT_TRUE(waitUntil([&] { return rejected.size() == 1; }, 5000));
+    for (int fd : fillers)
+        ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(waitUntil([&] { return later.state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(later.readAll(), "K");
+
+    // The listening socket is the one of ours bound in the test's folder.
+    int listener = -1;
+    for (const QString& entry : QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System)) {
+        const int fd = entry.toInt();
+        sockaddr_un address{};
+        socklen_t size = sizeof address;
+        int listening = 0;
+        socklen_t length = sizeof listening;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+            address.sun_family == AF_UNIX &&
+            QFile::decodeName(address.sun_path).startsWith(dir.path()) &&
+            ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &length) == 0 && listening)
+            listener = fd;
+    }
+    ASSERT_GE(listener, 0);
+    const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ::dup2(null, listener);
+    ::close(null);
+    EXPECT_TRUE(waitUntil([&] { return rejected.size() == 2; }, 5000));
+    EXPECT_EQ(send(*msg::encode({})), "K");
 }
 
 TEST_F(InstanceChannelTest, WithoutAUsableFolderTheLauncherRunsAlone) {

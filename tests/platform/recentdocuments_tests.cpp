@@ -1,12 +1,15 @@
 #include "platform/desktop/qtdesktop.h"
 #include "platform/desktop/recentdocuments.h"
+#include "support/blockingfifo.h"
 #include "support/testbundle.h"
 #include "testutil.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QUrl>
+#include <cstdio>
 #include <glib.h>
 #include <gtest/gtest.h>
 
@@ -110,6 +113,26 @@ TEST_F(RecentDocuments, AListThatCannotBeReadIsLeftAsItIs) {
     QFile::remove(listFile);
     EXPECT_FALSE(addRecentDocument(listFile, QString()));
     EXPECT_FALSE(QFile::exists(listFile));
+}
+
+// A FIFO in the place of the list, which GLib's own open would wait on at
+// every game start, is left alone and said once however often games start.
+TEST_F(RecentDocuments, AFifoInThePlaceOfTheListIsLeftAloneAndSaidOnce) {
+    ASSERT_TRUE(QDir().mkpath(dataHome));
+    test::BlockingFifo fifo(listFile);
+    ASSERT_TRUE(fifo.made());
+    QTemporaryFile said;
+    ASSERT_TRUE(said.open());
+    std::fflush(stderr);
+    const int standardError = ::dup(2);
+    ::dup2(said.handle(), 2);
+    desktop.noteRecentDocument(dir.filePath("a.zip"));
+    desktop.noteRecentDocument(dir.filePath("b.zip"));
+    ::dup2(standardError, 2);
+    ::close(standardError);
+    EXPECT_FALSE(fifo.readerWasHeld());
+    EXPECT_EQ(test::readFile(said.fileName()).count("Recent documents not updated"), 1);
+    EXPECT_TRUE(QFileInfo::exists(listFile) && !QFileInfo(listFile).isFile());
 }
 
 } // namespace

@@ -4,9 +4,11 @@
 #include "settings/defaultscontroller.h"
 #include "settings/launcherpaths.h"
 #include "settings/settingsstore.h"
+#include "support/blockingfifo.h"
 #include "support/testbundle.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -138,6 +140,26 @@ TEST_F(SettingsCore, ArrangementStatesComeBackOnlyForTheirColumns) {
               QByteArray());
     store.setObject(QStringLiteral("text"), QStringLiteral("Arrangement/window"));
     EXPECT_EQ(arrangement::savedState(store, QStringLiteral("window")), QByteArray());
+}
+
+// A FIFO in the place of the settings file, which QSettings would wait on
+// (past SIGTERM even), is left alone: the store keeps what it is given in
+// memory and says why.
+TEST(SettingsFile, AFifoInItsPlaceIsLeftAlone) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.conf"));
+    test::BlockingFifo fifo(path);
+    ASSERT_TRUE(fifo.made());
+    {
+        SettingsStore store(path);
+        EXPECT_TRUE(store.problem().contains(QStringLiteral("not a regular file")));
+        store.setObject(2, keys::StartWindow);
+        store.synchronize();
+        EXPECT_EQ(store.integerForKey(keys::StartWindow), 2);
+    }
+    EXPECT_FALSE(fifo.readerWasHeld());
+    EXPECT_FALSE(QFileInfo(path).isFile());
+    EXPECT_TRUE(QFileInfo::exists(path));
 }
 
 } // namespace

@@ -248,8 +248,11 @@ bool QtDesktop::raiseApplication(const RunningApplication& application) {
 
 void QtDesktop::noteRecentDocument(const QString& path) {
     QString error;
-    if (!addRecentDocument(recentlyUsedFile(), path, &error))
+    addRecentDocument(recentlyUsedFile(), path, &error);
+    // Said once, not at every game start while the list stays unusable.
+    if (!error.isEmpty() && error != m_recentDocumentsError)
         systemLog(QStringLiteral("Recent documents not updated: ") + error);
+    m_recentDocumentsError = error;
 }
 
 } // namespace kd

@@ -33,11 +33,13 @@ public:
     QList<RunningApplication> runningApplications() override;
     bool raiseApplication(const RunningApplication& application) override;
 
-    // Failures go to the system log; a broken list file is left untouched.
+    // Failures go to the system log, each once while it lasts; a broken list
+    // file is left untouched.
     void noteRecentDocument(const QString& path) override;
 
 private:
     QString m_resources;
+    QString m_recentDocumentsError;
     SoundPlayer m_sounds;
 };
 

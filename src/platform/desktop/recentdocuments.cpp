@@ -1,6 +1,7 @@
 #include "platform/desktop/recentdocuments.h"
 
 #include "platform/atomicfile.h"
+#include "platform/regularfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -56,13 +57,23 @@ bool addRecentDocument(const QString& listFile, const QString& path, QString* er
         return fail(error, QStringLiteral("no document to note"));
     const QString absolute = QFileInfo(path).absoluteFilePath();
     const QByteArray uri = QUrl::fromLocalFile(absolute).toEncoded();
-    const QByteArray fileName = QFile::encodeName(listFile);
 
     const std::unique_ptr<GBookmarkFile, BookmarkFileDeleter> list(g_bookmark_file_new());
-    if (QFileInfo::exists(listFile)) {
+    // Read here rather than by GLib, whose open would block on a FIFO.
+    QByteArray old;
+    QString readError;
+    switch (readRegularFile(listFile, &old, &readError)) {
+    case RegularFile::Refused:
+        return fail(error, readError);
+    case RegularFile::Read: {
         GError* gerror = nullptr;
-        if (!g_bookmark_file_load_from_file(list.get(), fileName.constData(), &gerror))
+        if (!g_bookmark_file_load_from_data(list.get(), old.constData(), gsize(old.size()),
+                                            &gerror))
             return fail(error, QStringLiteral("cannot read ") + listFile, gerror);
+        break;
+    }
+    case RegularFile::Absent:
+        break;
     }
 
     g_bookmark_file_set_mime_type(list.get(), uri.constData(),
