@@ -47,6 +47,8 @@ XML = {
     "list-odd-names.xml": xml("<array><dict><key>name</key><string></string></dict>"
                               "<dict><key>name</key><string>/lead</string></dict>"
                               "<dict><key>name</key><string>a/../b</string></dict>"
+                              "<dict><key>name</key><string>../x</string></dict>"
+                              "<dict><key>name</key><string>../snaps/./y</string></dict>"
                               "<dict><key>name</key><integer>5</integer></dict></array>"),
     "root-dict.xml": xml("<dict><key>a</key><string>b</string></dict>"),
     "edges.xml": xml("<array><integer>-9223372036854775808</integer>"

@@ -4,15 +4,20 @@
 // and the writer. Whatever reads must write and read back equal; nothing may
 // change on the way.
 
+#include "catalogue/artwork.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 #include "catalogue/plistreader.h"
 #include "catalogue/plistwriter.h"
+#include "catalogue/romfolder.h"
 #include "check.h"
 #include "settings/pathops.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
@@ -58,6 +63,72 @@ void checkPath(const QString& path, const QString& folder, const QString& name,
     require(!path.contains(QChar(0)), "a path holds a NUL character");
 }
 
+// Folders made for the input, two levels down in a tree of their own, so that
+// a name climbing out of them lands in the tree.
+struct Tree {
+    QString root = QDir::tempPath() + QStringLiteral("/kd-plist-fuzz-tree-%1").arg(::getpid());
+    QString roms = root + QStringLiteral("/a/b/roms");
+    QString snaps = root + QStringLiteral("/a/b/snaps");
+    QString placeholder = root + QStringLiteral("/placeholder.jpg"); // never made
+    QByteArray picture;
+    Tree() {
+        require(QDir().mkpath(roms) && QDir().mkpath(snaps), "cannot make the folders");
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QBuffer buffer(&picture);
+        require(buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG"),
+                "cannot make a picture");
+    }
+    ~Tree() { QDir(root).removeRecursively(); }
+};
+
+const Tree& tree() {
+    static const Tree made;
+    return made;
+}
+
+// A name with a "." or ".." part is refused, and only such a name: one that
+// leads out of its folder never finds a picture or an archive, not even where a
+// valid one is put for it; a name the rule passes stays inside as written.
+void checkStaysInFolder(const Value& record, const std::string& raw, const QString& name) {
+    const Tree& t = tree();
+    const bool stays = nameStaysInFolder(name);
+    require(stays == nameStaysInFolder(std::string_view(raw)),
+            "the rule reads bytes and text apart");
+    bool dotPart = false;
+    for (const QString& part : name.split(u'/'))
+        dotPart = dotPart || part == u"." || part == u"..";
+    require(stays != dotPart, "the rule judges a name wrongly");
+    QString tail = name;
+    while (tail.startsWith(u'/'))
+        tail.remove(0, 1);
+    const QString snapshot = QDir::cleanPath(t.snaps + u'/' + tail + QStringLiteral(".png"));
+    const QString rom = QDir::cleanPath(t.roms + u'/' + tail + QStringLiteral(".zip"));
+    if (stays) {
+        require(snapshot.startsWith(t.snaps + u'/') && rom.startsWith(t.roms + u'/'),
+                "a name the rule passes leads out of its folder");
+        return;
+    }
+    QStringList planted;
+    const auto plant = [&](const QString& where, const QByteArray& bytes) {
+        if (!where.startsWith(t.root + u'/') || QFileInfo::exists(where) ||
+            !QFileInfo(path::deleteLastComponent(where)).isDir())
+            return;
+        QFile file(where);
+        if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
+            planted << where;
+    };
+    plant(snapshot, t.picture);
+    plant(rom, QByteArrayLiteral("zip"));
+    const bool found =
+        chooseArtwork(t.snaps, name, {QStringLiteral("png")}, t.placeholder).path != t.placeholder;
+    const bool available = availabilityOf({record}, t.roms, {}).front();
+    for (const QString& file : planted)
+        QFile::remove(file);
+    require(!found, "a name that leaves its folder found a picture");
+    require(!available, "a name that leaves its folder found an archive");
+}
+
 // What the launcher does with one record: a name, its ROM and artwork paths.
 void useRecord(const Value& record) {
     const std::optional<QString> name = gameName(record);
@@ -75,6 +146,7 @@ void useRecord(const Value& record) {
         checkPath(path::appendExtension(path::appendComponent(snaps, *name), extension), snaps,
                   *name, extension);
     }
+    checkStaysInFolder(record, *raw, *name);
 }
 
 void useList(std::string_view bytes, const std::vector<Value>& records) {

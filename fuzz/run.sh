@@ -23,7 +23,7 @@ plist)
     check=checkGameList
     seeds="$here/corpus"
     max_len=65536
-    sources="$plist_sources catalogue/gamelist.cpp catalogue/gamelistcontroller.cpp
+    sources="$plist_sources catalogue/artwork.cpp catalogue/gamelist.cpp catalogue/gamelistcontroller.cpp
 catalogue/gamelistmodel.cpp catalogue/gamesearch.cpp catalogue/romfolder.cpp
 catalogue/shownrowsproxy.cpp platform/atomicfile.cpp settings/pathops.cpp"
     mocced="catalogue/gamelistcontroller.h catalogue/gamelistmodel.h catalogue/romfolder.h

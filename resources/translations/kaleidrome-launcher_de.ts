@@ -265,6 +265,11 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Die Datei kann nicht gelesen werden.</translation>
     </message>
     <message>
+        <source>Its name has a part “.” or “..”, which would lead out of the ROMs folder.</source>
+        <comment>Open_NameLeavesFolder</comment>
+        <translation>Sein Name hat einen Teil „.“ oder „..“, der aus dem ROM-Ordner hinausführen würde.</translation>
+    </message>
+    <message>
         <source>ended normally</source>
         <comment>Outcome_Normal</comment>
         <translation>normal beendet</translation>

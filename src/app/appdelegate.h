@@ -155,6 +155,7 @@ private:
     void scheduleScroll();
     void whenLaunched(std::function<void()> request);
     void openRomArchive(const QString& path);
+    void reportCannotStart(const QString& what, const QString& why);
     void handToDesktop(const QString& place, const std::function<bool()>& open);
     void reportNotOpened(const QString& place, const char* reasonKey);
     void loadGameList();

@@ -71,7 +71,12 @@ void AppDelegate::setShowOnlyFavourites(bool on) {
 
 void AppDelegate::fillOpenRecentMenu(QMenu* menu) {
     menu->clear();
-    const QStringList recent = m_play->history().recentRoms();
+    // An archive kept as a relative path (a relative ROMs folder before runs
+    // were handed absolute ones) means the place the launcher checked.
+    QStringList recent;
+    for (const QString& kept : m_play->history().recentRoms())
+        if (const QString path = m_paths.resolved(kept); !recent.contains(path))
+            recent << path;
     for (const QString& path : recent) {
         QAction* entry = menu->addAction(path, this, [this, path] { task_cocking(path); });
         // An archive that is gone cannot be started.

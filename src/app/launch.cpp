@@ -4,6 +4,7 @@
 #include "app/runs/runsupervisor.h"
 #include "app/windows/activityindicator.h"
 #include "app/windows/preferenceswindow.h"
+#include "catalogue/gamelist.h"
 #include "emulator/emulatorprocess.h"
 #include "platform/desktop.h"
 #include "settings/pathops.h"
@@ -21,6 +22,11 @@ void AppDelegate::start_game() {
     const QString romsFolder = m_paths.romsFolder();
     if (romsFolder.isEmpty()) {
         menu_openROMfile();
+        return;
+    }
+    // Joined, such a name would hand the emulator whatever archive lies there.
+    if (!nameStaysInFolder(*name)) {
+        reportCannotStart(*name, text(QStringLiteral("Open_NameLeavesFolder")));
         return;
     }
     task_cocking(path::appendComponent(romsFolder, romFile));

@@ -64,9 +64,13 @@ void AppDelegate::openRomArchive(const QString& path) {
         task_cocking(path);
         return;
     }
+    reportCannotStart(path, problem);
+}
+
+void AppDelegate::reportCannotStart(const QString& what, const QString& why) {
     AlertRequest alert;
-    alert.message = formatText(text(QStringLiteral("Alert_CannotStart")), 0, path);
-    alert.informativeText = problem;
+    alert.message = formatText(text(QStringLiteral("Alert_CannotStart")), 0, what);
+    alert.informativeText = why;
     alert.buttons = {text(QStringLiteral("Button_OK"))};
     alert.cancelButton = 0;
     runAlert(alert);

@@ -1,5 +1,6 @@
 #include "catalogue/artwork.h"
 
+#include "catalogue/gamelist.h"
 #include "settings/pathops.h"
 
 #include <QFile>
@@ -29,7 +30,8 @@ std::optional<Artwork> loadArtwork(const QString& path) {
 
 Artwork chooseArtwork(const QString& folder, const std::optional<QString>& name,
                       const QStringList& extensions, const QString& placeholder) {
-    if (name) {
+    // A name that climbs out of the folder would show whatever picture lies there.
+    if (name && nameStaysInFolder(*name)) {
         const QString base = path::appendComponent(folder, *name);
         for (const QString& extension : extensions)
             if (std::optional<Artwork> found = loadArtwork(base + u'.' + extension))

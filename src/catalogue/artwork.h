@@ -18,7 +18,8 @@ std::optional<Artwork> loadArtwork(const QString& path);
 
 // The first candidate `<folder>/<name>.<extension>` that decodes, in the order of
 // `extensions`; otherwise the placeholder (not tested: a missing one gives an
-// empty picture). Without a name only the placeholder is considered.
+// empty picture). Without a name, or with one that leads out of the folder
+// (`nameStaysInFolder`), only the placeholder is considered.
 Artwork chooseArtwork(const QString& folder, const std::optional<QString>& name,
                       const QStringList& extensions, const QString& placeholder);
 

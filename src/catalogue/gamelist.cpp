@@ -71,6 +71,21 @@ private:
     QString m_error;
 };
 
+template <class Char> bool staysInFolder(std::basic_string_view<Char> name) {
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find(Char('/'), start);
+        if (end == name.npos)
+            end = name.size();
+        const std::basic_string_view<Char> part = name.substr(start, end - start);
+        // "." or ".."
+        if (part.size() <= 2 && !part.empty() && part.find_first_not_of(Char('.')) == part.npos)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 const std::string* gameNameBytes(const plist::Value& record) {
@@ -91,6 +106,14 @@ std::optional<QString> gameName(const plist::Value& record) {
         return std::nullopt;
     // A leading U+FEFF is part of the name: without it the name is another file.
     return textFromUtf8(*s);
+}
+
+bool nameStaysInFolder(std::string_view utf8) {
+    return staysInFolder(utf8);
+}
+
+bool nameStaysInFolder(QStringView name) {
+    return staysInFolder(std::u16string_view(name.utf16(), std::size_t(name.size())));
 }
 
 GameListLoad loadGameList(const QString& path) {

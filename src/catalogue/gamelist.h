@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace kd {
@@ -16,6 +17,12 @@ std::optional<QString> gameName(const plist::Value& record);
 // The same name as the UTF-8 bytes the record holds (file names on this system
 // are UTF-8), or null.
 const std::string* gameNameBytes(const plist::Value& record);
+
+// Whether `<folder>/<name>` stays below the folder: no part of the name between
+// separators is "." or "..". Other separators only lead further down. A record
+// whose name fails this is shown, but no file is looked for or started by it.
+bool nameStaysInFolder(std::string_view utf8);
+bool nameStaysInFolder(QStringView name);
 
 struct GameListLoad {
     enum class Status { NoFile, Loaded, NotAList };

@@ -52,7 +52,7 @@ void markAvailable(const std::vector<plist::Value>& records, std::size_t first, 
     last = std::min(last, records.size());
     for (std::size_t i = first; i < last; ++i) {
         const std::string* name = folder.isEmpty() ? nullptr : gameNameBytes(records[i]);
-        if (!name)
+        if (!name || !nameStaysInFolder(*name))
             available[i] = false;
         else if (name->find('/') == std::string::npos)
             available[i] = archives.contains(*name);

@@ -24,7 +24,8 @@ RomArchiveNames listRomArchives(const QString& folder);
 
 // For records [first, last): whether `<folder>/<name>.zip` exists as a regular
 // file, into `available` (sized to the records). Names with a separator are
-// looked up on disk, the others in `archives`.
+// looked up on disk, the others in `archives`; one that leads out of the
+// folder (`nameStaysInFolder`) is never there.
 void markAvailable(const std::vector<plist::Value>& records, std::size_t first, std::size_t last,
                    const QString& folder, const RomArchiveNames& archives,
                    std::vector<bool>& available);

@@ -54,7 +54,11 @@ std::optional<TextKey> chooserKey(ChooserTag tag, bool folder) {
 }
 
 LauncherPaths::LauncherPaths(const DefaultsController& form, const QString& resourcePath)
-    : m_form(form), m_resourcePath(resourcePath) {}
+    : LauncherPaths(form, resourcePath, QDir::currentPath()) {}
+
+LauncherPaths::LauncherPaths(const DefaultsController& form, const QString& resourcePath,
+                             const QString& workingFolder)
+    : m_form(form), m_resourcePath(resourcePath), m_workingFolder(workingFolder) {}
 
 QString LauncherPaths::packaged(QAnyStringView relative) const {
     return m_resourcePath + u'/' + relative.toString();
@@ -102,7 +106,14 @@ QString LauncherPaths::iconFolder() const {
 }
 
 QString LauncherPaths::romsFolder() const {
-    return m_form.value(keys::RomsPath);
+    return resolved(m_form.value(keys::RomsPath));
+}
+
+QString LauncherPaths::resolved(const QString& path) const {
+    // Joined as it is, not cleaned: "a/../b" through a link is not "b".
+    if (path.isEmpty() || QDir::isAbsolutePath(path))
+        return path;
+    return path::appendComponent(m_workingFolder, path);
 }
 
 QString LauncherPaths::shownPath(PackagedItem item) const {

@@ -44,7 +44,10 @@ std::optional<TextKey> chooserKey(ChooserTag tag, bool folder);
 // the bundle's resource folder or chosen by the user.
 class LauncherPaths {
 public:
+    // `workingFolder` is the launcher's own (the current folder when it started).
     LauncherPaths(const DefaultsController& form, const QString& resourcePath);
+    LauncherPaths(const DefaultsController& form, const QString& resourcePath,
+                  const QString& workingFolder);
 
     const QString& resourcePath() const { return m_resourcePath; }
     // `relative` inside the resource folder.
@@ -60,8 +63,12 @@ public:
     std::optional<QString> dataFile() const;
     QString snapshotFolder() const;
     QString iconFolder() const;
-    // The ROMs folder as its field shows it.
+    // The ROMs folder as its field shows it, resolved(): the run, the ROM column
+    // and the open panel all mean this one place. Empty while the field is.
     QString romsFolder() const;
+    // A path the user typed, as the launcher means it: a relative one lies in the
+    // launcher's working folder, never in the emulator's, which runs elsewhere.
+    QString resolved(const QString& path) const;
     // What the path field of `item` shows: a fixed text while the packaged one
     // is used (for the eyes only, never a path), else the user's stored path.
     QString shownPath(PackagedItem item) const;
@@ -80,6 +87,7 @@ public:
 private:
     const DefaultsController& m_form;
     QString m_resourcePath;
+    QString m_workingFolder;
 };
 
 } // namespace kd

@@ -329,6 +329,34 @@ TEST_F(HistoryView, OpenRecentListsTheArchivesLastRunAndStartsThem) {
     EXPECT_EQ(entries(app->window()), QStringList{"(off) Clear Menu"});
 }
 
+// A relative ROMs folder lies in the launcher's working folder for the ROM
+// column, the run and Open Recent alike: the emulator, in a folder of its own,
+// is handed the absolute path, and an archive the history kept relative is
+// that same place.
+TEST_F(HistoryView, ARelativeRomsFolderIsTheLaunchersOwnEverywhere) {
+    const QString relative = QDir::current().relativeFilePath(roms);
+    const QString rom = QDir::currentPath() + u'/' + relative + "/astrovex.zip";
+    ASSERT_TRUE(writeFile(roms + "/astrovex.zip", "zip"));
+    type(field("textfild_roms"), relative);
+    ASSERT_TRUE(waitUntil([&] { return available("astrovex"); }));
+    app->setSelectionIndex(0);
+    play("exit 0");
+    EXPECT_EQ(receivedArguments().value(0), rom);
+    desktop.clear();
+    app->task_cocking(relative + "/astrovex.zip");
+    ASSERT_TRUE(bothEnds());
+
+    QMenu* menu = app->window()->menuBar()->findChild<QMenu*>("openRecentMenu");
+    emit menu->aboutToShow();
+    ASSERT_EQ(menu->actions().size(), 3); // the one archive, a separator, Clear Menu
+    EXPECT_EQ(menu->actions()[0]->text(), rom);
+    EXPECT_TRUE(menu->actions()[0]->isEnabled());
+    desktop.clear();
+    menu->actions()[0]->trigger();
+    ASSERT_TRUE(bothEnds());
+    EXPECT_EQ(receivedArguments().value(0), rom);
+}
+
 // The launcher says once why it runs without history, keeps favourites and
 // counts for the session, and never writes the file. Which files it refuses:
 // History.FilesItDoesNotUnderstandAreLeftAsTheyAre.

@@ -37,8 +37,9 @@ TEST_F(HostileInput, PathsReachTheEmulatorExactlyAndNeverThroughAShell) {
 
     const QStringList args = receivedArguments();
     ASSERT_FALSE(args.isEmpty());
-    // One separator between folder and archive, the rest byte for byte.
-    EXPECT_EQ(args[0], roms + game + QStringLiteral(".zip"));
+    // One separator between folder and archive, the rest byte for byte; the
+    // relative folder is the launcher's, so "-roms" cannot pass for an option.
+    EXPECT_EQ(args[0], QDir::currentPath() + u'/' + roms + game + QStringLiteral(".zip"));
     // It ran in its own folder, whose name holds a line break.
     EXPECT_TRUE(log().contains(QDir(folder).canonicalPath() + u'\n'));
     EXPECT_TRUE(desktop.systemLogLines().contains("Task terminate: Success"));

@@ -161,6 +161,29 @@ TEST_F(Launching, NothingToStartOnlyBeeps) {
     EXPECT_TRUE(log().isEmpty());
 }
 
+// A name that climbs out of its folders is listed, but shows the placeholders
+// and is refused, saying why, though a picture and an archive wait where it leads.
+TEST_F(Launching, ANameThatLeavesItsFoldersIsShownButNeverUsed) {
+    const QString name = "../Snaps/astrovex";
+    ASSERT_TRUE(writeFile(listFile(), QByteArray("<?xml version=\"1.0\"?>\n<plist version=\"1.0\">"
+                                                 "<array><dict><key>name</key><string>") +
+                                          name.toUtf8() + "</string></dict></array></plist>\n"));
+    ASSERT_TRUE(QFileInfo::exists(bundle.path("kdromepak/Snaps/astrovex.png")));
+    ASSERT_TRUE(QDir().mkpath(home.filePath("roms")) &&
+                writeFile(home.filePath("Snaps/astrovex.zip"), "zip"));
+    relaunch();
+    store->setObject(home.filePath("roms"), keys::RomsPath);
+    app->setSelectionIndex(0);
+    EXPECT_EQ(imageView()->sourcePath(), bundle.path("no_image.jpg"));
+    desktop.clear();
+    app->start_game();
+    EXPECT_EQ(desktop.argsOf("alert"), (QList<QStringList>{{name + " cannot be started.",
+                                                            app->text("Open_NameLeavesFolder")}}));
+    EXPECT_EQ(desktop.count("beep"), 0);
+    QTest::qWait(50);
+    EXPECT_EQ(app->task(), nullptr);
+}
+
 // The form at a first start turns into exactly this argument list, read back
 // from the emulator (the archive in the ROMs folder, one separator between, the
 // blank kept). What each control adds: PreferencesForm.

@@ -1,12 +1,16 @@
+#include "catalogue/artwork.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/plistwriter.h"
+#include "catalogue/romfolder.h"
 #include "plisttestutil.h"
 #include "support/testbundle.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 #include <utime.h>
 
 using namespace kd;
@@ -70,6 +74,42 @@ TEST(GameName, OnlyANameThatCanNameAFile) {
     for (const Value& v : {Value(dict({{"name", 12}})), Value(dict({{"title", "x"}})),
                            Value("astrovex"), Value(Array{dict({{"name", "x"}})})})
         EXPECT_EQ(gameName(v), std::nullopt);
+}
+
+// A name with a "." or ".." part finds no archive and no picture, not even one
+// waiting where it leads; other separators lead further down as before.
+TEST(GameName, ANameWithADotPartFindsNoFileWhereItLeads) {
+    QTemporaryDir dir;
+    const QString roms = dir.filePath("r/roms"), snaps = dir.filePath("r/snaps");
+    QImage picture(1, 1, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    for (const QString& folder : {dir.filePath("r"), roms, snaps})
+        for (const char* base : {"/x", "/sub/x"}) {
+            ASSERT_TRUE(writeFile(folder + base + ".zip", "zip"));
+            ASSERT_TRUE(picture.save(folder + base + ".png"));
+        }
+    // A name, whether it stays in its folder, and the file it finds there.
+    const std::tuple<const char*, bool, const char*> names[] = {
+        {"x", true, "x"},         {"sub/x", true, "sub/x"},        {"/sub//x", true, "sub//x"},
+        {"..x", true, nullptr},   {"x..", true, nullptr},          {"...", true, nullptr},
+        {"../x", false, nullptr}, {"sub/../../x", false, nullptr}, {"/../x", false, nullptr},
+        {"./x", false, nullptr},  {"sub/./x", false, nullptr},     {"sub/..", false, nullptr},
+        {".", false, nullptr},    {"..", false, nullptr}};
+    std::vector<Value> records;
+    for (const auto& [name, stays, file] : names) {
+        EXPECT_EQ(nameStaysInFolder(std::string_view(name)), stays) << name;
+        EXPECT_EQ(nameStaysInFolder(QString::fromUtf8(name)), stays) << name;
+        records.push_back(dict({{"name", name}}));
+    }
+    const std::vector<bool> available = availabilityOf(records, roms, listRomArchives(roms));
+    const QString none = dir.filePath("none.jpg");
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const auto& [name, stays, file] = names[i];
+        EXPECT_EQ(available[i], file != nullptr) << name;
+        EXPECT_EQ(chooseArtwork(snaps, QString::fromUtf8(name), {"png"}, none).path,
+                  file ? QString(snaps + u'/' + file + ".png") : none)
+            << name;
+    }
 }
 
 TEST(GameListLoad, TheBundledListHasItsTwelveGames) {

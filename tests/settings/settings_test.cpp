@@ -105,6 +105,18 @@ TEST_F(SettingsCore, PathsArePackagedOrTheUsersAsTheBoxesSay) {
     EXPECT_EQ(paths.snapshotFolder(), QStringLiteral("/my/snaps"));
     EXPECT_EQ(paths.shownPath(PackagedItem::Snapshots), QStringLiteral("/my/snaps"));
     EXPECT_EQ(paths.iconFolder(), QString());
+
+    // A relative ROMs folder lies in the launcher's working folder, not in the
+    // emulator's; joined as typed, never cleaned.
+    const LauncherPaths from(defaults, QString(), QStringLiteral("/home/ana"));
+    const std::pair<const char*, const char*> roms[] = {{"", ""},
+                                                        {"/srv/roms/", "/srv/roms/"},
+                                                        {"-roms", "/home/ana/-roms"},
+                                                        {"../r/./x/", "/home/ana/../r/./x/"}};
+    for (const auto& [typed, meant] : roms) {
+        store.setObject(QString::fromUtf8(typed), keys::RomsPath);
+        EXPECT_EQ(from.romsFolder(), QString::fromUtf8(meant)) << typed;
+    }
 }
 
 TEST_F(SettingsCore, ChoosersFillTheKeyOfTheirTagAndKindOnly) {
