@@ -47,8 +47,8 @@ instancemessage)
     check=checkInstanceMessage
     seeds="$here/corpus-instancemessage"
     max_len=9000
-    sources="platform/instancemessage.cpp"
-    mocced=""
+    sources="platform/instancemessage.cpp platform/instancechannel.cpp"
+    mocced="platform/instancechannel.h"
     ;;
 history)
     check=checkHistoryFile
@@ -97,10 +97,10 @@ if [ "$stale" = 1 ]; then
     # shellcheck disable=SC2046
     clang++-14 -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined \
         -fno-sanitize-recover=undefined -DKD_FUZZ_CHECK="$check" -I"$src/src" -I"$here" \
-        $(pkg-config --cflags Qt6Widgets Qt6Sql) \
+        $(pkg-config --cflags Qt6Widgets Qt6Sql Qt6Network) \
         "$here/driver.cpp" "$here/${target}_fuzz.cpp" \
         $(for s in $sources; do echo "$src/src/$s"; done) $objects \
-        $(pkg-config --libs Qt6Widgets Qt6Sql) -o "$binary"
+        $(pkg-config --libs Qt6Widgets Qt6Sql Qt6Network) -o "$binary"
 fi
 
 cd "$out"
