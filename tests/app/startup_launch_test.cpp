@@ -422,6 +422,8 @@ TEST_F(WorkspaceActions, OpenOrRevealOrSayWhatFailed) {
     box("button_snapfolder")->click();
     QFile::remove(readme);
     check(1, "reveal Kaleidrome|" + emu);
+    ASSERT_TRUE(QFile::remove(emu + "/Kaleidrome")); // its folder stays
+    check(1, "", emu + "/Kaleidrome", "Alert_NotThereInfo");
     check(3, "", unplugged, "Alert_NotThereInfo");
     check(4, "reveal |" + pak + "/Icons"); // its box is still on
     check("readme", "", readme, "Alert_NotThereInfo");

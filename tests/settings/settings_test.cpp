@@ -38,6 +38,7 @@ TEST_F(SettingsCore, TypedReadsFallBackToTheInitialValueAndNeverCrossKinds) {
     EXPECT_EQ(defaults.value(keys::PowerPCFrequency), QStringLiteral("50"));
     EXPECT_EQ(defaults.value(keys::StartWindow), 1);
     EXPECT_EQ(defaults.value(keys::rowHeight), 20.0f);
+    EXPECT_FALSE(defaults.value(keys::Button_videomode)); // no control: only the table sets it
     EXPECT_FALSE(store.value(keys::StartWindow).has_value());
     EXPECT_EQ(store.integerForKey(keys::StartWindow), 0);
 
