@@ -9,6 +9,7 @@
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
 #include "platform/desktop.h"
+#include "platform/showntext.h"
 #include "settings/settingsstore.h"
 
 #include <QAction>
@@ -78,7 +79,9 @@ void AppDelegate::fillOpenRecentMenu(QMenu* menu) {
         if (const QString path = m_paths.resolved(kept); !recent.contains(path))
             recent << path;
     for (const QString& path : recent) {
-        QAction* entry = menu->addAction(path, this, [this, path] { task_cocking(path); });
+        // A menu reads "&" as the mark of a shortcut key; the path is shown as it is.
+        const QString shown = shownText(path).replace(u'&', QStringLiteral("&&"));
+        QAction* entry = menu->addAction(shown, this, [this, path] { task_cocking(path); });
         // An archive that is gone cannot be started.
         entry->setEnabled(QFileInfo(path).isFile());
     }
