@@ -155,6 +155,14 @@ TEST(LauncherActions, TheMenuBarHoldsEveryItemInItsMenu) {
                            "&Window: mainWindow1 mainWindow2",
                            "&Help: emulatorFolder readme - homePage projectPage - about"}));
     EXPECT_EQ(recent->parent(), bar->actions()[1]->menu());
+
+    // Every window answers the shortcuts; those acting on the list only a main window.
+    QWidget other;
+    actions.addTo(&window, true);
+    actions.addTo(&other, false);
+    EXPECT_TRUE(other.actions().contains(actions.startGame));
+    EXPECT_EQ(window.actions().size() - other.actions().size(), 3);
+    EXPECT_FALSE(other.actions().contains(actions.findGame));
 }
 
 } // namespace
