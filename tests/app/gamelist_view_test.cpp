@@ -222,8 +222,9 @@ TEST_F(HistoryView, EveryRunIsRecordedAndTheStatusLinesSayHowItEnded) {
 
 // A title is shown as the text it is, markup and all (a picture it names is never
 // loaded, a link never made), and a 10 MB one by its first 1,000 characters: in
-// its cell, the status line filled from the history at start, History and the
-// Remove question. The list file keeps every byte of it.
+// the status line filled from the history at start, History and the Remove
+// question (in its cell: GameListController.ShowsStringsAndIntegersOnly). The
+// list file keeps every byte of it.
 TEST_F(HistoryView, AHostileHugeTitleIsShownAsTextCutShortAndKeptWhole) {
     const QString picture = home.filePath("tall.png");
     ASSERT_TRUE(QImage(8, 600, QImage::Format_RGB32).save(picture));
@@ -243,7 +244,6 @@ TEST_F(HistoryView, AHostileHugeTitleIsShownAsTextCutShortAndKeptWhole) {
     const QString shown = title.left(1000) + u'\u2026';
     EXPECT_TRUE(statusLine()->text().startsWith(shown + kDash + "ended normally" + kDash));
     EXPECT_LT(statusLine()->sizeHint().height(), 100);
-    EXPECT_EQ(cell("hexaball", GameListModel::Title), shown);
     app->show_History();
     EXPECT_EQ(historyColumn(0), QStringList{shown});
 
@@ -352,7 +352,6 @@ TEST_F(HistoryView, ARelativeRomsFolderIsTheLaunchersOwnEverywhere) {
     emit menu->aboutToShow();
     ASSERT_EQ(menu->actions().size(), 3); // the one archive, a separator, Clear Menu
     EXPECT_EQ(menu->actions()[0]->text(), rom);
-    EXPECT_TRUE(menu->actions()[0]->isEnabled());
     desktop.clear();
     menu->actions()[0]->trigger();
     ASSERT_TRUE(bothEnds());

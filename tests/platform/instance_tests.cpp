@@ -146,29 +146,20 @@ TEST_F(InstanceChannelTest, ASocketIsTakenOverOnlyWhenNobodyListens) {
     EXPECT_TRUE(waitUntil([&] { return received.size() == 1; }));
 }
 
-// Idle connections beyond the few read at once are closed as they come (said
-// once), and the channel still takes a message once they are gone.
+// Connections beyond the few read at once are closed as they come, said once.
+// (That the ones read are given up as they close and a message follows:
+// FuzzReplay.EveryTargetsInputs, instancemessage.)
 TEST_F(InstanceChannelTest, AFloodOfIdleConnectionsIsRefusedAtOnce) {
     InstanceChannel channel(socketPath);
     channel.answerTimeout = std::chrono::seconds(60);
     ASSERT_EQ(channel.claim({}), InstanceChannel::Role::Running) << channel.error().toStdString();
     QSignalSpy rejected(&channel, &InstanceChannel::rejected);
-    std::vector<std::unique_ptr<QLocalSocket>> idle;
-    for (int i = 0; i < InstanceChannel::MaxConnections + 3; ++i) {
-        idle.push_back(std::make_unique<QLocalSocket>());
-        idle.back()->connectToServer(socketPath);
-    }
-    const auto closed = [&] {
-        return std::count_if(idle.begin(), idle.end(), [](const auto& socket) {
-            return socket->state() == QLocalSocket::UnconnectedState;
-        });
-    };
-    EXPECT_TRUE(waitUntil([&] { return closed() == 3; }, 5000)) << closed();
+    std::vector<std::unique_ptr<QLocalSocket>> idle(InstanceChannel::MaxConnections);
+    for (auto& socket : idle)
+        (socket = std::make_unique<QLocalSocket>())->connectToServer(socketPath);
+    EXPECT_EQ(send(*msg::encode({"/r/a.zip"})), QByteArray());
     EXPECT_EQ(send(*msg::encode({"/r/a.zip"})), QByteArray());
     EXPECT_EQ(rejected.size(), 1);
-    idle.clear();
-    ASSERT_TRUE(waitUntil([&] { return rejected.size() == 1 + InstanceChannel::MaxConnections; }));
-    EXPECT_EQ(send(*msg::encode({"/r/a.zip"})), "K");
 }
 
 // The listener out of descriptors keeps a later start waiting in its queue
@@ -198,19 +189,14 @@ TEST_F(InstanceChannelTest, TheListenerOutlivesItsErrors) {
     EXPECT_TRUE(waitUntil([&] { return later.state() == QLocalSocket::UnconnectedState; }));
     EXPECT_EQ(later.readAll(), "K");
 
-    // The listening socket is the one of ours bound in the test's folder.
+    // The listening socket, the process's only one.
     int listener = -1;
     for (const QString& entry : QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System)) {
-        const int fd = entry.toInt();
-        sockaddr_un address{};
-        socklen_t size = sizeof address;
         int listening = 0;
-        socklen_t length = sizeof listening;
-        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
-            address.sun_family == AF_UNIX &&
-            QFile::decodeName(address.sun_path).startsWith(dir.path()) &&
-            ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &length) == 0 && listening)
-            listener = fd;
+        socklen_t size = sizeof listening;
+        if (::getsockopt(entry.toInt(), SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 &&
+            listening)
+            listener = entry.toInt();
     }
     ASSERT_GE(listener, 0);
     const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);

@@ -162,7 +162,6 @@ TEST(SettingsFile, AFifoInItsPlaceIsLeftAlone) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("settings.conf"));
     test::BlockingFifo fifo(path);
-    ASSERT_TRUE(fifo.made());
     {
         SettingsStore store(path);
         EXPECT_TRUE(store.problem().contains(QStringLiteral("not a regular file")));
@@ -171,8 +170,7 @@ TEST(SettingsFile, AFifoInItsPlaceIsLeftAlone) {
         EXPECT_EQ(store.integerForKey(keys::StartWindow), 2);
     }
     EXPECT_FALSE(fifo.readerWasHeld());
-    EXPECT_FALSE(QFileInfo(path).isFile());
-    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_TRUE(QFileInfo::exists(path) && !QFileInfo(path).isFile());
 }
 
 } // namespace
