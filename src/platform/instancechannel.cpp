@@ -76,6 +76,12 @@ InstanceChannel::InstanceChannel(QString socketPath, QObject* parent)
 
 InstanceChannel::~InstanceChannel() {
     stopListening();
+    // Connections still open go now, while this is still a channel: deleted by
+    // ~QObject, their closing would report to a half-destroyed object.
+    for (QLocalSocket* socket : findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly)) {
+        socket->disconnect();
+        delete socket;
+    }
 }
 
 QString InstanceChannel::defaultSocketPath() {
