@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -96,6 +97,12 @@ TEST(MainWindow, TheSearchFieldStartsClearsAndWalks) {
         QTest::keyClick(search, Qt::Key_Return);
         QTest::keyClick(search, Qt::Key_Enter, Qt::KeypadModifier);
         EXPECT_EQ(starts.size(), 2);
+        // So does the artwork panel's button.
+        const auto buttons = window.findChildren<QPushButton*>();
+        ASSERT_EQ(buttons.size(), 1);
+        EXPECT_EQ(buttons[0]->text(), "Start Game");
+        buttons[0]->click();
+        EXPECT_EQ(starts.size(), 3);
         QTest::keyClick(search, Qt::Key_Escape);
         EXPECT_EQ(search->text(), "");
         ASSERT_FALSE(edits.isEmpty());
