@@ -205,8 +205,11 @@ TEST_F(Runs, AnEmulatorThatCannotStartIsExplainedAndNothingWaits) {
     desktop.clear();
     app->ClearLogAction();
 
+    logWindow()->hide();
+    desktop.alertAnswers = {1};    // "Log"
     app->LaunchTask({"-version"}); // (the run it leaves: RunSupervisor.ARunIsCurrent…)
     EXPECT_EQ(alertsWithMessage("Alert_StartFailed"), 1);
+    EXPECT_TRUE(logWindow()->isVisible());
     EXPECT_TRUE(desktop.alerts.value(0).informativeText.contains("/nowhere/Kaleidrome"));
     EXPECT_TRUE(log().contains("/nowhere/Kaleidrome"));
     EXPECT_EQ(desktop.systemLogLines().filter("Cannot start").size(), 1);
