@@ -118,7 +118,7 @@ void AppDelegate::removeSelectedGame() {
         return;
     }
     const plist::Value& record = arrayController_list->content()[std::size_t(stored)];
-    QString shown = GameListModel::displayText(record, GameListModel::Title);
+    QString shown = GameListModel::shownText(record, GameListModel::Title);
     if (shown.isEmpty())
         shown = gameName(record).value_or(QString());
     AlertRequest alert;

@@ -65,6 +65,10 @@ const char* GameListModel::key(int column) {
     return column >= 0 && column < ColumnCount ? kKeys[column] : "";
 }
 
+QString GameListModel::shownText(const plist::Value& record, int column) {
+    return fieldData(record, column, Qt::DisplayRole).toString();
+}
+
 QString GameListModel::displayText(const plist::Value& record, int column) {
     const plist::Value* v = field(record, column);
     if (const std::string* s = v ? v->string() : nullptr)

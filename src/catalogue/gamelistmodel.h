@@ -53,6 +53,9 @@ public:
     // A record column's text for `record`, strings whole (the search looks at
     // all of it); a cell shows at most ShownValueLimit characters of it.
     static QString displayText(const plist::Value& record, int column);
+    // The same as a cell shows it: at most ShownValueLimit characters, and only
+    // that much decoded, so a huge value costs nothing where it is only shown.
+    static QString shownText(const plist::Value& record, int column);
 
     const std::vector<plist::Value>& records() const { return m_records; }
     void append(std::vector<plist::Value> records);

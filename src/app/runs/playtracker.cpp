@@ -113,7 +113,7 @@ QString PlayTracker::gameTitle(const QString& name) const {
     for (const plist::Value& record : m_list.content()) {
         const std::string* own = gameNameBytes(record);
         if (own && *own == bytes) {
-            const QString title = GameListModel::displayText(record, GameListModel::Title);
+            const QString title = GameListModel::shownText(record, GameListModel::Title);
             return shownText(title.isEmpty() ? name : title);
         }
     }
@@ -163,7 +163,7 @@ std::vector<HistoryWindow::Row> PlayTracker::historyRows(int count) const {
     std::unordered_map<std::string, QString> titles;
     for (const plist::Value& record : m_list.content()) {
         if (const std::string* name = gameNameBytes(record))
-            titles.emplace(*name, GameListModel::displayText(record, GameListModel::Title));
+            titles.emplace(*name, GameListModel::shownText(record, GameListModel::Title));
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     std::vector<HistoryWindow::Row> rows;
