@@ -146,8 +146,9 @@ void AppDelegate::wireParts() {
     connect(m_runs, &RunSupervisor::text, this, &AppDelegate::appendOutputUtf8);
     connect(m_runs, &RunSupervisor::outputEnded, this,
             [this](EmulatorProcess* run) { getData(run, QByteArray()); });
-    connect(m_runs, &RunSupervisor::processEndedNow, m_play,
-            [this](EmulatorProcess* run) { m_play->recordEnd(*run); });
+    connect(m_runs, &RunSupervisor::processEndedNow, m_play, [this](EmulatorProcess* run) {
+        m_play->recordEnd(*run, m_runs->wasStopRequested(run));
+    });
     connect(m_runs, &RunSupervisor::processEnded, this,
             [this](EmulatorProcess* run, bool supervised) {
                 if (supervised)

@@ -1,6 +1,7 @@
 // Running the emulator as a child process and following its two ends: the end
 // of its output and the end of the process, which may come in either order.
 #include "app/appdelegate.h"
+#include "app/runs/playtracker.h"
 #include "app/runs/runsupervisor.h"
 #include "app/windows/logwindow.h"
 #include "app/windows/preferenceswindow.h"
@@ -68,9 +69,9 @@ void AppDelegate::getData(EmulatorProcess* run, const QByteArray& chunk) {
     }
     stopProcess();
     // Whether the process has ended is the kernel's answer, not the order in which
-    // the two events happen to be handled.
+    // the two events happen to be handled. A run stopped on request did not fail.
     if (const std::optional<int> status = run->endedStatusNow();
-        status && *status >= 1 && *status <= 254)
+        status && *status >= 1 && *status <= 254 && !m_runs->wasStopRequested(run))
         display_Alert_Error(*status);
 }
 
@@ -85,6 +86,15 @@ void AppDelegate::stopProcess() {
 
 void AppDelegate::checkATaskStatus(EmulatorProcess* run) {
     const int status = run->exitStatus();
+    // The end the user asked for (SIGTERM, or a kill after the grace) is no
+    // error: the log says how it went, the system log keeps the status.
+    if (m_runs->wasStopRequested(run)) {
+        m_desktop.systemLog(status == 0 ? QStringLiteral("Task terminate: Success")
+                                        : QStringLiteral("Task terminate: Error %1").arg(status));
+        appendOutput(formatText(text(QStringLiteral("Log_Stopped")), 0,
+                                m_play->outcomeText({0, status, run->wasSignalled()})));
+        return;
+    }
     if (status == 0) {
         m_desktop.systemLog(QStringLiteral("Task terminate: Success"));
         return;

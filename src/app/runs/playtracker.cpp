@@ -73,7 +73,7 @@ void PlayTracker::recordStart(const EmulatorProcess& process, const QString& rom
     emit historyChanged();
 }
 
-void PlayTracker::recordEnd(const EmulatorProcess& process) {
+void PlayTracker::recordEnd(const EmulatorProcess& process, bool stopRequested) {
     const auto run = std::find_if(m_played.begin(), m_played.end(),
                                   [&](const PlayedRun& r) { return r.runId == process.runId(); });
     if (run == m_played.end())
@@ -86,6 +86,7 @@ void PlayTracker::recordEnd(const EmulatorProcess& process) {
     showStats(name);
     if (m_status && m_status->runId == process.runId()) {
         m_status->end = end;
+        m_status->stopRequested = stopRequested;
         m_clock.stop();
     }
     emit statusChanged();
@@ -120,6 +121,17 @@ QString PlayTracker::gameTitle(const QString& name) const {
     return shownText(name);
 }
 
+QString PlayTracker::titleOfRom(const QString& romPath) const {
+    return gameTitle(romGameName(romPath));
+}
+
+QString PlayTracker::titleOfRun(const EmulatorProcess& process) const {
+    for (const PlayedRun& run : m_played)
+        if (run.runId == process.runId())
+            return gameTitle(run.name);
+    return QString();
+}
+
 QString PlayTracker::outcomeText(const RunEnd& end) const {
     if (end.signalled)
         return formatText(m_strings.text(QStringLiteral("Outcome_Signal")), end.status,
@@ -136,6 +148,8 @@ QString PlayTracker::statusText() const {
     QString state, when;
     if (run.end) {
         state = outcomeText(*run.end);
+        if (run.stopRequested)
+            state = formatText(m_strings.text(QStringLiteral("Outcome_Stopped")), 0, state);
         when = dateTimeText(run.end->endedMs);
     } else if (run.runId != 0) {
         state = formatText(m_strings.text(QStringLiteral("Status_Running")), 0,
@@ -188,6 +202,7 @@ std::vector<HistoryWindow::Row> PlayTracker::historyRows(int count) const {
         }
         // What exactly was started, for whoever wants to run it again by hand.
         row.command = run.romPath + u'\n' + run.arguments.join(u' ');
+        row.romPath = run.romPath;
         rows.push_back(std::move(row));
     }
     return rows;

@@ -34,12 +34,17 @@ public:
     // question is up: a launcher that is quit or killed has the end recorded).
     void recordStart(const EmulatorProcess& process, const QString& romPath,
                      const QStringList& arguments);
-    void recordEnd(const EmulatorProcess& process);
+    // `stopRequested`: it ended after the launcher's terminate request.
+    void recordEnd(const EmulatorProcess& process, bool stopRequested);
     bool isFavourite(const QString& name) const;
     void setFavourite(const QString& name, bool on);
 
     // "ended normally", "ended with status 5", "killed by signal 11 (SIGSEGV)".
     QString outcomeText(const RunEnd& end) const;
+    // The title the list gives the game of a ROM archive, else its name.
+    QString titleOfRom(const QString& romPath) const;
+    // The title of the game a run plays; empty when it is no game run of ours.
+    QString titleOfRun(const EmulatorProcess& process) const;
     // The running game or how the last run ended: "Title — state — when".
     QString statusText() const;
     // The newest runs for the History window, and the note above them.
@@ -71,6 +76,7 @@ private:
         qint64 startedMs = 0;
         QElapsedTimer clock;
         std::optional<RunEnd> end;
+        bool stopRequested = false;
     };
 
     QString gameTitle(const QString& name) const;

@@ -22,6 +22,7 @@ struct RunSupervisor::Run {
     bool outputDone = false; // its text is complete
     bool endDone = false;    // the end of its process has been handled
     bool stopped = false;    // its stop step ran while it still held its output open
+    bool stopRequested = false;
 };
 
 RunSupervisor::RunSupervisor(QObject* parent) : QObject(parent) {
@@ -136,6 +137,11 @@ bool RunSupervisor::wasStopped(const EmulatorProcess* process) const {
     return run && run->stopped;
 }
 
+bool RunSupervisor::wasStopRequested(const EmulatorProcess* process) const {
+    const Run* run = runOf(process);
+    return run && run->stopRequested;
+}
+
 void RunSupervisor::drainCurrent() {
     Run* run = runOf(m_current.get());
     if (!run || run->outputDone || run->stopped)
@@ -160,6 +166,8 @@ void RunSupervisor::terminateCurrent() {
     const std::shared_ptr<EmulatorProcess> process = m_current;
     if (!process || !process->isRunning())
         return;
+    if (Run* run = runOf(process.get()))
+        run->stopRequested = true;
     process->terminate();
     // The grace counts from the request, the stop step's wait included.
     QTimer::singleShot(

@@ -61,6 +61,9 @@ public:
     bool isCurrent(const EmulatorProcess* process) const { return process == m_current.get(); }
     // The stop step has run for it while it still held its output open.
     bool wasStopped(const EmulatorProcess* process) const;
+    // The launcher sent it the terminate request (Stop, a new start, the idle
+    // limit): how it ends then is no failure of its own.
+    bool wasStopRequested(const EmulatorProcess* process) const;
 
     // The stop step's wait for the rest of the current run's output, at most
     // DrainBound. A run that still holds it open after that is marked
