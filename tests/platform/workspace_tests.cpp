@@ -179,12 +179,21 @@ TEST(Sounds, NamesResolveToBundleFilesAndPlayingNeverWaits) {
 
     // Without a sound card libcanberra refuses at once; with one it plays in
     // the background. A hang here would stall every run's end.
-    QtDesktop desktop{QStringLiteral(KD_SOURCE_DIR "/resources/bundle")};
+    // One that cannot play stays silent (the beep means "refused"), said once.
+    struct Counting : QtDesktop {
+        using QtDesktop::QtDesktop;
+        void beep() override { ++beeps; }
+        void systemLog(const QString& line) override { lines << line; }
+        int beeps = 0;
+        QStringList lines;
+    } desktop{QStringLiteral(KD_SOURCE_DIR "/resources/bundle")};
     QElapsedTimer clock;
     clock.start();
-    for (const char* name : {"Pop", "Tink", "NoSuchSound"})
+    for (const char* name : {"Pop", "Tink", "NoSuchSound", "NoSuchSound"})
         desktop.playSound(name);
     EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_EQ(desktop.beeps, 0);
+    EXPECT_EQ(desktop.lines.filter("cannot be played").size(), 1);
 }
 
 } // namespace

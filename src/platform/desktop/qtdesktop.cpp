@@ -186,8 +186,12 @@ void QtDesktop::beep() {
 }
 
 void QtDesktop::playSound(const QString& name) {
-    if (!m_sounds.play(name))
-        beep();
+    if (m_sounds.play(name) || m_soundFailureLogged)
+        return;
+    m_soundFailureLogged = true;
+    systemLog(QStringLiteral("Sound \"") + name +
+              QStringLiteral("\" cannot be played (no such sound, or no sound device); "
+                             "later failures are not logged"));
 }
 
 void QtDesktop::systemLog(const QString& line) {

@@ -19,7 +19,8 @@ public:
     std::optional<QString> runSavePanel(const SavePanelRequest& request) override;
 
     void beep() override;
-    // Beeps instead when the sound is missing or cannot be played.
+    // Silent when the sound is missing or cannot be played (the beep means
+    // "refused"); the system log says so once.
     void playSound(const QString& name) override;
     void systemLog(const QString& line) override;
 
@@ -41,6 +42,7 @@ private:
     QString m_resources;
     QString m_recentDocumentsError;
     SoundPlayer m_sounds;
+    bool m_soundFailureLogged = false;
 };
 
 } // namespace kd
