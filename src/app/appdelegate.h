@@ -150,6 +150,7 @@ private:
     std::optional<QString> runSavePanel(const SavePanelRequest& request);
     EmulatorProcess* startRun(const QStringList& arguments, bool supervised);
     void reportStartFailure(const QString& program, const QString& reason);
+    bool confirmStopToStart(const QString& romPath);
     void reportInLog(const QString& line);
     void appendOutputUtf8(QByteArrayView validUtf8);
     void scheduleScroll();

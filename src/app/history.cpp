@@ -34,6 +34,10 @@ void AppDelegate::openHistory() {
     });
     connect(m_play, &PlayTracker::statsChanged, this, &AppDelegate::syncFavouriteAction);
     connect(m_play, &PlayTracker::historyChanged, this, &AppDelegate::refreshHistoryWindow);
+    // A row of History starts through the same request as a drop: an archive
+    // gone since is said so.
+    connect(m_historyWindow.get(), &HistoryWindow::startRequested, this,
+            [this](const QString& romPath) { openRomArchive(m_paths.resolved(romPath)); });
     m_play->open(PlayHistory::defaultFilePath());
     syncFavouriteAction();
 }

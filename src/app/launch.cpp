@@ -1,6 +1,7 @@
 // The user's ways of starting the emulator: a game from the list or from an
 // open panel, and a single command option.
 #include "app/appdelegate.h"
+#include "app/runs/playtracker.h"
 #include "app/runs/runsupervisor.h"
 #include "app/windows/activityindicator.h"
 #include "app/windows/preferenceswindow.h"
@@ -10,6 +11,18 @@
 #include "settings/pathops.h"
 
 namespace kd {
+
+namespace {
+
+// A format whose two "%@" take `first` and `second` in turn.
+QString formatTwo(const QString& format, const QString& first, const QString& second) {
+    const qsizetype at = format.indexOf(QStringLiteral("%@"));
+    if (at < 0)
+        return formatText(format);
+    return formatText(format.left(at + 2), 0, first) + formatText(format.mid(at + 2), 0, second);
+}
+
+} // namespace
 
 void AppDelegate::start_game() {
     // A record without a usable name is refused like no selection: no path from garbage.
@@ -49,6 +62,8 @@ void AppDelegate::openROMfile() {
 }
 
 void AppDelegate::task_cocking(const QString& romPath) {
+    if (m_runs->isRunning() && !confirmStopToStart(romPath))
+        return;
     if (!ExefileCheck())
         display_Alert_exe();
     if (m_runs->isRunning())
@@ -59,6 +74,22 @@ void AppDelegate::task_cocking(const QString& romPath) {
         m_desktop.noteRecentDocument(romPath);
         recordGameStart(romPath);
     }
+}
+
+// A running game is never ended without a word; Cancel does nothing.
+bool AppDelegate::confirmStopToStart(const QString& romPath) {
+    QString running = m_play->titleOfRun(*task());
+    if (running.isEmpty())
+        running = m_runs->argumentsOf(task()).value(0, EmulatorName);
+    AlertRequest alert;
+    alert.style = AlertStyle::Warning;
+    alert.message =
+        formatTwo(text(QStringLiteral("Alert_StopAndStart")), running, m_play->titleOfRom(romPath));
+    alert.informativeText = text(QStringLiteral("Alert_StopAndStartInfo"));
+    alert.buttons = {text(QStringLiteral("Button_2")), text(QStringLiteral("Button_StopAndStart"))};
+    alert.cancelButton = 0;
+    alert.defaultButton = 0;
+    return runAlert(alert) == 1;
 }
 
 void AppDelegate::LaunchTask_option(const LaunchRequest& request) {
@@ -87,7 +118,9 @@ void AppDelegate::returnButtonAction() {
     timestamp({CommandOptionHeader, *option});
     LaunchTask_wait({*option});
     progressInd.stopAnimation();
-    m_desktop.playSound(QStringLiteral("Pop"));
+    // "Pop" confirms a run; one that could not start has had its alert.
+    if (task()->hasStarted())
+        m_desktop.playSound(QStringLiteral("Pop"));
     show_Logwindow();
 }
 

@@ -356,6 +356,25 @@ TEST_F(HistoryView, ARelativeRomsFolderIsTheLaunchersOwnEverywhere) {
     menu->actions()[0]->trigger();
     ASSERT_TRUE(bothEnds());
     EXPECT_EQ(receivedArguments().value(0), rom);
+
+    // So is a row of History, which Return or a double click starts again
+    // through the same request: an archive gone since is said so.
+    app->show_History();
+    QTableWidget* rows = in<QTableWidget>("historyWindow", "historyTable");
+    ASSERT_EQ(rows->rowCount(), 3);
+    rows->setCurrentCell(1, 2); // the run of the relative path
+    desktop.clear();
+    QTest::keyClick(rows, Qt::Key_Return);
+    ASSERT_TRUE(bothEnds());
+    EXPECT_EQ(receivedArguments().value(0), rom);
+    ASSERT_EQ(rows->rowCount(), 4);
+    ASSERT_TRUE(QFile::remove(roms + "/astrovex.zip"));
+    desktop.clear();
+    const QPoint newest = rows->visualRect(rows->model()->index(0, 0)).center();
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, newest);
+    QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, newest);
+    EXPECT_EQ(desktop.argsOf("alert"),
+              (QList<QStringList>{{rom + " cannot be started.", app->text("Open_Missing")}}));
 }
 
 // The launcher says once why it runs without history, keeps favourites and

@@ -249,7 +249,11 @@ TEST_F(Launching, AnEmptyRomsFieldOffersTheOpenPanel) {
     EXPECT_EQ(receivedArguments().value(0), "/picked/Some Game.zip");
 }
 
-TEST_F(Launching, StartingWhileAGameRunsStopsItFirst) {
+// Starting a game while another runs asks first (Cancel the default and
+// Escape's answer); confirmed, the running one is stopped. A stop asked for is
+// no error: no alert, no beep; the log and the status line say so, the system
+// log keeps the status.
+TEST_F(Launching, StartingWhileAGameRunsAsksThenStopsItWithoutAnError) {
     store->setObject(home.path(), keys::RomsPath);
     app->setSelectionIndex(0);
     {
@@ -257,19 +261,44 @@ TEST_F(Launching, StartingWhileAGameRunsStopsItFirst) {
         app->start_game();
     }
     ASSERT_TRUE(waitUntil([&] { return log().contains("old game"); }));
+    EmulatorProcess* old = app->task();
+    app->setSelectionIndex(1);
+    app->start_game(); // unanswered: closed with Escape
+    ASSERT_EQ(desktop.alerts.size(), 1);
+    EXPECT_EQ(desktop.alerts[0].message,
+              "Stop \u201cAstrovex: Orbit Breaker\u201d and start \u201cBolt Runner\u201d?");
+    EXPECT_EQ(desktop.alerts[0].buttons, (QStringList{"Cancel", "Stop and Start"}));
+    EXPECT_EQ(desktop.alerts[0].cancelButton, 0);
+    EXPECT_EQ(desktop.alerts[0].defaultButton, 0);
+    QTest::qWait(100);
+    EXPECT_EQ(app->task(), old);
+    EXPECT_TRUE(old->isRunning());
+
+    desktop.alertAnswers = {1};
     {
-        ScopedEnv env("KD_DEMO_SCRIPT", "out new game\nexit 0");
+        ScopedEnv env("KD_DEMO_SCRIPT", "out new game\nrun");
         app->start_game();
     }
+    ASSERT_TRUE(waitUntil([&] { return log().contains("new game"); }));
+    action("stopEmulator")->trigger();
     ASSERT_TRUE(bothEnds());
     ASSERT_TRUE(
-        waitUntil([&] { return desktop.systemLogLines().contains("Task terminate: Error 15"); }));
+        waitUntil([&] { return desktop.systemLogLines().count("Task terminate: Error 15") == 2; }));
+    EXPECT_EQ(desktop.count("alert"), 2); // the two questions
+    EXPECT_EQ(desktop.count("beep"), 0);
+    const QString stopped =
+        "\n*** Kaleidrome was stopped on request: killed by signal 15 (SIGTERM) ***\n";
+    // The old run's end may come after the new run's first words.
     const QString text = log();
-    const qsizetype oldAt = text.indexOf("old game");
     const qsizetype secondHeader =
         text.indexOf("[Perform a lunch task]", text.indexOf("[Perform a lunch task]") + 1);
-    EXPECT_LT(oldAt, secondHeader);
+    EXPECT_LT(text.indexOf("old game"), secondHeader);
     EXPECT_LT(secondHeader, text.indexOf("new game"));
+    EXPECT_EQ(text.count(stopped), 2);
+    EXPECT_TRUE(text.endsWith(stopped)) << text.toStdString();
+    EXPECT_FALSE(text.contains("exit status"));
+    EXPECT_TRUE(statusLine()->text().startsWith(
+        "Bolt Runner \u2014 stopped on request, killed by signal 15 (SIGTERM) \u2014 "));
 }
 
 // A command option runs and is waited for. While an emulator runs, Stop and
@@ -316,6 +345,11 @@ TEST_F(Launching, ACommandOptionRunsAndWaitsAndNothingElseStartsMeanwhile) {
     type(field("textfild_exe"), "/nowhere/Kaleidrome");
     app->LaunchTask({});
     EXPECT_FALSE(stop->isEnabled());
+    // "Pop" confirms an option that ran, never one that could not start.
+    desktop.clear();
+    app->returnButtonAction();
+    EXPECT_EQ(alertsWithMessage("Alert_StartFailed"), 1);
+    EXPECT_EQ(desktop.count("sound"), 0);
 }
 
 // Snapshot and icon of the selected game, in both windows: the packaged folders

@@ -94,17 +94,16 @@ TEST_F(Windows, BothTablesShowTheSortAndTheSelectedGameStaysInView) {
 }
 
 // Every window the launcher shows comes back from the dock as it was left;
-// Escape and Ctrl+W close the log, preferences and About windows.
+// Escape and Ctrl+W close the log, preferences, About and History windows.
 TEST_F(Windows, WindowsComeBackAsLeftAndTheSmallOnesCloseFromTheKeyboard) {
     auto press = [](QWidget* window, QKeyCombination key) {
         QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window;
         QTest::keyClick(focus, key.key(), key.keyboardModifiers());
     };
-    const std::pair<const char*, QWidget*> windows[] = {{"mainWindow1", app->window()},
-                                                        {"mainWindow2", app->window2()},
-                                                        {"showLog", logWindow()},
-                                                        {"preferences", preferencesWindow()},
-                                                        {"about", topLevel("aboutWindow")}};
+    const std::pair<const char*, QWidget*> windows[] = {
+        {"mainWindow1", app->window()},     {"mainWindow2", app->window2()},
+        {"showLog", logWindow()},           {"preferences", preferencesWindow()},
+        {"about", topLevel("aboutWindow")}, {"history", topLevel("historyWindow")}};
     for (const auto& [name, window] : windows) {
         SCOPED_TRACE(name);
         window->showMaximized();

@@ -4,6 +4,7 @@
 #include "platform/showntext.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -25,10 +26,33 @@ HistoryWindow::HistoryWindow(QWidget* parent)
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
+    // A row starts its game again on a double click or Return/Enter, never on
+    // one click (`activated` fires on one click where the style says so).
+    connect(m_table, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { startRow(index.row()); });
+    m_table->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_note);
     layout->addWidget(m_table, 1);
     resize(640, 420);
+}
+
+bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (m_table->currentIndex().isValid())
+                startRow(m_table->currentRow());
+            return true;
+        }
+    }
+    return ToolWindow::eventFilter(watched, event);
+}
+
+void HistoryWindow::startRow(int row) {
+    if (const QTableWidgetItem* item = m_table->item(row, 0))
+        emit startRequested(item->data(Qt::UserRole).toString());
 }
 
 void HistoryWindow::showRuns(const QString& note, const std::vector<Row>& rows) {
@@ -42,6 +66,7 @@ void HistoryWindow::showRuns(const QString& note, const std::vector<Row>& rows) 
         for (int column = 0; column < 4; ++column) {
             auto* item = new QTableWidgetItem(shownText(cells[column]));
             item->setToolTip(command);
+            item->setData(Qt::UserRole, run.romPath);
             m_table->setItem(row, column, item);
         }
     }

@@ -20,6 +20,7 @@ public:
         QString duration;
         QString outcome;
         QString command; // what exactly was started, shown as each cell's tooltip
+        QString romPath; // what starting the row again starts
     };
 
     explicit HistoryWindow(QWidget* parent = nullptr);
@@ -27,7 +28,16 @@ public:
     // An empty note hides it.
     void showRuns(const QString& note, const std::vector<Row>& rows);
 
+signals:
+    // A double click or Return/Enter on a row.
+    void startRequested(const QString& romPath);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void startRow(int row);
+
     QLabel* m_note;
     QTableWidget* m_table;
 };
