@@ -306,6 +306,35 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Alle Einstellungen wurden auf ihre Anfangswerte zurückgesetzt.
 </translation>
     </message>
+    <message>
+        <source>Stop “%@” and start “%@”?</source>
+        <comment>Alert_StopAndStart</comment>
+        <translation>„%@“ beenden und „%@“ starten?</translation>
+    </message>
+    <message>
+        <source>The running game is asked to end, as Stop Emulator does, before the new one starts.</source>
+        <comment>Alert_StopAndStartInfo</comment>
+        <translation>Das laufende Spiel wird wie mit „Emulator beenden“ zum Ende aufgefordert, bevor das neue startet.</translation>
+    </message>
+    <message>
+        <source>Stop and Start</source>
+        <comment>Button_StopAndStart</comment>
+        <translation>Beenden und starten</translation>
+    </message>
+    <message>
+        <source>
+*** Kaleidrome was stopped on request: %@ ***
+</source>
+        <comment>Log_Stopped</comment>
+        <translation>
+*** Kaleidrome wurde auf Wunsch gestoppt: %@ ***
+</translation>
+    </message>
+    <message>
+        <source>stopped on request, %@</source>
+        <comment>Outcome_Stopped</comment>
+        <translation>auf Wunsch gestoppt, %@</translation>
+    </message>
 </context>
 <context>
     <name>kd::AboutWindow</name>
