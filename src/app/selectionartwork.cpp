@@ -20,8 +20,8 @@ void AppDelegate::tableViewSelectionDidChange() {
         showArtwork(selectedGameName());
 }
 
-void AppDelegate::showArtwork(
-    const std::optional<QString>& name) { // A folder that is not set leaves the picture as it was.
+void AppDelegate::showArtwork(const std::optional<QString>& name) {
+    // A folder that is not set leaves the picture as it was.
     if (const QString folder = m_paths.snapshotFolder(); !folder.isEmpty()) {
         const Artwork snapshot =
             chooseArtwork(folder, name, {QStringLiteral("png"), QStringLiteral("jpg")},
