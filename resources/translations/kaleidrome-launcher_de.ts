@@ -399,6 +399,30 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <source>Clear Menu</source>
         <translation>Menü leeren</translation>
     </message>
+    <message>
+        <source>%1 of %2 games</source>
+        <translation>%1 von %2 Spielen</translation>
+    </message>
+    <message>
+        <source>the search “%1”</source>
+        <translation>die Suche „%1“</translation>
+    </message>
+    <message>
+        <source>Show Only Available Games</source>
+        <translation>Nur verfügbare Spiele zeigen</translation>
+    </message>
+    <message>
+        <source>Show Only Favourites</source>
+        <translation>Nur Favoriten zeigen</translation>
+    </message>
+    <message>
+        <source>Every game is hidden by:</source>
+        <translation>Alle Spiele werden ausgeblendet durch:</translation>
+    </message>
+    <message>
+        <source>History of %1</source>
+        <translation>Verlauf von %1</translation>
+    </message>
 </context>
 <context>
     <name>kd::GameListModel</name>
@@ -465,6 +489,13 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Play Time</source>
         <translation>Spielzeit</translation>
+    </message>
+</context>
+<context>
+    <name>kd::GameTableView</name>
+    <message>
+        <source>Show All Games</source>
+        <translation>Alle Spiele zeigen</translation>
     </message>
 </context>
 <context>
@@ -620,6 +651,14 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
     </message>
+    <message>
+        <source>History of This &amp;Game</source>
+        <translation>&amp;Verlauf dieses Spiels</translation>
+    </message>
+    <message>
+        <source>Show ROM &amp;Archive in File Manager</source>
+        <translation>ROM-&amp;Archiv im Dateimanager zeigen</translation>
+    </message>
 </context>
 <context>
     <name>kd::LogFindBar</name>
@@ -715,6 +754,10 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Search games</source>
         <translation>Spiele suchen</translation>
+    </message>
+    <message>
+        <source>No game selected</source>
+        <translation>Kein Spiel ausgewählt</translation>
     </message>
 </context>
 <context>

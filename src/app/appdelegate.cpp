@@ -123,6 +123,9 @@ void AppDelegate::wireParts() {
     on(a.onlyAvailable, [this] { setShowOnlyAvailable(m_actions->onlyAvailable->isChecked()); });
     on(a.addGames, [this] { addGamesFromRomsFolder(); });
     on(a.removeGame, [this] { removeSelectedGame(); });
+    on(a.gameHistory, [this] { show_GameHistory(); });
+    on(a.revealRom, [this] { revealSelectedRom(); });
+    connect(m_actions, &LauncherActions::refused, this, [this] { m_desktop.beep(); });
     on(a.favourite, [this] { toggleFavourite(); });
     on(a.onlyFavourites, [this] { setShowOnlyFavourites(m_actions->onlyFavourites->isChecked()); });
     on(a.history, [this] { show_History(); });
@@ -168,11 +171,17 @@ void AppDelegate::wireMainWindow(MainWindow& window) {
     connect(openRecent, &QMenu::aboutToShow, this,
             [this, openRecent] { fillOpenRecentMenu(openRecent); });
     window.setMenuBar(m_actions->makeMenuBar(&window, openRecent));
-    window.table().addAction(m_actions->removeGame);
+    m_actions->addAction(&window.table(), m_actions->removeGame);
     connect(&window, &MainWindow::startRequested, this, &AppDelegate::start_game);
     connect(&window, &MainWindow::searchTextEdited, this, &AppDelegate::setSearchText);
     connect(&window, &MainWindow::romArchiveDropped, this,
             [this](const QString& path) { application_openFiles({path}); });
+    connect(&window, &MainWindow::showAllRequested, this, &AppDelegate::showAllGames);
+    connect(&window, &MainWindow::gameMenuRequested, this, [this, &window](const QPoint& at) {
+        QMenu* menu = m_actions->makeGameMenu(&window);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(at);
+    });
     // A click on the star changes it.
     connect(&window, &MainWindow::starClicked, this, [this](const QModelIndex& index) {
         const qint64 stored = arrayController_list->storedIndexOf(index);

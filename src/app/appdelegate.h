@@ -113,10 +113,13 @@ public:
     void setShowOnlyFavourites(bool on);
     void addGamesFromRomsFolder();
     void removeSelectedGame();
+    void revealSelectedRom();
+    void showAllGames(); // every filter off
     // Favourites, play history and the recent archives.
     void toggleFavourite();
     void setFavourite(const QString& name, bool on);
     void show_History();
+    void show_GameHistory(); // the selected game's runs only
     void clearRecentROMs();
     // ROM archives from the command line, later starts and drops: each goes to the
     // game-run request once start-up has finished and no question is up.
@@ -163,6 +166,8 @@ private:
     void saveGameList();
     void setUpGameList();
     void buildSearchIndexLater();
+    void showArtwork(const std::optional<QString>& name);
+    void showListCounts();
     void openHistory();
     void recordGameStart(const QString& romPath);
     void refreshHistoryWindow();
@@ -193,6 +198,11 @@ private:
     bool m_visiblePrewindow = false;
     bool m_scrollPending = false;
     bool m_launchFinished = false;
+    // Nothing could be selected at start: the first game shown is selected
+    // once the ROMs folder is listed.
+    bool m_selectFirstShown = false;
+    // The game whose runs alone the History window shows.
+    std::optional<QString> m_historyGame;
     std::vector<std::function<void()>> m_untilLaunched;
     // Why no list was read from the file at start; null once one was.
     QString m_listProblem = QStringLiteral("it was not read");

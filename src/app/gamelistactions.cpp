@@ -8,11 +8,13 @@
 #include "catalogue/romfolder.h"
 #include "platform/desktop.h"
 #include "platform/utf8text.h"
+#include "settings/pathops.h"
 #include "settings/settingskeys.h"
 #include "settings/settingsstore.h"
 
 #include <QAction>
 #include <QFile>
+#include <QLocale>
 #include <QTimer>
 #include <set>
 
@@ -34,12 +36,60 @@ void AppDelegate::setUpGameList() {
                 if (folder == m_paths.romsFolder())
                     arrayController_list->setRomArchives(folder, std::move(archives));
             });
+    connect(arrayController_list, &GameListController::availabilityChanged, this, [this] {
+        if (!std::exchange(m_selectFirstShown, false) || selectionIndex() != NotFound)
+            return;
+        setSelectionIndex(arrayController_list->firstShownIndex());
+        // Still none: record 0's artwork goes.
+        if (selectionIndex() == NotFound)
+            tableViewSelectionDidChange();
+    });
+    QAbstractItemModel* shown = arrayController_list->shownModel();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(shown, signal, this, &AppDelegate::showListCounts);
+    connect(shown, &QAbstractItemModel::modelReset, this, &AppDelegate::showListCounts);
+    connect(shown, &QAbstractItemModel::layoutChanged, this, &AppDelegate::showListCounts);
     const bool onlyAvailable = m_store.value(ownKeys::ShowOnlyAvailable).value_or(false);
     arrayController_list->setShowOnlyAvailable(onlyAvailable);
     m_actions->onlyAvailable->setChecked(onlyAvailable);
     const bool onlyFavourites = m_store.value(ownKeys::ShowOnlyFavourites).value_or(false);
     arrayController_list->setShowOnlyFavourites(onlyFavourites);
     m_actions->onlyFavourites->setChecked(onlyFavourites);
+    tableViewSelectionDidChange();
+    showListCounts();
+}
+
+// How many games the filters let through, and why none when they hide all.
+void AppDelegate::showListCounts() {
+    const GameListController& list = *arrayController_list;
+    const qint64 total = qint64(list.content().size());
+    const qint64 shown = list.shownCount();
+    const bool filtering = list.isFiltering();
+    const QLocale locale;
+    const QString count =
+        filtering ? tr("%1 of %2 games").arg(locale.toString(shown), locale.toString(total))
+                  : QString();
+    QString hidden;
+    if (filtering && shown == 0 && total > 0) {
+        QStringList filters;
+        if (!searchWords(list.searchText()).empty())
+            filters << tr("the search “%1”").arg(list.searchText());
+        if (list.showsOnlyAvailable())
+            filters << tr("Show Only Available Games");
+        if (list.showsOnlyFavourites())
+            filters << tr("Show Only Favourites");
+        hidden = tr("Every game is hidden by:") + u'\n' + filters.join(u'\n');
+    }
+    for (MainWindow* main : {m_window.get(), m_window2.get()}) {
+        main->setCountText(count);
+        main->setFilteredOutText(hidden);
+    }
+}
+
+void AppDelegate::showAllGames() {
+    setSearchText(QString());
+    setShowOnlyAvailable(false);
+    setShowOnlyFavourites(false);
 }
 
 // The search index is built in slices after loading, so the first keystroke is
@@ -135,6 +185,24 @@ void AppDelegate::removeSelectedGame() {
     const qint64 count = qint64(arrayController_list->content().size());
     if (count > 0)
         arrayController_list->setSelectionIndex(std::min(row, count - 1));
+}
+
+void AppDelegate::revealSelectedRom() {
+    const std::optional<QString> name = selectedGameName();
+    if (!name) {
+        m_desktop.beep();
+        return;
+    }
+    if (!nameStaysInFolder(*name)) {
+        reportCannotStart(*name, text(QStringLiteral("Open_NameLeavesFolder")));
+        return;
+    }
+    const QString folder = m_paths.romsFolder();
+    const QString archive =
+        folder.isEmpty()
+            ? QString()
+            : path::appendComponent(folder, path::appendExtension(*name, QStringLiteral("zip")));
+    handToDesktop(archive, [&] { return m_desktop.revealInFileViewer(archive, folder); });
 }
 
 void AppDelegate::loadGameList() {

@@ -99,13 +99,32 @@ void AppDelegate::clearRecentROMs() {
 }
 
 void AppDelegate::show_History() {
+    m_historyGame.reset();
+    m_historyWindow->setWindowTitle(HistoryWindow::tr("History"));
+    bringForward(m_historyWindow.get());
+    refreshHistoryWindow();
+}
+
+void AppDelegate::show_GameHistory() {
+    const plist::Value* record = arrayController_list->selection();
+    m_historyGame = record ? gameName(*record) : std::nullopt;
+    if (!m_historyGame) {
+        m_desktop.beep();
+        return;
+    }
+    QString title = GameListModel::shownText(*record, GameListModel::Title);
+    if (title.isEmpty())
+        title = shownText(*m_historyGame);
+    m_historyWindow->setWindowTitle(tr("History of %1").arg(title));
     bringForward(m_historyWindow.get());
     refreshHistoryWindow();
 }
 
 void AppDelegate::refreshHistoryWindow() {
     if (m_historyWindow->isVisible())
-        m_historyWindow->showRuns(m_play->historyNote(), m_play->historyRows(HistoryRows));
+        m_historyWindow->showRuns(
+            m_play->historyNote(),
+            m_play->historyRows(HistoryRows, m_historyGame.value_or(QString())));
 }
 
 } // namespace kd

@@ -1,14 +1,26 @@
-// The selected game's snapshot and icon, shown alike in both main windows.
+// The selected game's snapshot and icon, shown alike in both main windows,
+// and what acts on the selected game only while there is one.
 #include "app/appdelegate.h"
+#include "app/menus/launcheractions.h"
 #include "app/windows/mainwindow.h"
 #include "catalogue/artwork.h"
+
+#include <QAction>
 
 namespace kd {
 
 void AppDelegate::tableViewSelectionDidChange() {
-    if (selectionIndex() == NotFound)
-        return;
-    const std::optional<QString> name = selectedGameName();
+    const bool none = selectionIndex() == NotFound;
+    for (QAction* action : {m_actions->startGame, m_actions->favourite, m_actions->gameHistory,
+                            m_actions->revealRom, m_actions->removeGame})
+        action->setEnabled(!none);
+    for (MainWindow* main : {m_window.get(), m_window2.get()})
+        main->showNoGameSelected(none);
+    if (!none)
+        showArtwork(selectedGameName());
+}
+
+void AppDelegate::showArtwork(const std::optional<QString>& name) {
     // A folder that is not set leaves the picture as it was.
     if (const QString folder = m_paths.snapshotFolder(); !folder.isEmpty()) {
         const Artwork snapshot =

@@ -5,6 +5,8 @@
 #include "app/windows/mainwindow.h"
 #include "app/windows/preferenceswindow.h"
 #include "app/windows/windowarrangement.h"
+#include "catalogue/gamelist.h"
+#include "catalogue/gamelistcontroller.h"
 #include "catalogue/romfolder.h"
 #include "settings/settingsstore.h"
 
@@ -30,7 +32,16 @@ void AppDelegate::awakeFromNib() {
 
 void AppDelegate::applicationDidFinishLaunching() {
     PackagePath_ini();
-    setSelectionIndex(0);
+    // The first game shown: record 0 unless the filters remembered hide it.
+    setSelectionIndex(arrayController_list->firstShownIndex());
+    // Which games are available is known once the ROMs folder is listed; until
+    // then record 0's artwork is shown.
+    if (selectionIndex() == NotFound && !arrayController_list->content().empty()) {
+        m_selectFirstShown = true;
+        const QModelIndex first = arrayController_list->proxyModel()->index(0, 0);
+        showArtwork(gameName(arrayController_list->content()[std::size_t(
+            arrayController_list->proxyModel()->mapToSource(first).row())]));
+    }
     MainWindow* front =
         m_store.integerForKey(keys::StartWindow) == 2 ? m_window2.get() : m_window.get();
     // Ordered to the front without being made the key window.

@@ -71,6 +71,10 @@ qint64 GameListController::arrangedIndexOf(std::size_t storedIndex) const {
     return m_proxy.mapFromSource(m_model.index(int(storedIndex), 0)).row();
 }
 
+qint64 GameListController::firstShownIndex() const {
+    return m_shown.rowCount() == 0 ? NotFound : m_shown.mapToSource(m_shown.index(0, 0)).row();
+}
+
 void GameListController::setSelectionIndex(qint64 index) {
     const QModelIndex target = index < 0 || index >= m_proxy.rowCount()
                                    ? QModelIndex()

@@ -73,6 +73,13 @@ public:
     void setRomArchives(const QString& folder, std::shared_ptr<const RomArchiveNames> archives);
     // Rows shown by the filters.
     int shownCount() const { return m_shown.rowCount(); }
+    // Index in the arranged list of the first row shown, or NotFound.
+    qint64 firstShownIndex() const;
+    const QString& searchText() const { return m_searchText; }
+    bool showsOnlyAvailable() const { return m_onlyAvailable; }
+    bool showsOnlyFavourites() const { return m_onlyFavourites; }
+    // Whether a filter may hide games (search text of blanks alone hides none).
+    bool isFiltering() const { return !m_words.empty() || m_onlyAvailable || m_onlyFavourites; }
 
     // Folds a slice of the records not yet in the search index; false once
     // all are in. Searching completes the index first if it has to.

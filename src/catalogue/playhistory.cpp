@@ -79,7 +79,7 @@ QString PlayHistory::Database::prepare() {
         {&s->recentRuns, "SELECT id, CAST(name AS TEXT), CAST(rom_path AS TEXT), "
                          "CAST(arguments AS TEXT), CAST(started AS INTEGER), "
                          "CAST(ended AS INTEGER), CAST(status AS INTEGER), signalled "
-                         "FROM runs ORDER BY id DESC LIMIT ?"},
+                         "FROM runs WHERE ? OR name = ? ORDER BY id DESC LIMIT ?"},
     };
     for (const auto& [query, text] : all) {
         if (!query->prepare(QString::fromLatin1(text)))
@@ -207,13 +207,13 @@ void PlayHistory::clearRecentRoms() {
     m_recentRoms.clear();
 }
 
-std::vector<RunRecord> PlayHistory::recentRuns(int limit) {
+std::vector<RunRecord> PlayHistory::recentRuns(int limit, const QString& name) {
     std::vector<RunRecord> runs;
     if (!m_db)
         return runs;
     QSqlQuery& query = m_db->sql->recentRuns;
     QString error;
-    if (!run(query, {limit}, error)) {
+    if (!run(query, {name.isNull(), name.isNull() ? QString() : name, limit}, error)) {
         fail(QStringLiteral("reading the history failed: ") + error);
         return {};
     }

@@ -84,8 +84,9 @@ public:
     // The archives of the last runs, newest first, each once.
     const QStringList& recentRoms() const { return m_recentRoms; }
     void clearRecentRoms();
-    // The newest runs first, at most `limit`; none without a database.
-    std::vector<RunRecord> recentRuns(int limit);
+    // The newest runs first, at most `limit`, of the game `name` unless it is
+    // null; none without a database.
+    std::vector<RunRecord> recentRuns(int limit, const QString& name = QString());
 
 signals:
     // The open database was closed: damage found, or a failure; problem() says why.

@@ -6,6 +6,7 @@
 #include "catalogue/playhistory.h"
 #include "support/delegatefixture.h"
 
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -108,9 +109,16 @@ TEST_F(GameListView, TheAvailableColumnFollowsTheFolderAndTheField) {
     // it: SettingsCore.EditsAreAnnouncedAndTheResetLeavesOwnKeysAlone.)
     action("onlyAvailable")->trigger();
     EXPECT_EQ(shown(table()), QStringList{"boltrunner"});
+    // At start the first game shown is selected once the folder is listed;
+    // until then record 0's artwork is shown.
+    ASSERT_TRUE(writeFile(roms + "/cometkai.zip", "zip"));
     relaunch();
+    app->applicationDidFinishLaunching();
     EXPECT_TRUE(action("onlyAvailable")->isChecked());
-    EXPECT_TRUE(waitUntil([&] { return shown(table()) == QStringList{"boltrunner"}; }));
+    EXPECT_EQ(imageView()->sourcePath(), bundle.path("kdromepak/Snaps/astrovex.png"));
+    EXPECT_TRUE(waitUntil([&] { return shown(table()).size() == 2; }));
+    EXPECT_EQ(app->selectedGameName(), QStringLiteral("boltrunner"));
+    EXPECT_EQ(imageView()->sourcePath(), bundle.path("kdromepak/Snaps/boltrunner.jpg"));
 
     // Another folder in the field: the column and the filter follow it.
     const QString other = home.filePath("other roms");
@@ -120,6 +128,106 @@ TEST_F(GameListView, TheAvailableColumnFollowsTheFolderAndTheField) {
     ASSERT_TRUE(waitUntil([&] { return shown(table()) == QStringList{"mosspath"}; }));
     action("onlyAvailable")->trigger();
     EXPECT_EQ(shown(table()).size(), 12);
+    // The reset empties the field: no game is marked any more.
+    app->DefaultAction();
+    EXPECT_TRUE(waitUntil([&] { return !available("mosspath"); }));
+}
+
+// With a filter on, the status line counts the games shown; a table the
+// filters empty names them, and its button turns them all off.
+TEST_F(GameListView, FiltersAreCountedAndAnEmptiedTableSaysWhy) {
+    QLabel* count = app->window2()->findChild<QLabel*>("countLine2");
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->text(), "");
+    QTest::keyClicks(searchField(), "puzzle");
+    EXPECT_EQ(count->text(), QString("%1 of 12 games").arg(shown(table()).size()));
+    EXPECT_FALSE(table()->isPlaceholderShown());
+    action("onlyFavourites")->trigger();
+    EXPECT_EQ(count->text(), "0 of 12 games");
+    ASSERT_TRUE(table(2)->isPlaceholderShown());
+    EXPECT_EQ(table(2)->placeholderText(),
+              "Every game is hidden by:\nthe search “puzzle”\nShow Only Favourites");
+    table(2)->findChild<QPushButton*>("showAllButton")->click();
+    EXPECT_EQ(searchField()->text(), "");
+    EXPECT_FALSE(action("onlyFavourites")->isChecked());
+    EXPECT_EQ(shown(table()).size(), 12);
+    EXPECT_EQ(count->text(), "");
+    EXPECT_FALSE(table()->isPlaceholderShown());
+}
+
+// A search that hides the selected game leaves none selected: what acts on a
+// game is off, its keys are refused with a beep, and the panel says so.
+TEST_F(GameListView, NothingSelectedTurnsOffWhatActsOnAGame) {
+    app->show_Mainwindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->window()));
+    auto* button = app->window()->findChild<QPushButton*>("startGameButton");
+    auto enabled = [&] {
+        QStringList on;
+        for (const char* name : {"startGame", "favourite", "removeGame", "gameHistory"})
+            if (action(name)->isEnabled())
+                on << name;
+        if (button->isEnabled())
+            on << "button";
+        return on.join(' ');
+    };
+    app->setSelectionIndex(1);
+    EXPECT_EQ(enabled(), "startGame favourite removeGame gameHistory button");
+    QTest::keyClicks(searchField(), "zzz");
+    EXPECT_EQ(app->selectionIndex(), AppDelegate::NotFound);
+    EXPECT_EQ(enabled(), "");
+    EXPECT_TRUE(imageView()->image().isNull());
+    EXPECT_FALSE(app->window()->findChild<QLabel*>("noGameNote")->isHidden());
+    desktop.clear();
+    table()->setFocus();
+    QTest::keyClick(table(), Qt::Key_R, Qt::ControlModifier);
+    QTest::keyClick(table(), Qt::Key_D, Qt::ControlModifier);
+    QTest::keyClick(table(), Qt::Key_Delete);
+    EXPECT_EQ(desktop.callNames(), QStringList(3, "beep"));
+}
+
+// A game's own menu opens on a right click, the Menu key or Shift+F10, for
+// that game; it shows where its archive is and its own runs.
+TEST_F(GameListView, AGamesMenuActsOnThatGame) {
+    app->show_Mainwindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(app->window()));
+    ASSERT_TRUE(writeFile(roms + "/cometkai.zip", "zip"));
+    auto popup = [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        EXPECT_NE(menu, nullptr);
+        QStringList entries;
+        for (QAction* entry : menu ? menu->actions() : QList<QAction*>())
+            entries << entry->objectName();
+        if (menu)
+            menu->close();
+        return entries.join(' ');
+    };
+    const QString entries = "startGame favourite gameHistory revealRom  removeGame";
+    const QRect cell = table()->visualRect(table()->model()->index(2, GameListModel::Year));
+    QContextMenuEvent click(QContextMenuEvent::Mouse, cell.center(),
+                            table()->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(table()->viewport(), &click);
+    EXPECT_EQ(popup(), entries);
+    EXPECT_EQ(app->selectedGameName(), QStringLiteral("cometkai"));
+    action("revealRom")->trigger();
+    EXPECT_EQ(desktop.argsOf("reveal"), (QList<QStringList>{{roms + "/cometkai.zip", roms}}));
+
+    app->setSelectionIndex(1);
+    QTest::keyClick(table(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(popup(), entries);
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, {}, table()->mapToGlobal(QPoint()));
+    QApplication::sendEvent(table(), &key);
+    EXPECT_EQ(popup(), entries);
+    EXPECT_EQ(app->selectedGameName(), QStringLiteral("boltrunner"));
+
+    play("exit 0");
+    app->setSelectionIndex(0);
+    play("exit 0");
+    app->setSelectionIndex(1);
+    action("gameHistory")->trigger();
+    EXPECT_EQ(historyColumn(0), QStringList{"Bolt Runner"});
+    EXPECT_EQ(topLevel("historyWindow")->windowTitle(), "History of Bolt Runner");
+    app->show_History();
+    EXPECT_EQ(historyColumn(0).size(), 2);
 }
 
 TEST_F(GameListView, GamesAreAddedFromTheRomsFolderAndRemovedOnRequest) {

@@ -4,6 +4,7 @@
 #include "catalogue/plisttestutil.h"
 
 #include <QHeaderView>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -56,6 +57,54 @@ TEST(GameTableView, TablesShareOneSelectedGameAndStartInStoredOrder) {
                                                  : "- alpha bravo charlie");
     EXPECT_EQ(gameName(*list.selection()), QStringLiteral("alpha"));
     EXPECT_EQ(first.horizontalHeader()->sortIndicatorSection(), -1);
+}
+
+// The width left over goes to the titles, which give it back first; no other
+// column is wider than it needs, squeezed ones never cut their header, and
+// the star's entry in the column menu has a name beside it.
+TEST(GameTableView, TitlesTakeTheSpareWidthAndHeadersFit) {
+    GameListController list;
+    list.addObjects({dict({{"name", "bravo"},
+                           {"title", "Bravo Blaster"},
+                           {"year", 1990},
+                           {"maker", "Brightwater Interactive Amusements"}})});
+    struct : GameTableView {
+        using GameTableView::sizeHintForColumn;
+    } table;
+    table.showGameList(&list);
+    QHeaderView* header = table.horizontalHeader();
+    header->setStretchLastSection(true); // as in the main windows
+    table.setShrinkingColumns({{GameListModel::Title, 2}, {GameListModel::Maker, 1}});
+    table.setFillColumn(GameListModel::Title);
+    table.resize(1600, 300);
+    table.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
+    table.fitColumnsWhenShown();
+    auto wanted = [&](int column) {
+        return std::max(header->sectionSizeHint(column), table.sizeHintForColumn(column));
+    };
+    for (int column = 0; column < GameListModel::ColumnCount; ++column) {
+        if (column != GameListModel::Title) {
+            EXPECT_EQ(header->sectionSize(column), wanted(column)) << column;
+        }
+    }
+    EXPECT_EQ(header->length(), table.viewport()->width());
+    const int spare = header->sectionSize(GameListModel::Title) - wanted(GameListModel::Title);
+    EXPECT_GT(spare, 100);
+
+    table.resize(table.width() - spare + 10, 300);
+    EXPECT_EQ(header->sectionSize(GameListModel::Title), wanted(GameListModel::Title) + 10);
+    EXPECT_EQ(header->sectionSize(GameListModel::Maker), wanted(GameListModel::Maker));
+    table.resize(250, 300);
+    for (int column : {GameListModel::Title, GameListModel::Maker})
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+
+    std::unique_ptr<QMenu> menu(table.columnMenu());
+    QStringList entries;
+    for (QAction* entry : menu->actions())
+        entries << entry->text();
+    EXPECT_TRUE(entries.contains(QStringLiteral("\u2605 Favourite")))
+        << entries.join(' ').toStdString();
 }
 
 } // namespace

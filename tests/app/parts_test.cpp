@@ -98,10 +98,10 @@ TEST(MainWindow, TheSearchFieldStartsClearsAndWalks) {
         QTest::keyClick(search, Qt::Key_Enter, Qt::KeypadModifier);
         EXPECT_EQ(starts.size(), 2);
         // So does the artwork panel's button.
-        const auto buttons = window.findChildren<QPushButton*>();
-        ASSERT_EQ(buttons.size(), 1);
-        EXPECT_EQ(buttons[0]->text(), "Start Game");
-        buttons[0]->click();
+        auto* button = window.findChild<QPushButton*>("startGameButton");
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), "Start Game");
+        button->click();
         EXPECT_EQ(starts.size(), 3);
         QTest::keyClick(search, Qt::Key_Escape);
         EXPECT_EQ(search->text(), "");

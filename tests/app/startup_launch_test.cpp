@@ -140,7 +140,7 @@ TEST_F(Startup, TheListFileIsExplainedAndNeverReplacedUnlessRead) {
 }
 
 // Nothing selected, or a record without a usable name: a beep and nothing else,
-// and the artwork falls back to the placeholders.
+// and the artwork falls back to the placeholders (or goes, with no selection).
 TEST_F(Launching, NothingToStartOnlyBeeps) {
     ASSERT_TRUE(writeFile(listFile(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                       "<plist version=\"1.0\"><array>"
@@ -155,8 +155,8 @@ TEST_F(Launching, NothingToStartOnlyBeeps) {
         app->setSelectionIndex(row);
         app->start_game();
         EXPECT_EQ(desktop.callNames(), QStringList{"beep"}) << row;
-        EXPECT_EQ(imageView()->sourcePath(), bundle.path("no_image.jpg"));
-        EXPECT_EQ(iconView(2)->sourcePath(), bundle.path("no_icon.ico"));
+        EXPECT_EQ(imageView()->sourcePath(), row < 0 ? "" : bundle.path("no_image.jpg"));
+        EXPECT_EQ(iconView(2)->sourcePath(), row < 0 ? "" : bundle.path("no_icon.ico"));
     }
     EXPECT_TRUE(log().isEmpty());
 }
@@ -393,10 +393,18 @@ TEST_F(Startup, ArtworkFollowsTheSelection) {
     shows(3, noImage, noIcon);
     shows(0, snaps + "/astrovex.png", icons + "/astrovex.ico");
     type(field("textfild_snaps"), QString());
-    shows(1, snaps + "/astrovex.png", icons + "/boltrunner.ico");
-    // Clearing the selection changes nothing.
-    app->setSelectionIndex(-1);
+    app->setSelectionIndex(1);
+    EXPECT_EQ(imageView()->sourcePath(), snaps + "/astrovex.png");
     EXPECT_EQ(iconView(2)->sourcePath(), icons + "/boltrunner.ico");
+    // No game selected: no game's pictures, and the panel says why.
+    auto* note = app->window2()->findChild<QLabel*>("noGameNote2");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->isHidden());
+    app->setSelectionIndex(-1);
+    EXPECT_EQ(iconView(2)->sourcePath(), QString());
+    EXPECT_TRUE(imageView()->image().isNull());
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_EQ(note->text(), "No game selected");
 }
 
 using WorkspaceActions = DelegateFixture;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 
 namespace kd {
 
@@ -34,6 +35,8 @@ LauncherActions::LauncherActions(QObject* parent)
       findGame(make("findGame", tr("&Find Game"), QKeySequence::Find)),
       addGames(make("addGames", tr("&Add Games from ROMs Folder…"), {})),
       removeGame(make("removeGame", tr("&Remove Game"), QKeySequence::Delete)),
+      gameHistory(make("gameHistory", tr("History of This &Game"), {})),
+      revealRom(make("revealRom", tr("Show ROM &Archive in File Manager"), {})),
       onlyAvailable(make("onlyAvailable", tr("Show Only &Available Games"), {})),
       onlyFavourites(make("onlyFavourites", tr("Show Only &Favourites"), {})),
       showLog(make("showLog", tr("Show &Log"), Qt::CTRL | Qt::Key_L)),
@@ -88,11 +91,33 @@ QMenu* LauncherActions::makeTrayMenu(QWidget* parent) const {
     return menu;
 }
 
+QMenu* LauncherActions::makeGameMenu(QWidget* parent) const {
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("gameMenu"));
+    addEntries(menu, {startGame, favourite, gameHistory, revealRom, nullptr, removeGame});
+    return menu;
+}
+
 void LauncherActions::addTo(QWidget* window, bool mainWindow) const {
     for (QAction* action : findChildren<QAction*>(Qt::FindDirectChildrenOnly)) {
         if (mainWindow || (action != findGame && action != removeGame && action != favourite))
-            window->addAction(action);
+            addAction(window, action);
     }
+}
+
+// The key of a disabled item would do nothing at all; it is refused as loudly
+// as any other refused request. (Off, the shortcut stands aside for the item's.)
+void LauncherActions::addAction(QWidget* widget, QAction* action) const {
+    widget->addAction(action);
+    if (action->shortcut().isEmpty())
+        return;
+    auto* refusal = new QShortcut(action->shortcut(), widget);
+    refusal->setContext(action->shortcutContext());
+    refusal->setEnabled(!action->isEnabled());
+    connect(action, &QAction::enabledChanged, refusal,
+            [refusal](bool enabled) { refusal->setEnabled(!enabled); });
+    connect(refusal, &QShortcut::activated, this, &LauncherActions::refused);
+    connect(refusal, &QShortcut::activatedAmbiguously, this, &LauncherActions::refused);
 }
 
 } // namespace kd

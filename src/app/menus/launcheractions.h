@@ -31,6 +31,9 @@ public:
     QAction* const findGame;
     QAction* const addGames;
     QAction* const removeGame;
+    // Only in a game's own menu
+    QAction* const gameHistory;
+    QAction* const revealRom;
     // View
     QAction* const onlyAvailable;
     QAction* const onlyFavourites;
@@ -54,9 +57,18 @@ public:
     QMenuBar* makeMenuBar(QWidget* parent, QMenu* openRecent) const;
     // The menu of the tray icon.
     QMenu* makeTrayMenu(QWidget* parent = nullptr) const;
+    // The menu of the selected game in a table.
+    QMenu* makeGameMenu(QWidget* parent = nullptr) const;
     // Makes the shortcuts work in `window`: all of them in a main window, all
     // but those of the game tables elsewhere.
     void addTo(QWidget* window, bool mainWindow) const;
+    // Makes `action`'s shortcut work in `widget`; while the action is off, its
+    // key is refused.
+    void addAction(QWidget* widget, QAction* action) const;
+
+signals:
+    // The shortcut of an item that is off was pressed.
+    void refused();
 
 private:
     QAction* make(const char* name, const QString& text, const QKeySequence& keys);

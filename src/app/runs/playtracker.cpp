@@ -171,8 +171,8 @@ QString PlayTracker::historyNote() const {
     return QString();
 }
 
-std::vector<HistoryWindow::Row> PlayTracker::historyRows(int count) const {
-    const std::vector<RunRecord> runs = m_history->recentRuns(count);
+std::vector<HistoryWindow::Row> PlayTracker::historyRows(int count, const QString& name) const {
+    const std::vector<RunRecord> runs = m_history->recentRuns(count, name);
     // Titles by name, made once for all the rows.
     std::unordered_map<std::string, QString> titles;
     for (const plist::Value& record : m_list.content()) {

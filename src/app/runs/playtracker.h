@@ -47,8 +47,9 @@ public:
     QString titleOfRun(const EmulatorProcess& process) const;
     // The running game or how the last run ended: "Title — state — when".
     QString statusText() const;
-    // The newest runs for the History window, and the note above them.
-    std::vector<HistoryWindow::Row> historyRows(int count) const;
+    // The newest runs for the History window (of the game `name` unless it is
+    // null), and the note above them.
+    std::vector<HistoryWindow::Row> historyRows(int count, const QString& name = QString()) const;
     QString historyNote() const;
 
 signals:

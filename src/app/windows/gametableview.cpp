@@ -5,13 +5,17 @@
 #include "platform/desktop/plainlabel.h"
 #include "platform/showntext.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QToolTip>
+#include <QVBoxLayout>
+#include <numeric>
 
 namespace kd {
 
@@ -55,7 +59,8 @@ protected:
 } // namespace
 
 GameTableView::GameTableView(QWidget* parent)
-    : QTableView(parent), m_placeholder(plainLabel(QString(), viewport())) {
+    : QTableView(parent), m_empty(new QWidget(viewport())), m_placeholder(plainLabel()),
+      m_showAll(new QPushButton(tr("Show All Games"))) {
     setTabKeyNavigation(false);
     setItemDelegate(new ElidingDelegate(this));
     m_placeholder->setObjectName(QStringLiteral("placeholder"));
@@ -64,7 +69,14 @@ GameTableView::GameTableView(QWidget* parent)
     m_placeholder->setMargin(24);
     // The path in it can be copied.
     m_placeholder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_placeholder->hide();
+    m_showAll->setObjectName(QStringLiteral("showAllButton"));
+    connect(m_showAll, &QPushButton::clicked, this, &GameTableView::showAllRequested);
+    auto* layout = new QVBoxLayout(m_empty);
+    layout->addStretch(1);
+    layout->addWidget(m_placeholder);
+    layout->addWidget(m_showAll, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+    m_empty->hide();
 
     QHeaderView* header = horizontalHeader();
     header->setSectionsMovable(true);
@@ -94,6 +106,8 @@ void GameTableView::setModel(QAbstractItemModel* model) {
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(model, signal, this, &GameTableView::updatePlaceholder);
     connect(model, &QAbstractItemModel::modelReset, this, &GameTableView::updatePlaceholder);
+    // A filter changes the layout.
+    connect(model, &QAbstractItemModel::layoutChanged, this, &GameTableView::updatePlaceholder);
     // After a sort the selected game is somewhere else: follow it. Queued, so
     // the view has taken in the new order first.
     connect(
@@ -119,7 +133,12 @@ void GameTableView::showGameList(GameListController* list) {
 }
 
 void GameTableView::setPlaceholderText(const QString& text) {
-    setPlainText(m_placeholder, text);
+    m_placeholderText = text;
+    updatePlaceholder();
+}
+
+void GameTableView::setFilteredOutText(const QString& text) {
+    m_filteredOutText = text;
     updatePlaceholder();
 }
 
@@ -128,7 +147,7 @@ QString GameTableView::placeholderText() const {
 }
 
 bool GameTableView::isPlaceholderShown() const {
-    return !m_placeholder->isHidden();
+    return !m_empty->isHidden();
 }
 
 void GameTableView::fitColumnsWhenShown() {
@@ -152,15 +171,25 @@ void GameTableView::fitColumns() {
     const int columns = header->count();
     std::vector<int> wanted(std::size_t(columns), 0);
     std::vector<int> shares(std::size_t(columns), 0);
+    std::vector<int> headers(std::size_t(columns), 0);
     for (int column = 0; column < columns; ++column) {
         if (header->isSectionHidden(column))
             continue;
+        headers[std::size_t(column)] = header->sectionSizeHint(column);
         wanted[std::size_t(column)] =
-            std::max(header->sectionSizeHint(column), sizeHintForColumn(column));
+            std::max(headers[std::size_t(column)], sizeHintForColumn(column));
         shares[std::size_t(column)] = m_shares.value(column);
     }
-    const std::vector<int> widths =
+    std::vector<int> widths =
         kd::fitColumns(wanted, shares, available, fontMetrics().averageCharWidth() * 8);
+    // A header cut short reads as another word (a long translation most of all).
+    for (std::size_t column = 0; column < widths.size(); ++column)
+        widths[column] = std::max(widths[column], headers[column]);
+    // The room left over goes where long texts are, not to whichever column is last.
+    const int spare = available - std::accumulate(widths.begin(), widths.end(), 0);
+    if (spare > 0 && m_fillColumn >= 0 && m_fillColumn < columns &&
+        !header->isSectionHidden(m_fillColumn))
+        widths[std::size_t(m_fillColumn)] += spare;
     for (int column = 0; column < columns; ++column)
         if (!header->isSectionHidden(column))
             header->resizeSection(column, widths[std::size_t(column)]);
@@ -172,7 +201,13 @@ QMenu* GameTableView::columnMenu() {
     QHeaderView* header = horizontalHeader();
     for (int visual = 0; visual < header->count(); ++visual) {
         const int column = header->logicalIndex(visual);
-        QAction* show = menu->addAction(model()->headerData(column, Qt::Horizontal).toString());
+        // A header that is a sign alone is named beside it.
+        QString title = model()->headerData(column, Qt::Horizontal).toString();
+        const QString name =
+            model()->headerData(column, Qt::Horizontal, Qt::ToolTipRole).toString();
+        if (!name.isEmpty() && name != title)
+            title += u' ' + name;
+        QAction* show = menu->addAction(title);
         show->setCheckable(true);
         show->setChecked(!header->isSectionHidden(column));
         show->setEnabled(column != m_keyColumn);
@@ -195,15 +230,41 @@ QModelIndex GameTableView::moveCursor(CursorAction action, Qt::KeyboardModifiers
 
 void GameTableView::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
-    m_placeholder->setGeometry(viewport()->rect());
+    m_empty->setGeometry(viewport()->rect());
     if (m_fitPending || m_fitted)
         fitColumns();
 }
 
+void GameTableView::contextMenuEvent(QContextMenuEvent* event) {
+    // A click goes to the game under the pointer; a key to the current one.
+    requestGameMenu(event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos())
+                                                                : currentIndex());
+}
+
+void GameTableView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)
+        requestGameMenu(currentIndex());
+    else
+        QTableView::keyPressEvent(event);
+}
+
+void GameTableView::requestGameMenu(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    if (!selectionModel()->isRowSelected(index.row(), index.parent()))
+        setCurrentIndex(index);
+    scrollTo(index);
+    emit gameMenuRequested(viewport()->mapToGlobal(visualRect(index).center()));
+}
+
 void GameTableView::updatePlaceholder() {
     const bool empty = !model() || model()->rowCount(rootIndex()) == 0;
-    m_placeholder->setVisible(empty && !m_placeholder->text().isEmpty());
-    m_placeholder->setGeometry(viewport()->rect());
+    const bool filteredOut = !m_filteredOutText.isEmpty();
+    const QString& text = filteredOut ? m_filteredOutText : m_placeholderText;
+    setPlainText(m_placeholder, text);
+    m_showAll->setVisible(filteredOut);
+    m_empty->setVisible(empty && !text.isEmpty());
+    m_empty->setGeometry(viewport()->rect());
 }
 
 } // namespace kd

@@ -49,6 +49,7 @@ std::optional<QString> droppedRomArchive(const QDropEvent* drop) {
 
 QPushButton* startButton(MainWindow* window) {
     auto* button = new QPushButton(MainWindow::tr("Start Game"));
+    button->setObjectName(QStringLiteral("startGameButton"));
     button->setDefault(true);
     QObject::connect(button, &QPushButton::clicked, window, &MainWindow::startRequested);
     return button;
@@ -103,9 +104,20 @@ MainWindow::MainWindow(Layout layout, QWidget* parent)
     m_searchField->installEventFilter(this);
     connect(m_searchField, &QLineEdit::textChanged, this, &MainWindow::searchTextEdited);
 
+    connect(tableView_list, &GameTableView::showAllRequested, this, &MainWindow::showAllRequested);
+    connect(tableView_list, &GameTableView::gameMenuRequested, this,
+            &MainWindow::gameMenuRequested);
+
     m_statusLine = plainLabel();
     m_statusLine->setObjectName(QStringLiteral("statusLine") + m_suffix);
     statusBar()->addWidget(m_statusLine, 1);
+    m_countLine = plainLabel();
+    m_countLine->setObjectName(QStringLiteral("countLine") + m_suffix);
+    statusBar()->addPermanentWidget(m_countLine);
+    m_noGameNote = plainLabel(tr("No game selected"));
+    m_noGameNote->setObjectName(QStringLiteral("noGameNote") + m_suffix);
+    m_noGameNote->setAlignment(Qt::AlignCenter);
+    m_noGameNote->hide();
 
     if (layout == Layout::ListBesideArtwork)
         buildListBesideArtwork();
@@ -137,8 +149,10 @@ void MainWindow::buildListBesideArtwork() {
     titleRow->addWidget(iconView);
     titleRow->addStretch(1);
     panelLayout->addLayout(titleRow);
+    panelLayout->addWidget(m_noGameNote);
     panelLayout->addWidget(imageView, 1);
-    panelLayout->addWidget(startButton(this));
+    m_startButton = startButton(this);
+    panelLayout->addWidget(m_startButton);
     m_splitter = new QSplitter;
     m_splitter->setObjectName(QStringLiteral("splitter"));
     m_splitter->addWidget(searchAbove(tableView_list));
@@ -161,9 +175,13 @@ void MainWindow::buildArtworkAboveList() {
     auto* side = new QVBoxLayout;
     side->addWidget(iconView);
     side->addStretch(1);
-    side->addWidget(startButton(this));
+    m_startButton = startButton(this);
+    side->addWidget(m_startButton);
     bannerLayout->addLayout(side);
-    bannerLayout->addWidget(imageView, 1);
+    auto* pictures = new QVBoxLayout;
+    pictures->addWidget(m_noGameNote);
+    pictures->addWidget(imageView, 1);
+    bannerLayout->addLayout(pictures, 1);
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(banner, 3);
@@ -186,6 +204,7 @@ void MainWindow::showList(GameListController& list, int rowHeight, int fontSize)
     // Name, Year and Players take the width of their contents; the long texts
     // give way when not all fit, titles least.
     table->setKeyColumn(GameListModel::Name);
+    table->setFillColumn(GameListModel::Title);
     table->setShrinkingColumns(
         {{GameListModel::Title, 2}, {GameListModel::Maker, 1}, {GameListModel::Genre, 1}});
     // Beside the artwork there is room for the star alone, below it for the
@@ -215,10 +234,20 @@ void MainWindow::showOneSort(MainWindow& first, MainWindow& second) {
 
 void MainWindow::setSnapshot(const QImage& image, const QString& sourcePath) {
     imageView->setImage(image, sourcePath);
+    m_noGameNote->hide();
 }
 
 void MainWindow::setIcon(const QImage& image, const QString& sourcePath) {
     iconView->setImage(image, sourcePath);
+}
+
+void MainWindow::showNoGameSelected(bool none) {
+    if (none) {
+        imageView->setImage(QImage());
+        iconView->setImage(QImage());
+    }
+    m_noGameNote->setVisible(none);
+    m_startButton->setEnabled(!none);
 }
 
 void MainWindow::setSearchText(const QString& text) {
@@ -232,8 +261,16 @@ void MainWindow::setStatusText(const QString& text) {
     setPlainText(m_statusLine, text);
 }
 
+void MainWindow::setCountText(const QString& text) {
+    setPlainText(m_countLine, text);
+}
+
 void MainWindow::setPlaceholderText(const QString& text) {
     tableView_list->setPlaceholderText(text);
+}
+
+void MainWindow::setFilteredOutText(const QString& text) {
+    tableView_list->setFilteredOutText(text);
 }
 
 void MainWindow::focusList() {

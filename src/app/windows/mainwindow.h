@@ -4,6 +4,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSplitter;
 
 namespace kd {
@@ -36,11 +37,18 @@ public:
 
     void setSnapshot(const QImage& image, const QString& sourcePath);
     void setIcon(const QImage& image, const QString& sourcePath);
+    // No game is selected: the artwork goes, the panel says so and its Start
+    // Game button is off until a game is selected again.
+    void showNoGameSelected(bool none);
     // Shows the search text without announcing it as the user's edit.
     void setSearchText(const QString& text);
     void setStatusText(const QString& text);
-    // What the table says while it has no rows.
+    // How many games the filters let through, at the status line's end.
+    void setCountText(const QString& text);
+    // What the table says while it has no rows: why the list is empty, or
+    // (taking precedence) which filters hide every game.
     void setPlaceholderText(const QString& text);
+    void setFilteredOutText(const QString& text);
     // The list takes the keys, whatever had them before.
     void focusList();
     // The search field takes the keys, its text selected.
@@ -60,6 +68,10 @@ signals:
     // A ROM archive that can be started was dropped on the window (announced
     // once the drop is over).
     void romArchiveDropped(const QString& path);
+    // The button of a table that its filters emptied.
+    void showAllRequested();
+    // The selected game's menu, to open at that point.
+    void gameMenuRequested(const QPoint& globalPos);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,6 +92,9 @@ private:
     ImageView* iconView = nullptr;
     QLineEdit* m_searchField = nullptr;
     QLabel* m_statusLine = nullptr;
+    QLabel* m_countLine = nullptr;
+    QLabel* m_noGameNote = nullptr;
+    QPushButton* m_startButton = nullptr;
     QSplitter* m_splitter = nullptr; // main window 1 only
 };
 
