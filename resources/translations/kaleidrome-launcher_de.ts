@@ -38,9 +38,14 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Der Emulator hat einen Fehler gemeldet.</translation>
     </message>
     <message>
-        <source>The ROMs folder is missing.</source>
+        <source>No ROMs folder is set.</source>
         <comment>Alert_2</comment>
         <translation>Es ist kein ROM-Ordner eingestellt.</translation>
+    </message>
+    <message>
+        <source>The ROMs folder cannot be found.</source>
+        <comment>Alert_2_NotFound</comment>
+        <translation>Der ROM-Ordner ist nicht zu finden.</translation>
     </message>
     <message>
         <source>Kaleidrome ended with exit status %d. The log window shows what it printed.</source>
@@ -48,7 +53,7 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Kaleidrome wurde mit dem Status %d beendet. Das Protokollfenster zeigt, was es ausgegeben hat.</translation>
     </message>
     <message>
-        <source>No ROMs folder is set. Choose the folder that holds your ROM archives (.zip); games are started from there.</source>
+        <source>Choose the folder that holds your ROM archives (.zip); games are started from there.</source>
         <comment>Alert_5</comment>
         <translation>Wählen Sie den Ordner mit Ihren ROM-Archiven (.zip). Spiele werden von dort gestartet.</translation>
     </message>
@@ -767,10 +772,6 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>Grafik in mehreren Threads</translation>
     </message>
     <message>
-        <source>Resolution:</source>
-        <translation>Auflösung:</translation>
-    </message>
-    <message>
         <source>Display:</source>
         <translation>Anzeige:</translation>
     </message>
@@ -813,14 +814,6 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Swap left and right channels</source>
         <translation>Linken und rechten Kanal tauschen</translation>
-    </message>
-    <message>
-        <source>Sound effects volume:</source>
-        <translation>Lautstärke der Soundeffekte:</translation>
-    </message>
-    <message>
-        <source>Music volume:</source>
-        <translation>Lautstärke der Musik:</translation>
     </message>
     <message>
         <source>Balance:</source>
@@ -873,6 +866,30 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Reset to Initial Values…</source>
         <translation>Auf Anfangswerte zurücksetzen …</translation>
+    </message>
+    <message>
+        <source>Resolution (px):</source>
+        <translation>Auflösung (px):</translation>
+    </message>
+    <message>
+        <source>Sound effects volume (%):</source>
+        <translation>Lautstärke der Soundeffekte (%):</translation>
+    </message>
+    <message>
+        <source>Music volume (%):</source>
+        <translation>Lautstärke der Musik (%):</translation>
+    </message>
+    <message>
+        <source>Empty: enter a whole number from %1 to %2.</source>
+        <translation>Leer: Geben Sie eine ganze Zahl von %1 bis %2 ein.</translation>
+    </message>
+    <message>
+        <source>Not a whole number: enter one from %1 to %2.</source>
+        <translation>Keine ganze Zahl: Geben Sie eine von %1 bis %2 ein.</translation>
+    </message>
+    <message>
+        <source>Out of range: enter a whole number from %1 to %2.</source>
+        <translation>Außerhalb des Bereichs: Geben Sie eine ganze Zahl von %1 bis %2 ein.</translation>
     </message>
 </context>
 <context>

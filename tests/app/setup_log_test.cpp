@@ -24,11 +24,13 @@ TEST_F(SetupChecks, RomsFolderAlertUnlessAFolderIsStored) {
         else
             store->removeObjectForKey(keys::RomsPath);
         app->check_romsfolder();
-        // A folder that was set and is not there is named.
-        const QString why = value.value_or(QString()).isEmpty()
-                                ? app->text("Alert_5")
-                                : formatText(app->text("Alert_5_NotFound"), 0, *value);
-        EXPECT_EQ(desktop.argsOf("alert"), (QList<QStringList>{{app->text("Alert_2"), why}}));
+        // A folder that was set and is not there is named, under its own headline.
+        const bool unset = value.value_or(QString()).isEmpty();
+        const QStringList said =
+            unset ? QStringList{app->text("Alert_2"), app->text("Alert_5")}
+                  : QStringList{app->text("Alert_2_NotFound"),
+                                formatText(app->text("Alert_5_NotFound"), 0, *value)};
+        EXPECT_EQ(desktop.argsOf("alert"), QList<QStringList>{said});
         EXPECT_EQ(desktop.alerts.value(0).buttons,
                   (QStringList{app->text("Button_4"), app->text("Button_2")}));
         EXPECT_EQ(desktop.alerts.value(0).cancelButton, 1); // Escape answers "Cancel"
