@@ -486,7 +486,7 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     </message>
     <message>
         <source>&amp;Open ROM…</source>
-        <translation>ROM ö&amp;ffnen …</translation>
+        <translation>ROM &amp;öffnen …</translation>
     </message>
     <message>
         <source>S&amp;top Emulator</source>
@@ -505,16 +505,8 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>&amp;Emulator nach vorne holen</translation>
     </message>
     <message>
-        <source>&amp;Find Game</source>
-        <translation>Spiel s&amp;uchen</translation>
-    </message>
-    <message>
         <source>&amp;Add Games from ROMs Folder…</source>
         <translation>Spiele aus dem ROM-Ordner &amp;hinzufügen …</translation>
-    </message>
-    <message>
-        <source>&amp;Remove Game</source>
-        <translation>Spiel en&amp;tfernen</translation>
     </message>
     <message>
         <source>Show Only &amp;Available Games</source>
@@ -522,7 +514,7 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     </message>
     <message>
         <source>Show Only &amp;Favourites</source>
-        <translation>Nur Fa&amp;voriten zeigen</translation>
+        <translation>Nur &amp;Favoriten zeigen</translation>
     </message>
     <message>
         <source>Show &amp;Log</source>
@@ -585,16 +577,24 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>&amp;Ansicht</translation>
     </message>
     <message>
-        <source>&amp;Log</source>
-        <translation>&amp;Protokoll</translation>
-    </message>
-    <message>
         <source>&amp;Window</source>
         <translation>&amp;Fenster</translation>
     </message>
     <message>
         <source>&amp;Help</source>
         <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>F&amp;ind Game</source>
+        <translation>Spiel s&amp;uchen</translation>
+    </message>
+    <message>
+        <source>Re&amp;move Game</source>
+        <translation>Spiel en&amp;tfernen</translation>
+    </message>
+    <message>
+        <source>L&amp;og</source>
+        <translation>&amp;Protokoll</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,7 @@
 // The windows as a keyboard user meets them, the About window, and controls
 // that say what they do.
+#include "app/menus/launcheractions.h"
+#include "app/translations.h"
 #include "app/windows/gametableview.h"
 #include "catalogue/gamelistmodel.h"
 #include "log/view/logfindbar.h"
@@ -8,6 +10,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSplitter>
 #include <QStandardItemModel>
@@ -359,6 +362,42 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSortNorWhatDoesNotFit) {
     start("bytes", QByteArray("\x00\xff\x00\x01garbage", 11), columns, false);
     start("another header", other.saveState(), columns, false);
     start("Name hidden", nameHidden, columns, true);
+}
+
+// The Alt keys marked in `menu` (a menu bar or a menu), each with the entry
+// that has it, and those of its submenus.
+void collectAltKeys(const QWidget* menu, QStringList& clashes) {
+    QHash<QChar, QString> keys;
+    for (const QAction* entry : menu->actions()) {
+        const QString text = QString(entry->text()).remove(QStringLiteral("&&"));
+        const qsizetype mark = text.indexOf(u'&');
+        if (mark >= 0 && mark + 1 < text.size()) {
+            const QChar key = text.at(mark + 1).toLower();
+            if (keys.contains(key))
+                clashes << keys[key] + " / " + entry->text();
+            keys.insert(key, entry->text());
+        }
+        if (entry->menu())
+            collectAltKeys(entry->menu(), clashes);
+    }
+}
+
+// Within the menu bar, each menu and the tray's menu no two entries share an
+// Alt key, in English and in German.
+TEST_F(Windows, NoTwoEntriesOfAMenuShareAnAltKeyInEitherLanguage) {
+    for (const char* language : {"en", "de"}) {
+        SCOPED_TRACE(language);
+        ScopedEnv env("LANGUAGE", language);
+        const Translations translations(bundle.resources(), language);
+        restart();
+        QStringList clashes;
+        for (MainWindow* window : {app->window(), app->window2()})
+            collectAltKeys(window->menuBar(), clashes);
+        const LauncherActions actions;
+        const std::unique_ptr<QMenu> tray(actions.makeTrayMenu());
+        collectAltKeys(tray.get(), clashes);
+        EXPECT_EQ(clashes, QStringList());
+    }
 }
 
 } // namespace
