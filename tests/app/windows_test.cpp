@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -397,6 +398,30 @@ TEST_F(Windows, NoTwoEntriesOfAMenuShareAnAltKeyInEitherLanguage) {
         const std::unique_ptr<QMenu> tray(actions.makeTrayMenu());
         collectAltKeys(tray.get(), clashes);
         EXPECT_EQ(clashes, QStringList());
+    }
+}
+
+// Every window opens inside the screen's free area, and can be made smaller
+// than a 1440x900 screen at scale 2 shows (720x450): pages scroll instead.
+TEST_F(Windows, EveryWindowOpensOnTheScreenAndCanBeMadeSmallerThanIt) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize smallScreen(720, 450);
+    for (const auto& [name, shown] : {std::pair{"mainWindow1", "window"},
+                                      {"mainWindow2", "window2"},
+                                      {"preferences", "preferencesWindow"},
+                                      {"showLog", "logWindow"},
+                                      {"history", "historyWindow"},
+                                      {"about", "aboutWindow"}}) {
+        action(name)->trigger();
+        QWidget* window = topLevel(shown);
+        ASSERT_TRUE(window && window->isVisible()) << name;
+        SCOPED_TRACE(window->objectName().toStdString());
+        QApplication::processEvents();
+        EXPECT_TRUE(screen.contains(window->frameGeometry()))
+            << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+        const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
+        EXPECT_TRUE(least.width() <= smallScreen.width() && least.height() <= smallScreen.height())
+            << least.width() << "x" << least.height();
     }
 }
 

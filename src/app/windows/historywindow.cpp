@@ -1,5 +1,6 @@
 #include "app/windows/historywindow.h"
 
+#include "app/windows/windowarrangement.h"
 #include "platform/desktop/plainlabel.h"
 #include "platform/showntext.h"
 
@@ -28,7 +29,7 @@ HistoryWindow::HistoryWindow(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_note);
     layout->addWidget(m_table, 1);
-    resize(640, 420);
+    windowArrangement::sizeWithinScreen(*this, {640, 420});
 }
 
 void HistoryWindow::showRuns(const QString& note, const std::vector<Row>& rows) {

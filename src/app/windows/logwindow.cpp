@@ -1,6 +1,7 @@
 #include "app/windows/logwindow.h"
 
 #include "app/menus/launcheractions.h"
+#include "app/windows/windowarrangement.h"
 #include "log/view/logfindbar.h"
 #include "log/view/logview.h"
 
@@ -31,7 +32,7 @@ LogWindow::LogWindow(const LauncherActions& actions, QWidget* parent)
     layout->addWidget(infomationTextView, 1);
     layout->addWidget(m_findBar);
     layout->addLayout(buttons);
-    resize(760, 480);
+    windowArrangement::sizeWithinScreen(*this, {760, 480});
 
     // Shortcuts of the log window alone: the main windows keep Ctrl+F for themselves.
     auto shortcut = [this](QKeySequence::StandardKey keys, auto* receiver, auto slot) {

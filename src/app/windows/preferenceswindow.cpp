@@ -1,6 +1,7 @@
 #include "app/windows/preferenceswindow.h"
 
 #include "app/windows/activityindicator.h"
+#include "app/windows/windowarrangement.h"
 #include "platform/desktop/plainlabel.h"
 #include "settings/defaultscontroller.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -258,10 +260,15 @@ void PreferencesWindow::buildPages() {
     auto* tabs = new QTabWidget;
     QFormLayout* pages[3] = {};
     const QString titles[3] = {tr("Paths"), tr("Video"), tr("Sound and Input")};
+    // A page scrolls where the screen is too small for it.
     for (int page = 0; page < 3; ++page) {
         auto* widget = new QWidget;
         pages[page] = new QFormLayout(widget);
-        tabs->addTab(widget, titles[page]);
+        auto* scroll = new QScrollArea;
+        scroll->setWidget(widget);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        tabs->addTab(scroll, titles[page]);
     }
     auto* command = new QHBoxLayout;
     bool noteShown[3] = {};
@@ -310,6 +317,13 @@ void PreferencesWindow::buildPages() {
     layout->addWidget(tabs);
     layout->addWidget(commandBox);
     layout->addLayout(bottom);
+    // It opens as large as its pages are without scrolling, where the screen allows.
+    QSize growth(0, 0);
+    for (int page = 0; page < tabs->count(); ++page) {
+        const auto* scroll = static_cast<QScrollArea*>(tabs->widget(page));
+        growth = growth.expandedTo(scroll->widget()->sizeHint() - scroll->sizeHint());
+    }
+    windowArrangement::sizeWithinScreen(*this, sizeHint() + growth);
 }
 
 // A user's edit is stored at once; what the store then holds comes back
