@@ -331,16 +331,16 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Lizenziert unter der GNU General Public License, Version 3 oder neuer (GPL-3.0-or-later).</translation>
     </message>
     <message>
-        <source>Close</source>
-        <translation>Schließen</translation>
-    </message>
-    <message>
         <source>Home page</source>
         <translation>Homepage</translation>
     </message>
     <message>
         <source>Project page</source>
         <translation>Projektseite</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
     </message>
 </context>
 <context>
@@ -662,20 +662,20 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>Protokoll</translation>
     </message>
     <message>
-        <source>Marker</source>
-        <translation>Markierung</translation>
+        <source>&amp;Marker</source>
+        <translation>&amp;Markierung</translation>
     </message>
     <message>
-        <source>Clear</source>
-        <translation>Leeren</translation>
+        <source>&amp;Clear</source>
+        <translation>&amp;Leeren</translation>
     </message>
     <message>
-        <source>Find…</source>
-        <translation>Suchen …</translation>
+        <source>&amp;Find…</source>
+        <translation>&amp;Suchen …</translation>
     </message>
     <message>
-        <source>Save…</source>
-        <translation>Sichern …</translation>
+        <source>&amp;Save…</source>
+        <translation>S&amp;ichern …</translation>
     </message>
 </context>
 <context>
@@ -856,16 +856,8 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>Ton und Eingabe</translation>
     </message>
     <message>
-        <source>Run</source>
-        <translation>Ausführen</translation>
-    </message>
-    <message>
         <source>Command option</source>
         <translation>Befehlsoption</translation>
-    </message>
-    <message>
-        <source>Reset to Initial Values…</source>
-        <translation>Auf Anfangswerte zurücksetzen …</translation>
     </message>
     <message>
         <source>Resolution (px):</source>
@@ -890,6 +882,14 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Out of range: enter a whole number from %1 to %2.</source>
         <translation>Außerhalb des Bereichs: Geben Sie eine ganze Zahl von %1 bis %2 ein.</translation>
+    </message>
+    <message>
+        <source>&amp;Run</source>
+        <translation>&amp;Ausführen</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Initial Values…</source>
+        <translation>Auf Anfangswerte &amp;zurücksetzen …</translation>
     </message>
 </context>
 <context>

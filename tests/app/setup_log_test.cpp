@@ -179,10 +179,10 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
 // The log window's buttons do what its menu items do.
 TEST_F(LogWindow, ItsButtonsTriggerTheirMenuItems) {
     const QList<QPushButton*> buttons = logWindow()->findChildren<QPushButton*>();
-    for (const auto& [title, name] : {std::pair{"Marker", "marker"},
-                                      {"Clear", "clearLog"},
-                                      {"Find…", "findInLog"},
-                                      {"Save…", "saveLog"}}) {
+    for (const auto& [title, name] : {std::pair{"&Marker", "marker"},
+                                      {"&Clear", "clearLog"},
+                                      {"&Find…", "findInLog"},
+                                      {"&Save…", "saveLog"}}) {
         QSignalSpy triggered(action(name), &QAction::triggered);
         for (QPushButton* button : buttons)
             if (button->text() == title)

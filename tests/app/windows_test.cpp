@@ -365,27 +365,42 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSortNorWhatDoesNotFit) {
     start("Name hidden", nameHidden, columns, true);
 }
 
-// The Alt keys marked in `menu` (a menu bar or a menu), each with the entry
-// that has it, and those of its submenus.
-void collectAltKeys(const QWidget* menu, QStringList& clashes) {
+// The Alt key marked in a text: the character after a single "&".
+std::optional<QChar> altKey(const QString& text) {
+    const QString plain = QString(text).remove(QStringLiteral("&&"));
+    const qsizetype mark = plain.indexOf(u'&');
+    if (mark < 0 || mark + 1 >= plain.size())
+        return std::nullopt;
+    return plain.at(mark + 1).toLower();
+}
+
+// Notes the texts in `texts` that share an Alt key.
+void noteClashes(const QStringList& texts, QStringList& clashes) {
     QHash<QChar, QString> keys;
-    for (const QAction* entry : menu->actions()) {
-        const QString text = QString(entry->text()).remove(QStringLiteral("&&"));
-        const qsizetype mark = text.indexOf(u'&');
-        if (mark >= 0 && mark + 1 < text.size()) {
-            const QChar key = text.at(mark + 1).toLower();
-            if (keys.contains(key))
-                clashes << keys[key] + " / " + entry->text();
-            keys.insert(key, entry->text());
+    for (const QString& text : texts) {
+        if (const std::optional<QChar> key = altKey(text)) {
+            if (keys.contains(*key))
+                clashes << keys[*key] + " / " + text;
+            keys.insert(*key, text);
         }
-        if (entry->menu())
-            collectAltKeys(entry->menu(), clashes);
     }
 }
 
+// The same for the entries of a menu bar or menu, and of its submenus.
+void noteMenuClashes(const QWidget* menu, QStringList& clashes) {
+    QStringList texts;
+    for (const QAction* entry : menu->actions()) {
+        texts << entry->text();
+        if (entry->menu())
+            noteMenuClashes(entry->menu(), clashes);
+    }
+    noteClashes(texts, clashes);
+}
+
 // Within the menu bar, each menu and the tray's menu no two entries share an
-// Alt key, in English and in German.
-TEST_F(Windows, NoTwoEntriesOfAMenuShareAnAltKeyInEitherLanguage) {
+// Alt key, in English and in German; in the smaller windows every button that
+// has a title of its own has one, and no two share it.
+TEST_F(Windows, MenusAndButtonsHaveAltKeysOfTheirOwnInEitherLanguage) {
     for (const char* language : {"en", "de"}) {
         SCOPED_TRACE(language);
         ScopedEnv env("LANGUAGE", language);
@@ -393,10 +408,19 @@ TEST_F(Windows, NoTwoEntriesOfAMenuShareAnAltKeyInEitherLanguage) {
         restart();
         QStringList clashes;
         for (MainWindow* window : {app->window(), app->window2()})
-            collectAltKeys(window->menuBar(), clashes);
+            noteMenuClashes(window->menuBar(), clashes);
         const LauncherActions actions;
         const std::unique_ptr<QMenu> tray(actions.makeTrayMenu());
-        collectAltKeys(tray.get(), clashes);
+        noteMenuClashes(tray.get(), clashes);
+        for (const char* name : {"preferencesWindow", "logWindow", "aboutWindow"}) {
+            QStringList titles;
+            for (const QPushButton* button : topLevel(name)->findChildren<QPushButton*>())
+                titles << button->text();
+            for (const QString& title : titles)
+                if (titles.count(title) == 1 && !altKey(title))
+                    clashes << "no Alt key: " + title;
+            noteClashes(titles, clashes);
+        }
         EXPECT_EQ(clashes, QStringList());
     }
 }

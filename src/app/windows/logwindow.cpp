@@ -23,11 +23,11 @@ LogWindow::LogWindow(const LauncherActions& actions, QWidget* parent)
         connect(button, &QPushButton::clicked, action, &QAction::trigger);
         buttons->addWidget(button);
     };
-    addButton(tr("Marker"), actions.marker);
-    addButton(tr("Clear"), actions.clearLog);
+    addButton(tr("&Marker"), actions.marker);
+    addButton(tr("&Clear"), actions.clearLog);
     buttons->addStretch(1);
-    addButton(tr("Find…"), actions.findInLog);
-    addButton(tr("Save…"), actions.saveLog);
+    addButton(tr("&Find…"), actions.findInLog);
+    addButton(tr("&Save…"), actions.saveLog);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(infomationTextView, 1);
     layout->addWidget(m_findBar);

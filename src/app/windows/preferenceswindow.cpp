@@ -296,14 +296,14 @@ void PreferencesWindow::buildPages() {
             form->addRow(static_cast<QWidget*>(nullptr), problemLabel(row));
     }
 
-    auto* runOption = new QPushButton(tr("Run"));
+    auto* runOption = new QPushButton(tr("&Run"));
     runOption->setObjectName(QStringLiteral("button_runOption"));
     connect(runOption, &QPushButton::clicked, this, &PreferencesWindow::runOptionClicked);
     command->addWidget(runOption);
     auto* commandBox = new QGroupBox(tr("Command option"));
     commandBox->setLayout(command);
 
-    auto* reset = new QPushButton(tr("Reset to Initial Values…"));
+    auto* reset = new QPushButton(tr("Reset to &Initial Values…"));
     reset->setObjectName(QStringLiteral("button_reset"));
     connect(reset, &QPushButton::clicked, this, &PreferencesWindow::resetClicked);
     m_progressInd = new ActivityIndicator;
