@@ -38,9 +38,14 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Der Emulator hat einen Fehler gemeldet.</translation>
     </message>
     <message>
-        <source>The ROMs folder is missing.</source>
+        <source>No ROMs folder is set.</source>
         <comment>Alert_2</comment>
         <translation>Es ist kein ROM-Ordner eingestellt.</translation>
+    </message>
+    <message>
+        <source>The ROMs folder cannot be found.</source>
+        <comment>Alert_2_NotFound</comment>
+        <translation>Der ROM-Ordner ist nicht zu finden.</translation>
     </message>
     <message>
         <source>Kaleidrome ended with exit status %d. The log window shows what it printed.</source>
@@ -48,7 +53,7 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Kaleidrome wurde mit dem Status %d beendet. Das Protokollfenster zeigt, was es ausgegeben hat.</translation>
     </message>
     <message>
-        <source>No ROMs folder is set. Choose the folder that holds your ROM archives (.zip); games are started from there.</source>
+        <source>Choose the folder that holds your ROM archives (.zip); games are started from there.</source>
         <comment>Alert_5</comment>
         <translation>Wählen Sie den Ordner mit Ihren ROM-Archiven (.zip). Spiele werden von dort gestartet.</translation>
     </message>
@@ -355,16 +360,16 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Lizenziert unter der GNU General Public License, Version 3 oder neuer (GPL-3.0-or-later).</translation>
     </message>
     <message>
-        <source>Close</source>
-        <translation>Schließen</translation>
-    </message>
-    <message>
         <source>Home page</source>
         <translation>Homepage</translation>
     </message>
     <message>
         <source>Project page</source>
         <translation>Projektseite</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
     </message>
 </context>
 <context>
@@ -541,7 +546,7 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     </message>
     <message>
         <source>&amp;Open ROM…</source>
-        <translation>ROM ö&amp;ffnen …</translation>
+        <translation>ROM &amp;öffnen …</translation>
     </message>
     <message>
         <source>S&amp;top Emulator</source>
@@ -560,16 +565,8 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>&amp;Emulator nach vorne holen</translation>
     </message>
     <message>
-        <source>&amp;Find Game</source>
-        <translation>Spiel s&amp;uchen</translation>
-    </message>
-    <message>
         <source>&amp;Add Games from ROMs Folder…</source>
         <translation>Spiele aus dem ROM-Ordner &amp;hinzufügen …</translation>
-    </message>
-    <message>
-        <source>&amp;Remove Game</source>
-        <translation>Spiel en&amp;tfernen</translation>
     </message>
     <message>
         <source>Show Only &amp;Available Games</source>
@@ -577,7 +574,7 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     </message>
     <message>
         <source>Show Only &amp;Favourites</source>
-        <translation>Nur Fa&amp;voriten zeigen</translation>
+        <translation>Nur &amp;Favoriten zeigen</translation>
     </message>
     <message>
         <source>Show &amp;Log</source>
@@ -640,10 +637,6 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>&amp;Ansicht</translation>
     </message>
     <message>
-        <source>&amp;Log</source>
-        <translation>&amp;Protokoll</translation>
-    </message>
-    <message>
         <source>&amp;Window</source>
         <translation>&amp;Fenster</translation>
     </message>
@@ -658,6 +651,18 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Show ROM &amp;Archive in File Manager</source>
         <translation>ROM-&amp;Archiv im Dateimanager zeigen</translation>
+    </message>
+    <message>
+        <source>F&amp;ind Game</source>
+        <translation>Spiel s&amp;uchen</translation>
+    </message>
+    <message>
+        <source>Re&amp;move Game</source>
+        <translation>Spiel en&amp;tfernen</translation>
+    </message>
+    <message>
+        <source>L&amp;og</source>
+        <translation>&amp;Protokoll</translation>
     </message>
 </context>
 <context>
@@ -725,20 +730,20 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>Protokoll</translation>
     </message>
     <message>
-        <source>Marker</source>
-        <translation>Markierung</translation>
+        <source>&amp;Marker</source>
+        <translation>&amp;Markierung</translation>
     </message>
     <message>
-        <source>Clear</source>
-        <translation>Leeren</translation>
+        <source>&amp;Clear</source>
+        <translation>&amp;Leeren</translation>
     </message>
     <message>
-        <source>Find…</source>
-        <translation>Suchen …</translation>
+        <source>&amp;Find…</source>
+        <translation>&amp;Suchen …</translation>
     </message>
     <message>
-        <source>Save…</source>
-        <translation>Sichern …</translation>
+        <source>&amp;Save…</source>
+        <translation>S&amp;ichern …</translation>
     </message>
 </context>
 <context>
@@ -839,10 +844,6 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>Grafik in mehreren Threads</translation>
     </message>
     <message>
-        <source>Resolution:</source>
-        <translation>Auflösung:</translation>
-    </message>
-    <message>
         <source>Display:</source>
         <translation>Anzeige:</translation>
     </message>
@@ -887,14 +888,6 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>Linken und rechten Kanal tauschen</translation>
     </message>
     <message>
-        <source>Sound effects volume:</source>
-        <translation>Lautstärke der Soundeffekte:</translation>
-    </message>
-    <message>
-        <source>Music volume:</source>
-        <translation>Lautstärke der Musik:</translation>
-    </message>
-    <message>
         <source>Balance:</source>
         <translation>Balance:</translation>
     </message>
@@ -935,16 +928,40 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <translation>Ton und Eingabe</translation>
     </message>
     <message>
-        <source>Run</source>
-        <translation>Ausführen</translation>
-    </message>
-    <message>
         <source>Command option</source>
         <translation>Befehlsoption</translation>
     </message>
     <message>
-        <source>Reset to Initial Values…</source>
-        <translation>Auf Anfangswerte zurücksetzen …</translation>
+        <source>Resolution (px):</source>
+        <translation>Auflösung (px):</translation>
+    </message>
+    <message>
+        <source>Sound effects volume (%):</source>
+        <translation>Lautstärke der Soundeffekte (%):</translation>
+    </message>
+    <message>
+        <source>Music volume (%):</source>
+        <translation>Lautstärke der Musik (%):</translation>
+    </message>
+    <message>
+        <source>Empty: enter a whole number from %1 to %2.</source>
+        <translation>Leer: Geben Sie eine ganze Zahl von %1 bis %2 ein.</translation>
+    </message>
+    <message>
+        <source>Not a whole number: enter one from %1 to %2.</source>
+        <translation>Keine ganze Zahl: Geben Sie eine von %1 bis %2 ein.</translation>
+    </message>
+    <message>
+        <source>Out of range: enter a whole number from %1 to %2.</source>
+        <translation>Außerhalb des Bereichs: Geben Sie eine ganze Zahl von %1 bis %2 ein.</translation>
+    </message>
+    <message>
+        <source>&amp;Run</source>
+        <translation>&amp;Ausführen</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Initial Values…</source>
+        <translation>Auf Anfangswerte &amp;zurücksetzen …</translation>
     </message>
 </context>
 <context>

@@ -75,11 +75,14 @@ void AppDelegate::check_romsfolder() {
         return;
     AlertRequest alert;
     alert.style = AlertStyle::Warning;
-    alert.message = text(QStringLiteral("Alert_2"));
     // A folder that was set and is gone (a drive not connected) is named.
-    alert.informativeText = stored.isEmpty()
-                                ? text(QStringLiteral("Alert_5"))
-                                : formatText(text(QStringLiteral("Alert_5_NotFound")), 0, stored);
+    if (stored.isEmpty()) {
+        alert.message = text(QStringLiteral("Alert_2"));
+        alert.informativeText = text(QStringLiteral("Alert_5"));
+    } else {
+        alert.message = text(QStringLiteral("Alert_2_NotFound"));
+        alert.informativeText = formatText(text(QStringLiteral("Alert_5_NotFound")), 0, stored);
+    }
     alert.buttons = {text(QStringLiteral("Button_4")), text(QStringLiteral("Button_2"))};
     alert.cancelButton = 1;
     if (runAlert(alert) != 0)

@@ -158,7 +158,7 @@ TEST(LauncherActions, TheMenuBarHoldsEveryItemInItsMenu) {
                            "&Game: startGame openRom [recent] stopEmulator - favourite history - "
                            "showEmulator - findGame addGames removeGame",
                            "&View: onlyAvailable onlyFavourites",
-                           "&Log: showLog findInLog marker - saveLog clearLog",
+                           "L&og: showLog findInLog marker - saveLog clearLog",
                            "&Window: mainWindow1 mainWindow2",
                            "&Help: emulatorFolder readme - homePage projectPage - about"}));
     EXPECT_EQ(recent->parent(), bar->actions()[1]->menu());

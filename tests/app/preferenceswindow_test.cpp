@@ -137,25 +137,41 @@ TEST_F(PreferencesForm, TheFormOfARunIsReadFromTheSettings) {
     EXPECT_FALSE(window->selectedCommandOption().has_value());
 }
 
-// Typing into a number field keeps only what a number of its kind can hold;
-// the text then reaches the store and the command line as it stands.
-TEST_F(PreferencesForm, NumberFieldsRefuseWhatIsNotANumber) {
+// A number field keeps what is typed, stores it and passes it as it stands;
+// what the emulator would not accept is said under the field, with the range.
+TEST_F(PreferencesForm, NumberFieldsKeepWhatIsTypedAndSayWhatIsWrong) {
     const std::tuple<const char*, const char*, const char*, const char*> typing[] = {
-        {"textfild_ppcfreq", "6a6.5", "665", "PowerPCFrequency"},
-        {"textfild_resolution_x", "-640", "640", "ResolutionX"},
-        {"textfild_resolution_y", "4 80", "480", "ResolutionY"},
-        {"textfild_sound", "8o", "8", "VolumeSoundeffects"},
-        {"textfild_music", "+50", "50", "VolumeMPEGmusic"},
-        {"textfild_balance", "-1-5", "-15", "RelativeBalance"}};
-    for (const auto& [name, typed, kept, key] : typing) {
+        {"textfild_ppcfreq", "66.5", "PowerPCFrequency", "Not a whole number"},
+        {"textfild_resolution_x", "9000", "ResolutionX", "Out of range"},
+        {"textfild_resolution_y", "4 80", "ResolutionY", "from 1 to 8192"},
+        {"textfild_sound", "200", "VolumeSoundeffects", ""},
+        {"textfild_music", "-1", "VolumeMPEGmusic", "from 0 to 200"},
+        {"textfild_balance", "-100", "RelativeBalance", ""},
+        {"textfild_balance", "", "RelativeBalance", "Empty"}};
+    for (const auto& [name, typed, key, problem] : typing) {
         SCOPED_TRACE(name);
         field(name)->clear();
         QTest::keyClicks(field(name), typed);
-        EXPECT_EQ(field(name)->text(), kept);
-        EXPECT_EQ(store->stringForKey(QString::fromLatin1(key)), kept);
+        if (!*typed) { // emptied by the user
+            QTest::keyClick(field(name), Qt::Key_5);
+            QTest::keyClick(field(name), Qt::Key_Backspace);
+        }
+        EXPECT_EQ(field(name)->text(), typed);
+        EXPECT_EQ(store->stringForKey(QString::fromLatin1(key)), typed);
+        auto* said = in<QLabel>("preferencesWindow", QStringLiteral("problem_") + name);
+        EXPECT_EQ(!said->isHidden(), *problem != '\0');
+        EXPECT_TRUE(said->text().contains(problem)) << said->text().toStdString();
     }
-    EXPECT_TRUE(arguments().contains("-ppc-frequency=665"));
-    EXPECT_TRUE(arguments().contains("-res=640,480"));
+    EXPECT_TRUE(arguments().contains("-ppc-frequency=66.5"));
+    EXPECT_TRUE(arguments().contains("-res=9000,4 80"));
+    // A value stored elsewhere is judged the same way, and its units are named.
+    store->setObject(QStringLiteral("640"), keys::ResolutionX);
+    EXPECT_TRUE(in<QLabel>("preferencesWindow", "problem_textfild_resolution_x")->isHidden());
+    QStringList labels;
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        labels << label->text();
+    for (const char* unit : {"(MHz)", "(px)", "volume (%)", "Music volume (%)"})
+        EXPECT_TRUE(labels.join(' ').contains(unit)) << unit;
 }
 
 // A folder where the settings file should be stops nothing: the form shows

@@ -24,11 +24,13 @@ TEST_F(SetupChecks, RomsFolderAlertUnlessAFolderIsStored) {
         else
             store->removeObjectForKey(keys::RomsPath);
         app->check_romsfolder();
-        // A folder that was set and is not there is named.
-        const QString why = value.value_or(QString()).isEmpty()
-                                ? app->text("Alert_5")
-                                : formatText(app->text("Alert_5_NotFound"), 0, *value);
-        EXPECT_EQ(desktop.argsOf("alert"), (QList<QStringList>{{app->text("Alert_2"), why}}));
+        // A folder that was set and is not there is named, under its own headline.
+        const bool unset = value.value_or(QString()).isEmpty();
+        const QStringList said =
+            unset ? QStringList{app->text("Alert_2"), app->text("Alert_5")}
+                  : QStringList{app->text("Alert_2_NotFound"),
+                                formatText(app->text("Alert_5_NotFound"), 0, *value)};
+        EXPECT_EQ(desktop.argsOf("alert"), QList<QStringList>{said});
         EXPECT_EQ(desktop.alerts.value(0).buttons,
                   (QStringList{app->text("Button_4"), app->text("Button_2")}));
         EXPECT_EQ(desktop.alerts.value(0).cancelButton, 1); // Escape answers "Cancel"
@@ -177,10 +179,10 @@ TEST_F(SetupChecks, TheResetAsksFirstThenRestoresEverything) {
 // The log window's buttons do what its menu items do.
 TEST_F(LogWindow, ItsButtonsTriggerTheirMenuItems) {
     const QList<QPushButton*> buttons = logWindow()->findChildren<QPushButton*>();
-    for (const auto& [title, name] : {std::pair{"Marker", "marker"},
-                                      {"Clear", "clearLog"},
-                                      {"Find…", "findInLog"},
-                                      {"Save…", "saveLog"}}) {
+    for (const auto& [title, name] : {std::pair{"&Marker", "marker"},
+                                      {"&Clear", "clearLog"},
+                                      {"&Find…", "findInLog"},
+                                      {"&Save…", "saveLog"}}) {
         QSignalSpy triggered(action(name), &QAction::triggered);
         for (QPushButton* button : buttons)
             if (button->text() == title)

@@ -1,5 +1,7 @@
 // The windows as a keyboard user meets them, the About window, and controls
 // that say what they do.
+#include "app/menus/launcheractions.h"
+#include "app/translations.h"
 #include "app/windows/gametableview.h"
 #include "catalogue/gamelistmodel.h"
 #include "log/view/logfindbar.h"
@@ -8,7 +10,9 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -250,6 +254,8 @@ TEST_F(Windows, ColumnsFitTheWindowAndLongCellsShowTheirText) {
     ASSERT_TRUE(writeFile(listFile(), (list + "</array></plist>").toUtf8()));
     relaunch();
     app->applicationDidFinishLaunching();
+    // Its opening size on a usual screen (the test screen is smaller).
+    app->window()->resize(900, 560);
     QCoreApplication::processEvents();
     QTableView* games = table();
     QHeaderView* header = games->horizontalHeader();
@@ -358,6 +364,92 @@ TEST_F(Windows, TheArrangementSurvivesARestartButNotTheSortNorWhatDoesNotFit) {
     start("bytes", QByteArray("\x00\xff\x00\x01garbage", 11), columns, false);
     start("another header", other.saveState(), columns, false);
     start("Name hidden", nameHidden, columns, true);
+}
+
+// The Alt key marked in a text: the character after a single "&".
+std::optional<QChar> altKey(const QString& text) {
+    const QString plain = QString(text).remove(QStringLiteral("&&"));
+    const qsizetype mark = plain.indexOf(u'&');
+    if (mark < 0 || mark + 1 >= plain.size())
+        return std::nullopt;
+    return plain.at(mark + 1).toLower();
+}
+
+// Notes the texts in `texts` that share an Alt key.
+void noteClashes(const QStringList& texts, QStringList& clashes) {
+    QHash<QChar, QString> keys;
+    for (const QString& text : texts) {
+        if (const std::optional<QChar> key = altKey(text)) {
+            if (keys.contains(*key))
+                clashes << keys[*key] + " / " + text;
+            keys.insert(*key, text);
+        }
+    }
+}
+
+// The same for the entries of a menu bar or menu, and of its submenus.
+void noteMenuClashes(const QWidget* menu, QStringList& clashes) {
+    QStringList texts;
+    for (const QAction* entry : menu->actions()) {
+        texts << entry->text();
+        if (entry->menu())
+            noteMenuClashes(entry->menu(), clashes);
+    }
+    noteClashes(texts, clashes);
+}
+
+// Within the menu bar, each menu and the tray's menu no two entries share an
+// Alt key, in English and in German; in the smaller windows every button that
+// has a title of its own has one, and no two share it.
+TEST_F(Windows, MenusAndButtonsHaveAltKeysOfTheirOwnInEitherLanguage) {
+    for (const char* language : {"en", "de"}) {
+        SCOPED_TRACE(language);
+        ScopedEnv env("LANGUAGE", language);
+        const Translations translations(bundle.resources(), language);
+        restart();
+        QStringList clashes;
+        for (MainWindow* window : {app->window(), app->window2()})
+            noteMenuClashes(window->menuBar(), clashes);
+        const LauncherActions actions;
+        for (const auto make : {&LauncherActions::makeTrayMenu, &LauncherActions::makeGameMenu}) {
+            const std::unique_ptr<QMenu> menu((actions.*make)(nullptr));
+            noteMenuClashes(menu.get(), clashes);
+        }
+        for (const char* name : {"preferencesWindow", "logWindow", "aboutWindow"}) {
+            QStringList titles;
+            for (const QPushButton* button : topLevel(name)->findChildren<QPushButton*>())
+                titles << button->text();
+            for (const QString& title : titles)
+                if (titles.count(title) == 1 && !altKey(title))
+                    clashes << "no Alt key: " + title;
+            noteClashes(titles, clashes);
+        }
+        EXPECT_EQ(clashes, QStringList());
+    }
+}
+
+// Every window opens inside the screen's free area, and can be made smaller
+// than a 1440x900 screen at scale 2 shows (720x450): pages scroll instead.
+TEST_F(Windows, EveryWindowOpensOnTheScreenAndCanBeMadeSmallerThanIt) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize smallScreen(720, 450);
+    for (const auto& [name, shown] : {std::pair{"mainWindow1", "window"},
+                                      {"mainWindow2", "window2"},
+                                      {"preferences", "preferencesWindow"},
+                                      {"showLog", "logWindow"},
+                                      {"history", "historyWindow"},
+                                      {"about", "aboutWindow"}}) {
+        action(name)->trigger();
+        QWidget* window = topLevel(shown);
+        ASSERT_TRUE(window && window->isVisible()) << name;
+        SCOPED_TRACE(window->objectName().toStdString());
+        QApplication::processEvents();
+        EXPECT_TRUE(screen.contains(window->frameGeometry()))
+            << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+        const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
+        EXPECT_TRUE(least.width() <= smallScreen.width() && least.height() <= smallScreen.height())
+            << least.width() << "x" << least.height();
+    }
 }
 
 } // namespace

@@ -221,5 +221,45 @@ TEST(LogFindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
     EXPECT_EQ(bar.status(), QString());
 }
 
+// Typing finds as it goes: after each keystroke the first match from where the
+// last one began, the old highlight gone at once; Enter and F3 go on.
+TEST(LogFindBar, FindsAsYouTypeAndEnterOrF3GoOn) {
+    LogView view;
+    LogFindBar bar{&view};
+    view.resize(400, 200);
+    view.show();
+    for (int i = 0; i < 300; ++i)
+        view.appendText(QStringLiteral("frame %1 rendered\n").arg(i));
+    bar.open();
+    QApplication::processEvents();
+    const auto press = [&](auto keys, Qt::KeyboardModifiers modifiers = {}) {
+        if constexpr (std::is_same_v<decltype(keys), const char*>)
+            QTest::keyClicks(bar.field(), keys);
+        else
+            QTest::keyClick(bar.field(), keys, modifiers);
+        return QTest::qWaitFor([&] { return !bar.isSearching(); });
+    };
+    const auto line = [&](int n) {
+        return view.logText().lineStart(n);
+    };
+    ASSERT_TRUE(press("frame 2"));
+    EXPECT_EQ(view.selectedText(), "frame 2");
+    EXPECT_EQ(view.selectionStart(), line(2));
+    ASSERT_TRUE(press("5"));
+    EXPECT_EQ(view.selectedText(), "frame 25");
+    EXPECT_EQ(view.selectionStart(), line(25));
+    ASSERT_TRUE(press("x"));
+    EXPECT_FALSE(view.hasSelection());
+    EXPECT_EQ(bar.status(), "Not found");
+    ASSERT_TRUE(press(Qt::Key_Backspace));
+    EXPECT_EQ(view.selectionStart(), line(25));
+    for (const auto& [key, modifiers, at] : {std::tuple{Qt::Key_Return, Qt::NoModifier, 250},
+                                             {Qt::Key_F3, Qt::NoModifier, 251},
+                                             {Qt::Key_F3, Qt::ShiftModifier, 250}}) {
+        ASSERT_TRUE(press(key, modifiers));
+        EXPECT_EQ(view.selectionStart(), line(at)) << at;
+    }
+}
+
 } // namespace
 } // namespace kd

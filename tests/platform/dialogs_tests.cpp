@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -36,8 +37,8 @@ TEST(Alerts, AnswerIsTheIndexInTheRequestSkippingEmptyTitles) {
         QStringList shown, seen; // the buttons; the default one, the text and the icon
         whenModal<QMessageBox>([&](QMessageBox* box) {
             for (QAbstractButton* button : box->buttons())
-                shown.append(button->text());
-            seen = {box->defaultButton() ? box->defaultButton()->text() : QString(),
+                shown.append(button->text().remove(u'&'));
+            seen = {box->defaultButton() ? box->defaultButton()->text().remove(u'&') : QString(),
                     box->informativeText(), QString::number(box->icon())};
             box->buttons().at(shown.indexOf(titles[clicked]))->click();
         });
@@ -48,6 +49,44 @@ TEST(Alerts, AnswerIsTheIndexInTheRequestSkippingEmptyTitles) {
         EXPECT_EQ(shown, (QStringList{"Quit", "Retry"}));
         EXPECT_EQ(seen,
                   (QStringList{"Quit", "Choose another", QString::number(QMessageBox::Critical)}));
+    }
+}
+
+// Confirmations show their buttons in the platform's order, the one that does
+// nothing in its place, whichever order the request names them in; each
+// button has an Alt key of its own.
+TEST(Alerts, ButtonsInThePlatformsOrderEachWithItsOwnKey) {
+    QtDesktop desktop{QString()};
+    const auto laidOut = [&](const AlertRequest& request) {
+        QStringList shown;
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            QList<QAbstractButton*> buttons = box->buttons();
+            std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
+                return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+            });
+            for (QAbstractButton* button : buttons)
+                shown << (button == box->escapeButton() ? "cancel:" : "") + button->text();
+            box->escapeButton()->click();
+        });
+        desktop.runAlert(request);
+        return shown;
+    };
+    const QStringList remove = laidOut({"Remove?", QString(), {"Remove", "Cancel"}, {}, 1});
+    const QStringList reset = laidOut({"Reset?", QString(), {"Cancel", "Reset"}, {}, 0});
+    ASSERT_EQ(remove.size(), 2);
+    EXPECT_EQ(remove.indexOf("cancel:&Cancel"), reset.indexOf("cancel:&Cancel"));
+    EXPECT_TRUE(reset.contains("&Reset"));
+    for (const auto& [titles, keys] :
+         {std::pair<QStringList, QStringList>{{"Choose…", "Cancel"}, {"&Choose…", "C&ancel"}},
+          {{"Auswählen …", "Abbrechen"}, {"&Auswählen …", "A&bbrechen"}},
+          {{"OK", "&Log", "Open Log"}, {"&OK", "&Log", "O&pen Log"}}}) {
+        QStringList shown = laidOut({"?", QString(), titles, {}, 0});
+        for (QString& title : shown)
+            title.remove(QStringLiteral("cancel:"));
+        shown.sort();
+        QStringList expected = keys;
+        expected.sort();
+        EXPECT_EQ(shown, expected);
     }
 }
 

@@ -1,7 +1,10 @@
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QImageReader>
 #include <QSet>
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace kd {
@@ -43,6 +46,32 @@ TEST(BundleMedia, IconsCarryBothSizes) {
         widths.insert(reader.read().width());
     }
     EXPECT_EQ(widths, (QSet<int>{16, 32}));
+}
+
+// The placeholders carry no words (they show in every language): below the
+// framed picture each row of the snapshot is one shade, where letters would
+// be strokes. The missing icon is no prohibition sign: no light ring.
+TEST(BundleMedia, PlaceholdersCarryNoWordsAndNoProhibitionSign) {
+    const QImage picture(bundle + "no_image.jpg");
+    ASSERT_FALSE(picture.isNull());
+    for (int y = 160; y < 200; ++y) {
+        int lightest = 0, darkest = 255;
+        for (int x = 40; x < 280; ++x) {
+            lightest = std::max(lightest, qGray(picture.pixel(x, y)));
+            darkest = std::min(darkest, qGray(picture.pixel(x, y)));
+        }
+        EXPECT_LT(lightest - darkest, 16) << "row " << y;
+    }
+    const QImage icon(bundle + "no_icon.ico");
+    ASSERT_EQ(icon.width(), 32);
+    int lightOnRing = 0;
+    for (int step = 0; step < 16; ++step) {
+        const double angle = step * M_PI / 8;
+        const QRgb pixel =
+            icon.pixel(qRound(16 + 9.6 * std::cos(angle)), qRound(16 + 9.6 * std::sin(angle)));
+        lightOnRing += qRed(pixel) > 200 && qGreen(pixel) > 200 && qBlue(pixel) > 200;
+    }
+    EXPECT_LT(lightOnRing, 8);
 }
 
 TEST(BundleMedia, TheTwoAstrovexSnapshotsDiffer) {

@@ -155,6 +155,26 @@ void tile(QPainter& p, const QSize& s, QColor top, QColor bottom) {
     p.drawRoundedRect(QRectF(0.5, 0.5, s.width() - 1, s.height() - 1), r, r);
 }
 
+// A picture frame holding a sun over two hills, the sign of a picture that is
+// not there; `frame` is the frame's outer edge.
+void framedPicture(QPainter& p, const QRectF& frame, qreal pen, QColor color) {
+    const qreal x = frame.x(), y = frame.y(), w = frame.width(), h = frame.height();
+    p.setPen(QPen(color, pen));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(frame.adjusted(pen / 2, pen / 2, -pen / 2, -pen / 2));
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawEllipse(QPointF(x + w * 0.72, y + h * 0.3), w * 0.09, w * 0.09);
+    QPainterPath hills;
+    hills.moveTo(x + pen, y + h - pen);
+    hills.lineTo(x + w * 0.3, y + h * 0.5);
+    hills.lineTo(x + w * 0.5, y + h * 0.72);
+    hills.lineTo(x + w * 0.65, y + h * 0.58);
+    hills.lineTo(x + w - pen, y + h - pen);
+    hills.closeSubpath();
+    p.drawPath(hills);
+}
+
 // The application icon: a kaleidoscope of mirrored petals on a dark disc,
 // drawn on a 128-unit square. appIconSvg() is the same drawing as SVG.
 constexpr QRgb kIconBackInner = 0xff2d1b5e;
@@ -248,7 +268,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(icons);
     bool ok = true;
 
-    // Placeholders.
+    // Placeholders: a framed picture (a sun over two hills) and no words, so
+    // they read the same in every language.
     ok &= save(render(
                    {320, 240},
                    [](QPainter& p, const QSize& s) {
@@ -259,24 +280,7 @@ int main(int argc, char** argv) {
                        p.setPen(QPen(QColor(0x8a, 0x8f, 0x99), 3, Qt::DashLine));
                        p.setBrush(Qt::NoBrush);
                        p.drawRoundedRect(QRect(18, 18, s.width() - 36, s.height() - 36), 12, 12);
-                       // A framed picture: a sun over two hills.
-                       const QRect frame(120, 62, 80, 60);
-                       p.setPen(QPen(QColor(0xb8, 0xbd, 0xc6), 3));
-                       p.drawRect(frame);
-                       p.setPen(Qt::NoPen);
-                       p.setBrush(QColor(0xb8, 0xbd, 0xc6));
-                       p.drawEllipse(QPoint(178, 80), 7, 7);
-                       QPainterPath hills;
-                       hills.moveTo(123, 119);
-                       hills.lineTo(145, 92);
-                       hills.lineTo(160, 106);
-                       hills.lineTo(172, 96);
-                       hills.lineTo(197, 119);
-                       p.drawPath(hills);
-                       p.setPen(QColor(0xd0, 0xd4, 0xdb));
-                       p.setFont(arcadeFont(22, true));
-                       p.drawText(QRect(0, 140, s.width(), 40), Qt::AlignCenter,
-                                  QStringLiteral("No snapshot"));
+                       framedPicture(p, QRectF(112, 78, 96, 72), 3, QColor(0xb8, 0xbd, 0xc6));
                    },
                    true)
                    .convertToFormat(QImage::Format_RGB32),
@@ -285,10 +289,8 @@ int main(int argc, char** argv) {
     ok &= icon(bundle + QStringLiteral("/no_icon.ico"), [](QPainter& p, const QSize& s) {
         const qreal w = s.width();
         tile(p, s, QColor(0x9a, 0x9f, 0xa8), QColor(0x60, 0x64, 0x6c));
-        p.setPen(QPen(QColor(0xf2, 0xf2, 0xf2), w / 10, Qt::SolidLine, Qt::RoundCap));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QPointF(w / 2, w / 2), w * 0.3, w * 0.3);
-        p.drawLine(QPointF(w * 0.29, w * 0.71), QPointF(w * 0.71, w * 0.29));
+        framedPicture(p, QRectF(w * 0.2, w * 0.28, w * 0.6, w * 0.44), w / 16,
+                      QColor(0xf2, 0xf2, 0xf2));
     });
 
     // Application icon: the window's, the desktop's at every usual size, and

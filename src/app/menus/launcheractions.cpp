@@ -32,9 +32,9 @@ LauncherActions::LauncherActions(QObject* parent)
       favourite(make("favourite", tr("&Favourite"), Qt::CTRL | Qt::Key_D)),
       history(make("history", tr("&History"), Qt::CTRL | Qt::Key_H)),
       showEmulator(make("showEmulator", tr("Bring &Emulator to Front"), {})),
-      findGame(make("findGame", tr("&Find Game"), QKeySequence::Find)),
+      findGame(make("findGame", tr("F&ind Game"), QKeySequence::Find)),
       addGames(make("addGames", tr("&Add Games from ROMs Folder…"), {})),
-      removeGame(make("removeGame", tr("&Remove Game"), QKeySequence::Delete)),
+      removeGame(make("removeGame", tr("Re&move Game"), QKeySequence::Delete)),
       gameHistory(make("gameHistory", tr("History of This &Game"), {})),
       revealRom(make("revealRom", tr("Show ROM &Archive in File Manager"), {})),
       onlyAvailable(make("onlyAvailable", tr("Show Only &Available Games"), {})),
@@ -78,7 +78,7 @@ QMenuBar* LauncherActions::makeMenuBar(QWidget* parent, QMenu* openRecent) const
     addEntries(game, {stopEmulator, nullptr, favourite, history, nullptr, showEmulator, nullptr,
                       findGame, addGames, removeGame});
     addEntries(bar->addMenu(tr("&View")), {onlyAvailable, onlyFavourites});
-    addEntries(bar->addMenu(tr("&Log")), {showLog, findInLog, marker, nullptr, saveLog, clearLog});
+    addEntries(bar->addMenu(tr("L&og")), {showLog, findInLog, marker, nullptr, saveLog, clearLog});
     addEntries(bar->addMenu(tr("&Window")), {mainWindow1, mainWindow2});
     addEntries(bar->addMenu(tr("&Help")),
                {emulatorFolder, readme, nullptr, homePage, projectPage, nullptr, about});

@@ -42,7 +42,7 @@ AboutWindow::AboutWindow(const QString& homePage, const QString& projectPage, QW
         return text;
     };
 
-    auto* close = new QPushButton(tr("Close"));
+    auto* close = new QPushButton(tr("&Close"));
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
 

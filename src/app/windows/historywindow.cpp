@@ -1,5 +1,6 @@
 #include "app/windows/historywindow.h"
 
+#include "app/windows/windowarrangement.h"
 #include "platform/desktop/plainlabel.h"
 #include "platform/showntext.h"
 
@@ -34,7 +35,7 @@ HistoryWindow::HistoryWindow(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_note);
     layout->addWidget(m_table, 1);
-    resize(640, 420);
+    windowArrangement::sizeWithinScreen(*this, {640, 420});
 }
 
 bool HistoryWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,7 @@
 #include "app/windows/logwindow.h"
 
 #include "app/menus/launcheractions.h"
+#include "app/windows/windowarrangement.h"
 #include "log/view/logfindbar.h"
 #include "log/view/logview.h"
 
@@ -22,16 +23,16 @@ LogWindow::LogWindow(const LauncherActions& actions, QWidget* parent)
         connect(button, &QPushButton::clicked, action, &QAction::trigger);
         buttons->addWidget(button);
     };
-    addButton(tr("Marker"), actions.marker);
-    addButton(tr("Clear"), actions.clearLog);
+    addButton(tr("&Marker"), actions.marker);
+    addButton(tr("&Clear"), actions.clearLog);
     buttons->addStretch(1);
-    addButton(tr("Find…"), actions.findInLog);
-    addButton(tr("Save…"), actions.saveLog);
+    addButton(tr("&Find…"), actions.findInLog);
+    addButton(tr("&Save…"), actions.saveLog);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(infomationTextView, 1);
     layout->addWidget(m_findBar);
     layout->addLayout(buttons);
-    resize(760, 480);
+    windowArrangement::sizeWithinScreen(*this, {760, 480});
 
     // Shortcuts of the log window alone: the main windows keep Ctrl+F for themselves.
     auto shortcut = [this](QKeySequence::StandardKey keys, auto* receiver, auto slot) {

@@ -140,7 +140,7 @@ QWidget* MainWindow::searchAbove(GameTableView* table) {
 
 void MainWindow::buildListBesideArtwork() {
     imageView =
-        makeImageView(QStringLiteral("imageView"), {240, 180}, {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX});
+        makeImageView(QStringLiteral("imageView"), {200, 150}, {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX});
     iconView = makeImageView(QStringLiteral("iconView"), {48, 48}, {64, 64});
     auto* panel = new SubViewDraw;
     panel->setObjectName(QStringLiteral("subViewDraw1"));
@@ -160,14 +160,14 @@ void MainWindow::buildListBesideArtwork() {
     m_splitter->setStretchFactor(0, 3);
     m_splitter->setStretchFactor(1, 2);
     // The list gets the room its columns need, the artwork what is left.
-    m_splitter->setSizes({600, 300});
+    m_splitter->setSizes({620, 280});
     setCentralWidget(m_splitter);
-    resize(900, 560);
+    windowArrangement::sizeWithinScreen(*this, {900, 560});
 }
 
 void MainWindow::buildArtworkAboveList() {
     imageView =
-        makeImageView(QStringLiteral("imageView2"), {320, 240}, {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX});
+        makeImageView(QStringLiteral("imageView2"), {160, 120}, {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX});
     iconView = makeImageView(QStringLiteral("iconView2"), {64, 64}, {96, 96});
     auto* banner = new SubViewDraw;
     banner->setObjectName(QStringLiteral("subViewDraw2"));
@@ -187,7 +187,7 @@ void MainWindow::buildArtworkAboveList() {
     layout->addWidget(banner, 3);
     layout->addWidget(searchAbove(tableView_list), 2);
     setCentralWidget(central);
-    resize(640, 720);
+    windowArrangement::sizeWithinScreen(*this, {640, 720});
 }
 
 void MainWindow::showList(GameListController& list, int rowHeight, int fontSize) {

@@ -1,6 +1,7 @@
 #include "app/windows/preferenceswindow.h"
 
 #include "app/windows/activityindicator.h"
+#include "app/windows/windowarrangement.h"
 #include "platform/desktop/plainlabel.h"
 #include "settings/defaultscontroller.h"
 
@@ -13,7 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -23,7 +25,13 @@ namespace kd {
 namespace {
 
 using Page = FormControl::Page;
-using Input = FormControl::Input;
+using Range = FormControl::Range;
+
+// What the emulator accepts.
+constexpr Range Frequency{1, 1000};
+constexpr Range Pixels{1, 8192};
+constexpr Range Volume{0, 200};
+constexpr Range Balance{-100, 100};
 
 constexpr const char* VideoModes[] = {QT_TRANSLATE_NOOP("kd::PreferencesWindow", "Full screen"),
                                       QT_TRANSLATE_NOOP("kd::PreferencesWindow", "Window")};
@@ -39,14 +47,16 @@ constexpr const char* InputSystems[] = {
 constexpr const char* CommandOptions[] = {"-help", "-version", "-list-games", "-show-config",
                                           "-print-inputs"};
 
-// Number fields take only digits (a sign too where negative values make sense);
-// what is typed still reaches the command line as it stands.
-void acceptNumbers(QLineEdit* field, Input input) {
-    static const QRegularExpression unsignedNumber(QStringLiteral("[0-9]{0,6}"));
-    static const QRegularExpression anyNumber(QStringLiteral("-?[0-9]{0,6}"));
-    if (input != Input::Any)
-        field->setValidator(new QRegularExpressionValidator(
-            input == Input::SignedNumber ? anyNumber : unsignedNumber, field));
+// The line under a number field that says what is wrong with its text.
+QLabel* problemLabel(const FormControl& control) {
+    auto* label = plainLabel();
+    label->setObjectName(QStringLiteral("problem_") + QLatin1StringView(control.outlet));
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x20));
+    label->setPalette(palette);
+    label->hide();
+    return label;
 }
 
 // Says, on a page, that the fields below it are not passed to the emulator.
@@ -91,9 +101,9 @@ FormControl FormControl::check(QCheckBox* PreferencesWindow::*member, const char
 }
 
 FormControl FormControl::text(QLineEdit* PreferencesWindow::*member, const char* outlet,
-                              TextKey key, const char* label, Page page, Input input) {
+                              TextKey key, const char* label, Page page, Range range) {
     FormControl control = made(member, outlet, key.latin1, label, page);
-    control.input = input;
+    control.range = range;
     return control;
 }
 
@@ -127,15 +137,14 @@ std::span<const FormControl> PreferencesWindow::controls() {
         C::text(KD_OUTLET(textfild_icons), keys::IconPath, QT_TR_NOOP("Icons:"), Page::Paths)
             .chooseAndShow(4, true),
         C::text(KD_OUTLET(textfild_ppcfreq), keys::PowerPCFrequency,
-                QT_TR_NOOP("CPU frequency (MHz):"), Page::Video, Input::Number),
+                QT_TR_NOOP("CPU frequency (MHz):"), Page::Video, Frequency),
         C::check(KD_OUTLET(button_nothreads), keys::MultiThreaded,
                  QT_TR_NOOP("Run without extra threads (-no-threads)"), Page::Video, true),
         C::check(KD_OUTLET(button_gputhreads), keys::GPUmultithreaded,
                  QT_TR_NOOP("Multi-threaded graphics"), Page::Video),
-        C::text(KD_OUTLET(textfild_resolution_x), keys::ResolutionX, QT_TR_NOOP("Resolution:"),
-                Page::Video, Input::Number),
-        C::text(KD_OUTLET(textfild_resolution_y), keys::ResolutionY, "\u00d7", Page::Video,
-                Input::Number)
+        C::text(KD_OUTLET(textfild_resolution_x), keys::ResolutionX, QT_TR_NOOP("Resolution (px):"),
+                Page::Video, Pixels),
+        C::text(KD_OUTLET(textfild_resolution_y), keys::ResolutionY, "\u00d7", Page::Video, Pixels)
             .beside(),
         C::popUp(KD_OUTLET(popup_videomode), keys::Videomode, QT_TR_NOOP("Display:"), Page::Video,
                  VideoModes),
@@ -164,13 +173,13 @@ std::span<const FormControl> PreferencesWindow::controls() {
         C::check(KD_OUTLET(button_flipstereo), keys::SwapChannels,
                  QT_TR_NOOP("Swap left and right channels"), Page::Sound),
         C::text(KD_OUTLET(textfild_sound), keys::VolumeSoundeffects,
-                QT_TR_NOOP("Sound effects volume:"), Page::Sound, Input::Number)
+                QT_TR_NOOP("Sound effects volume (%):"), Page::Sound, Volume)
             .notOnCommandLine(),
-        C::text(KD_OUTLET(textfild_music), keys::VolumeMPEGmusic, QT_TR_NOOP("Music volume:"),
-                Page::Sound, Input::Number)
+        C::text(KD_OUTLET(textfild_music), keys::VolumeMPEGmusic, QT_TR_NOOP("Music volume (%):"),
+                Page::Sound, Volume)
             .notOnCommandLine(),
         C::text(KD_OUTLET(textfild_balance), keys::RelativeBalance, QT_TR_NOOP("Balance:"),
-                Page::Sound, Input::SignedNumber)
+                Page::Sound, Balance)
             .notOnCommandLine(),
         C::popUp(KD_OUTLET(popup_inputsys), keys::Inputsystem, QT_TR_NOOP("Input system:"),
                  Page::Sound, InputSystems)
@@ -210,11 +219,8 @@ QWidget* PreferencesWindow::makeControl(const FormControl& control) {
     widget->setObjectName(QLatin1StringView(control.outlet));
     if (auto* box = qobject_cast<QCheckBox*>(widget))
         box->setText(tr(control.label));
-    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
-        acceptNumbers(field, control.input);
-        if (control.page == Page::Paths)
-            field->setMinimumWidth(420);
-    }
+    if (auto* field = qobject_cast<QLineEdit*>(widget); field && control.page == Page::Paths)
+        field->setMinimumWidth(420);
     if (auto* popUp = qobject_cast<QComboBox*>(widget)) {
         for (const char* item : control.items)
             popUp->addItem(control.translatedItems ? tr(item) : QString::fromLatin1(item));
@@ -254,10 +260,15 @@ void PreferencesWindow::buildPages() {
     auto* tabs = new QTabWidget;
     QFormLayout* pages[3] = {};
     const QString titles[3] = {tr("Paths"), tr("Video"), tr("Sound and Input")};
+    // A page scrolls where the screen is too small for it.
     for (int page = 0; page < 3; ++page) {
         auto* widget = new QWidget;
         pages[page] = new QFormLayout(widget);
-        tabs->addTab(widget, titles[page]);
+        auto* scroll = new QScrollArea;
+        scroll->setWidget(widget);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        tabs->addTab(scroll, titles[page]);
     }
     auto* command = new QHBoxLayout;
     bool noteShown[3] = {};
@@ -281,16 +292,18 @@ void PreferencesWindow::buildPages() {
             lastRow->addWidget(withButtons(control, row), 1);
             form->addRow(plainLabel(tr(row.label)), lastRow);
         }
+        if (row.range.isNumber())
+            form->addRow(static_cast<QWidget*>(nullptr), problemLabel(row));
     }
 
-    auto* runOption = new QPushButton(tr("Run"));
+    auto* runOption = new QPushButton(tr("&Run"));
     runOption->setObjectName(QStringLiteral("button_runOption"));
     connect(runOption, &QPushButton::clicked, this, &PreferencesWindow::runOptionClicked);
     command->addWidget(runOption);
     auto* commandBox = new QGroupBox(tr("Command option"));
     commandBox->setLayout(command);
 
-    auto* reset = new QPushButton(tr("Reset to Initial Values…"));
+    auto* reset = new QPushButton(tr("Reset to &Initial Values…"));
     reset->setObjectName(QStringLiteral("button_reset"));
     connect(reset, &QPushButton::clicked, this, &PreferencesWindow::resetClicked);
     m_progressInd = new ActivityIndicator;
@@ -304,6 +317,13 @@ void PreferencesWindow::buildPages() {
     layout->addWidget(tabs);
     layout->addWidget(commandBox);
     layout->addLayout(bottom);
+    // It opens as large as its pages are without scrolling, where the screen allows.
+    QSize growth(0, 0);
+    for (int page = 0; page < tabs->count(); ++page) {
+        const auto* scroll = static_cast<QScrollArea*>(tabs->widget(page));
+        growth = growth.expandedTo(scroll->widget()->sizeHint() - scroll->sizeHint());
+    }
+    windowArrangement::sizeWithinScreen(*this, sizeHint() + growth);
 }
 
 // A user's edit is stored at once; what the store then holds comes back
@@ -325,7 +345,10 @@ void PreferencesWindow::bindControl(const FormControl& control) {
                         });
             } else if constexpr (std::is_same_v<Control, QLineEdit>) {
                 connect(widget, &QLineEdit::textEdited, this,
-                        [this, key](const QString& text) { m_defaults.setValue(key, text); });
+                        [this, key, &control](const QString& text) {
+                            m_defaults.setValue(key, text);
+                            markProblem(control);
+                        });
             } else {
                 connect(widget, &QComboBox::activated, this,
                         [this, key](int index) { m_defaults.setValue(key, index); });
@@ -365,6 +388,7 @@ void PreferencesWindow::show(const FormControl& control) {
                 } else if (widget->text() != value.toString()) {
                     widget->setText(value.toString());
                 }
+                markProblem(control);
             } else {
                 bool ok = false;
                 const int index = value.toInt(&ok);
@@ -372,6 +396,35 @@ void PreferencesWindow::show(const FormControl& control) {
             }
         },
         control.member);
+}
+
+// A number field's text is never changed: what the emulator would not accept
+// is said under the field.
+void PreferencesWindow::markProblem(const FormControl& control) {
+    if (!control.range.isNumber())
+        return;
+    auto* field = findChild<QLineEdit*>(QLatin1StringView(control.outlet));
+    auto* label =
+        findChild<QLabel*>(QStringLiteral("problem_") + QLatin1StringView(control.outlet));
+    if (!field || !label)
+        return;
+    const QString problem = numberProblem(field->text(), control.range.min, control.range.max);
+    label->setText(problem);
+    label->setVisible(!problem.isEmpty());
+    field->setToolTip(problem);
+}
+
+QString PreferencesWindow::numberProblem(const QString& text, int min, int max) {
+    static const QRegularExpression whole(QStringLiteral("^[-+]?[0-9]+$"));
+    if (text.isEmpty())
+        return tr("Empty: enter a whole number from %1 to %2.").arg(min).arg(max);
+    if (!whole.match(text).hasMatch())
+        return tr("Not a whole number: enter one from %1 to %2.").arg(min).arg(max);
+    bool ok = false;
+    const qlonglong number = text.toLongLong(&ok);
+    if (!ok || number < min || number > max)
+        return tr("Out of range: enter a whole number from %1 to %2.").arg(min).arg(max);
+    return QString();
 }
 
 // The packaged item whose box or path field `control` is.

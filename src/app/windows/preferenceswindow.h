@@ -41,6 +41,10 @@ public:
     // Turns while a reset or a command option runs.
     ActivityIndicator& progressInd() { return *m_progressInd; }
 
+    // What is wrong with `text` in a number field of `range`, in words;
+    // empty when the emulator accepts it.
+    static QString numberProblem(const QString& text, int min, int max);
+
     // Every control of the form, in the order the pages show them.
     static std::span<const FormControl> controls();
 
@@ -60,6 +64,7 @@ private:
     void bindControl(const FormControl& control);
     void showValue(const QString& key);
     void show(const FormControl& control);
+    void markProblem(const FormControl& control);
     static std::optional<PackagedItem> packagedItemOf(const FormControl& control);
 
     DefaultsController& m_defaults;
@@ -105,8 +110,13 @@ private:
 // kind of control with the kind of key it can show.
 struct FormControl {
     enum class Page { Paths, Video, Sound, Command };
-    // What a text field accepts: anything, or digits (with a sign).
-    enum class Input { Any, Number, SignedNumber };
+    // The whole numbers the emulator accepts in a number field; a field
+    // without one takes any text.
+    struct Range {
+        int min;
+        int max;
+        bool isNumber() const { return min < max; }
+    };
     using Member = std::variant<QCheckBox * PreferencesWindow::*, QLineEdit * PreferencesWindow::*,
                                 QComboBox * PreferencesWindow::*>;
 
@@ -116,7 +126,7 @@ struct FormControl {
     const char* label = ""; // a box's own text, or the label of its row
     Page page = Page::Paths;
     bool inverted = false;              // a box that is on when its key is false
-    Input input = Input::Any;           // text fields
+    Range range{0, 0};                  // number fields
     std::span<const char* const> items; // pop-ups
     bool translatedItems = true;
     // Buttons beside the control, by their tags; 0 for none.
@@ -131,7 +141,7 @@ struct FormControl {
     static FormControl check(QCheckBox* PreferencesWindow::*member, const char* outlet, BoolKey key,
                              const char* label, Page page, bool inverted = false);
     static FormControl text(QLineEdit* PreferencesWindow::*member, const char* outlet, TextKey key,
-                            const char* label, Page page, Input input = Input::Any);
+                            const char* label, Page page, Range range = {0, 0});
     static FormControl popUp(QComboBox* PreferencesWindow::*member, const char* outlet, IntKey key,
                              const char* label, Page page, std::span<const char* const> items);
     FormControl& choose(int tag, bool folder) {

@@ -3,9 +3,18 @@
 #include "settings/arrangement.h"
 
 #include <QHeaderView>
+#include <QScreen>
 #include <QSplitter>
 
 namespace kd::windowArrangement {
+
+void sizeWithinScreen(QWidget& window, QSize wanted) {
+    // Title bar and borders, which the window manager adds outside.
+    constexpr QSize FrameRoom(16, 48);
+    if (const QScreen* screen = window.screen())
+        wanted = wanted.boundedTo(screen->availableSize() - FrameRoom);
+    window.resize(wanted);
+}
 
 void saveGeometry(SettingsStore& store, const QWidget& window) {
     arrangement::saveState(store, window.objectName(), window.saveGeometry());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QHeaderView;
@@ -28,6 +29,10 @@ void saveHeader(SettingsStore& store, const QString& name, const QHeaderView& he
                 const QString& columns);
 bool restoreHeader(const SettingsStore& store, const QString& name, QHeaderView& header,
                    const QString& columns);
+
+// Sizes a window that opens for the first time: `wanted`, or less where the
+// screen's free area (less room for the frame) is smaller.
+void sizeWithinScreen(QWidget& window, QSize wanted);
 
 } // namespace windowArrangement
 } // namespace kd

@@ -47,10 +47,13 @@ LogFindBar::LogFindBar(LogView* view, QWidget* parent)
         hide();
         m_view->setFocus();
     });
-    // A changed question makes the old answer stale.
+    // A changed question makes the old answer stale; what the user types is
+    // looked for at once (a text set by the program is not).
     connect(m_field, &QLineEdit::textChanged, this, [this] {
         cancel();
         setStatus(QString());
+        if (m_field->isModified())
+            findAsTyped();
     });
     connect(m_case, &QCheckBox::toggled, this, [this] {
         cancel();
@@ -92,6 +95,10 @@ bool LogFindBar::eventFilter(QObject* watched, QEvent* event) {
             key->modifiers() & Qt::ShiftModifier ? findPrevious() : findNext();
             return true;
         }
+        if (key->matches(QKeySequence::FindNext) || key->matches(QKeySequence::FindPrevious)) {
+            key->matches(QKeySequence::FindNext) ? findNext() : findPrevious();
+            return true;
+        }
         if (key->key() == Qt::Key_Escape) {
             cancel();
             hide();
@@ -102,7 +109,21 @@ bool LogFindBar::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void LogFindBar::find(LogSearch::Direction direction) {
+qint64 LogFindBar::topOfView() const {
+    const LogText& text = m_view->logText();
+    return text.lineStart(std::min(m_view->topLine(), text.lineCount() - 1));
+}
+
+// Each keystroke finds the first match from where the last one began (or the
+// top of the view), so a longer text keeps or narrows it; the old highlight
+// goes at once, found or not.
+void LogFindBar::findAsTyped() {
+    const qint64 from = m_view->hasSelection() ? m_view->selectionStart() : topOfView();
+    m_view->setSelection(from, from);
+    find(LogSearch::Direction::Forward, from);
+}
+
+void LogFindBar::find(LogSearch::Direction direction, std::optional<qint64> from) {
     cancel();
     const QString needle = m_field->text();
     if (needle.isEmpty()) {
@@ -111,12 +132,13 @@ void LogFindBar::find(LogSearch::Direction direction) {
     }
     m_search.emplace(needle, m_case->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive);
     // On from the match shown, or from the top of the view.
-    const LogText& text = m_view->logText();
-    qint64 start = text.lineStart(std::min(m_view->topLine(), text.lineCount() - 1));
-    if (m_view->hasSelection())
+    qint64 start = topOfView();
+    if (from)
+        start = *from;
+    else if (m_view->hasSelection())
         start = direction == LogSearch::Direction::Forward ? m_view->selectionEnd()
                                                            : m_view->selectionStart();
-    m_search->begin(text, start, direction);
+    m_search->begin(m_view->logText(), start, direction);
     setStatus(tr("Searching…"));
     step();
 }

@@ -15,8 +15,9 @@ namespace kd {
 
 class LogView;
 
-// The bar under the log that finds text in it: Enter finds the next match,
-// Shift+Enter the previous one, Escape closes the bar. The match is selected
+// The bar under the log that finds text in it: typing finds the first match,
+// Enter and F3 the next one, Shift+Enter and Shift+F3 the previous one, Escape
+// closes the bar. The match is selected
 // and scrolled into view; "Not found" shows in the bar. A search runs a slice
 // at a time between events, so the window answers while it runs.
 class LogFindBar : public QWidget {
@@ -45,7 +46,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void find(LogSearch::Direction direction);
+    void find(LogSearch::Direction direction, std::optional<qint64> from = std::nullopt);
+    void findAsTyped();
+    qint64 topOfView() const;
     void step();
     void cancel();
     void setStatus(const QString& text, bool problem = false);

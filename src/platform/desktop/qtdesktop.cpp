@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
@@ -56,6 +57,46 @@ QMessageBox::Icon iconFor(AlertStyle style) {
         break;
     }
     return QMessageBox::Warning;
+}
+
+bool hasMnemonic(const QString& title) {
+    for (qsizetype i = title.indexOf(u'&'); i >= 0 && i + 1 < title.size();
+         i = title.indexOf(u'&', i + 2)) {
+        if (title.at(i + 1) != u'&')
+            return true;
+    }
+    return false;
+}
+
+// Each button gets an Alt key of its own, in any language: the first letter of
+// a word that no other button has taken, else any free letter.
+QStringList withMnemonics(const QStringList& titles) {
+    QSet<QChar> taken;
+    for (const QString& title : titles) {
+        const qsizetype mark = title.indexOf(u'&');
+        if (hasMnemonic(title))
+            taken.insert(title.at(mark + 1).toLower());
+    }
+    QStringList marked;
+    for (QString title : titles) {
+        if (!hasMnemonic(title)) {
+            qsizetype chosen = -1;
+            for (bool wordStartsOnly : {true, false}) {
+                for (qsizetype i = 0; chosen < 0 && i < title.size(); ++i) {
+                    const bool wordStart = i == 0 || !title.at(i - 1).isLetterOrNumber();
+                    if (title.at(i).isLetterOrNumber() && (wordStart || !wordStartsOnly) &&
+                        !taken.contains(title.at(i).toLower()))
+                        chosen = i;
+                }
+            }
+            if (chosen >= 0) {
+                taken.insert(title.at(chosen).toLower());
+                title.insert(chosen, u'&');
+            }
+        }
+        marked.append(title);
+    }
+    return marked;
 }
 
 QStringList patternsFor(const QStringList& types) {
@@ -120,11 +161,15 @@ int QtDesktop::runAlert(const AlertRequest& request) {
     box.setInformativeText(shownText(request.informativeText, ShownMessageLimit));
     for (QLabel* label : box.findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
+    // The button that does nothing has the reject role, so the platform's
+    // button order places it, whatever order the request names them in.
     QList<QAbstractButton*> buttons;
-    for (const QString& title : request.buttons) {
+    const QStringList titles = withMnemonics(request.buttons);
+    for (qsizetype i = 0; i < titles.size(); ++i) {
         QPushButton* button = nullptr;
-        if (!title.isEmpty()) {
-            button = box.addButton(title, QMessageBox::AcceptRole);
+        if (!titles[i].isEmpty()) {
+            button = box.addButton(titles[i], i == request.cancelButton ? QMessageBox::RejectRole
+                                                                        : QMessageBox::AcceptRole);
         }
         buttons.append(button);
     }
