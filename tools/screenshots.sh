@@ -2,8 +2,10 @@
 # Pictures of what users see: main window 1 and 2, the preferences window, the
 # log window and its find bar, the About window, a main window with the play
 # figures and the status line, the History window, a main window without its
-# game list, both main windows with 40,000 invented games and main window 1 in
-# German, taken under a private Xvfb.
+# game list, both main windows with 40,000 invented games, main window 1 and the
+# preferences in German, a table emptied by its filters, a game's menu, the
+# question before a running game is replaced, and main window 1 and the
+# preferences at scale 2 on a 1440x900 screen, taken under a private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,8 +20,13 @@ done
 work=$(mktemp -d)
 cleanup() { [ -s "$work/launcher.log" ] && [ "${ok:-0}" != 1 ] && cat "$work/launcher.log" >&2; kill "${app_pid:-}" "${wm_pid:-}" "${xvfb_pid:-}" 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 & xvfb_pid=$!
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+# screen WIDTHxHEIGHT: a fresh X server of that size.
+screen() {
+  kill "${xvfb_pid:-}" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
+  Xvfb "$display" -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 & xvfb_pid=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+}
+screen 1280x900
 export DISPLAY="$display"
 
 mkdir -p "$work/config/Kaleidrome" "$work/roms" "$out" "$work/runtime"
@@ -35,7 +42,7 @@ launch() {
   printf '[General]\nRomsPath=%s\nStartWindow=%s\n' "$work/roms" "${2:-1}" \
     > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
   XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" \
-    LANGUAGE="${3:-en}" QT_QPA_PLATFORM=xcb KD_DEMO_SCRIPT="${4:-$log_script}" \
+    LANGUAGE="${3:-en}" QT_QPA_PLATFORM=xcb KD_DEMO_SCRIPT="${4:-$log_script}" QT_SCALE_FACTOR="${scale:-1}" \
     "$1/Contents/MacOS/kaleidrome-launcher" >>"$work/launcher.log" 2>&1 & app_pid=$!
 }
 
@@ -57,6 +64,8 @@ shot() {
   build/tools/screenshots/kd-grab "$1" "$x" "$y" "$w" "$h" "$out/$2.png"
   echo "$out/$2.png"
 }
+# others WINDOW: the launcher's visible windows titled as its main windows but WINDOW.
+others() { xdotool search --all --onlyvisible --pid "$app_pid" --name "^Kaleidrome Launcher\$" | grep -v "^$1\$" || true; }
 keys() { timeout 10 xdotool windowraise "$1" windowfocus --sync "$1"; sleep 0.3; xdotool key --clearmodifiers "${@:2}"; }
 
 # Two earlier sessions leave runs that ended badly in the play history: a game
@@ -124,10 +133,47 @@ shot "$second" main-window-history
 keys "$second" ctrl+h
 shot "$(window History)" history-window
 
-# Main window 1 in German.
+# Main window 1 and the preferences in German; then filters that hide every
+# game: the table says which and offers to turn them off.
 kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
 launch "build/Kaleidrome Launcher.app" 1 de
-shot "$(window "Kaleidrome Launcher")" main-window-1-de
+main=$(window "Kaleidrome Launcher")
+shot "$main" main-window-1-de
+keys "$main" ctrl+comma
+shot "$(window Einstellungen)" preferences-window-de
+keys "$main" ctrl+f
+xdotool type --delay 60 "zzyzx"
+shot "$main" main-window-filtered-de
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+launch "build/Kaleidrome Launcher.app"
+main=$(window "Kaleidrome Launcher")
+keys "$main" ctrl+f
+xdotool type --delay 60 "zzyzx"
+shot "$main" main-window-filtered
+
+# A game's menu (Shift+F10 on the table), taken as it is shown.
+keys "$main" ctrl+f Escape Tab
+xdotool key shift+F10
+sleep 1
+geometry=$(xwininfo -id "$main")
+build/tools/screenshots/kd-grab "$main" \
+  "$(awk '/Absolute upper-left X/ {print $4}' <<<"$geometry")" \
+  "$(awk '/Absolute upper-left Y/ {print $4}' <<<"$geometry")" \
+  "$(awk '/Width:/ {print $2}' <<<"$geometry")" "$(awk '/Height:/ {print $2}' <<<"$geometry")" \
+  "$out/main-window-game-menu.png"
+xdotool key Escape
+
+# A start while a game runs asks first.
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+launch "build/Kaleidrome Launcher.app" 1 en $'out Loading stage 1\nsleep 60000'
+main=$(window "Kaleidrome Launcher")
+keys "$main" Return
+sleep 2
+keys "$main" Down Return
+sleep 1.5
+question=$(timeout 20 bash -c "until w=\$(xdotool search --all --onlyvisible --pid $app_pid --name '^Kaleidrome Launcher\$' | grep -v '^$main\$' | head -n1) && [ -n \"\$w\" ]; do sleep 0.3; done; echo \$w")
+shot "$question" question-stop-and-start
+xdotool key Escape
 
 # A bundle without its game list: the table says why it is empty.
 kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
@@ -144,4 +190,14 @@ for n in 1 2; do
   shot "$(window "Kaleidrome Launcher")" "main-window-$n-40000-games"
   kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
 done
+
+# Scale 2 on a 1440x900 screen: every window opens inside it.
+screen 1440x900
+scale=2
+launch "build/Kaleidrome Launcher.app"
+main=$(window "Kaleidrome Launcher")
+shot "$main" main-window-1-2x
+keys "$main" ctrl+comma
+shot "$(window Preferences)" preferences-window-2x
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
 ok=1
