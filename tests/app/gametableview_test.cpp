@@ -95,9 +95,19 @@ TEST(GameTableView, TitlesTakeTheSpareWidthAndHeadersFit) {
     table.resize(table.width() - spare + 10, 300);
     EXPECT_EQ(header->sectionSize(GameListModel::Title), wanted(GameListModel::Title) + 10);
     EXPECT_EQ(header->sectionSize(GameListModel::Maker), wanted(GameListModel::Maker));
-    table.resize(250, 300);
-    for (int column : {GameListModel::Title, GameListModel::Maker})
-        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    // Narrower, the columns that give way stop at their headers' width, and
+    // while the headers fit, nothing spills past the table.
+    for (const int room : {4, -80}) {
+        int least = 0;
+        for (int column = 0; column < GameListModel::ColumnCount; ++column)
+            least += column == GameListModel::Title || column == GameListModel::Maker
+                         ? header->sectionSizeHint(column)
+                         : wanted(column);
+        table.resize(table.width() - table.viewport()->width() + least + room, 300);
+        for (int column : {GameListModel::Title, GameListModel::Maker})
+            EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+        EXPECT_TRUE(room < 0 || header->length() <= table.viewport()->width()) << room;
+    }
 
     std::unique_ptr<QMenu> menu(table.columnMenu());
     QStringList entries;

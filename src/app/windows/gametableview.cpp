@@ -15,6 +15,7 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <numeric>
 
 namespace kd {
@@ -180,11 +181,27 @@ void GameTableView::fitColumns() {
             std::max(headers[std::size_t(column)], sizeHintForColumn(column));
         shares[std::size_t(column)] = m_shares.value(column);
     }
-    std::vector<int> widths =
-        kd::fitColumns(wanted, shares, available, fontMetrics().averageCharWidth() * 8);
-    // A header cut short reads as another word (a long translation most of all).
-    for (std::size_t column = 0; column < widths.size(); ++column)
+    const int least = fontMetrics().averageCharWidth() * 8;
+    std::vector<int> widths = kd::fitColumns(wanted, shares, available, least);
+    // A header cut short reads as another word (a long translation most of all);
+    // what that costs is taken back from the columns that give way, Title first.
+    int excess = -available;
+    for (std::size_t column = 0; column < widths.size(); ++column) {
         widths[column] = std::max(widths[column], headers[column]);
+        excess += widths[column];
+    }
+    std::vector<std::size_t> givers;
+    if (m_fillColumn >= 0 && m_fillColumn < columns)
+        givers.push_back(std::size_t(m_fillColumn));
+    for (std::size_t column = 0; column < widths.size(); ++column)
+        if (shares[column] > 0 && int(column) != m_fillColumn)
+            givers.push_back(column);
+    for (const std::size_t column : givers) {
+        const int floor = std::max(headers[column], std::min(least, wanted[column]));
+        const int given = std::clamp(widths[column] - floor, 0, std::max(excess, 0));
+        widths[column] -= given;
+        excess -= given;
+    }
     // The room left over goes where long texts are, not to whichever column is last.
     const int spare = available - std::accumulate(widths.begin(), widths.end(), 0);
     if (spare > 0 && m_fillColumn >= 0 && m_fillColumn < columns &&
