@@ -52,7 +52,7 @@ shot() {
   sleep 1.2
   timeout 10 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
   timeout 10 xdotool windowraise "$1" >/dev/null 2>&1 || true
-  timeout 10 xdotool windowmove "$1" 40 40 >/dev/null 2>&1 || true
+  timeout 10 xdotool windowmove "$1" "${at:-40}" "${at:-40}" >/dev/null 2>&1 || true
   sleep 0.8
   local geometry
   geometry=$(xwininfo -id "$1")
@@ -193,7 +193,8 @@ done
 
 # Scale 2 on a 1440x900 screen: every window opens inside it.
 screen 1440x900
-scale=2
+scale=2 at=0
+rm -rf "$work/data" # no runs: the status line as on a first start
 launch "build/Kaleidrome Launcher.app"
 main=$(window "Kaleidrome Launcher")
 shot "$main" main-window-1-2x
