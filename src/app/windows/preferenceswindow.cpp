@@ -1,6 +1,7 @@
 #include "app/windows/preferenceswindow.h"
 
 #include "app/windows/activityindicator.h"
+#include "app/windows/numberproblem.h"
 #include "app/windows/windowarrangement.h"
 #include "platform/desktop/plainlabel.h"
 #include "settings/defaultscontroller.h"
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -412,19 +412,6 @@ void PreferencesWindow::markProblem(const FormControl& control) {
     label->setText(problem);
     label->setVisible(!problem.isEmpty());
     field->setToolTip(problem);
-}
-
-QString PreferencesWindow::numberProblem(const QString& text, int min, int max) {
-    static const QRegularExpression whole(QStringLiteral("^[-+]?[0-9]+$"));
-    if (text.isEmpty())
-        return tr("Empty: enter a whole number from %1 to %2.").arg(min).arg(max);
-    if (!whole.match(text).hasMatch())
-        return tr("Not a whole number: enter one from %1 to %2.").arg(min).arg(max);
-    bool ok = false;
-    const qlonglong number = text.toLongLong(&ok);
-    if (!ok || number < min || number > max)
-        return tr("Out of range: enter a whole number from %1 to %2.").arg(min).arg(max);
-    return QString();
 }
 
 // The packaged item whose box or path field `control` is.

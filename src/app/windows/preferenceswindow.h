@@ -41,10 +41,6 @@ public:
     // Turns while a reset or a command option runs.
     ActivityIndicator& progressInd() { return *m_progressInd; }
 
-    // What is wrong with `text` in a number field of `range`, in words;
-    // empty when the emulator accepts it.
-    static QString numberProblem(const QString& text, int min, int max);
-
     // Every control of the form, in the order the pages show them.
     static std::span<const FormControl> controls();
 
