@@ -154,18 +154,30 @@ TEST_F(LogViewTest, ManyAppendsInOnePassCostOneRepaint) {
               view.lineCount());
 }
 
-TEST(LogFindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
+// A find bar open on 300 lines "frame <n> rendered".
+class FindBar : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.resize(400, 200);
+        view.show();
+        for (int i = 0; i < 300; ++i)
+            view.appendText(QStringLiteral("frame %1 rendered\n").arg(i));
+        bar.open();
+        QApplication::processEvents();
+    }
+    bool searched() {
+        return QTest::qWaitFor([&] { return !bar.isSearching(); });
+    }
+    qint64 line(qint64 n) const { return view.logText().lineStart(n); }
+
     LogView view;
     LogFindBar bar{&view};
-    view.resize(400, 200);
-    view.show();
-    for (int i = 0; i < 300; ++i)
-        view.appendText(QStringLiteral("frame %1 rendered\n").arg(i));
-    bar.open();
-    QApplication::processEvents();
+};
+
+TEST_F(FindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
     const auto press = [&](Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(bar.field(), Qt::Key_Return, modifiers);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !bar.isSearching(); }));
+        ASSERT_TRUE(searched());
     };
     const auto find = [&](const QString& needle, Qt::KeyboardModifiers modifiers = {}) {
         bar.field()->setText(needle);
@@ -188,12 +200,12 @@ TEST(LogFindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
 
     bar.caseSwitch()->setChecked(false);
     find("frame 29");
-    EXPECT_EQ(view.selectionStart(), view.logText().lineStart(290));
+    EXPECT_EQ(view.selectionStart(), line(290));
     press();
-    EXPECT_EQ(view.selectionStart(), view.logText().lineStart(291));
+    EXPECT_EQ(view.selectionStart(), line(291));
     press(Qt::ShiftModifier);
     press(Qt::ShiftModifier);
-    EXPECT_EQ(view.selectionStart(), view.logText().lineStart(29));
+    EXPECT_EQ(view.selectionStart(), line(29));
     EXPECT_TRUE(selectionShown());
 
     find("frame 0 ", Qt::ShiftModifier);
@@ -201,7 +213,7 @@ TEST(LogFindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
     press(Qt::ShiftModifier);
     EXPECT_EQ(view.selectionStart(), 0);
     EXPECT_EQ(bar.status(), "Continued from the bottom");
-    // Escape closes the bar: Windows.WindowsComeBackAsLeftAndTheSmallOnesCloseFromTheKeyboard.
+    // Escape closes the bar: Windows.WindowsOpenOnTheScreenComeBackAsLeft….
 
     // A search longer than one slice lets the window work and stops when the
     // log is cleared.
@@ -211,7 +223,7 @@ TEST(LogFindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
     QTest::keyClick(bar.field(), Qt::Key_Return);
     EXPECT_TRUE(bar.isSearching());
     EXPECT_EQ(bar.status(), "Searching…");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !bar.isSearching(); }));
+    ASSERT_TRUE(searched());
     EXPECT_EQ(view.selectedText(), "the end");
 
     QTest::keyClick(bar.field(), Qt::Key_Return, Qt::ShiftModifier);
@@ -223,24 +235,13 @@ TEST(LogFindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
 
 // Typing finds as it goes: after each keystroke the first match from where the
 // last one began, the old highlight gone at once; Enter and F3 go on.
-TEST(LogFindBar, FindsAsYouTypeAndEnterOrF3GoOn) {
-    LogView view;
-    LogFindBar bar{&view};
-    view.resize(400, 200);
-    view.show();
-    for (int i = 0; i < 300; ++i)
-        view.appendText(QStringLiteral("frame %1 rendered\n").arg(i));
-    bar.open();
-    QApplication::processEvents();
+TEST_F(FindBar, FindsAsYouTypeAndEnterOrF3GoOn) {
     const auto press = [&](auto keys, Qt::KeyboardModifiers modifiers = {}) {
         if constexpr (std::is_same_v<decltype(keys), const char*>)
             QTest::keyClicks(bar.field(), keys);
         else
             QTest::keyClick(bar.field(), keys, modifiers);
-        return QTest::qWaitFor([&] { return !bar.isSearching(); });
-    };
-    const auto line = [&](int n) {
-        return view.logText().lineStart(n);
+        return searched();
     };
     ASSERT_TRUE(press("frame 2"));
     EXPECT_EQ(view.selectedText(), "frame 2");
