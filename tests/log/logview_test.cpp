@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace kd {
@@ -226,6 +227,14 @@ TEST_F(FindBar, EnterAndShiftEnterAsInAnyFindBarALongSearchBetweenEvents) {
     ASSERT_TRUE(searched());
     EXPECT_EQ(view.selectedText(), "the end");
 
+    // Closing the bar stops it too; every button says what it does.
+    QTest::keyClick(bar.field(), Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_TRUE(bar.isSearching());
+    for (QToolButton* button : bar.findChildren<QToolButton*>())
+        EXPECT_FALSE(button->text().isEmpty() && button->icon().isNull());
+    bar.findChild<QToolButton*>("findClose")->click();
+    EXPECT_FALSE(bar.isSearching());
+    bar.open();
     QTest::keyClick(bar.field(), Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_TRUE(bar.isSearching());
     view.clear();

@@ -27,6 +27,7 @@ LogFindBar::LogFindBar(LogView* view, QWidget* parent)
     m_next->setText(tr("Next"));
     m_next->setToolTip(tr("Find the next match (Enter)"));
     auto* close = new QToolButton;
+    close->setObjectName(QStringLiteral("findClose"));
     close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     close->setAutoRaise(true);
     close->setToolTip(tr("Close the find bar (Escape)"));
