@@ -38,6 +38,7 @@ public:
     QList<RunningApplication> runningApplications() override { return {}; }
     bool raiseApplication(const RunningApplication&) override { return false; }
     void noteRecentDocument(const QString&) override {}
+    void notify(const QString&, const QString&, const QString&, std::function<void()>) override {}
 };
 
 // Copies a folder tree (links as links); false on the first failure.

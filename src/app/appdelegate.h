@@ -31,6 +31,7 @@ class PreferencesWindow;
 class RomFolderWatcher;
 class RunSupervisor;
 class SettingsStore;
+struct SearchResult;
 
 // The launcher's one controller. It owns the windows, the form, the game list
 // and the runs, wires them together, and its operations are what menus and
@@ -127,6 +128,13 @@ public:
     void applicationShouldHandleReopen(const QStringList& paths); // brings a window forward
     void listenToLaterStarts(InstanceChannel& channel);
     QString romArchiveProblem(const QString& path) const; // empty when it can start
+    // The desktop's search. Started for it alone, the launcher reads the game
+    // list and shows nothing; the normal start runs once a result is picked.
+    void startInBackground();
+    QList<SearchResult> searchGames(const QString& text) const; // the best 20
+    std::optional<SearchResult> searchResult(const QString& name) const;
+    void startGameNamed(const QString& name);
+    void showSearch(const QString& text);
     // Activation and workspace actions.
     void show_kdrome(const QString& applicationName);
     void Menu_show_kdrome();
@@ -158,6 +166,8 @@ private:
     void appendOutputUtf8(QByteArrayView validUtf8);
     void scheduleScroll();
     void whenLaunched(std::function<void()> request);
+    void leaveBackground();
+    void startNamedGame(const QString& name);
     void openRomArchive(const QString& path);
     void reportCannotStart(const QString& what, const QString& why);
     void handToDesktop(const QString& place, const std::function<bool()>& open);
@@ -198,6 +208,8 @@ private:
     bool m_visiblePrewindow = false;
     bool m_scrollPending = false;
     bool m_launchFinished = false;
+    bool m_inBackground = false;
+    bool m_listRead = false;
     // Nothing could be selected at start: the first game shown is selected
     // once the ROMs folder is listed.
     bool m_selectFirstShown = false;

@@ -31,15 +31,19 @@ void AppDelegate::start_game() {
         m_desktop.beep();
         return;
     }
-    const QString romFile = path::appendExtension(*name, QStringLiteral("zip"));
+    startNamedGame(*name);
+}
+
+void AppDelegate::startNamedGame(const QString& name) {
+    const QString romFile = path::appendExtension(name, QStringLiteral("zip"));
     const QString romsFolder = m_paths.romsFolder();
     if (romsFolder.isEmpty()) {
         menu_openROMfile();
         return;
     }
     // Joined, such a name would hand the emulator whatever archive lies there.
-    if (!nameStaysInFolder(*name)) {
-        reportCannotStart(*name, text(QStringLiteral("Open_NameLeavesFolder")));
+    if (!nameStaysInFolder(name)) {
+        reportCannotStart(name, text(QStringLiteral("Open_NameLeavesFolder")));
         return;
     }
     task_cocking(path::appendComponent(romsFolder, romFile));

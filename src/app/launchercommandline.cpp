@@ -29,6 +29,12 @@ LauncherCommandLine parseLauncherCommandLine(const QStringList& arguments,
         QCoreApplication::translate("LauncherCommandLine", "Shows this help."));
     parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption searchService(
+        QStringLiteral("search-service"),
+        QCoreApplication::translate("LauncherCommandLine",
+                                    "Answers the desktop's search without showing a window "
+                                    "(the session bus starts it so)."));
+    parser.addOption(searchService);
     parser.addPositionalArgument(
         QStringLiteral("ROM.zip"),
         QCoreApplication::translate("LauncherCommandLine", "A ROM archive to start."),
@@ -56,6 +62,7 @@ LauncherCommandLine parseLauncherCommandLine(const QStringList& arguments,
                       QCoreApplication::applicationVersion() + u'\n';
         return result;
     }
+    result.searchService = parser.isSet(searchService);
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
         return fail(QCoreApplication::translate("LauncherCommandLine",

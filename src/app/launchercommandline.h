@@ -7,12 +7,15 @@
 namespace kd {
 
 // What the launcher's own command line asks for:
-//   kaleidrome-launcher [--help] [--version] [ROM.zip]
+//   kaleidrome-launcher [--help] [--version] [--search-service] [ROM.zip]
 struct LauncherCommandLine {
     enum class Action { Start, ShowHelp, ShowVersion, Fail };
     Action action = Action::Start;
     // Start: the ROM archive to start, absolute; none, or one.
     QStringList romPaths;
+    // Start: started by the session bus for a desktop search; no window is
+    // shown until the user picks a result.
+    bool searchService = false;
     // ShowHelp, ShowVersion: what to print; Fail: the one-line error.
     QString text;
     int exitStatus() const { return action == Action::Fail ? 2 : 0; }

@@ -1,5 +1,6 @@
 #include "app/appdelegate.h"
 #include "app/launchercommandline.h"
+#include "app/search/desktopsearch.h"
 #include "app/translations.h"
 #include "platform/desktop/qtdesktop.h"
 #include "platform/instancechannel.h"
@@ -107,8 +108,21 @@ int main(int argc, char** argv) {
         else
             delegate.application_openFiles({path});
     }
-    delegate.awakeFromNib();
-    QTimer::singleShot(0, &delegate, &kd::AppDelegate::applicationDidFinishLaunching);
+    // The desktop's search reaches whichever launcher runs, started for it or not.
+    kd::DesktopSearch search({
+        [&delegate](const QString& text) { return delegate.searchGames(text); },
+        [&delegate](const QString& name) { return delegate.searchResult(name); },
+        [&delegate](const QString& name) { delegate.startGameNamed(name); },
+        [&delegate](const QString& text) { delegate.showSearch(text); },
+    });
+    if (const QString problem = search.registerOnSessionBus(); !problem.isEmpty())
+        desktop.systemLog(QStringLiteral("Desktop search not offered: ") + problem);
+    if (command.searchService && command.romPaths.isEmpty()) {
+        delegate.startInBackground();
+    } else {
+        delegate.awakeFromNib();
+        QTimer::singleShot(0, &delegate, &kd::AppDelegate::applicationDidFinishLaunching);
+    }
     if (quitRequested)
         QTimer::singleShot(0, &application, &QApplication::quit);
     return QApplication::exec();

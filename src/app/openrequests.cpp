@@ -30,6 +30,7 @@ void AppDelegate::listenToLaterStarts(InstanceChannel& channel) {
 }
 
 void AppDelegate::applicationShouldHandleReopen(const QStringList& paths) {
+    leaveBackground();
     whenLaunched([this] { bringForward(shownMainWindow()); });
     application_openFiles(paths);
 }

@@ -9,6 +9,7 @@
 #include "log/view/logview.h"
 #include "platform/desktop.h"
 
+#include <QApplication>
 #include <QDir>
 
 namespace kd {
@@ -102,6 +103,16 @@ void AppDelegate::checkATaskStatus(EmulatorProcess* run) {
     m_desktop.beep();
     m_desktop.systemLog(QStringLiteral("Task terminate: Error %1").arg(status));
     appendOutput(formatText(text(QStringLiteral("Error_4")), status));
+    // The user may be elsewhere: the desktop says it, and leads to the log.
+    if (!QApplication::activeWindow()) {
+        const QStringList arguments = m_runs->argumentsOf(run);
+        const QString game =
+            arguments.isEmpty() ? EmulatorName : m_play->titleOfRom(arguments.first());
+        m_desktop.notify(formatText(text(QStringLiteral("Notify_RunFailed")), 0, game),
+                         formatText(text(QStringLiteral("Notify_RunFailedInfo")), 0,
+                                    m_play->outcomeText({0, status, run->wasSignalled()})),
+                         text(QStringLiteral("Button_ShowLog")), [this] { show_Logwindow(); });
+    }
     display_Alert_Error(status);
 }
 

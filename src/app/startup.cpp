@@ -19,7 +19,8 @@ void AppDelegate::awakeFromNib() {
         display_Alert_exe();
     check_romsfolder();
     m_visiblePrewindow = false;
-    loadGameList();
+    if (!std::exchange(m_listRead, true))
+        loadGameList();
     openHistory();
     // Which games have their archive in the ROMs folder, as its field says now
     // (and from now on, as it changes).

@@ -161,6 +161,13 @@ void GameListController::matchArchivesSlice() {
     emit availabilityChanged();
 }
 
+std::vector<std::size_t> GameListController::bestMatches(const QString& text,
+                                                         std::size_t limit) const {
+    while (buildSearchIndexSlice(std::numeric_limits<std::size_t>::max())) {
+    }
+    return m_index.bestMatches(searchWords(text), limit);
+}
+
 bool GameListController::buildSearchIndexSlice(std::size_t records) const {
     const auto& all = m_model.records();
     for (std::size_t i = 0; i < records && m_index.size() < all.size(); ++i)

@@ -84,6 +84,9 @@ public:
     // Folds a slice of the records not yet in the search index; false once
     // all are in. Searching completes the index first if it has to.
     bool buildSearchIndexSlice(std::size_t records = 4096) const;
+    // Stored indexes of at most `limit` records matching `text`, ranked as
+    // GameSearchIndex::bestMatches says; the view filters play no part.
+    std::vector<std::size_t> bestMatches(const QString& text, std::size_t limit) const;
 
 signals:
     void selectionChanged();

@@ -79,4 +79,33 @@ bool GameSearchIndex::matches(std::size_t row, const std::vector<std::string>& w
     });
 }
 
+std::vector<std::size_t> GameSearchIndex::bestMatches(const std::vector<std::string>& words,
+                                                      std::size_t limit) const {
+    std::vector<std::size_t> groups[3];
+    if (words.empty() || limit == 0)
+        return {};
+    for (std::size_t row = 0; row < m_texts.size() && groups[0].size() < limit; ++row) {
+        if (!matches(row, words))
+            continue;
+        const std::string& text = m_texts[row];
+        // The title is the second field.
+        const std::size_t start = text.find(kFieldEnd) + 1;
+        const std::string_view title(text.data() + start, text.find(kFieldEnd, start) - start);
+        std::size_t group = 2;
+        if (title.starts_with(words.front()))
+            group = 0;
+        else if (std::all_of(words.begin(), words.end(), [title](const std::string& word) {
+                     return title.find(word) != std::string_view::npos;
+                 }))
+            group = 1;
+        if (groups[group].size() < limit)
+            groups[group].push_back(row);
+    }
+    std::vector<std::size_t> best;
+    for (const std::vector<std::size_t>& group : groups)
+        best.insert(best.end(), group.begin(), group.end());
+    best.resize(std::min(best.size(), limit));
+    return best;
+}
+
 } // namespace kd

@@ -28,6 +28,12 @@ public:
     // True when every word occurs in one of the row's fields (a word never
     // spans two fields). No words match every row.
     bool matches(std::size_t row, const std::vector<std::string>& words) const;
+    // At most `limit` matching rows, best first: the title starting with the
+    // first word, then every word in the title, then the other matches; each
+    // group in stored order. No words match nothing here: a desktop search
+    // without words has no answer.
+    std::vector<std::size_t> bestMatches(const std::vector<std::string>& words,
+                                         std::size_t limit) const;
 
 private:
     // The fields of a record, folded, each followed by a unit separator.

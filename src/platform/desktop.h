@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace kd {
@@ -71,6 +72,11 @@ public:
     virtual bool raiseApplication(const RunningApplication& application) = 0;
 
     virtual void noteRecentDocument(const QString& path) = 0;
+
+    // A desktop notification with one action; `onAction` runs when it is picked.
+    // Without a notification server nothing happens and nothing waits.
+    virtual void notify(const QString& summary, const QString& body, const QString& actionLabel,
+                        std::function<void()> onAction) = 0;
 };
 
 } // namespace kd

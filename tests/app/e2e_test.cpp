@@ -1,11 +1,16 @@
 // The real launcher in real windows, driven with the keyboard as a user would:
 // a throwaway copy of the bundle and of the settings, a private X display.
 #include "support/runhelpers.h"
+#include "support/sessionbus.h"
 #include "support/testbundle.h"
 
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
 #include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -137,6 +142,130 @@ TEST_F(RealLauncher, ASecondStartHandsItsArchiveToTheRunningOne) {
     EXPECT_EQ(process.state(), QProcess::Running);
     EXPECT_EQ(endWith(SIGTERM), 0);
     EXPECT_FALSE(QFileInfo(socket).exists());
+}
+
+// The desktop's search on a private session bus: the launcher the bus starts
+// for it answers both desktops' interfaces and starts the game picked.
+TEST_F(RealLauncher, AnswersTheDesktopSearchAndStartsThePickedGame) {
+    SessionBus bus;
+    if (!bus.isValid())
+        GTEST_SKIP() << "needs dbus-daemon";
+    ASSERT_TRUE(writeFile(gameList(), R"(<plist version="1.0"><array>
+<dict><key>name</key><string>zap</string><key>title</key><string>Moon Zapper</string>
+  <key>maker</key><string>Bolt Works</string></dict>
+<dict><key>name</key><string>thunderbolt</string><key>title</key><string>Thunderbolt</string></dict>
+<dict><key>name</key><string>boltrunner</string><key>title</key><string>Bolt Runner</string>
+  <key>year</key><integer>1991</integer><key>maker</key><string>Kestrel</string></dict>
+</array></plist>)"));
+    for (const char* rom : {"boltrunner.zip", "zap.zip"})
+        ASSERT_TRUE(writeFile(roms + '/' + rom, "PK"));
+    QProcessEnvironment env = environment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    env.insert("KD_DEMO_SCRIPT", "exit 0");
+    process.setProcessEnvironment(env);
+    process.start(launcher, {"--search-service"});
+    const QString name = "org.example.KaleidromeLauncher";
+    QDBusConnection client = bus.connection();
+    ASSERT_TRUE(
+        waitUntil([&] { return client.interface()->isServiceRegistered(name).value(); }, 15000));
+
+    QDBusInterface shell(name, "/org/example/KaleidromeLauncher/SearchProvider",
+                         "org.gnome.Shell.SearchProvider2", client);
+    const QDBusReply<QStringList> found = shell.call("GetInitialResultSet", QStringList{"BOLT"});
+    EXPECT_EQ(found.value(), QStringList({"boltrunner", "thunderbolt", "zap"}));
+    const QDBusReply<QStringList> narrowed =
+        shell.call("GetSubsearchResultSet", found.value(), QStringList{"bolt", "run"});
+    EXPECT_EQ(narrowed.value(), QStringList({"boltrunner"}));
+    QDBusMessage metas = shell.call("GetResultMetas", QStringList{"boltrunner", "gone"});
+    ASSERT_EQ(metas.type(), QDBusMessage::ReplyMessage) << metas.errorMessage().toStdString();
+    QList<QVariantMap> meta;
+    qvariant_cast<QDBusArgument>(metas.arguments().value(0)) >> meta;
+    ASSERT_EQ(meta.size(), 1);
+    EXPECT_EQ(meta[0].value("id"), "boltrunner");
+    EXPECT_EQ(meta[0].value("name"), "Bolt Runner");
+    EXPECT_EQ(meta[0].value("description"), "1991, Kestrel");
+    EXPECT_TRUE(QFileInfo(meta[0].value("gicon").toString()).isFile());
+
+    QDBusInterface runner(name, "/org/example/KaleidromeLauncher/Runner", "org.kde.krunner1",
+                          client);
+    QDBusMessage matches = runner.call("Match", "zapper");
+    ASSERT_EQ(matches.type(), QDBusMessage::ReplyMessage) << matches.errorMessage().toStdString();
+    EXPECT_EQ(matches.signature(), "a(sssida{sv})");
+    const QDBusArgument list = qvariant_cast<QDBusArgument>(matches.arguments().value(0));
+    QStringList matchIds;
+    list.beginArray();
+    while (!list.atEnd()) {
+        QString id, text, icon;
+        int type = 0;
+        double relevance = 0;
+        QVariantMap properties;
+        list.beginStructure();
+        list >> id >> text >> icon >> type >> relevance >> properties;
+        list.endStructure();
+        matchIds << id + ':' + text;
+    }
+    list.endArray();
+    EXPECT_EQ(matchIds, QStringList({"zap:Moon Zapper"}));
+
+    // Picked: the normal start, then the game with the form's argument list.
+    EXPECT_EQ(shell.call("ActivateResult", "boltrunner", QStringList{"bolt"}, 0u).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(startedRom(), roms + "/boltrunner.zip");
+    QByteArray errors;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            errors += process.readAllStandardError();
+            return errors.contains("Task terminate: Success");
+        },
+        15000));
+    QFile::remove(dir.filePath("argv"));
+    EXPECT_EQ(runner.call("Run", "zap", "").type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(startedRom(), roms + "/zap.zip");
+    // The first start's form, as a double click in the table gives it.
+    EXPECT_EQ(
+        QString::fromUtf8(readFile(dir.filePath("argv"))).split(QChar(0)),
+        QStringList({roms + "/zap.zip", "-ppc-frequency=50", "-gpu-multi-threaded", "-res=496,384",
+                     "-fullscreen", "-no-multi-texture", "-crosshairs=0", ""}));
+    EXPECT_EQ(endWith(SIGTERM), 0);
+}
+
+// Under a native Wayland compositor (weston, headless) a game handed over on
+// the command line runs to its end; raising windows by class, an X11 matter,
+// is skipped and said once.
+TEST_F(RealLauncher, AGameRunCompletesUnderNativeWayland) {
+    const QString weston = QStandardPaths::findExecutable("weston");
+    if (weston.isEmpty() || !QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                                               "/platforms/libqwayland-generic.so"))
+        GTEST_SKIP() << "needs weston and qt6-wayland";
+    QProcessEnvironment env = environment("wayland");
+    QProcess compositor;
+    compositor.setProcessEnvironment(env);
+    compositor.start(weston, {"--backend=headless-backend.so", "--socket=kd-wayland",
+                              "--idle-time=0", "--no-config"});
+    ASSERT_TRUE(
+        waitUntil([&] { return QFile::exists(dir.filePath("runtime/kd-wayland")); }, 15000));
+    ASSERT_TRUE(writeFile(roms + "/astrovex.zip", "PK"));
+    env.insert("WAYLAND_DISPLAY", "kd-wayland");
+    env.insert("KD_DEMO_SCRIPT", "out played\nexit 0");
+    process.setProcessEnvironment(env);
+    process.start(launcher, {roms + "/astrovex.zip"});
+    EXPECT_EQ(startedRom(), roms + "/astrovex.zip");
+    QByteArray errors;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            errors += process.readAllStandardError();
+            return errors.contains("Task terminate: Success");
+        },
+        15000))
+        << errors.toStdString();
+    EXPECT_EQ(errors.count("windows are not looked for or raised: the display is not X11 but "
+                           "wayland"),
+              1)
+        << errors.toStdString();
+    EXPECT_FALSE(errors.contains("xcb")) << errors.toStdString();
+    EXPECT_EQ(endWith(SIGTERM), 0);
+    compositor.terminate();
+    compositor.waitForFinished(5000);
 }
 
 // --help and mistakes are answered on any terminal, with no display (--version:

@@ -253,6 +253,38 @@ TEST_F(Launching, AnEmptyRomsFieldOffersTheOpenPanel) {
 // Escape's answer); confirmed, the running one is stopped. A stop asked for is
 // no error: no alert, no beep; the log and the status line say so, the system
 // log keeps the status.
+// A game that fails while the user is elsewhere is told by the desktop, whose
+// action brings the log forward; while a launcher window is active, the alert alone.
+TEST_F(Launching, AGameFailingUnseenIsNotifiedAndItsActionShowsTheLog) {
+    store->setObject(home.path(), keys::RomsPath);
+    app->setSelectionIndex(0);
+    for (const bool active : {false, true}) {
+        SCOPED_TRACE(active);
+        desktop.clear();
+        if (active) {
+            app->window()->activateWindow();
+            ASSERT_TRUE(waitUntil([] { return QApplication::activeWindow() != nullptr; }));
+        }
+        ASSERT_EQ(QApplication::activeWindow() != nullptr, active);
+        {
+            ScopedEnv env("KD_DEMO_SCRIPT", "exit 3");
+            app->start_game();
+        }
+        ASSERT_TRUE(bothEnds());
+        EXPECT_EQ(alertsWithMessage("Alert_1"), 2);
+        if (active) {
+            EXPECT_EQ(desktop.count("notify"), 0);
+            continue;
+        }
+        EXPECT_EQ(desktop.argsOf("notify"),
+                  QList<QStringList>({{"Astrovex: Orbit Breaker ended with a failure",
+                                       "Kaleidrome ended with status 3.", "Show Log"}}));
+        ASSERT_FALSE(logWindow()->isVisible());
+        desktop.notificationAction();
+        EXPECT_TRUE(logWindow()->isVisible());
+    }
+}
+
 TEST_F(Launching, StartingWhileAGameRunsAsksThenStopsItWithoutAnError) {
     store->setObject(home.path(), keys::RomsPath);
     app->setSelectionIndex(0);

@@ -190,6 +190,30 @@ TEST(Search, FoldsCaseAndAccentsEveryWordMustMatchSomeShownFieldTheArrangedListK
     EXPECT_EQ(c.content().size(), 5u);
 }
 
+// The desktop's search ranks: title starting with the first word, every word in
+// the title, a match elsewhere; stored order within each; at most the limit.
+TEST(Search, BestMatchesRankTitlesFirstAndStopAtTheLimit) {
+    GameListController c;
+    c.addObjects(games());
+    c.addObjects({dict({{"name", "zap"}, {"title", "Moon Zapper"}, {"maker", "Racer Works"}}),
+                  dict({{"name", "big"}, {"title", "Big Racer"}}),
+                  dict({{"name", "racer9"}, {"title", "Racer IX"}})});
+    c.setSearchText(QStringLiteral("nothing"));
+    const auto names = [&c](const QString& text, std::size_t limit) {
+        QStringList found;
+        for (std::size_t stored : c.bestMatches(text, limit))
+            found << *gameName(c.content()[stored]);
+        return found;
+    };
+    EXPECT_EQ(names(QStringLiteral("racer"), 20),
+              QStringList({"racer2", "racer9", "cafe", "big", "zap"}));
+    EXPECT_EQ(names(QStringLiteral("RACER ii"), 20), QStringList({"racer2"}));
+    EXPECT_EQ(names(QStringLiteral("racer"), 3), QStringList({"racer2", "racer9", "cafe"}));
+    EXPECT_EQ(names(QStringLiteral("kestrel"), 20), QStringList({"bolt"}));
+    EXPECT_TRUE(names(QStringLiteral(" "), 20).isEmpty());
+    EXPECT_EQ(c.shownCount(), 0) << "the table's filter is not the desktop's";
+}
+
 TEST(Search, SelectionFollowsWhatTheFiltersShow) {
     GameListController c;
     c.addObjects(games());

@@ -1,10 +1,12 @@
 #include "platform/desktop/filemanager.h"
+#include "platform/desktop/notifications.h"
 #include "platform/desktop/qtdesktop.h"
 #include "platform/desktop/soundplayer.h"
 #include "testutil.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -163,6 +165,59 @@ TEST_F(PrivateBus, FileManagerGetsTheUriElseTheFallbackRuns) {
     EXPECT_EQ(fallbacks, 1);
     EXPECT_TRUE(waitUntil([&] { return fallbacks == 2; }, 5000));
     EXPECT_EQ(fileManager.requests.size(), 3);
+}
+
+// Stands in for the desktop's notification server.
+class FakeNotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList shown;
+
+public slots:
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints,
+                int timeout) {
+        shown.append(QStringList{app, QString::number(replaces), icon, summary, body,
+                                 actions.join(u','), hints.value("desktop-entry").toString(),
+                                 QString::number(timeout)}
+                         .join(u'|'));
+        return uint(40 + shown.size());
+    }
+};
+
+TEST_F(PrivateBus, ANotificationIsShownAndItsActionRunsOnce) {
+    Notifications notifications(client);
+    int picked = 0;
+    // No server: nothing shown, nothing waits, nothing runs.
+    QElapsedTimer clock;
+    clock.start();
+    notifications.notify("Bolt Runner ended", "a<b", "Show Log", [&] { ++picked; });
+    EXPECT_LT(clock.elapsed(), 1000);
+
+    FakeNotificationServer server;
+    ASSERT_TRUE(service.registerObject("/org/freedesktop/Notifications", &server,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(service.registerService("org.freedesktop.Notifications"));
+    notifications.notify("Bolt Runner ended", "a<b", "Show Log", [&] { ++picked; });
+    ASSERT_TRUE(waitUntil([&] { return server.shown.size() == 1; }));
+    EXPECT_EQ(server.shown[0], "Kaleidrome Launcher|0|kaleidrome-launcher|Bolt Runner ended|"
+                               "a&lt;b|show-log,Show Log|org.example.KaleidromeLauncher|-1");
+    QTest::qWait(100); // the id comes back
+    const auto invoke = [&](uint id, const QString& action) {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+        signal << id << action;
+        service.send(signal);
+        QTest::qWait(100);
+    };
+    invoke(99, "show-log"); // another program's notification
+    invoke(41, "other");
+    EXPECT_EQ(picked, 0);
+    invoke(41, "show-log");
+    invoke(41, "show-log");
+    EXPECT_EQ(picked, 1);
+    EXPECT_EQ(server.shown.size(), 1) << "the first one, without a server, was dropped";
 }
 
 TEST(Sounds, NamesResolveToBundleFilesAndPlayingNeverWaits) {

@@ -15,7 +15,8 @@ class FakeDesktop : public Desktop {
 public:
     struct Call {
         QString name; // "alert", "openPanel", "savePanel", "beep", "sound", "log",
-                      // "openPath", "openUrl", "reveal", "listApps", "raise", "recent"
+                      // "openPath", "openUrl", "reveal", "listApps", "raise", "recent",
+                      // "notify"
         QStringList args;
         bool duringModal = false; // made while an alert or a panel was up
     };
@@ -67,6 +68,13 @@ public:
         return record("raise", {a.name, QString::number(a.pid)}, true);
     }
     void noteRecentDocument(const QString& path) override { record("recent", {path}); }
+    // The last notification's action.
+    std::function<void()> notificationAction;
+    void notify(const QString& summary, const QString& body, const QString& actionLabel,
+                std::function<void()> onAction) override {
+        record("notify", {summary, body, actionLabel});
+        notificationAction = std::move(onAction);
+    }
 
     // Names of the recorded calls, in order.
     QStringList callNames() const {

@@ -1,6 +1,7 @@
 #include "platform/desktop/qtdesktop.h"
 
 #include "platform/desktop/filemanager.h"
+#include "platform/desktop/notifications.h"
 #include "platform/desktop/recentdocuments.h"
 #include "platform/desktop/x11windows.h"
 #include "platform/showntext.h"
@@ -151,6 +152,15 @@ bool raiseOwnWindows() {
 QtDesktop::QtDesktop(QString resourcePath)
     : m_resources(std::move(resourcePath)), m_sounds(m_resources + QStringLiteral("/sounds")) {}
 
+QtDesktop::~QtDesktop() = default;
+
+void QtDesktop::notify(const QString& summary, const QString& body, const QString& actionLabel,
+                       std::function<void()> onAction) {
+    if (!m_notifications)
+        m_notifications = std::make_unique<Notifications>(QDBusConnection::sessionBus());
+    m_notifications->notify(summary, body, actionLabel, std::move(onAction));
+}
+
 int QtDesktop::runAlert(const AlertRequest& request) {
     QMessageBox box(QApplication::activeWindow());
     box.setIcon(iconFor(request.style));
@@ -277,8 +287,14 @@ QList<RunningApplication> QtDesktop::runningApplications() {
         ownName = QCoreApplication::applicationName();
     const qint64 ownPid = QCoreApplication::applicationPid();
     QList<RunningApplication> result{{ownName, ownPid, 0}};
-    if (!onX11())
+    if (!onX11()) {
+        // Other programs' windows are the compositor's business there.
+        if (!std::exchange(m_notX11Said, true))
+            systemLog(QStringLiteral("Other applications' windows are not looked for or raised: "
+                                     "the display is not X11 but ") +
+                      QGuiApplication::platformName());
         return result;
+    }
     X11Session session;
     for (const X11Session::Client& client : session.clients()) {
         if (client.pid != ownPid)

@@ -3,7 +3,11 @@
 #include "platform/desktop.h"
 #include "platform/desktop/soundplayer.h"
 
+#include <memory>
+
 namespace kd {
+
+class Notifications;
 
 // The Desktop of a Linux session: Qt dialogs, libcanberra sounds, syslog,
 // xdg-open, the freedesktop file manager and recently-used list, and EWMH
@@ -12,6 +16,7 @@ class QtDesktop : public Desktop {
 public:
     // `resourcePath` is the bundle's resource folder; sounds live in its "sounds".
     explicit QtDesktop(QString resourcePath);
+    ~QtDesktop() override;
 
     // Answers with the index in `request.buttons`; -1 when closed without one.
     int runAlert(const AlertRequest& request) override;
@@ -38,11 +43,17 @@ public:
     // file is left untouched.
     void noteRecentDocument(const QString& path) override;
 
+    // Through the session bus's notification server.
+    void notify(const QString& summary, const QString& body, const QString& actionLabel,
+                std::function<void()> onAction) override;
+
 private:
     QString m_resources;
     QString m_recentDocumentsError;
     SoundPlayer m_sounds;
+    std::unique_ptr<Notifications> m_notifications; // made at the first one
     bool m_soundFailureLogged = false;
+    bool m_notX11Said = false;
 };
 
 } // namespace kd
