@@ -29,6 +29,10 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <source>An empty ROM archive path was given.</source>
         <translation>Der Pfad des ROM-Archivs ist leer.</translation>
     </message>
+    <message>
+        <source>Answers the desktop&apos;s search without showing a window (the session bus starts it so).</source>
+        <translation>Beantwortet die Suche des Desktops, ohne ein Fenster zu zeigen (so startet ihn der Sitzungsbus).</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>
@@ -339,6 +343,21 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <source>stopped on request, %@</source>
         <comment>Outcome_Stopped</comment>
         <translation>auf Wunsch gestoppt, %@</translation>
+    </message>
+    <message>
+        <source>Show Log</source>
+        <comment>Button_ShowLog</comment>
+        <translation>Protokoll zeigen</translation>
+    </message>
+    <message>
+        <source>%@ ended with a failure</source>
+        <comment>Notify_RunFailed</comment>
+        <translation>%@ endete mit einem Fehler</translation>
+    </message>
+    <message>
+        <source>Kaleidrome %@.</source>
+        <comment>Notify_RunFailedInfo</comment>
+        <translation>Kaleidrome wurde %@.</translation>
     </message>
 </context>
 <context>
