@@ -1,5 +1,6 @@
 // Start-up order, the main windows, the game list's life, launch requests,
 // selection artwork and the workspace actions.
+#include "app/search/desktopsearch.h"
 #include "app/windows/activityindicator.h"
 #include "app/windows/gametableview.h"
 #include "app/windows/imageview.h"
@@ -37,6 +38,36 @@ TEST_F(Startup, ChecksComeFirstThenTheListThenOneMainWindow) {
     app->applicationDidFinishLaunching();
     EXPECT_TRUE(app->window()->isVisible() && !app->window2()->isVisible());
     EXPECT_EQ(app->selectedGameName(), "astrovex");
+}
+
+// Started by the bus for a search: the list is read for it, nothing is shown or
+// asked. Picking a result runs the normal start, its checks first, then the
+// game; "more results" shows the words in the search field.
+TEST_F(Startup, ASearchStartShowsNothingUntilAResultIsPicked) {
+    ASSERT_TRUE(QFile::remove(bundle.path("kdromepak/Kaleidrome")));
+    store->setObject(bundle.path("kdromepak"), keys::RomsPath);
+    app->startInBackground();
+    QTest::qWait(50);
+    EXPECT_TRUE(desktop.alerts.isEmpty());
+    EXPECT_FALSE(app->window()->isVisible() || app->window2()->isVisible());
+    const QList<SearchResult> found = app->searchGames("bolt runner");
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(QStringList({found[0].id, found[0].title, found[0].description}),
+              QStringList({"boltrunner", "Bolt Runner", "1991, Kestrel Interactive"}));
+    EXPECT_FALSE(app->searchResult("nosuchgame"));
+
+    app->startGameNamed("boltrunner");
+    app->showSearch("kestrel");
+    EXPECT_EQ(desktop.alerts.size(), 1);
+    ASSERT_TRUE(waitUntil([&] { return app->window()->isVisible(); }));
+    ASSERT_TRUE(waitUntil([&] { return list()->searchText() == "kestrel"; }));
+    // The start-up's check, then the game-run request's own, as a double click gets.
+    QStringList messages;
+    for (const AlertRequest& alert : desktop.alerts)
+        messages << alert.message;
+    EXPECT_EQ(messages, QStringList({app->text("Install_1"), app->text("Install_1"),
+                                     app->text("Alert_StartFailed")}));
+    EXPECT_TRUE(log().contains(bundle.path("kdromepak/Kaleidrome")));
 }
 
 // StartWindow 2 opens the second main window, anything else the first; the
