@@ -2,7 +2,14 @@
 
 #include <QDir>
 #include <QFileSystemWatcher>
+#include <QSocketNotifier>
 #include <SDL.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <utility>
 
 namespace kd {
 
@@ -49,6 +56,10 @@ int SDLCALL watchDevices(void* self, SDL_Event* event) {
 } // namespace
 
 Gamepad::Gamepad(QObject* parent) : QObject(parent) {
+    // Named, so what wakes the launcher can be told apart.
+    m_reader.setObjectName(QStringLiteral("padReader"));
+    m_repeat.setObjectName(QStringLiteral("padRepeat"));
+    m_quitHold.setObjectName(QStringLiteral("padQuitHold"));
     m_reader.setTimerType(Qt::PreciseTimer);
     m_reader.setInterval(ReadInterval);
     connect(&m_reader, &QTimer::timeout, this, &Gamepad::readPads);
@@ -67,6 +78,10 @@ Gamepad::Gamepad(QObject* parent) : QObject(parent) {
     // combination must work while a game has the focus.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // Pads through their input event node, which is quiet while nothing is
+    // pressed; the HID path reports many times a second regardless. The
+    // environment variable of the same name still decides.
+    SDL_SetHint(SDL_HINT_JOYSTICK_HIDAPI, "0");
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
         m_problem = QString::fromUtf8(SDL_GetError());
         return;
@@ -89,9 +104,21 @@ Gamepad::~Gamepad() {
     if (!m_problem.isEmpty())
         return;
     SDL_DelEventWatch(watchDevices, this);
-    for (auto& [instance, pad] : m_pads)
+    for (auto& [instance, pad] : m_pads) {
+        closeDevice(pad);
         SDL_GameControllerClose(static_cast<SDL_GameController*>(pad.controller));
+    }
     SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+}
+
+bool Gamepad::isReading() const {
+    if (m_reader.isActive())
+        return true;
+    for (const auto& [instance, pad] : m_pads) {
+        if (pad.notifier)
+            return true;
+    }
+    return false;
 }
 
 QString Gamepad::padName() const {
@@ -170,6 +197,7 @@ void Gamepad::addPad(int deviceIndex) {
     Pad& pad = m_pads[instance];
     pad.controller = controller;
     pad.name = name ? QString::fromUtf8(name) : QStringLiteral("Gamepad");
+    watchDevice(instance, pad, SDL_GameControllerPath(controller));
     updateReading();
     emit padsChanged(padName());
 }
@@ -178,12 +206,53 @@ void Gamepad::removePad(int instance) {
     const auto pad = m_pads.find(instance);
     if (pad == m_pads.end())
         return;
+    closeDevice(pad->second);
     SDL_GameControllerClose(static_cast<SDL_GameController*>(pad->second.controller));
     m_pads.erase(pad);
     directionChanged();
     checkQuitCombination();
     updateReading();
     emit padsChanged(padName());
+}
+
+// The pad's node, opened a second time: the kernel hands each reader its own
+// copy of the events, so reading ours takes nothing from SDL's.
+void Gamepad::watchDevice(int instance, Pad& pad, const char* path) {
+    if (!path || std::strncmp(path, "/dev/", 5) != 0)
+        return; // read on the timer
+    pad.device = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (pad.device < 0)
+        return;
+    pad.notifier = new QSocketNotifier(pad.device, QSocketNotifier::Read, this);
+    connect(pad.notifier, &QSocketNotifier::activated, this,
+            [this, instance] { deviceReadable(instance); });
+}
+
+void Gamepad::deviceReadable(int instance) {
+    const auto found = m_pads.find(instance);
+    if (found == m_pads.end() || !found->second.notifier)
+        return;
+    Pad& pad = found->second;
+    char events[1024];
+    ssize_t got = 0;
+    while ((got = ::read(pad.device, events, sizeof events)) > 0) {
+    }
+    if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+        closeDevice(pad); // unplugged: read on the timer until SDL says so
+        updateReading();
+    } else {
+        // A stick that keeps reporting wakes the launcher at most once per interval.
+        pad.notifier->setEnabled(false);
+        QTimer::singleShot(ReadInterval, pad.notifier,
+                           [notifier = pad.notifier] { notifier->setEnabled(true); });
+    }
+    readPads(); // may remove the pad: nothing of it is used after this
+}
+
+void Gamepad::closeDevice(Pad& pad) {
+    delete std::exchange(pad.notifier, nullptr);
+    if (pad.device >= 0)
+        ::close(std::exchange(pad.device, -1));
 }
 
 void Gamepad::buttonChanged(Pad& pad, PadButton button, bool down) {
@@ -264,9 +333,14 @@ void Gamepad::updateReading() {
         m_reader.stop();
         m_repeat.stop();
         m_quitHold.stop();
-    } else if (!m_reader.isActive()) {
-        m_reader.start();
+        return;
     }
+    const bool unwatched = std::any_of(m_pads.begin(), m_pads.end(),
+                                       [](const auto& entry) { return !entry.second.notifier; });
+    if (!unwatched)
+        m_reader.stop();
+    else if (!m_reader.isActive())
+        m_reader.start();
 }
 
 } // namespace kd

@@ -9,6 +9,7 @@
 #include <map>
 
 class QFileSystemWatcher;
+class QSocketNotifier;
 
 namespace kd {
 
@@ -16,12 +17,15 @@ namespace kd {
 // game-controller API without any SDL window. Presses become commands on the
 // main event loop. The pads are read only while one is attached; with none,
 // nothing runs until the device folder changes or a pad is added in-process.
+// A pad with a device node wakes the launcher only when it has input (its node
+// is watched); one without (a virtual pad) is read every ReadInterval.
 // While a game runs, only the quit combination is looked for. Pads keep being
 // read while another application has the focus.
 class Gamepad : public QObject {
     Q_OBJECT
 public:
-    // How often attached pads are read: well within a frame.
+    // How often pads without a device node are read, and the shortest time
+    // between two readings of one with a node: well within a frame.
     static constexpr std::chrono::milliseconds ReadInterval{8};
     // A held direction repeats after the first delay, then at the slow
     // interval, and at the fast one once it has been held for SpeedUpAfter.
@@ -39,7 +43,7 @@ public:
     QString padName() const;
     int padCount() const { return int(m_pads.size()); }
     // Whether the pads are being read (only while one is attached).
-    bool isReading() const { return m_reader.isActive(); }
+    bool isReading() const;
 
     void setQuitCombination(const QuitCombination& combination);
     QuitCombination quitCombination() const { return m_quit; }
@@ -64,7 +68,13 @@ private:
         QString name;
         std::bitset<std::size_t(PadButton::Count)> held;
         int stickDirection = 0; // -1 up, 1 down
+        // Our own descriptor of its device node, readable when it has input.
+        int device = -1;
+        QSocketNotifier* notifier = nullptr;
     };
+    void watchDevice(int instance, Pad& pad, const char* path);
+    void deviceReadable(int instance);
+    void closeDevice(Pad& pad);
     void addPad(int deviceIndex);
     void removePad(int instance);
     void buttonChanged(Pad& pad, PadButton button, bool down);
