@@ -118,9 +118,9 @@ TEST_F(PadInLauncher, StartsAGameThenOnlyTheHeldCombinationStopsIt) {
     ScopedEnv script("KD_DEMO_SCRIPT", "trap-term\nout playing\nrun\nout saved\nexit 3");
     press(B::South);
     ASSERT_NE(app->task(), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return log().contains("playing"); }));
     EXPECT_EQ(receivedArguments().filter(".zip"),
               QStringList{home.filePath("roms") + "/" + *app->selectedGameName() + ".zip"});
-    ASSERT_TRUE(waitUntil([&] { return log().contains("playing"); }));
 
     press(B::Down);
     press(B::North);
