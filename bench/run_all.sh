@@ -25,7 +25,7 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 cmake -S "$src" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKD_BUILD_BENCH=ON >/dev/null || exit 2
 cmake --build "$build" -j2 --target runs_bench startup_bench startup_bare catalogue_bench \
-    log_bench emulator_flood_bench filter_bench history_bench search_bench >"$out/build.log" 2>&1 || { tail -n 30 "$out/build.log"; exit 2; }
+    log_bench emulator_flood_bench filter_bench history_bench search_bench gamepad_bench >"$out/build.log" 2>&1 || { tail -n 30 "$out/build.log"; exit 2; }
 bin="$build/bench"
 mkdir -p "$work"
 [ -f "$list" ] || python3 "$here/catalogue/make_catalogue.py" "$records" "$list" || exit 2
@@ -51,6 +51,7 @@ run log "$bin/log_bench" "$mib"
 run emulator_flood "$bin/emulator_flood_bench" "$mib"
 run history "$bin/history_bench" 100000
 run desktop_search "$bin/search_bench" "$list"
+run gamepad "$bin/gamepad_bench" "$list"
 section catalogue
 "$here/catalogue/run.sh" "$build" "$records" 2>&1 | tee "$out/catalogue.txt"
 for size in "$records" "$big"; do
@@ -75,8 +76,9 @@ line() { # line LABEL VALUE OP TARGET
 
 section summary
 grep -h '^\(PASS\|FAIL\) ' "$out/runs.txt" "$out/startup.txt" "$out/huge_title.txt" \
-    "$out/history.txt" | sed 's/^/runs\/startup\/history: /'
-grep -q '^FAIL ' "$out/runs.txt" "$out/startup.txt" "$out/huge_title.txt" "$out/history.txt" &&
+    "$out/history.txt" "$out/gamepad.txt" | sed 's/^/runs\/startup\/history\/gamepad: /'
+grep -q '^FAIL ' "$out/runs.txt" "$out/startup.txt" "$out/huge_title.txt" "$out/history.txt" \
+    "$out/gamepad.txt" &&
     status=1
 
 log_rate=$(sed -n 's/^pipeline: *\([0-9.]*\) MiB\/s.*/\1/p' "$out/log.txt")

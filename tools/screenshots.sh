@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Pictures of what users see: main window 1 and 2, the preferences window, the
-# log window and its find bar, the About window, a main window with the play
-# figures and the status line, the History window, a main window without its
+# Pictures of what users see: main window 1 and 2, the preferences window, the log window
+# and its find bar, the Gamepad page of the preferences, the About window, a main window
+# with the play figures and the status line, the History window, a main window without its
 # game list, both main windows with 40,000 invented games, main window 1 and the
-# preferences in German, a table emptied by its filters, a game's menu, the
-# question before a running game is replaced, and main window 1 and the
-# preferences at scale 2 on a 1440x900 screen, taken under a private Xvfb.
+# preferences in German, a table emptied by its filters, a game's menu, the question
+# before a running game is replaced, and main window 1 and the preferences at scale 2 on a
+# 1440x900 screen, taken under a private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -110,6 +110,8 @@ xdotool key Return
 shot "$log" log-find
 keys "$main" ctrl+comma
 shot "$(window Preferences)" preferences-window
+keys "$(window Preferences)" ctrl+Tab ctrl+Tab ctrl+Tab   # the Gamepad page
+shot "$(window Preferences)" preferences-gamepad
 keys "$main" alt+h; sleep 0.5; xdotool key a
 shot "$(window "About Kaleidrome Launcher")" about-window
 

@@ -447,6 +447,14 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
         <source>History of %1</source>
         <translation>Verlauf von %1</translation>
     </message>
+    <message>
+        <source>Gamepad</source>
+        <translation>Gamepad</translation>
+    </message>
+    <message>
+        <source>Gamepad: %1</source>
+        <translation>Gamepad: %1</translation>
+    </message>
 </context>
 <context>
     <name>kd::GameListModel</name>
@@ -520,6 +528,89 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Show All Games</source>
         <translation>Alle Spiele zeigen</translation>
+    </message>
+</context>
+<context>
+    <name>kd::GamepadPage</name>
+    <message>
+        <source>A (south)</source>
+        <translation>A (unten)</translation>
+    </message>
+    <message>
+        <source>B (east)</source>
+        <translation>B (rechts)</translation>
+    </message>
+    <message>
+        <source>X (west)</source>
+        <translation>X (links)</translation>
+    </message>
+    <message>
+        <source>Y (north)</source>
+        <translation>Y (oben)</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Guide</source>
+        <translation>Guide</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Left stick</source>
+        <translation>Linker Stick</translation>
+    </message>
+    <message>
+        <source>Right stick</source>
+        <translation>Rechter Stick</translation>
+    </message>
+    <message>
+        <source>Left shoulder</source>
+        <translation>Linke Schultertaste</translation>
+    </message>
+    <message>
+        <source>Right shoulder</source>
+        <translation>Rechte Schultertaste</translation>
+    </message>
+    <message>
+        <source>D-pad up</source>
+        <translation>Steuerkreuz oben</translation>
+    </message>
+    <message>
+        <source>D-pad down</source>
+        <translation>Steuerkreuz unten</translation>
+    </message>
+    <message>
+        <source>D-pad left</source>
+        <translation>Steuerkreuz links</translation>
+    </message>
+    <message>
+        <source>D-pad right</source>
+        <translation>Steuerkreuz rechts</translation>
+    </message>
+    <message>
+        <source>Stop a running game when two buttons are held together</source>
+        <translation>Ein laufendes Spiel beenden, wenn zwei Tasten zusammen gehalten werden</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>In the launcher&apos;s windows: D-pad or left stick moves the selection, the shoulder buttons page, A starts the game, Y toggles the favourite, B clears the search or closes the window, Back opens History, Start shows only available games or all. In an alert, A gives its default answer, B cancels. While a game runs, the pad belongs to the game.</source>
+        <translation>In den Fenstern des Launchers: Steuerkreuz oder linker Stick bewegen die Auswahl, die Schultertasten blättern seitenweise, A startet das Spiel, Y schaltet den Favoriten um, B leert die Suche oder schließt das Fenster, Zurück öffnet den Verlauf, Start zeigt nur verfügbare oder alle Spiele. In einer Meldung gibt A die Standardantwort, B bricht ab. Während ein Spiel läuft, gehört das Gamepad dem Spiel.</translation>
+    </message>
+    <message>
+        <source>Buttons:</source>
+        <translation>Tasten:</translation>
+    </message>
+    <message>
+        <source>Held for:</source>
+        <translation>Gehalten für:</translation>
     </message>
 </context>
 <context>

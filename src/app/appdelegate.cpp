@@ -163,6 +163,7 @@ void AppDelegate::wireParts() {
     connect(m_runs, &RunSupervisor::report, this, &AppDelegate::reportInLog);
     connect(m_runs, &RunSupervisor::diagnostic, this,
             [this](const QString& line) { m_desktop.systemLog(line); });
+    wireGamepad();
 }
 
 void AppDelegate::wireMainWindow(MainWindow& window) {

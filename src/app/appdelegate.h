@@ -20,6 +20,7 @@ namespace kd {
 
 class AboutWindow;
 class EmulatorProcess;
+class Gamepad;
 class GameListController;
 class HistoryWindow;
 class InstanceChannel;
@@ -32,6 +33,7 @@ class RomFolderWatcher;
 class RunSupervisor;
 class SettingsStore;
 struct SearchResult;
+enum class PadCommand;
 
 // The launcher's one controller. It owns the windows, the form, the game list
 // and the runs, wires them together, and its operations are what menus and
@@ -144,6 +146,9 @@ public:
     void openURL();
     void openURL2();
     void show_About();
+    // The pad: a command of its buttons, while no emulator runs and a launcher
+    // window is active; its name shown on the status lines.
+    void gamepadCommand(PadCommand command);
     // The windows' places, sizes and columns, kept for the next start (at Quit).
     void saveArrangement();
     QString text(const QString& key) const { return m_strings.text(key); }
@@ -183,6 +188,8 @@ private:
     void refreshHistoryWindow();
     void syncFavouriteAction();
     void fillOpenRecentMenu(QMenu* menu);
+    void wireGamepad();
+    void showPadName(const QString& name);
 
     Desktop& m_desktop;
     SettingsStore& m_store;
@@ -197,6 +204,7 @@ private:
     GameListController* arrayController_list = nullptr;
     RomFolderWatcher* m_romFolder = nullptr;
     PlayTracker* m_play = nullptr;
+    Gamepad* m_gamepad = nullptr;
     std::unique_ptr<PreferencesWindow> preferencesWindow;
     std::unique_ptr<LogWindow> logWindow;
     std::unique_ptr<MainWindow> m_window;

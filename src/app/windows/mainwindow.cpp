@@ -113,6 +113,10 @@ MainWindow::MainWindow(Layout layout, QWidget* parent)
     statusBar()->addWidget(m_statusLine, 1);
     m_countLine = plainLabel();
     m_countLine->setObjectName(QStringLiteral("countLine") + m_suffix);
+    m_padLine = plainLabel();
+    m_padLine->setObjectName(QStringLiteral("padLine") + m_suffix);
+    m_padLine->hide();
+    statusBar()->addPermanentWidget(m_padLine);
     statusBar()->addPermanentWidget(m_countLine);
     m_noGameNote = plainLabel(tr("No game selected"));
     m_noGameNote->setObjectName(QStringLiteral("noGameNote") + m_suffix);
@@ -263,6 +267,11 @@ void MainWindow::setStatusText(const QString& text) {
 
 void MainWindow::setCountText(const QString& text) {
     setPlainText(m_countLine, text);
+}
+
+void MainWindow::setPadText(const QString& text) {
+    setPlainText(m_padLine, text);
+    m_padLine->setVisible(!text.isEmpty());
 }
 
 void MainWindow::setPlaceholderText(const QString& text) {

@@ -45,6 +45,8 @@ public:
     void setStatusText(const QString& text);
     // How many games the filters let through, at the status line's end.
     void setCountText(const QString& text);
+    // The attached pad's name; empty when none is attached.
+    void setPadText(const QString& text);
     // What the table says while it has no rows: why the list is empty, or
     // (taking precedence) which filters hide every game.
     void setPlaceholderText(const QString& text);
@@ -93,6 +95,7 @@ private:
     QLineEdit* m_searchField = nullptr;
     QLabel* m_statusLine = nullptr;
     QLabel* m_countLine = nullptr;
+    QLabel* m_padLine = nullptr;
     QLabel* m_noGameNote = nullptr;
     QPushButton* m_startButton = nullptr;
     QSplitter* m_splitter = nullptr; // main window 1 only

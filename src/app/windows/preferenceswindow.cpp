@@ -257,7 +257,7 @@ QWidget* PreferencesWindow::withButtons(QWidget* control, const FormControl& row
 }
 
 void PreferencesWindow::buildPages() {
-    auto* tabs = new QTabWidget;
+    auto* tabs = m_tabs = new QTabWidget;
     QFormLayout* pages[3] = {};
     const QString titles[3] = {tr("Paths"), tr("Video"), tr("Sound and Input")};
     // A page scrolls where the screen is too small for it.
@@ -324,6 +324,14 @@ void PreferencesWindow::buildPages() {
         growth = growth.expandedTo(scroll->widget()->sizeHint() - scroll->sizeHint());
     }
     windowArrangement::sizeWithinScreen(*this, sizeHint() + growth);
+}
+
+void PreferencesWindow::addPage(QWidget* page, const QString& title) {
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(page);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    m_tabs->addTab(scroll, title);
 }
 
 // A user's edit is stored at once; what the store then holds comes back

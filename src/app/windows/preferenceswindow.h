@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLineEdit;
+class QTabWidget;
 
 namespace kd {
 
@@ -41,6 +42,9 @@ public:
     // Turns while a reset or a command option runs.
     ActivityIndicator& progressInd() { return *m_progressInd; }
 
+    // A page of controls made elsewhere, after the form's own.
+    void addPage(QWidget* page, const QString& title);
+
     // Every control of the form, in the order the pages show them.
     static std::span<const FormControl> controls();
 
@@ -66,6 +70,7 @@ private:
     DefaultsController& m_defaults;
     const LauncherPaths& m_paths;
     ActivityIndicator* m_progressInd = nullptr;
+    QTabWidget* m_tabs = nullptr;
 
     // The controls, by the names the launcher has always given them (their
     // object names too).
