@@ -206,7 +206,7 @@ PlayHistory::Import PlayHistory::importPlayData(const QByteArray& json) {
         s.hasRun.finish();
         if (!ok || known)
             continue;
-        const QVariant none(QMetaType(QMetaType::LongLong));
+        const QVariant none{QMetaType(QMetaType::LongLong)};
         ok = run(s.importRun,
                  {r.name, r.romPath, r.arguments, r.started, r.ended,
                   r.status ? QVariant(*r.status) : none,
