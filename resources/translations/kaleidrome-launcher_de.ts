@@ -346,9 +346,9 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <translation>Die Spieldaten konnten nicht exportiert werden.</translation>
     </message>
     <message>
-        <source>Restore the play history from its copy of %@ (%d runs)?</source>
+        <source>Restore the play history from its copy of %@ (game runs in it: %d)?</source>
         <comment>Alert_HistoryCopy</comment>
-        <translation>Den Spielverlauf aus seiner Kopie vom %@ (%d Läufe) wiederherstellen?</translation>
+        <translation>Den Spielverlauf aus seiner Kopie vom %@ wiederherstellen (Läufe darin: %d)?</translation>
     </message>
     <message>
         <source>The play history cannot be used: %@

@@ -536,7 +536,7 @@ TEST_F(HistoryView, AnUnusableDatabaseIsReplacedByItsCopyWhenTheUserAgrees) {
         app->applicationDidFinishLaunching();
         ASSERT_EQ(desktop.alerts.size(), 1);
         EXPECT_TRUE(desktop.alerts[0].message.startsWith("Restore the play history from its copy"));
-        EXPECT_TRUE(desktop.alerts[0].message.endsWith("(1 runs)?"));
+        EXPECT_TRUE(desktop.alerts[0].message.endsWith("(game runs in it: 1)?"));
         EXPECT_TRUE(desktop.alerts[0].informativeText.contains(file));
     }
     const QStringList aside =
