@@ -32,6 +32,8 @@ void checkInstanceMessage(std::string_view bytes);
 void checkCommandLine(std::string_view bytes);
 // A file in the place of the play history's database.
 void checkHistoryFile(std::string_view bytes);
+// A file given to Import Play Data, merged into a history with runs.
+void checkPlayData(std::string_view bytes);
 
 struct Target {
     const char* name;                // as fuzz/run.sh takes it
@@ -45,6 +47,7 @@ inline constexpr Target kCoreTargets[] = {
     {"bplist", checkBinaryPlist, "corpus"},
     {"instancemessage", checkInstanceMessage, "corpus-instancemessage"},
     {"history", checkHistoryFile, "corpus-history"},
+    {"playdata", checkPlayData, "corpus-playdata"},
 };
 // Checks that need the libraries above the core: the log view, the launcher's
 // command line (the app).

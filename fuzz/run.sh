@@ -4,7 +4,8 @@
 # coverage, corpus and findings:
 #
 #   fuzz/run.sh TARGET [SECONDS]      TARGET: plist, bplist, log,
-#                                     instancemessage, commandline or history (default 60 s)
+#                                     instancemessage, commandline, history or
+#                                     playdata (default 60 s)
 #
 # FUZZ_OUT chooses the work folder (default /tmp/kd-TARGET-fuzz); the corpus it
 # grows there is kept between runs. The seeds are read from fuzz/ and never
@@ -12,7 +13,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/.." && pwd)
-usage="usage: fuzz/run.sh plist|bplist|log|instancemessage|commandline|history [SECONDS]"
+usage="usage: fuzz/run.sh plist|bplist|log|instancemessage|commandline|history|playdata [SECONDS]"
 target=${1:?$usage}
 seconds=${2:-60}
 
@@ -54,7 +55,16 @@ history)
     check=checkHistoryFile
     seeds="$here/corpus-history"
     max_len=65536
-    sources="catalogue/playhistory.cpp catalogue/playhistoryfile.cpp"
+    sources="catalogue/playhistory.cpp catalogue/playhistoryfile.cpp catalogue/playhistorycopy.cpp
+catalogue/playdata.cpp"
+    mocced="catalogue/playhistory.h"
+    ;;
+playdata)
+    check=checkPlayData
+    seeds="$here/corpus-playdata"
+    max_len=65536
+    sources="catalogue/playhistory.cpp catalogue/playhistoryfile.cpp catalogue/playhistorycopy.cpp
+catalogue/playdata.cpp"
     mocced="catalogue/playhistory.h"
     ;;
 commandline)

@@ -4,8 +4,9 @@
 # with the play figures and the status line, the History window, a main window without its
 # game list, both main windows with 40,000 invented games, main window 1 and the
 # preferences in German, a table emptied by its filters, a game's menu, the question
-# before a running game is replaced, and main window 1 and the preferences at scale 2 on a
-# 1440x900 screen, taken under a private Xvfb.
+# before a running game is replaced, the offer of a copy of a play history that cannot be
+# used, and main window 1 and the preferences at scale 2 on a 1440x900 screen, taken under
+# a private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -192,6 +193,19 @@ for n in 1 2; do
   shot "$(window "Kaleidrome Launcher")" "main-window-$n-40000-games"
   kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
 done
+
+# A play history that cannot be used: its newest sound copy (made when the
+# sessions above quit) is offered; Return restores it.
+history="$work/data/Kaleidrome/Kaleidrome Launcher/history.sqlite"
+{ printf 'SQLite format 3\000'; head -c 9000 /dev/zero | tr '\0' 'Z'; } >"$history"
+rm -f "$history-wal" "$history-shm"
+launch "build/Kaleidrome Launcher.app"
+main=$(window "Kaleidrome Launcher")
+question=$(timeout 20 bash -c "until w=\$(xdotool search --all --onlyvisible --pid $app_pid --name '^Kaleidrome Launcher\$' | grep -v '^$main\$' | head -n1) && [ -n \"\$w\" ]; do sleep 0.3; done; echo \$w")
+shot "$question" question-restore-play-history
+xdotool key Return
+shot "$main" main-window-history-restored
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
 
 # Scale 2 on a 1440x900 screen: every window opens inside it.
 screen 1440x900

@@ -359,6 +359,88 @@ Ein zweiter Start übergibt sein ROM-Archiv dem Launcher, der schon läuft.</tra
         <comment>Notify_RunFailedInfo</comment>
         <translation>Kaleidrome wurde %@.</translation>
     </message>
+    <message>
+        <source>The play data could not be exported.</source>
+        <comment>Alert_ExportFailed</comment>
+        <translation>Die Spieldaten konnten nicht exportiert werden.</translation>
+    </message>
+    <message>
+        <source>Restore the play history from its copy of %@ (game runs in it: %d)?</source>
+        <comment>Alert_HistoryCopy</comment>
+        <translation>Den Spielverlauf aus seiner Kopie vom %@ wiederherstellen (Läufe darin: %d)?</translation>
+    </message>
+    <message>
+        <source>The play history cannot be used: %@
+
+The copy brings back your favourites and play figures as they were then. The unusable file is not deleted: it is kept in the same folder, renamed.</source>
+        <comment>Alert_HistoryCopyInfo</comment>
+        <translation>Der Spielverlauf kann nicht verwendet werden: %@
+
+Die Kopie bringt Ihre Favoriten und Spielzahlen so zurück, wie sie damals waren. Die unbrauchbare Datei wird nicht gelöscht: Sie bleibt umbenannt im selben Ordner.</translation>
+    </message>
+    <message>
+        <source>The play data was not imported.</source>
+        <comment>Alert_ImportFailed</comment>
+        <translation>Die Spieldaten wurden nicht importiert.</translation>
+    </message>
+    <message>
+        <source>Nothing was changed: %@</source>
+        <comment>Alert_ImportFailedInfo</comment>
+        <translation>Nichts wurde geändert: %@</translation>
+    </message>
+    <message>
+        <source>The play data was imported.</source>
+        <comment>Alert_Imported</comment>
+        <translation>Die Spieldaten wurden importiert.</translation>
+    </message>
+    <message>
+        <source>Favourites added: %d.</source>
+        <comment>Alert_ImportedFavourites</comment>
+        <translation>Hinzugefügte Favoriten: %d.</translation>
+    </message>
+    <message>
+        <source>Runs added: %d. </source>
+        <comment>Alert_ImportedInfo</comment>
+        <translation>Hinzugefügte Läufe: %d. </translation>
+    </message>
+    <message>
+        <source>The copy of the play history could not be restored.</source>
+        <comment>Alert_RestoreFailed</comment>
+        <translation>Die Kopie des Spielverlaufs konnte nicht wiederhergestellt werden.</translation>
+    </message>
+    <message>
+        <source>Not Now</source>
+        <comment>Button_NotNow</comment>
+        <translation>Nicht jetzt</translation>
+    </message>
+    <message>
+        <source>Restore Copy</source>
+        <comment>Button_RestoreCopy</comment>
+        <translation>Kopie wiederherstellen</translation>
+    </message>
+    <message>
+        <source>
+*** The play history could not be copied: %@ ***
+</source>
+        <comment>Log_HistoryCopyFailed</comment>
+        <translation>
+*** Der Spielverlauf konnte nicht kopiert werden: %@ ***
+</translation>
+    </message>
+    <message>
+        <source>
+*** Play history restored from its copy; the unusable file was kept as %@ ***
+</source>
+        <comment>Log_HistoryRestored</comment>
+        <translation>
+*** Spielverlauf aus seiner Kopie wiederhergestellt; die unbrauchbare Datei wurde als %@ behalten ***
+</translation>
+    </message>
+    <message>
+        <source>unknown: the launcher ended during the run</source>
+        <comment>Outcome_LauncherEnded</comment>
+        <translation>unbekannt: der Launcher endete während des Laufs</translation>
+    </message>
 </context>
 <context>
     <name>kd::AboutWindow</name>
@@ -773,6 +855,14 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>L&amp;og</source>
         <translation>&amp;Protokoll</translation>
+    </message>
+    <message>
+        <source>E&amp;xport Play Data…</source>
+        <translation>Spieldaten e&amp;xportieren…</translation>
+    </message>
+    <message>
+        <source>Im&amp;port Play Data…</source>
+        <translation>Spieldaten im&amp;portieren…</translation>
     </message>
 </context>
 <context>

@@ -129,6 +129,8 @@ void AppDelegate::wireParts() {
     on(a.favourite, [this] { toggleFavourite(); });
     on(a.onlyFavourites, [this] { setShowOnlyFavourites(m_actions->onlyFavourites->isChecked()); });
     on(a.history, [this] { show_History(); });
+    on(a.exportPlayData, [this] { exportPlayData(); });
+    on(a.importPlayData, [this] { importPlayData(); });
     on(a.about, [this] { show_About(); });
     updateRunActions();
 

@@ -124,6 +124,8 @@ public:
     void show_History();
     void show_GameHistory(); // the selected game's runs only
     void clearRecentROMs();
+    void exportPlayData();
+    void importPlayData();
     // ROM archives from the command line, later starts and drops: each goes to the
     // game-run request once start-up has finished and no question is up.
     void application_openFiles(const QStringList& paths);
@@ -186,6 +188,7 @@ private:
     void openHistory();
     void recordGameStart(const QString& romPath);
     void refreshHistoryWindow();
+    void offerHistoryCopy(); // when the database cannot be used
     void syncFavouriteAction();
     void fillOpenRecentMenu(QMenu* menu);
     void wireGamepad();

@@ -8,12 +8,17 @@
 #include "app/windows/mainwindow.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
+#include "platform/atomicfile.h"
 #include "platform/desktop.h"
+#include "platform/regularfile.h"
 #include "platform/showntext.h"
 #include "settings/settingsstore.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 
 namespace kd {
@@ -27,6 +32,12 @@ void AppDelegate::openHistory() {
     connect(m_play, &PlayTracker::historyOff, this, [this](const QString& reason) {
         m_desktop.systemLog(QStringLiteral("Play history is off: ") + reason);
         appendOutput(formatText(text(QStringLiteral("Log_HistoryOff")), 0, reason));
+        if (m_play->history().isReplaceable())
+            whenLaunched([this] { offerHistoryCopy(); });
+    });
+    connect(m_play, &PlayTracker::copyFailed, this, [this](const QString& reason) {
+        m_desktop.systemLog(QStringLiteral("Play history not copied: ") + reason);
+        appendOutput(formatText(text(QStringLiteral("Log_HistoryCopyFailed")), 0, reason));
     });
     connect(m_play, &PlayTracker::statusChanged, this, [this] {
         for (MainWindow* main : {m_window.get(), m_window2.get()})
@@ -40,6 +51,102 @@ void AppDelegate::openHistory() {
             [this](const QString& romPath) { openRomArchive(m_paths.resolved(romPath)); });
     m_play->open(PlayHistory::defaultFilePath());
     syncFavouriteAction();
+}
+
+// Offered, never forced: the unusable file is kept under another name.
+void AppDelegate::offerHistoryCopy() {
+    if (m_play->history().isOpen() || !m_play->history().isReplaceable())
+        return;
+    const std::optional<PlayHistory::Copy> copy =
+        PlayHistory::newestSoundCopy(m_play->history().path());
+    if (!copy)
+        return;
+    const QString date =
+        QLocale().toString(QDateTime::fromMSecsSinceEpoch(copy->madeMs), QLocale::LongFormat);
+    AlertRequest alert;
+    alert.message = formatText(text(QStringLiteral("Alert_HistoryCopy")), copy->runs, date);
+    alert.informativeText =
+        formatText(text(QStringLiteral("Alert_HistoryCopyInfo")), 0, m_play->history().problem());
+    alert.buttons = {text(QStringLiteral("Button_RestoreCopy")),
+                     text(QStringLiteral("Button_NotNow"))};
+    alert.cancelButton = 1;
+    if (runAlert(alert) != 0)
+        return;
+    QString aside;
+    if (const QString problem = m_play->restoreCopy(*copy, aside); !problem.isEmpty()) {
+        m_desktop.systemLog(QStringLiteral("Play history not restored: ") + problem);
+        AlertRequest failed;
+        failed.message = text(QStringLiteral("Alert_RestoreFailed"));
+        failed.informativeText = problem;
+        failed.buttons = {text(QStringLiteral("Button_OK"))};
+        failed.cancelButton = 0;
+        runAlert(failed);
+        return;
+    }
+    m_desktop.systemLog(QStringLiteral("Play history restored from ") + copy->path +
+                        QStringLiteral("; the unusable file is now ") + aside);
+    appendOutput(formatText(text(QStringLiteral("Log_HistoryRestored")), 0, aside));
+    syncFavouriteAction();
+    refreshHistoryWindow();
+}
+
+void AppDelegate::exportPlayData() {
+    SavePanelRequest request;
+    request.allowedTypes = {QStringLiteral("json")};
+    request.suggestedName = QStringLiteral("Play Data");
+    request.startDirectory = QDir::homePath();
+    const std::optional<QString> path = runSavePanel(request);
+    if (!path || path->isEmpty())
+        return;
+    QString error;
+    const QByteArray data = m_play->history().exportPlayData(QDateTime::currentMSecsSinceEpoch());
+    if (writeFileAtomically(*path, data, &error))
+        return;
+    m_desktop.systemLog(QStringLiteral("Play data not exported: ") + error);
+    AlertRequest alert;
+    alert.message = text(QStringLiteral("Alert_ExportFailed"));
+    alert.informativeText = error;
+    alert.buttons = {text(QStringLiteral("Button_OK"))};
+    alert.cancelButton = 0;
+    runAlert(alert);
+}
+
+void AppDelegate::importPlayData() {
+    OpenPanelRequest request;
+    request.allowedTypes = {QStringLiteral("json")};
+    request.startDirectory = QDir::homePath();
+    const std::optional<QString> path = runOpenPanel(request);
+    if (!path || path->isEmpty())
+        return;
+    QByteArray data;
+    QString problem;
+    const QFileInfo info(*path);
+    if (info.isFile() && info.size() > PlayHistory::PlayDataLimit)
+        problem = QStringLiteral("it is larger than %1 MB").arg(PlayHistory::PlayDataLimit >> 20);
+    else if (readRegularFile(*path, &data, &problem) == RegularFile::Absent)
+        problem = text(QStringLiteral("Open_Missing"));
+    PlayHistory::Import import;
+    if (problem.isEmpty()) {
+        import = m_play->importPlayData(data);
+        problem = import.problem;
+    }
+    AlertRequest alert;
+    alert.buttons = {text(QStringLiteral("Button_OK"))};
+    alert.cancelButton = 0;
+    if (problem.isEmpty()) {
+        syncFavouriteAction();
+        alert.style = AlertStyle::Informational;
+        alert.message = text(QStringLiteral("Alert_Imported"));
+        alert.informativeText =
+            formatText(text(QStringLiteral("Alert_ImportedInfo")), import.runsAdded) +
+            formatText(text(QStringLiteral("Alert_ImportedFavourites")), import.favouritesAdded);
+    } else {
+        m_desktop.systemLog(QStringLiteral("Play data not imported: ") + problem);
+        alert.message = text(QStringLiteral("Alert_ImportFailed"));
+        alert.informativeText =
+            formatText(text(QStringLiteral("Alert_ImportFailedInfo")), 0, problem);
+    }
+    runAlert(alert);
 }
 
 void AppDelegate::recordGameStart(const QString& romPath) {

@@ -1,5 +1,6 @@
 // Start-up in its fixed order, shutdown, and the switch between the main windows.
 #include "app/appdelegate.h"
+#include "app/runs/playtracker.h"
 #include "app/runs/runsupervisor.h"
 #include "app/windows/logwindow.h"
 #include "app/windows/mainwindow.h"
@@ -57,6 +58,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::applicationWillTerminate() {
     saveGameList();
+    m_play->copyHistory();
 }
 
 void AppDelegate::show_Mainwindow() {

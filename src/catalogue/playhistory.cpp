@@ -16,35 +16,14 @@
 namespace kd {
 
 using history_detail::errorText;
+using history_detail::run;
+using history_detail::saturatingAdd;
+using history_detail::timeMs;
 
 namespace {
 
-qint64 saturatingAdd(qint64 a, qint64 b) {
-    qint64 sum = 0;
-    if (__builtin_add_overflow(a, b, &sum))
-        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
-    return sum;
-}
-
 qint64 nonNegative(const QVariant& value) {
     return std::max<qint64>(value.toLongLong(), 0);
-}
-
-// A time read from the file, within what dates can show (years 1970 to 9999),
-// so that a hostile file cannot make the sums and differences overflow.
-qint64 timeMs(const QVariant& value) {
-    constexpr qint64 kLatest = 253402300799999;
-    return std::clamp<qint64>(value.toLongLong(), 0, kLatest);
-}
-
-// Binds `values` in order and runs the statement; the error text on failure.
-bool run(QSqlQuery& query, const QVariantList& values, QString& error) {
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    if (query.exec())
-        return true;
-    error = errorText(query);
-    return false;
 }
 
 } // namespace
@@ -80,20 +59,34 @@ QString PlayHistory::Database::prepare() {
                          "CAST(arguments AS TEXT), CAST(started AS INTEGER), "
                          "CAST(ended AS INTEGER), CAST(status AS INTEGER), signalled "
                          "FROM runs WHERE ? OR name = ? ORDER BY id DESC LIMIT ?"},
+        {&s->seen, "UPDATE runs SET last_seen = ? WHERE id = ? AND ended IS NULL"},
+        {&s->closeRun, "UPDATE runs SET ended = ?, status = NULL, signalled = NULL "
+                       "WHERE id = ? AND ended IS NULL"},
+        {&s->setPlayMs, "UPDATE games SET play_ms = ? WHERE name = ?"},
+        {&s->hasRun, "SELECT 1 FROM runs WHERE name = ? AND started = ? LIMIT 1"},
+        {&s->importRun, "INSERT INTO runs (name, rom_path, arguments, started, ended, status, "
+                        "signalled) VALUES (?, ?, ?, ?, ?, ?, ?)"},
+        {&s->runTimes, "SELECT CAST(started AS INTEGER), CAST(ended AS INTEGER) FROM runs "
+                       "WHERE name = ?"},
+        {&s->setFigures, "INSERT INTO games (name, times_played, last_played, play_ms) "
+                         "VALUES (?, ?, ?, ?) ON CONFLICT (name) DO UPDATE SET "
+                         "times_played = excluded.times_played, "
+                         "last_played = excluded.last_played, play_ms = excluded.play_ms"},
+        {&s->rollback, "ROLLBACK"},
     };
     for (const auto& [query, text] : all) {
         if (!query->prepare(QString::fromLatin1(text)))
             return errorText(*query);
     }
     s->recentRuns.setForwardOnly(true);
+    s->hasRun.setForwardOnly(true);
+    s->runTimes.setForwardOnly(true);
     sql = std::move(s);
     return {};
 }
 
-// Prepares the statements and reads the figures and the recent archives.
+// Reads the figures and the recent archives (the same in every schema).
 QString PlayHistory::load() {
-    if (const QString why = m_db->prepare(); !why.isEmpty())
-        return QStringLiteral("cannot prepare its statements: ") + why;
     const QSqlDatabase& db = m_db->db;
     QString error;
     QSqlQuery games(db);
@@ -177,6 +170,63 @@ void PlayHistory::recordEnd(qint64 id, const RunEnd& end) {
     stats.playMs = saturatingAdd(stats.playMs, playMs);
 }
 
+void PlayHistory::recordSeen(qint64 id, qint64 nowMs) {
+    if (!m_db || id <= 0 || !m_openRuns.contains(id))
+        return;
+    QString error;
+    if (!run(m_db->sql->seen, {nowMs, id}, error))
+        fail(QStringLiteral("noting a running game failed: ") + error);
+}
+
+// Runs still open when the file is opened were left by a launcher that ended
+// during them (this one is the only writer): each ends at the last time it was
+// seen running, and that time counts.
+QString PlayHistory::readAbandonedRuns(bool withLastSeen, std::vector<AbandonedRun>& runs) {
+    QSqlQuery open(m_db->db);
+    open.setForwardOnly(true);
+    if (!open.exec(QStringLiteral("SELECT id, CAST(name AS TEXT), CAST(started AS INTEGER), ") +
+                   (withLastSeen ? QStringLiteral("last_seen") : QStringLiteral("NULL")) +
+                   QStringLiteral(" FROM runs WHERE ended IS NULL")))
+        return QStringLiteral("cannot read its open runs: ") + errorText(open);
+    while (open.next()) {
+        const qint64 started = timeMs(open.value(2));
+        const qint64 seen = open.value(3).isNull() ? started : timeMs(open.value(3));
+        const qint64 ended = std::max(seen, started);
+        runs.push_back(
+            {open.value(0).toLongLong(), open.value(1).toString(), ended, ended - started});
+    }
+    if (open.lastError().isValid())
+        return QStringLiteral("cannot read its open runs: ") + errorText(open);
+    return {};
+}
+
+QString PlayHistory::closeAbandonedRuns(const std::vector<AbandonedRun>& runs) {
+    if (runs.empty())
+        return {};
+    Database::Statements& s = *m_db->sql;
+    GameStatsByName stats = m_stats;
+    QString error;
+    bool ok = run(s.begin, {}, error);
+    for (const AbandonedRun& a : runs) {
+        if (!ok)
+            break;
+        ok = run(s.closeRun, {a.endedMs, a.id}, error);
+        if (ok && s.closeRun.numRowsAffected() == 1) {
+            GameStats& game = stats[a.name.toStdString()];
+            game.playMs = saturatingAdd(game.playMs, a.playMs);
+            ok = run(s.setPlayMs, {game.playMs, a.name}, error);
+        }
+    }
+    ok = ok && run(s.commit, {}, error);
+    if (!ok) {
+        QString ignored;
+        run(s.rollback, {}, ignored);
+        return QStringLiteral("cannot close the runs left open: ") + error;
+    }
+    m_stats = std::move(stats);
+    return {};
+}
+
 void PlayHistory::setFavourite(const QString& name, bool on) {
     if (m_db) {
         QString error;
@@ -232,6 +282,7 @@ std::vector<RunRecord> PlayHistory::recentRuns(int limit, const QString& name) {
                            int(std::clamp<qint64>(status, std::numeric_limits<int>::min(),
                                                   std::numeric_limits<int>::max())),
                            query.value(7).toLongLong() != 0};
+            r.end->launcherEnded = query.value(6).isNull();
         }
     }
     const bool failed = query.lastError().isValid();

@@ -49,8 +49,16 @@ const std::vector<std::vector<const char*>> kMigrations{
                rom_path TEXT PRIMARY KEY,
                last_run INTEGER NOT NULL) WITHOUT ROWID)",
     },
+    // When a run was last seen going, so that a crash of the launcher keeps
+    // its play time; the open runs found without reading every run; runs of a
+    // game found by start, for merging imports.
+    {
+        "ALTER TABLE runs ADD COLUMN last_seen INTEGER",
+        "CREATE INDEX open_runs ON runs (id) WHERE ended IS NULL",
+        "CREATE INDEX runs_by_game ON runs (name, started)",
+    },
 };
-static_assert(PlayHistory::SchemaVersion == 1, "one migration per version");
+static_assert(PlayHistory::SchemaVersion == 2, "one migration per version");
 
 const QByteArray kHeader("SQLite format 3\0", 16);
 
@@ -150,12 +158,14 @@ PlayHistory::PlayHistory(const QString& path, QObject* parent) : QObject(parent)
         m_recentRoms.clear();
         return;
     }
+    m_replaceable = false;
     startCheck();
 }
 
 PlayHistory::~PlayHistory() {
     if (m_check.joinable())
         m_check.join();
+    waitForCopy();
     close();
 }
 
@@ -179,7 +189,12 @@ void PlayHistory::startCheck() {
         const QString problem = checkFile(path);
         if (!problem.isEmpty())
             QMetaObject::invokeMethod(
-                this, [this, problem] { fail(problem); }, Qt::QueuedConnection);
+                this,
+                [this, problem] {
+                    m_replaceable = m_db != nullptr;
+                    fail(problem);
+                },
+                Qt::QueuedConnection);
     });
 }
 
@@ -219,13 +234,17 @@ QString PlayHistory::open() {
     // a link to nothing would make SQLite create a file somewhere else.
     if (!QFileInfo(m_path).isFile())
         return QStringLiteral("it is not a regular file");
-    if (const QString why = headerProblem(m_path); !why.isEmpty())
+    if (const QString why = headerProblem(m_path); !why.isEmpty()) {
+        m_replaceable = QFile::exists(m_path) && QFileInfo(m_path).size() > 0;
         return why;
+    }
 
     m_db = std::make_unique<Database>(m_path);
     QSqlDatabase& db = m_db->db;
     if (!db.open())
         return QStringLiteral("cannot open it: ") + db.lastError().text();
+    // From here on, what stops the opening is in the file itself.
+    m_replaceable = true;
 
     // Looked at before anything is written: a file this launcher does not
     // understand is left exactly as it is.
@@ -236,7 +255,8 @@ QString PlayHistory::open() {
     if (!version)
         return QStringLiteral("it does not read as a database: ") + error;
     const int schema = version->toInt();
-    if (schema > SchemaVersion || schema < 0)
+    m_replaceable = schema >= 0 && schema <= SchemaVersion;
+    if (!m_replaceable)
         return QStringLiteral("it was written by a newer launcher (schema version %1; this one "
                               "knows up to %2)")
             .arg(schema)
@@ -251,8 +271,11 @@ QString PlayHistory::open() {
 
     // What it holds is read before anything is written, so that a file with
     // pages that cannot be read is not changed either.
-    if (schema == SchemaVersion) {
+    std::vector<AbandonedRun> abandoned;
+    if (schema >= 1) {
         if (const QString why = load(); !why.isEmpty())
+            return why;
+        if (const QString why = readAbandonedRuns(schema >= 2, abandoned); !why.isEmpty())
             return why;
     }
     // The schema is brought up to date in the rollback journal, so that a file
@@ -277,7 +300,9 @@ QString PlayHistory::open() {
     // the last runs, never the database).
     QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    return schema < SchemaVersion ? load() : QString();
+    if (const QString why = m_db->prepare(); !why.isEmpty())
+        return QStringLiteral("cannot prepare its statements: ") + why;
+    return closeAbandonedRuns(abandoned);
 }
 
 } // namespace kd

@@ -250,6 +250,7 @@ TEST_F(CrashSafeFiles, TheHistoryLosesAtMostTheRunBeingWritten) {
     std::uniform_int_distribution<int> delayUs(0, 3000);
     int killedMidRun = 0;
     for (; trial < kTrials; ++trial) {
+        { const PlayHistory closing(file); } // closes the run the last kill left open
         const qint64 runsBefore = count(""), endsBefore = count("WHERE ended IS NOT NULL");
         const QByteArray told = killWhileWorking(recordRuns, useconds_t(delayUs(random)));
         ASSERT_FALSE(told.isEmpty()) << trial;
@@ -275,6 +276,60 @@ TEST_F(CrashSafeFiles, TheHistoryLosesAtMostTheRunBeingWritten) {
     // Kills landed both between a start and its end and between runs.
     EXPECT_GT(killedMidRun, 0);
     EXPECT_LT(killedMidRun, kTrials);
+}
+
+// A forked copy makes the daily copy of the history and imports play data, over
+// and over, and is killed at random moments: the database then holds all of an
+// import or none of it, and every copy kept is whole.
+TEST_F(CrashSafeFiles, HistoryCopiesAndImportsAreWholeOrAbsent) {
+    const QString file = folder("copies") + "/history.sqlite";
+    constexpr int kRuns = 300;
+    QByteArray data;
+    {
+        PlayHistory other(folder("other") + "/history.sqlite");
+        for (qint64 k = 0; k < kRuns; ++k)
+            other.recordEnd(other.recordStart("imported", "/roms/imported.zip", {}, k * 10),
+                            {k * 10 + 5, 0, false});
+        data = other.exportPlayData(0);
+        PlayHistory own(file);
+        for (qint64 k = 0; k < kRuns; ++k)
+            own.recordEnd(own.recordStart("own", "/roms/own.zip", {}, k * 10),
+                          {k * 10 + 5, 0, false});
+    }
+    int trial = 0;
+    const auto copyAndImport = [&](int pipe) {
+        PlayHistory history(file);
+        for (qint64 day = trial * 1000;; ++day) {
+            history.startCopy(day * PlayHistory::CopyIntervalMs);
+            history.waitForCopy();
+            (void)!::write(pipe, "c", 1);
+            history.importPlayData(data);
+            (void)!::write(pipe, "i", 1);
+        }
+    };
+    std::mt19937 random(23);
+    std::uniform_int_distribution<int> delayUs(0, 60'000);
+    int imported = 0;
+    for (; trial < kTrials / 4; ++trial) {
+        ASSERT_FALSE(killWhileWorking(copyAndImport, useconds_t(delayUs(random))).isEmpty());
+        ASSERT_EQ(PlayHistory::checkFile(file), "") << trial;
+        const qint64 runs =
+            sqlValue(file, "SELECT count(*) FROM runs WHERE name = 'imported'").toLongLong();
+        ASSERT_TRUE(runs == 0 || runs == kRuns) << trial << ": " << runs;
+        if (runs == kRuns) {
+            ++imported;
+            EXPECT_EQ(sqlValue(file, "SELECT times_played FROM games WHERE name = 'imported'"),
+                      kRuns);
+            ASSERT_EQ(runSql(file, {"DELETE FROM runs WHERE name = 'imported'",
+                                    "DELETE FROM games WHERE name = 'imported'"}),
+                      "");
+        }
+        for (const PlayHistory::Copy& copy : PlayHistory::copiesOf(file))
+            ASSERT_EQ(PlayHistory::checkFile(copy.path), "") << trial << copy.path.toStdString();
+    }
+    EXPECT_LE(PlayHistory::copiesOf(file).size(), std::size_t(PlayHistory::CopyLimit));
+    EXPECT_GT(imported, 0);
+    EXPECT_LT(imported, kTrials / 4);
 }
 
 } // namespace

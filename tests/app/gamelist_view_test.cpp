@@ -513,5 +513,54 @@ TEST_F(HistoryView, ADatabaseItCannotUseIsSaidOnceAndLeftAlone) {
     EXPECT_EQ(readFile(file), damaged);
 }
 
+// With a sound copy in the backups, the copy is offered, never forced: declined,
+// the file stays as it is; accepted, it is kept aside under another name and
+// the copy's favourites and figures come back. Play data exported and imported
+// again through the menus changes nothing.
+TEST_F(HistoryView, AnUnusableDatabaseIsReplacedByItsCopyWhenTheUserAgrees) {
+    const QString file = PlayHistory::defaultFilePath();
+    app.reset();
+    {
+        PlayHistory h(file);
+        h.setFavourite("astrovex", true);
+        h.recordEnd(h.recordStart("astrovex", "/roms/astrovex.zip", {}, 1000), {61'000, 0, false});
+        ASSERT_TRUE(h.startCopy(QDateTime::currentMSecsSinceEpoch()));
+    }
+    const QByteArray damaged = QByteArray("SQLite format 3\0", 16) + QByteArray(9000, '\x5a');
+    ASSERT_TRUE(writeFile(file, damaged));
+    for (int answer : {1, 0}) {
+        restart();
+        desktop.alertAnswers = {answer};
+        app->awakeFromNib();
+        EXPECT_EQ(desktop.alerts.size(), 0); // asked once the windows are up
+        app->applicationDidFinishLaunching();
+        ASSERT_EQ(desktop.alerts.size(), 1);
+        EXPECT_TRUE(desktop.alerts[0].message.startsWith("Restore the play history from its copy"));
+        EXPECT_TRUE(desktop.alerts[0].message.endsWith("(game runs in it: 1)?"));
+        EXPECT_TRUE(desktop.alerts[0].informativeText.contains(file));
+    }
+    const QStringList aside =
+        QFileInfo(file).dir().entryList({"history-unusable-*.sqlite"}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(readFile(QFileInfo(file).dir().filePath(aside[0])), damaged);
+    EXPECT_EQ(log().count("Play history restored from its copy"), 1);
+    EXPECT_EQ(cell("astrovex", GameListModel::Favourite), u"\u2605");
+    EXPECT_EQ(cell("astrovex", GameListModel::PlayTime), "1:00");
+
+    const QString data = home.filePath("Play Data.json");
+    desktop.clear();
+    desktop.savePanelAnswers = {data};
+    desktop.openPanelAnswers = {data, data};
+    action("exportPlayData")->trigger();
+    action("importPlayData")->trigger();
+    ASSERT_EQ(desktop.alerts.size(), 1);
+    EXPECT_EQ(desktop.alerts[0].informativeText, "Runs added: 0. Favourites added: 0.");
+    ASSERT_TRUE(writeFile(data, "{"));
+    action("importPlayData")->trigger();
+    EXPECT_TRUE(
+        desktop.alerts.back().informativeText.startsWith("Nothing was changed: it is not JSON"));
+    EXPECT_EQ(cell("astrovex", GameListModel::Favourite), u"\u2605");
+}
+
 } // namespace
 } // namespace kd::test

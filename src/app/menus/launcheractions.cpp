@@ -31,6 +31,8 @@ LauncherActions::LauncherActions(QObject* parent)
       stopEmulator(make("stopEmulator", tr("S&top Emulator"), Qt::CTRL | Qt::Key_Period)),
       favourite(make("favourite", tr("&Favourite"), Qt::CTRL | Qt::Key_D)),
       history(make("history", tr("&History"), Qt::CTRL | Qt::Key_H)),
+      exportPlayData(make("exportPlayData", tr("E&xport Play Data…"), {})),
+      importPlayData(make("importPlayData", tr("Im&port Play Data…"), {})),
       showEmulator(make("showEmulator", tr("Bring &Emulator to Front"), {})),
       findGame(make("findGame", tr("F&ind Game"), QKeySequence::Find)),
       addGames(make("addGames", tr("&Add Games from ROMs Folder…"), {})),
@@ -75,8 +77,8 @@ QMenuBar* LauncherActions::makeMenuBar(QWidget* parent, QMenu* openRecent) const
     addEntries(game, {startGame, openRom});
     openRecent->setParent(game, openRecent->windowFlags());
     game->addMenu(openRecent);
-    addEntries(game, {stopEmulator, nullptr, favourite, history, nullptr, showEmulator, nullptr,
-                      findGame, addGames, removeGame});
+    addEntries(game, {stopEmulator, nullptr, favourite, history, exportPlayData, importPlayData,
+                      nullptr, showEmulator, nullptr, findGame, addGames, removeGame});
     addEntries(bar->addMenu(tr("&View")), {onlyAvailable, onlyFavourites});
     addEntries(bar->addMenu(tr("L&og")), {showLog, findInLog, marker, nullptr, saveLog, clearLog});
     addEntries(bar->addMenu(tr("&Window")), {mainWindow1, mainWindow2});

@@ -27,6 +27,8 @@ public:
     QAction* const stopEmulator;
     QAction* const favourite;
     QAction* const history;
+    QAction* const exportPlayData;
+    QAction* const importPlayData;
     QAction* const showEmulator;
     QAction* const findGame;
     QAction* const addGames;

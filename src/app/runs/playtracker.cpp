@@ -30,6 +30,13 @@ PlayTracker::PlayTracker(GameListController& list, const StringTable& strings, Q
     setObjectName(QStringLiteral("playTracker"));
     m_clock.setInterval(1000);
     connect(&m_clock, &QTimer::timeout, this, &PlayTracker::statusChanged);
+    // A crash of the launcher then loses at most this much of a run's time.
+    m_seen.setInterval(int(PlayHistory::SeenIntervalMs));
+    connect(&m_seen, &QTimer::timeout, this, [this] {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        for (const PlayedRun& run : m_played)
+            m_history->recordSeen(run.historyId, now);
+    });
 }
 
 PlayTracker::~PlayTracker() = default;
@@ -39,6 +46,10 @@ void PlayTracker::open(const QString& path) {
     connect(m_history.get(), &PlayHistory::failed, this, [this] {
         noteProblem();
         emit historyChanged();
+    });
+    connect(m_history.get(), &PlayHistory::copied, this, [this](const QString& problem) {
+        if (!problem.isEmpty())
+            emit copyFailed(problem);
     });
     noteProblem();
     m_list.setGameStats(m_history->stats());
@@ -65,6 +76,7 @@ void PlayTracker::recordStart(const EmulatorProcess& process, const QString& rom
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     run.historyId = m_history->recordStart(run.name, romPath, arguments, now);
     m_played.push_back(run);
+    m_seen.start();
     showStats(run.name);
     m_status = StatusRun{gameTitle(run.name), run.runId, now, {}, std::nullopt};
     m_status->clock.start();
@@ -83,7 +95,10 @@ void PlayTracker::recordEnd(const EmulatorProcess& process, bool stopRequested) 
     m_history->recordEnd(run->historyId, end);
     const QString name = run->name;
     m_played.erase(run);
+    if (m_played.empty())
+        m_seen.stop();
     showStats(name);
+    copyHistory();
     if (m_status && m_status->runId == process.runId()) {
         m_status->end = end;
         m_status->stopRequested = stopRequested;
@@ -91,6 +106,32 @@ void PlayTracker::recordEnd(const EmulatorProcess& process, bool stopRequested) 
     }
     emit statusChanged();
     emit historyChanged();
+}
+
+void PlayTracker::copyHistory() {
+    m_history->startCopy(QDateTime::currentMSecsSinceEpoch());
+}
+
+QString PlayTracker::restoreCopy(const PlayHistory::Copy& copy, QString& aside) {
+    const QString path = m_history->path();
+    // The database is closed before its file is replaced.
+    m_history = std::make_unique<PlayHistory>(QString());
+    const QString problem =
+        PlayHistory::restoreCopy(path, copy.path, QDateTime::currentMSecsSinceEpoch(), &aside);
+    // A failed restore leaves the unusable file, said once already.
+    m_problemReported = !problem.isEmpty();
+    open(path);
+    emit historyChanged();
+    return problem;
+}
+
+PlayHistory::Import PlayTracker::importPlayData(const QByteArray& json) {
+    PlayHistory::Import import = m_history->importPlayData(json);
+    for (const QString& name : import.games)
+        showStats(name);
+    if (!import.games.isEmpty())
+        emit historyChanged();
+    return import;
 }
 
 bool PlayTracker::isFavourite(const QString& name) const {
@@ -133,6 +174,8 @@ QString PlayTracker::titleOfRun(const EmulatorProcess& process) const {
 }
 
 QString PlayTracker::outcomeText(const RunEnd& end) const {
+    if (end.launcherEnded)
+        return m_strings.text(QStringLiteral("Outcome_LauncherEnded"));
     if (end.signalled)
         return formatText(m_strings.text(QStringLiteral("Outcome_Signal")), end.status,
                           signalName(end.status));

@@ -36,6 +36,13 @@ public:
                      const QStringList& arguments);
     // `stopRequested`: it ended after the launcher's terminate request.
     void recordEnd(const EmulatorProcess& process, bool stopRequested);
+    // A copy of the database at most once a day, on a thread of its own.
+    void copyHistory();
+    // Puts `copy` in place of the unusable database and opens it; empty, or
+    // why nothing changed. `aside` gets where the unusable file went.
+    QString restoreCopy(const PlayHistory::Copy& copy, QString& aside);
+    // Merges exported play data and shows the figures it changed.
+    PlayHistory::Import importPlayData(const QByteArray& json);
     bool isFavourite(const QString& name) const;
     void setFavourite(const QString& name, bool on);
 
@@ -61,6 +68,8 @@ signals:
     void historyChanged();
     // The database cannot be used, and why; said once.
     void historyOff(const QString& reason);
+    // A copy of the database could not be made, and why.
+    void copyFailed(const QString& reason);
 
 private:
     // A game run from its start until its end is recorded.
@@ -91,6 +100,7 @@ private:
     std::vector<PlayedRun> m_played;
     std::optional<StatusRun> m_status;
     QTimer m_clock;
+    QTimer m_seen; // notes the running games' runs as still going
 };
 
 } // namespace kd
