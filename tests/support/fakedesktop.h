@@ -25,6 +25,7 @@ public:
     QList<int> alertAnswers;
     QList<std::optional<QString>> openPanelAnswers;
     QList<std::optional<QString>> savePanelAnswers;
+    QList<std::optional<int>> choiceAnswers;
     QList<RunningApplication> applications;
     // What openPath, openUrl and revealInFileViewer answer.
     bool opens = true;
@@ -33,6 +34,7 @@ public:
     QList<AlertRequest> alerts;
     QList<OpenPanelRequest> openPanels;
     QList<SavePanelRequest> savePanels;
+    QList<ChoiceRequest> choices;
 
     // Runs inside a modal question, before it is answered (tests use it to look
     // at the state the launcher is in while the question is up, or to turn the
@@ -51,6 +53,9 @@ public:
     std::optional<QString> runSavePanel(const SavePanelRequest& r) override {
         return modal("savePanel", {r.suggestedName, r.allowedTypes.join(u',')}, savePanels, r,
                      savePanelAnswers, {});
+    }
+    std::optional<int> runChoice(const ChoiceRequest& r) override {
+        return modal("choice", r.items, choices, r, choiceAnswers, {});
     }
     void beep() override { record("beep"); }
     void playSound(const QString& name) override { record("sound", {name}); }
@@ -96,6 +101,7 @@ public:
         alerts.clear();
         openPanels.clear();
         savePanels.clear();
+        choices.clear();
     }
 
 private:

@@ -8,14 +8,18 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <cstdio>
 #include <syslog.h>
@@ -224,6 +228,35 @@ std::optional<QString> QtDesktop::runSavePanel(const SavePanelRequest& request) 
     if (!request.suggestedName.isEmpty())
         dialog.selectFile(request.suggestedName);
     return chosenFile(dialog);
+}
+
+std::optional<int> QtDesktop::runChoice(const ChoiceRequest& request) {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setObjectName(QStringLiteral("choiceDialog"));
+    dialog.setWindowTitle(QApplication::applicationDisplayName());
+    auto* layout = new QVBoxLayout(&dialog);
+    for (const QString& text : {request.message, request.informativeText}) {
+        auto* label = new QLabel(text);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        layout->addWidget(label);
+    }
+    auto* list = new QListWidget;
+    list->setObjectName(QStringLiteral("choiceList"));
+    list->addItems(request.items);
+    list->setCurrentRow(0);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
+    QPushButton* accept = buttons->addButton(request.acceptButton, QDialogButtonBox::AcceptRole);
+    accept->setDefault(true);
+    accept->setEnabled(!request.items.isEmpty());
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0)
+        return std::nullopt;
+    return list->currentRow();
 }
 
 void QtDesktop::beep() {
