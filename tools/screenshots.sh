@@ -184,7 +184,8 @@ launch "$work/Kaleidrome Launcher.app"
 shot "$(window "Kaleidrome Launcher")" main-window-empty-list
 
 # A damaged list: the empty table offers the newest copy kept at an earlier
-# Quit, and Game > Restore Game List... lists every copy.
+# Quit, Game > Restore Game List... lists every copy, and the chosen one is
+# restored after a question.
 kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
 cp -r "build/Kaleidrome Launcher.app" "$work/restore.app"
 list="$work/restore.app/Contents/Resources/Kaleidrome.xml"
@@ -201,7 +202,11 @@ sleep 0.5
 xdotool key l
 choice=$(timeout 20 bash -c "until w=\$(xdotool search --all --onlyvisible --pid $app_pid --name '^Kaleidrome Launcher\$' | grep -v '^$main\$' | head -n1) && [ -n \"\$w\" ]; do sleep 0.3; done; echo \$w")
 shot "$choice" restore-game-list
-xdotool key Escape
+keys "$choice" Return
+alert=$(timeout 20 bash -c "until w=\$(xdotool search --all --onlyvisible --pid $app_pid --name '^Kaleidrome Launcher\$' | grep -v '^$main\$' | head -n1) && [ -n \"\$w\" ]; do sleep 0.3; done; echo \$w")
+shot "$alert" restore-question
+keys "$alert" Return
+shot "$main" main-window-restored
 rm -rf "$work/data/Kaleidrome/Kaleidrome Launcher/backups"
 
 # A real-sized list: 40,000 invented games from the benchmarks' generator.

@@ -110,6 +110,15 @@ void GameTableView::setModel(QAbstractItemModel* model) {
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(model, signal, this, &GameTableView::updatePlaceholder);
     connect(model, &QAbstractItemModel::modelReset, this, &GameTableView::updatePlaceholder);
+    // A list put in place of another (a restore) gets widths for its own
+    // texts, once its rows are in.
+    connect(
+        model, &QAbstractItemModel::modelReset, this,
+        [this] {
+            if (m_fitted)
+                fitColumnsWhenShown();
+        },
+        Qt::QueuedConnection);
     // A filter changes the layout.
     connect(model, &QAbstractItemModel::layoutChanged, this, &GameTableView::updatePlaceholder);
     // After a sort the selected game is somewhere else: follow it. Queued, so

@@ -252,8 +252,13 @@ std::optional<int> QtDesktop::runChoice(const ChoiceRequest& request) {
     accept->setEnabled(!request.items.isEmpty());
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    // Return or a double click on a line takes it.
+    QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
     layout->addWidget(buttons);
+    // Wide enough for a path in the text without wrapping every few words.
+    dialog.resize(dialog.fontMetrics().averageCharWidth() * 70, dialog.sizeHint().height());
+    list->setFocus();
     if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0)
         return std::nullopt;
     return list->currentRow();
