@@ -156,7 +156,7 @@ TEST(LauncherActions, TheMenuBarHoldsEveryItemInItsMenu) {
     EXPECT_EQ(menus,
               (QStringList{"&Launcher: preferences resetPreferences - quit",
                            "&Game: startGame openRom [recent] stopEmulator - favourite history - "
-                           "showEmulator - findGame addGames removeGame",
+                           "showEmulator - findGame addGames removeGame restoreGameList",
                            "&View: onlyAvailable onlyFavourites",
                            "L&og: showLog findInLog marker - saveLog clearLog",
                            "&Window: mainWindow1 mainWindow2",

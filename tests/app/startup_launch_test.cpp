@@ -188,6 +188,21 @@ TEST_F(Startup, AListThatCannotBeReadOffersTheLastGoodCopyBack) {
     EXPECT_EQ(countGameList(resources.filePath(replaced[0])), 10);
 }
 
+// A copy that cannot be made never stops the save: the log window and the
+// system log say why, and no alert interrupts the Quit.
+TEST_F(Startup, ACopyThatCannotBeMadeNeverStopsTheSave) {
+    ASSERT_TRUE(QDir().mkpath(LauncherPaths::userDataFolder()));
+    ASSERT_TRUE(writeFile(LauncherPaths::userDataFolder() + "/backups", "in the way"));
+    relaunch();
+    list()->removeObject(0);
+    desktop.clear();
+    app->applicationWillTerminate();
+    EXPECT_EQ(countGameList(listFile()), 11);
+    EXPECT_TRUE(log().contains(u"No copy was kept")) << log().toStdString();
+    EXPECT_EQ(desktop.systemLogLines().filter(u"No copy kept").size(), 1);
+    EXPECT_EQ(desktop.count("alert"), 0);
+}
+
 // Nothing selected, or a record without a usable name: a beep and nothing else,
 // and the artwork falls back to the placeholders (or goes, with no selection).
 TEST_F(Launching, NothingToStartOnlyBeeps) {
