@@ -4,9 +4,9 @@
 # with the play figures and the status line, the History window, a main window without its
 # game list, both main windows with 40,000 invented games, main window 1 and the
 # preferences in German, a table emptied by its filters, a game's menu, the question
-# before a running game is replaced, the offer of a copy of a play history that cannot be
-# used, and main window 1 and the preferences at scale 2 on a 1440x900 screen, taken under
-# a private Xvfb.
+# before a running game is replaced, the restore offers of a damaged list, the offer of a
+# copy of a play history that cannot be used, and main window 1 and the preferences at
+# scale 2 on a 1440x900 screen, taken under a private Xvfb.
 # Usage: tools/screenshots.sh [output-folder]   (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -184,6 +184,32 @@ cp -r "build/Kaleidrome Launcher.app" "$work/"
 rm "$work/Kaleidrome Launcher.app/Contents/Resources/Kaleidrome.xml"
 launch "$work/Kaleidrome Launcher.app"
 shot "$(window "Kaleidrome Launcher")" main-window-empty-list
+
+# A damaged list: the empty table offers the newest copy kept at an earlier
+# Quit, Game > Restore Game List... lists every copy, and the chosen one is
+# restored after a question.
+kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+cp -r "build/Kaleidrome Launcher.app" "$work/restore.app"
+list="$work/restore.app/Contents/Resources/Kaleidrome.xml"
+copies="$work/data/Kaleidrome/Kaleidrome Launcher/backups/game-list"
+mkdir -p "$copies"
+python3 bench/catalogue/make_catalogue.py 300 "$copies/Kaleidrome-20261130-184512-000000.xml"
+cp "$list" "$copies/Kaleidrome-20261205-211003-000000.xml"
+printf '<?xml version="1.0"?>\n<plist version="1.0"><array><dict><key>name' >"$list"
+launch "$work/restore.app"
+main=$(window "Kaleidrome Launcher")
+shot "$main" main-window-restore-offer
+keys "$main" alt+g
+sleep 0.5
+xdotool key l
+choice=$(timeout 20 bash -c "until w=\$(xdotool search --all --onlyvisible --pid $app_pid --name '^Kaleidrome Launcher\$' | grep -v '^$main\$' | head -n1) && [ -n \"\$w\" ]; do sleep 0.3; done; echo \$w")
+shot "$choice" restore-game-list
+keys "$choice" Return
+alert=$(timeout 20 bash -c "until w=\$(xdotool search --all --onlyvisible --pid $app_pid --name '^Kaleidrome Launcher\$' | grep -v '^$main\$' | head -n1) && [ -n \"\$w\" ]; do sleep 0.3; done; echo \$w")
+shot "$alert" restore-question
+keys "$alert" Return
+shot "$main" main-window-restored
+rm -rf "$work/data/Kaleidrome/Kaleidrome Launcher/backups"
 
 # A real-sized list: 40,000 invented games from the benchmarks' generator.
 kill "$app_pid"; wait "$app_pid" 2>/dev/null || true

@@ -31,4 +31,5 @@ awk '
         printf "warm load  / reference load      %.3f  (target <= 0.10)\n", v["warm_load_s"] / v["ref_load_s"]
         printf "exit check / reference load+cmp  %.3f  (target <= 0.25)\n", v["exit_check_s"] / (v["ref_load_s"] + v["ref_compare_s"])
         printf "peak memory / reference peak     %.3f  (target <= 0.50)\n", v["peak_rss_mb"] / v["ref_peak_rss_mb"]
+        printf "copy of the replaced list        %.2f ms  (target <= 5)\n", v["keep_copy_s"] * 1000
     }' "$work/figures.txt"

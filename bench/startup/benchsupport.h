@@ -29,6 +29,7 @@ public:
     }
     std::optional<QString> runOpenPanel(const OpenPanelRequest&) override { return std::nullopt; }
     std::optional<QString> runSavePanel(const SavePanelRequest&) override { return std::nullopt; }
+    std::optional<int> runChoice(const ChoiceRequest&) override { return std::nullopt; }
     void beep() override {}
     void playSound(const QString&) override {}
     void systemLog(const QString&) override {}

@@ -441,6 +441,68 @@ Die Kopie bringt Ihre Favoriten und Spielzahlen so zurück, wie sie damals waren
         <comment>Outcome_LauncherEnded</comment>
         <translation>unbekannt: der Launcher endete während des Laufs</translation>
     </message>
+    <message>
+        <source>The game list could not be saved.</source>
+        <comment>Alert_ListNotSaved</comment>
+        <translation>Die Spieleliste konnte nicht gesichert werden.</translation>
+    </message>
+    <message>
+        <source>%@
+
+The file still holds the list as it was saved before; the changes made since the launcher started are not in it.</source>
+        <comment>Alert_ListNotSavedInfo</comment>
+        <translation>%@
+
+Die Datei enthält die Liste weiter so, wie sie zuvor gesichert wurde; die Änderungen seit dem Start des Launchers fehlen darin.</translation>
+    </message>
+    <message>
+        <source>No copy of the game list is kept yet.</source>
+        <comment>Alert_NoListCopies</comment>
+        <translation>Es ist noch keine Kopie der Spieleliste aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>Each time the launcher saves a changed list at Quit, it keeps the file it replaces in %@ (the newest 10).</source>
+        <comment>Alert_NoListCopiesInfo</comment>
+        <translation>Jedes Mal, wenn der Launcher beim Beenden eine geänderte Liste sichert, bewahrt er die ersetzte Datei in %@ auf (die neuesten 10).</translation>
+    </message>
+    <message>
+        <source>Restore the copy of the game list of %@ (%d games)?</source>
+        <comment>Alert_RestoreList</comment>
+        <translation>Die Kopie der Spieleliste vom %@ (%d Spiele) wiederherstellen?</translation>
+    </message>
+    <message>
+        <source>The copy of the game list could not be restored.</source>
+        <comment>Alert_RestoreListFailed</comment>
+        <translation>Die Kopie der Spieleliste konnte nicht wiederhergestellt werden.</translation>
+    </message>
+    <message>
+        <source>%@
+
+The game list file is as it was.</source>
+        <comment>Alert_RestoreListFailedInfo</comment>
+        <translation>%@
+
+Die Datei der Spieleliste ist unverändert.</translation>
+    </message>
+    <message>
+        <source>The file now at %@ is kept beside it under a new name and never deleted; the copy takes its place and the table shows it.</source>
+        <comment>Alert_RestoreListInfo</comment>
+        <translation>Die Datei, die jetzt unter %@ liegt, wird daneben unter neuem Namen aufbewahrt und nie gelöscht; die Kopie tritt an ihre Stelle und die Tabelle zeigt sie.</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <comment>Button_Restore</comment>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>
+*** No copy was kept of the game list this save replaces: %@ ***
+</source>
+        <comment>Log_ListCopyFailed</comment>
+        <translation>
+*** Von der Spieleliste, die diese Sicherung ersetzt, wurde keine Kopie aufbewahrt: %@ ***
+</translation>
+    </message>
 </context>
 <context>
     <name>kd::AboutWindow</name>
@@ -482,16 +544,6 @@ Put your game list there (an XML property list of games, each with a &quot;name&
         <translation>Keine Spieleliste: %1 wurde nicht gefunden.
 
 Legen Sie Ihre Spieleliste dort ab (eine XML-Property-List von Spielen, jedes mit einem „name“) und starten Sie den Launcher neu. Spiele lassen sich weiterhin mit Spiel ▸ ROM öffnen … starten.</translation>
-    </message>
-    <message>
-        <source>The game list cannot be read:
-%1
-
-Mend or replace the file, then start the launcher again; until then it is left untouched. Games can still be started with Game ▸ Open ROM…</source>
-        <translation>Die Spieleliste kann nicht gelesen werden:
-%1
-
-Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dahin bleibt sie unverändert. Spiele lassen sich weiterhin mit Spiel ▸ ROM öffnen … starten.</translation>
     </message>
     <message>
         <source>The game list %1 holds no games.</source>
@@ -536,6 +588,40 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Gamepad: %1</source>
         <translation>Gamepad: %1</translation>
+    </message>
+    <message>
+        <source>The game list cannot be read:
+%1
+
+Mend or replace the file, then start the launcher again, or restore a copy kept at an earlier Quit; until then it is left untouched. Games can still be started with Game ▸ Open ROM…</source>
+        <translation>Die Spieleliste kann nicht gelesen werden:
+%1
+
+Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu, oder stellen Sie eine bei einem früheren Beenden aufbewahrte Kopie wieder her; bis dahin bleibt sie unverändert. Spiele lassen sich weiterhin mit Spiel ▸ ROM öffnen … starten.</translation>
+    </message>
+    <message>
+        <source>No game list was read at start, so games added now could not be saved. Restore a kept copy with Game ▸ Restore Game List…, or mend the list and start the launcher again.</source>
+        <translation>Beim Start wurde keine Spieleliste gelesen, daher könnten jetzt hinzugefügte Spiele nicht gesichert werden. Stellen Sie mit Spiel ▸ Spieleliste wiederherstellen … eine aufbewahrte Kopie wieder her, oder reparieren Sie die Liste und starten Sie den Launcher neu.</translation>
+    </message>
+    <message>
+        <source>Restore the copy of %1 (%2 games)</source>
+        <translation>Die Kopie vom %1 wiederherstellen (%2 Spiele)</translation>
+    </message>
+    <message>
+        <source>Choose the copy of the game list to restore.</source>
+        <translation>Wählen Sie die Kopie der Spieleliste, die wiederhergestellt werden soll.</translation>
+    </message>
+    <message>
+        <source>Each save at Quit keeps the list it replaces in %1 (the newest 10).</source>
+        <translation>Jede Sicherung beim Beenden bewahrt die Liste, die sie ersetzt, in %1 auf (die neuesten 10).</translation>
+    </message>
+    <message>
+        <source>%1 — cannot be read</source>
+        <translation>%1 — nicht lesbar</translation>
+    </message>
+    <message>
+        <source>%1 — %2 games</source>
+        <translation>%1 — %2 Spiele</translation>
     </message>
 </context>
 <context>
@@ -863,6 +949,10 @@ Reparieren oder ersetzen Sie die Datei und starten Sie den Launcher neu; bis dah
     <message>
         <source>Im&amp;port Play Data…</source>
         <translation>Spieldaten im&amp;portieren…</translation>
+    </message>
+    <message>
+        <source>Restore Game &amp;List…</source>
+        <translation>Spiele&amp;liste wiederherstellen …</translation>
     </message>
 </context>
 <context>

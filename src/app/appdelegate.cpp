@@ -123,6 +123,7 @@ void AppDelegate::wireParts() {
     on(a.onlyAvailable, [this] { setShowOnlyAvailable(m_actions->onlyAvailable->isChecked()); });
     on(a.addGames, [this] { addGamesFromRomsFolder(); });
     on(a.removeGame, [this] { removeSelectedGame(); });
+    on(a.restoreGameList, [this] { restoreGameList(); });
     on(a.gameHistory, [this] { show_GameHistory(); });
     on(a.revealRom, [this] { revealSelectedRom(); });
     connect(m_actions, &LauncherActions::refused, this, [this] { m_desktop.beep(); });
@@ -180,6 +181,7 @@ void AppDelegate::wireMainWindow(MainWindow& window) {
     connect(&window, &MainWindow::romArchiveDropped, this,
             [this](const QString& path) { application_openFiles({path}); });
     connect(&window, &MainWindow::showAllRequested, this, &AppDelegate::showAllGames);
+    connect(&window, &MainWindow::restoreRequested, this, &AppDelegate::restoreOfferedCopy);
     connect(&window, &MainWindow::gameMenuRequested, this, [this, &window](const QPoint& at) {
         QMenu* menu = m_actions->makeGameMenu(&window);
         menu->setAttribute(Qt::WA_DeleteOnClose);

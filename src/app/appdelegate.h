@@ -117,7 +117,8 @@ public:
     void addGamesFromRomsFolder();
     void removeSelectedGame();
     void revealSelectedRom();
-    void showAllGames(); // every filter off
+    void showAllGames();    // every filter off
+    void restoreGameList(); // lists the kept copies of the list, restores the chosen one
     // Favourites, play history and the recent archives.
     void toggleFavourite();
     void setFavourite(const QString& name, bool on);
@@ -181,6 +182,10 @@ private:
     void reportNotOpened(const QString& place, const char* reasonKey);
     void loadGameList();
     void saveGameList();
+    void offerListRestore();
+    void restoreOfferedCopy();
+    void restoreListCopy(const QString& copyPath, const QString& shownDate, qint64 games);
+    void showListReadState();
     void setUpGameList();
     void buildSearchIndexLater();
     void showArtwork(const std::optional<QString>& name);
@@ -229,6 +234,10 @@ private:
     std::vector<std::function<void()>> m_untilLaunched;
     // Why no list was read from the file at start; null once one was.
     QString m_listProblem = QStringLiteral("it was not read");
+    // The file the list was read from (or looked for) at start or at a restore.
+    QString m_listFile;
+    // The copy the empty table offers to restore.
+    QString m_offeredCopy;
 };
 
 } // namespace kd

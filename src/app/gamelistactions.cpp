@@ -5,6 +5,7 @@
 #include "app/windows/mainwindow.h"
 #include "catalogue/gamelist.h"
 #include "catalogue/gamelistcontroller.h"
+#include "catalogue/gamelistcopies.h"
 #include "catalogue/romfolder.h"
 #include "platform/desktop.h"
 #include "platform/utf8text.h"
@@ -13,7 +14,9 @@
 #include "settings/settingsstore.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTimer>
 #include <set>
@@ -211,6 +214,7 @@ void AppDelegate::loadGameList() {
     if (path)
         load = kd::loadGameList(*path);
     const QString file = path.value_or(m_paths.packaged(u"Kaleidrome.xml"));
+    m_listFile = file;
     // An empty table says why it is empty and what to do.
     QString why;
     m_listProblem = load.reason;
@@ -226,8 +230,8 @@ void AppDelegate::loadGameList() {
     case GameListLoad::Status::NotAList:
         // The file itself is left as it is (see saveGameList).
         why = tr("The game list cannot be read:\n%1\n\nMend or replace the file, then start "
-                 "the launcher again; until then it is left untouched. Games can still be "
-                 "started with Game ▸ Open ROM…")
+                 "the launcher again, or restore a copy kept at an earlier Quit; until then "
+                 "it is left untouched. Games can still be started with Game ▸ Open ROM…")
                   .arg(load.reason);
         break;
     case GameListLoad::Status::Loaded:
@@ -239,11 +243,12 @@ void AppDelegate::loadGameList() {
     }
     for (MainWindow* main : {m_window.get(), m_window2.get()})
         main->setPlaceholderText(why);
+    offerListRestore();
+    showListReadState();
 }
 
 void AppDelegate::saveGameList() {
-    const std::optional<QString> path = pathOfDataFile();
-    if (!path)
+    if (!pathOfDataFile())
         return;
     // Only a list read from the file is written back: a file that was missing
     // or broken at start and put there or mended since must not be replaced
@@ -254,17 +259,38 @@ void AppDelegate::saveGameList() {
                                 .arg(m_listProblem));
         return;
     }
-    const GameListSave save = saveGameListIfChanged(*path, arrayController_list->content(),
-                                                    arrayController_list->arrangedObjects());
+    // A resource folder that cannot be written leaves the list to the user's
+    // data folder, compared with the packaged one until it exists there.
+    const QString target = m_paths.listSaveFile();
+    GameListSaveOptions options;
+    if (target != m_listFile)
+        options.readFrom = m_listFile;
+    options.beforeReplacing = [this](const QString& replaced) {
+        QString error;
+        if (!keepGameListCopy(replaced, LauncherPaths::listCopiesFolder(), 10, &error)) {
+            m_desktop.systemLog(
+                QStringLiteral("No copy kept of the game list the save replaces: ") + error);
+            appendOutput(formatText(text(QStringLiteral("Log_ListCopyFailed")), 0, error));
+        }
+    };
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    const GameListSave save = saveGameListIfChanged(
+        target, arrayController_list->content(), arrayController_list->arrangedObjects(), options);
     switch (save.status) {
     case GameListSave::Status::Unchanged:
+        return;
     case GameListSave::Status::Written:
-        break;
+        if (target != m_listFile)
+            m_desktop.systemLog(QStringLiteral("The game list is kept in %1 from now on: %2 "
+                                               "cannot be written")
+                                    .arg(target, m_listFile));
+        m_listFile = target;
+        return;
     case GameListSave::Status::NotAList:
         m_desktop.systemLog(QStringLiteral("Kaleidrome.xml left unchanged: it does not read as a "
                                            "game list (%1), and writing would replace it")
                                 .arg(save.reason));
-        break;
+        return;
     case GameListSave::Status::SerialiseFailed:
         m_desktop.systemLog(save.reason);
         break;
@@ -272,6 +298,14 @@ void AppDelegate::saveGameList() {
         m_desktop.systemLog(QStringLiteral("Kaleidrome.xml not written: ") + save.reason);
         break;
     }
+    // The user changed the list and the change is not kept: say so.
+    AlertRequest alert;
+    alert.message = text(QStringLiteral("Alert_ListNotSaved"));
+    alert.informativeText =
+        formatText(text(QStringLiteral("Alert_ListNotSavedInfo")), 0, save.reason);
+    alert.buttons = {QStringLiteral("OK")};
+    alert.cancelButton = 0;
+    runAlert(alert);
 }
 
 qint64 AppDelegate::selectionIndex() const {

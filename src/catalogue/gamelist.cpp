@@ -142,16 +142,32 @@ GameListLoad loadGameList(const QString& path) {
     return result;
 }
 
+std::optional<qint64> countGameList(const QString& path) {
+    MappedFile file;
+    if (file.open(path) != MappedFile::Open::Ok)
+        return std::nullopt;
+    qint64 games = 0;
+    if (plist::readArray(file.bytes(), [&](plist::Value&&) { ++games; }).status !=
+        plist::ArrayStatus::Ok)
+        return std::nullopt;
+    return games;
+}
+
 GameListSave saveGameListIfChanged(const QString& path, const std::vector<plist::Value>& content,
-                                   const std::vector<const plist::Value*>& arranged) {
+                                   const std::vector<const plist::Value*>& arranged,
+                                   const GameListSaveOptions& options) {
     GameListSave result;
+    bool replacing = false;
     {
+        const bool elsewhere = !options.readFrom.isEmpty() && !QFile::exists(path);
+        const QString& compared = elsewhere ? options.readFrom : path;
         MappedFile file;
-        const MappedFile::Open opened = file.open(path);
+        const MappedFile::Open opened = file.open(compared);
+        replacing = opened == MappedFile::Open::Ok && !elsewhere;
         if (opened == MappedFile::Open::Failed) {
             result.status = GameListSave::Status::NotAList;
-            result.reason =
-                QStringLiteral("%1 was not rewritten: cannot read it: %2").arg(path, file.error());
+            result.reason = QStringLiteral("%1 was not rewritten: cannot read it: %2")
+                                .arg(compared, file.error());
             return result;
         }
         if (opened == MappedFile::Open::Ok) {
@@ -168,7 +184,7 @@ GameListSave saveGameListIfChanged(const QString& path, const std::vector<plist:
                 result.status = GameListSave::Status::NotAList;
                 result.reason = QStringLiteral("%1 was not rewritten: it does not read as a "
                                                "list: %2")
-                                    .arg(path, r.error);
+                                    .arg(compared, r.error);
                 return result;
             }
             if (equal && i == arranged.size()) {
@@ -184,6 +200,8 @@ GameListSave saveGameListIfChanged(const QString& path, const std::vector<plist:
         result.reason = error;
         return result;
     }
+    if (replacing && options.beforeReplacing)
+        options.beforeReplacing(path);
     if (!writeFileAtomically(path, QByteArrayView(bytes.data(), qsizetype(bytes.size())), &error)) {
         result.status = GameListSave::Status::WriteFailed;
         result.reason = error;

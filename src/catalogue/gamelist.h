@@ -3,6 +3,7 @@
 #include "catalogue/plistvalue.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,8 @@ struct GameListLoad {
 // Reads the game list at `path`. Elements that are not dictionaries are kept
 // as they are.
 GameListLoad loadGameList(const QString& path);
+// How many games the list at `path` holds; nothing when it does not read as a list.
+std::optional<qint64> countGameList(const QString& path);
 
 struct GameListSave {
     enum class Status {
@@ -47,10 +50,19 @@ struct GameListSave {
     QString reason; // for the last three
 };
 
+struct GameListSaveOptions {
+    // The file the list was read from, when `path` does not exist yet and the
+    // list comes from elsewhere: compared with instead of `path`.
+    QString readFrom;
+    // Called with `path` just before an existing file there is replaced.
+    std::function<void(const QString& replaced)> beforeReplacing;
+};
+
 // Writes `content` (stored order) to `path` unless the file already reads as
 // a list equal to `arranged` (the order the table shows). A file that exists
 // but does not read as a list is never replaced. A missing file is created.
 GameListSave saveGameListIfChanged(const QString& path, const std::vector<plist::Value>& content,
-                                   const std::vector<const plist::Value*>& arranged);
+                                   const std::vector<const plist::Value*>& arranged,
+                                   const GameListSaveOptions& options = {});
 
 } // namespace kd

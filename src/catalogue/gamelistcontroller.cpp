@@ -37,6 +37,11 @@ void GameListController::removeObject(std::size_t storedIndex) {
     m_model.remove(int(storedIndex));
 }
 
+void GameListController::removeAllObjects() {
+    m_index.clear();
+    m_model.clear();
+}
+
 qint64 GameListController::selectionIndex() const {
     qint64 first = NotFound;
     for (const QModelIndex& index : m_selection.selectedIndexes()) {

@@ -35,6 +35,7 @@ public:
     void addObjects(std::vector<plist::Value> records);
     // Removes the record at that index of the stored list.
     void removeObject(std::size_t storedIndex);
+    void removeAllObjects();
 
     GameListModel* model() { return &m_model; }
     // The arranged list.

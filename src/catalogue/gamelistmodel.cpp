@@ -96,6 +96,13 @@ void GameListModel::remove(int row) {
     endRemoveRows();
 }
 
+void GameListModel::clear() {
+    beginResetModel();
+    m_records.clear();
+    m_available.clear();
+    endResetModel();
+}
+
 void GameListModel::setAvailability(std::vector<bool> available) {
     if (available == m_available)
         return;

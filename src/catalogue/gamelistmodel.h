@@ -60,6 +60,7 @@ public:
     const std::vector<plist::Value>& records() const { return m_records; }
     void append(std::vector<plist::Value> records);
     void remove(int row);
+    void clear();
 
     // One flag per record, in stored order; a missing flag counts as not found.
     void setAvailability(std::vector<bool> available);

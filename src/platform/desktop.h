@@ -37,6 +37,14 @@ struct SavePanelRequest {
     QString startDirectory; // local folder; empty leaves the choice to the platform
 };
 
+// A question answered by picking one line of a list.
+struct ChoiceRequest {
+    QString message;
+    QString informativeText;
+    QStringList items;    // shown as plain text; the first is selected
+    QString acceptButton; // takes the selected line; Cancel and Escape take none
+};
+
 // One entry of the running applications, in the order the desktop lists them.
 struct RunningApplication {
     QString name;
@@ -57,6 +65,8 @@ public:
     virtual std::optional<QString> runOpenPanel(const OpenPanelRequest& request) = 0;
     // Modal save panel; the chosen path, or nothing when cancelled.
     virtual std::optional<QString> runSavePanel(const SavePanelRequest& request) = 0;
+    // Modal list; the index of the chosen line, or nothing when cancelled.
+    virtual std::optional<int> runChoice(const ChoiceRequest& request) = 0;
 
     virtual void beep() = 0;
     virtual void playSound(const QString& name) = 0;

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <unistd.h>
 
 namespace kd {
 
@@ -87,10 +88,39 @@ QString LauncherPaths::currentDir() const {
 }
 
 std::optional<QString> LauncherPaths::dataFile() const {
-    const QString candidate = packaged(u"Kaleidrome.xml");
-    if (!QFileInfo::exists(candidate))
-        return std::nullopt;
-    return candidate;
+    for (const QString& candidate : {userListFile(), packaged(u"Kaleidrome.xml")})
+        if (QFileInfo::exists(candidate))
+            return candidate;
+    return std::nullopt;
+}
+
+QString LauncherPaths::listSaveFile() const {
+    const QString user = userListFile();
+    if (QFileInfo::exists(user))
+        return user;
+    // The save renames a new file over the one a link ends at, in its folder.
+    const QFileInfo list(packaged(u"Kaleidrome.xml"));
+    const QString target = list.exists() ? list.canonicalFilePath() : list.absoluteFilePath();
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    const bool writable =
+        ::access(folder.constData(), W_OK | X_OK) == 0 &&
+        (!list.exists() || ::access(QFile::encodeName(target).constData(), W_OK) == 0);
+    return writable ? packaged(u"Kaleidrome.xml") : user;
+}
+
+QString LauncherPaths::userDataFolder() {
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty() || QDir::isRelativePath(data))
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/Kaleidrome/Kaleidrome Launcher");
+}
+
+QString LauncherPaths::userListFile() {
+    return userDataFolder() + QStringLiteral("/Kaleidrome.xml");
+}
+
+QString LauncherPaths::listCopiesFolder() {
+    return userDataFolder() + QStringLiteral("/backups/game-list");
 }
 
 QString LauncherPaths::snapshotFolder() const {

@@ -59,8 +59,18 @@ public:
     QString executable() const;
     // The executable's folder.
     QString currentDir() const;
-    // Kaleidrome.xml in the resource folder, when it is there.
+    // The game list read at start: the user's own (see listSaveFile) once it
+    // exists, else Kaleidrome.xml in the resource folder, when either is there.
     std::optional<QString> dataFile() const;
+    // Where the exit save writes the list: the user's own once it exists; the
+    // resource folder's while that can be written; else the user's own, seeded
+    // so from the packaged list (a system-wide install stays as packaged).
+    QString listSaveFile() const;
+    // `$XDG_DATA_HOME/Kaleidrome/Kaleidrome Launcher` (`~/.local/share` when
+    // the variable is unset or relative): the user's own list and its copies.
+    static QString userDataFolder();
+    static QString userListFile();
+    static QString listCopiesFolder();
     QString snapshotFolder() const;
     QString iconFolder() const;
     // The ROMs folder as its field shows it, resolved(): the run, the ROM column

@@ -2,6 +2,7 @@
 // test saves over and over and is killed at random points; what it leaves must
 // always be whole.
 #include "catalogue/gamelist.h"
+#include "catalogue/gamelistcopies.h"
 #include "catalogue/playhistory.h"
 #include "log/view/logview.h"
 #include "support/delegatefixture.h"
@@ -12,6 +13,7 @@
 #include <poll.h>
 #include <random>
 #include <signal.h>
+#include <sys/resource.h>
 
 namespace kd::test {
 namespace {
@@ -127,7 +129,7 @@ TEST_F(CrashSafeFiles, TheSavedLogIsNeverTorn) {
     EXPECT_EQ(desktop.count("alert"), 0);
 }
 
-TEST_F(CrashSafeFiles, TheGameListIsNeverTorn) {
+TEST_F(CrashSafeFiles, TheGameListAndItsCopiesAreNeverTorn) {
     const GameListLoad sample = loadGameList(bundle.path("Kaleidrome.xml"));
     ASSERT_FALSE(sample.records.empty());
     // Two lists of a size worth writing that differ in every record.
@@ -145,8 +147,46 @@ TEST_F(CrashSafeFiles, TheGameListIsNeverTorn) {
         ASSERT_EQ(saveGameListIfChanged(target, lists[v], arranged[v]).status,
                   GameListSave::Status::Written);
     }
+    // The copy of the replaced file is made in the same save.
+    const QString copies = folder("copies");
+    GameListSaveOptions options;
+    options.beforeReplacing = [&](const QString& replaced) {
+        keepGameListCopy(replaced, copies, 10);
+    };
     expectNeverTorn("game list save", target,
-                    [&](int v) { saveGameListIfChanged(target, lists[v], arranged[v]); });
+                    [&](int v) { saveGameListIfChanged(target, lists[v], arranged[v], options); });
+    const std::vector<GameListCopy> kept = gameListCopies(copies);
+    // The newest ten, and one more when the last kill fell between its link and
+    // the pruning.
+    EXPECT_TRUE(kept.size() == 10u || kept.size() == 11u) << kept.size();
+    for (const GameListCopy& copy : kept)
+        EXPECT_EQ(copy.games, 150) << copy.path.toStdString();
+}
+
+// A save that runs out of room (a file-size limit stands for a full disk)
+// leaves the old list whole and readable, and says so in an alert.
+TEST_F(CrashSafeFiles, AFullDiskLeavesTheOldListAndTheUserIsTold) {
+    const QByteArray before = readFile(bundle.path("Kaleidrome.xml"));
+    app->awakeFromNib();
+    list()->removeObject(0);
+    desktop.clear();
+    const QByteArray said = killWhileWorking(
+        [&](int pipe) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlim_t room = rlim_t(before.size() / 2);
+            const rlimit limit{room, room};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            app->applicationWillTerminate();
+            for (const AlertRequest& alert : desktop.alerts)
+                (void)!::write(pipe, alert.message.toUtf8().constData(),
+                               size_t(alert.message.toUtf8().size()));
+            (void)!::write(pipe, "|", 1);
+            ::pause();
+        },
+        200000);
+    EXPECT_EQ(QString::fromUtf8(said), app->text("Alert_ListNotSaved") + u'|');
+    EXPECT_EQ(readFile(bundle.path("Kaleidrome.xml")), before);
+    EXPECT_EQ(countGameList(bundle.path("Kaleidrome.xml")), 12);
 }
 
 TEST_F(CrashSafeFiles, TheSettingsFileIsNeverTornNorHeldByALeftoverLock) {

@@ -155,9 +155,9 @@ TEST(LauncherActions, TheMenuBarHoldsEveryItemInItsMenu) {
     }
     EXPECT_EQ(menus,
               (QStringList{"&Launcher: preferences resetPreferences - quit",
-                           "&Game: startGame openRom [recent] stopEmulator - favourite history "
-                           "exportPlayData importPlayData - showEmulator - findGame addGames "
-                           "removeGame",
+                           "&Game: startGame openRom [recent] stopEmulator - favourite history - "
+                           "showEmulator - findGame addGames removeGame - restoreGameList "
+                           "exportPlayData importPlayData",
                            "&View: onlyAvailable onlyFavourites",
                            "L&og: showLog findInLog marker - saveLog clearLog",
                            "&Window: mainWindow1 mainWindow2",

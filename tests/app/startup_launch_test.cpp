@@ -4,6 +4,7 @@
 #include "app/windows/activityindicator.h"
 #include "app/windows/gametableview.h"
 #include "app/windows/imageview.h"
+#include "catalogue/gamelist.h"
 #include "support/delegatefixture.h"
 
 #include <QFileInfo>
@@ -168,6 +169,69 @@ TEST_F(Startup, TheListFileIsExplainedAndNeverReplacedUnlessRead) {
     check(fifo, file, {leftAlone}); // would block in open() with no writer
     check(empty, "holds no games", {});
     check(shipped, QString(), {});
+}
+
+// Each save that replaces the list keeps the old file as a copy. A list that
+// cannot be read offers the newest copy under the empty table, and Add Games
+// waits for it; the restore keeps the damaged file and selects record 0. Game ▸
+// Restore Game List… restores any copy, after saving the list in use.
+TEST_F(Startup, AListThatCannotBeReadOffersTheLastGoodCopyBack) {
+    const QByteArray shipped = readFile(listFile());
+    relaunch();
+    list()->removeObject(0);
+    app->applicationWillTerminate();
+    const QByteArray damaged = "<plist><array><dict>";
+    ASSERT_TRUE(writeFile(listFile(), damaged));
+    relaunch();
+    auto* offer = table(2)->findChild<QPushButton*>(QStringLiteral("restoreButton"));
+    ASSERT_NE(offer, nullptr);
+    EXPECT_TRUE(offer->isVisibleTo(table(2)));
+    EXPECT_TRUE(offer->text().contains(u"(12 games)")) << offer->text().toStdString();
+    EXPECT_FALSE(action("addGames")->isEnabled());
+    EXPECT_FALSE(action("removeGame")->toolTip().isEmpty());
+    desktop.alertAnswers = {1};
+    offer->click();
+    EXPECT_EQ(readFile(listFile()), damaged);
+    desktop.alertAnswers = {0};
+    offer->click();
+    EXPECT_EQ(list()->content().size(), 12u);
+    EXPECT_EQ(app->selectionIndex(), 0);
+    EXPECT_TRUE(action("addGames")->isEnabled());
+    EXPECT_FALSE(offer->isVisibleTo(table(2)));
+    EXPECT_FALSE(table(2)->isPlaceholderShown());
+    EXPECT_EQ(readFile(listFile()), shipped);
+    const QDir resources(bundle.resources());
+    const QStringList aside = resources.entryList({QStringLiteral("Kaleidrome.damaged-*.xml")});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(readFile(resources.filePath(aside[0])), damaged);
+
+    list()->removeObject(0);
+    list()->removeObject(0);
+    desktop.clear();
+    desktop.choiceAnswers = {0};
+    desktop.alertAnswers = {0};
+    action("restoreGameList")->trigger();
+    ASSERT_EQ(desktop.choices.size(), 1);
+    EXPECT_EQ(desktop.choices[0].items.size(), 1);
+    EXPECT_EQ(list()->content().size(), 12u);
+    const QStringList replaced = resources.entryList({QStringLiteral("Kaleidrome.replaced-*.xml")});
+    ASSERT_EQ(replaced.size(), 1);
+    EXPECT_EQ(countGameList(resources.filePath(replaced[0])), 10);
+}
+
+// A copy that cannot be made never stops the save: the log window and the
+// system log say why, and no alert interrupts the Quit.
+TEST_F(Startup, ACopyThatCannotBeMadeNeverStopsTheSave) {
+    ASSERT_TRUE(QDir().mkpath(LauncherPaths::userDataFolder()));
+    ASSERT_TRUE(writeFile(LauncherPaths::userDataFolder() + "/backups", "in the way"));
+    relaunch();
+    list()->removeObject(0);
+    desktop.clear();
+    app->applicationWillTerminate();
+    EXPECT_EQ(countGameList(listFile()), 11);
+    EXPECT_TRUE(log().contains(u"No copy was kept")) << log().toStdString();
+    EXPECT_EQ(desktop.systemLogLines().filter(u"No copy kept").size(), 1);
+    EXPECT_EQ(desktop.count("alert"), 0);
 }
 
 // Nothing selected, or a record without a usable name: a beep and nothing else,

@@ -1,5 +1,6 @@
 #include "catalogue/artwork.h"
 #include "catalogue/gamelist.h"
+#include "catalogue/gamelistcopies.h"
 #include "catalogue/plistwriter.h"
 #include "catalogue/romfolder.h"
 #include "plisttestutil.h"
@@ -197,4 +198,54 @@ TEST_F(GameListFile, FailuresWriteNothing) {
     save = saveGameListIfChanged(nowhere, records, pointers(records));
     EXPECT_EQ(save.status, GameListSave::Status::WriteFailed);
     EXPECT_FALSE(QFile::exists(nowhere));
+}
+
+// Every save that replaces the file keeps it as a dated copy, the newest ten;
+// a restore keeps the damaged file beside the list and puts the copy in place,
+// and a copy that is not a list restores nothing.
+TEST_F(GameListFile, ReplacedListsAreKeptAndOneIsRestoredOverADamagedFile) {
+    const QString copies = dir.filePath(QStringLiteral("copies"));
+    GameListSaveOptions options;
+    options.beforeReplacing = [&](const QString& replaced) {
+        EXPECT_TRUE(keepGameListCopy(replaced, copies, 10));
+    };
+    std::vector<Value> list = records;
+    for (int i = 0; i < 12; ++i) {
+        list.push_back(dict({{"name", "game" + std::to_string(i)}}));
+        ASSERT_EQ(saveGameListIfChanged(path, list, pointers(list), options).status,
+                  GameListSave::Status::Written);
+    }
+    const std::vector<GameListCopy> kept = gameListCopies(copies);
+    ASSERT_EQ(kept.size(), 10u);
+    for (std::size_t i = 0; i < kept.size(); ++i) // newest first
+        EXPECT_EQ(kept[i].games, qint64(records.size() + 11 - i));
+
+    const QByteArray damaged = "<plist><array><dict>";
+    ASSERT_TRUE(writeFile(path, damaged));
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("not-a-list.xml")), damaged));
+    EXPECT_FALSE(restoreGameListCopy(dir.filePath(QStringLiteral("not-a-list.xml")), path,
+                                     QStringLiteral("damaged"))
+                     .restored);
+    const GameListRestore restore =
+        restoreGameListCopy(kept[3].path, path, QStringLiteral("damaged"));
+    ASSERT_TRUE(restore.restored) << restore.error.toStdString();
+    EXPECT_EQ(countGameList(path), kept[3].games);
+    EXPECT_TRUE(QFileInfo(restore.setAside).fileName().startsWith(u"Kaleidrome.damaged-"));
+    EXPECT_EQ(readFile(restore.setAside), damaged);
+}
+
+// A list read from a folder the save cannot write goes to its new place only
+// once it changed; the packaged file stays as it was.
+TEST_F(GameListFile, AListReadElsewhereIsWrittenToItsNewPlaceOnlyWhenChanged) {
+    const QString own = dir.filePath(QStringLiteral("own.xml"));
+    GameListSaveOptions options;
+    options.readFrom = path;
+    EXPECT_EQ(saveGameListIfChanged(own, records, pointers(records), options).status,
+              GameListSave::Status::Unchanged);
+    EXPECT_FALSE(QFile::exists(own));
+    records.pop_back();
+    EXPECT_EQ(saveGameListIfChanged(own, records, pointers(records), options).status,
+              GameListSave::Status::Written);
+    EXPECT_EQ(loadGameList(own).records, records);
+    EXPECT_EQ(readFile(path), original);
 }

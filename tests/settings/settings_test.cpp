@@ -11,7 +11,12 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kd {
 namespace {
@@ -171,6 +176,64 @@ TEST(SettingsFile, AFifoInItsPlaceIsLeftAlone) {
     }
     EXPECT_FALSE(fifo.readerWasHeld());
     EXPECT_TRUE(QFileInfo::exists(path) && !QFileInfo(path).isFile());
+}
+
+// What `what` answers in a child that has no rights beyond a user's: root
+// leaves its own in a user namespace where it is nobody. Nothing when that fails.
+std::optional<QString> answerWithoutRoot(const std::function<QString()>& what) {
+    int out[2];
+    if (::pipe(out) != 0)
+        return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        if (::geteuid() == 0 && ::unshare(CLONE_NEWUSER) != 0)
+            ::_exit(2);
+        const QByteArray answer = what().toUtf8();
+        (void)!::write(out[1], answer.constData(), size_t(answer.size()));
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    QByteArray answer;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, n);
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return QString::fromUtf8(answer);
+}
+
+// The list is written where it was read while that folder can be written; a
+// read-only bundle leaves it to the user's data folder, read from then on.
+TEST_F(SettingsCore, AListTheBundleCannotKeepLivesInTheUsersDataFolder) {
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+    const QString resources = dir.filePath(QStringLiteral("Resources"));
+    const QString packaged = resources + QStringLiteral("/Kaleidrome.xml");
+    const QString own =
+        dir.filePath(QStringLiteral("data/Kaleidrome/Kaleidrome Launcher/Kaleidrome.xml"));
+    ASSERT_TRUE(QDir().mkpath(resources) && test::writeFile(packaged, "<array/>"));
+    const LauncherPaths paths(defaults, resources);
+    EXPECT_EQ(paths.dataFile(), packaged);
+    EXPECT_EQ(paths.listSaveFile(), packaged);
+    EXPECT_EQ(
+        LauncherPaths::listCopiesFolder(),
+        dir.filePath(QStringLiteral("data/Kaleidrome/Kaleidrome Launcher/backups/game-list")));
+
+    // Only the folder's mode keeps a user out (the temporary folder is theirs to pass).
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    ::chmod(QFile::encodeName(resources).constData(), 0555);
+    const std::optional<QString> readOnly = answerWithoutRoot([&] { return paths.listSaveFile(); });
+    ::chmod(QFile::encodeName(resources).constData(), 0755);
+    if (!readOnly)
+        GTEST_SKIP() << "no user namespace to drop root's rights in";
+    EXPECT_EQ(*readOnly, own);
+
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(own).path()) && test::writeFile(own, "<array/>"));
+    EXPECT_EQ(paths.dataFile(), own);
+    EXPECT_EQ(paths.listSaveFile(), own);
 }
 
 } // namespace

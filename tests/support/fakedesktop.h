@@ -26,6 +26,7 @@ public:
     QList<int> alertAnswers;
     QList<std::optional<QString>> openPanelAnswers;
     QList<std::optional<QString>> savePanelAnswers;
+    QList<std::optional<int>> choiceAnswers;
     QList<RunningApplication> applications;
     // What openPath, openUrl and revealInFileViewer answer.
     bool opens = true;
@@ -34,6 +35,7 @@ public:
     QList<AlertRequest> alerts;
     QList<OpenPanelRequest> openPanels;
     QList<SavePanelRequest> savePanels;
+    QList<ChoiceRequest> choices;
 
     // Runs inside a modal question, before it is answered (tests use it to look
     // at the state the launcher is in while the question is up, or to turn the
@@ -52,6 +54,9 @@ public:
     std::optional<QString> runSavePanel(const SavePanelRequest& r) override {
         return modal("savePanel", {r.suggestedName, r.allowedTypes.join(u',')}, savePanels, r,
                      savePanelAnswers, {});
+    }
+    std::optional<int> runChoice(const ChoiceRequest& r) override {
+        return modal("choice", r.items, choices, r, choiceAnswers, {});
     }
     void beep() override { record("beep"); }
     void playSound(const QString& name) override { record("sound", {name}); }
@@ -104,6 +109,7 @@ public:
         alerts.clear();
         openPanels.clear();
         savePanels.clear();
+        choices.clear();
     }
 
 private:

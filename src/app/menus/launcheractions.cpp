@@ -37,6 +37,7 @@ LauncherActions::LauncherActions(QObject* parent)
       findGame(make("findGame", tr("F&ind Game"), QKeySequence::Find)),
       addGames(make("addGames", tr("&Add Games from ROMs Folder…"), {})),
       removeGame(make("removeGame", tr("Re&move Game"), QKeySequence::Delete)),
+      restoreGameList(make("restoreGameList", tr("Restore Game &List…"), {})),
       gameHistory(make("gameHistory", tr("History of This &Game"), {})),
       revealRom(make("revealRom", tr("Show ROM &Archive in File Manager"), {})),
       onlyAvailable(make("onlyAvailable", tr("Show Only &Available Games"), {})),
@@ -74,11 +75,14 @@ QMenuBar* LauncherActions::makeMenuBar(QWidget* parent, QMenu* openRecent) const
     auto* bar = new QMenuBar(parent);
     addEntries(bar->addMenu(tr("&Launcher")), {preferences, resetPreferences, nullptr, quit});
     QMenu* game = bar->addMenu(tr("&Game"));
+    // Says why Add Games is off while no list was read.
+    game->setToolTipsVisible(true);
     addEntries(game, {startGame, openRom});
     openRecent->setParent(game, openRecent->windowFlags());
     game->addMenu(openRecent);
-    addEntries(game, {stopEmulator, nullptr, favourite, history, exportPlayData, importPlayData,
-                      nullptr, showEmulator, nullptr, findGame, addGames, removeGame});
+    addEntries(game, {stopEmulator, nullptr, favourite, history, nullptr, showEmulator, nullptr,
+                      findGame, addGames, removeGame, nullptr, restoreGameList, exportPlayData,
+                      importPlayData});
     addEntries(bar->addMenu(tr("&View")), {onlyAvailable, onlyFavourites});
     addEntries(bar->addMenu(tr("L&og")), {showLog, findInLog, marker, nullptr, saveLog, clearLog});
     addEntries(bar->addMenu(tr("&Window")), {mainWindow1, mainWindow2});

@@ -33,6 +33,7 @@ public:
     QAction* const findGame;
     QAction* const addGames;
     QAction* const removeGame;
+    QAction* const restoreGameList;
     // Only in a game's own menu
     QAction* const gameHistory;
     QAction* const revealRom;

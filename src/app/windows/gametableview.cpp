@@ -61,7 +61,7 @@ protected:
 
 GameTableView::GameTableView(QWidget* parent)
     : QTableView(parent), m_empty(new QWidget(viewport())), m_placeholder(plainLabel()),
-      m_showAll(new QPushButton(tr("Show All Games"))) {
+      m_showAll(new QPushButton(tr("Show All Games"))), m_restore(new QPushButton) {
     setTabKeyNavigation(false);
     setItemDelegate(new ElidingDelegate(this));
     m_placeholder->setObjectName(QStringLiteral("placeholder"));
@@ -72,10 +72,13 @@ GameTableView::GameTableView(QWidget* parent)
     m_placeholder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_showAll->setObjectName(QStringLiteral("showAllButton"));
     connect(m_showAll, &QPushButton::clicked, this, &GameTableView::showAllRequested);
+    m_restore->setObjectName(QStringLiteral("restoreButton"));
+    connect(m_restore, &QPushButton::clicked, this, &GameTableView::restoreRequested);
     auto* layout = new QVBoxLayout(m_empty);
     layout->addStretch(1);
     layout->addWidget(m_placeholder);
     layout->addWidget(m_showAll, 0, Qt::AlignHCenter);
+    layout->addWidget(m_restore, 0, Qt::AlignHCenter);
     layout->addStretch(1);
     m_empty->hide();
 
@@ -107,6 +110,15 @@ void GameTableView::setModel(QAbstractItemModel* model) {
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(model, signal, this, &GameTableView::updatePlaceholder);
     connect(model, &QAbstractItemModel::modelReset, this, &GameTableView::updatePlaceholder);
+    // A list put in place of another (a restore) gets widths for its own
+    // texts, once its rows are in.
+    connect(
+        model, &QAbstractItemModel::modelReset, this,
+        [this] {
+            if (m_fitted)
+                fitColumnsWhenShown();
+        },
+        Qt::QueuedConnection);
     // A filter changes the layout.
     connect(model, &QAbstractItemModel::layoutChanged, this, &GameTableView::updatePlaceholder);
     // After a sort the selected game is somewhere else: follow it. Queued, so
@@ -135,6 +147,11 @@ void GameTableView::showGameList(GameListController* list) {
 
 void GameTableView::setPlaceholderText(const QString& text) {
     m_placeholderText = text;
+    updatePlaceholder();
+}
+
+void GameTableView::setRestoreOffer(const QString& title) {
+    m_restore->setText(title);
     updatePlaceholder();
 }
 
@@ -280,6 +297,7 @@ void GameTableView::updatePlaceholder() {
     const QString& text = filteredOut ? m_filteredOutText : m_placeholderText;
     setPlainText(m_placeholder, text);
     m_showAll->setVisible(filteredOut);
+    m_restore->setVisible(!filteredOut && !m_restore->text().isEmpty());
     m_empty->setVisible(empty && !text.isEmpty());
     m_empty->setGeometry(viewport()->rect());
 }

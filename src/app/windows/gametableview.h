@@ -33,6 +33,8 @@ public:
     // Shown instead while the list has games but the filters hide them all,
     // with a button that asks to show them all.
     void setFilteredOutText(const QString& text);
+    // A button under the empty table's text that offers a restore; none when empty.
+    void setRestoreOffer(const QString& title);
 
     // The column that is always shown and elided in the middle (a ROM set
     // name keeps its end); the others are elided at the end.
@@ -53,6 +55,7 @@ public:
 signals:
     // The button of the filtered-out text.
     void showAllRequested();
+    void restoreRequested();
     // A right click on a game, the Menu key or Shift+F10: the game is
     // selected, and its menu should open there.
     void gameMenuRequested(const QPoint& globalPos);
@@ -72,6 +75,7 @@ private:
     QWidget* m_empty;
     QLabel* m_placeholder;
     QPushButton* m_showAll;
+    QPushButton* m_restore;
     QString m_placeholderText;
     QString m_filteredOutText;
     int m_keyColumn = 0;

@@ -105,6 +105,7 @@ MainWindow::MainWindow(Layout layout, QWidget* parent)
     connect(m_searchField, &QLineEdit::textChanged, this, &MainWindow::searchTextEdited);
 
     connect(tableView_list, &GameTableView::showAllRequested, this, &MainWindow::showAllRequested);
+    connect(tableView_list, &GameTableView::restoreRequested, this, &MainWindow::restoreRequested);
     connect(tableView_list, &GameTableView::gameMenuRequested, this,
             &MainWindow::gameMenuRequested);
 
@@ -276,6 +277,10 @@ void MainWindow::setPadText(const QString& text) {
 
 void MainWindow::setPlaceholderText(const QString& text) {
     tableView_list->setPlaceholderText(text);
+}
+
+void MainWindow::setRestoreOffer(const QString& title) {
+    tableView_list->setRestoreOffer(title);
 }
 
 void MainWindow::setFilteredOutText(const QString& text) {

@@ -51,6 +51,7 @@ public:
     // (taking precedence) which filters hide every game.
     void setPlaceholderText(const QString& text);
     void setFilteredOutText(const QString& text);
+    void setRestoreOffer(const QString& title); // empty: none
     // The list takes the keys, whatever had them before.
     void focusList();
     // The search field takes the keys, its text selected.
@@ -72,6 +73,7 @@ signals:
     void romArchiveDropped(const QString& path);
     // The button of a table that its filters emptied.
     void showAllRequested();
+    void restoreRequested();
     // The selected game's menu, to open at that point.
     void gameMenuRequested(const QPoint& globalPos);
 

@@ -9,14 +9,18 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <cstdio>
 #include <syslog.h>
@@ -234,6 +238,40 @@ std::optional<QString> QtDesktop::runSavePanel(const SavePanelRequest& request) 
     if (!request.suggestedName.isEmpty())
         dialog.selectFile(request.suggestedName);
     return chosenFile(dialog);
+}
+
+std::optional<int> QtDesktop::runChoice(const ChoiceRequest& request) {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setObjectName(QStringLiteral("choiceDialog"));
+    dialog.setWindowTitle(QApplication::applicationDisplayName());
+    auto* layout = new QVBoxLayout(&dialog);
+    for (const QString& text : {request.message, request.informativeText}) {
+        auto* label = new QLabel(text);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        layout->addWidget(label);
+    }
+    auto* list = new QListWidget;
+    list->setObjectName(QStringLiteral("choiceList"));
+    list->addItems(request.items);
+    list->setCurrentRow(0);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
+    QPushButton* accept = buttons->addButton(request.acceptButton, QDialogButtonBox::AcceptRole);
+    accept->setDefault(true);
+    accept->setEnabled(!request.items.isEmpty());
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // Return or a double click on a line takes it.
+    QObject::connect(list, &QListWidget::itemActivated, &dialog, &QDialog::accept);
+    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    layout->addWidget(buttons);
+    // Wide enough for a path in the text without wrapping every few words.
+    dialog.resize(dialog.fontMetrics().averageCharWidth() * 70, dialog.sizeHint().height());
+    list->setFocus();
+    if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0)
+        return std::nullopt;
+    return list->currentRow();
 }
 
 void QtDesktop::beep() {

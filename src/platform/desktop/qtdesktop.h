@@ -20,6 +20,7 @@ public:
 
     // Answers with the index in `request.buttons`; -1 when closed without one.
     int runAlert(const AlertRequest& request) override;
+    std::optional<int> runChoice(const ChoiceRequest& request) override;
     std::optional<QString> runOpenPanel(const OpenPanelRequest& request) override;
     std::optional<QString> runSavePanel(const SavePanelRequest& request) override;
 
