@@ -2,6 +2,7 @@
 // schema and its migrations, and the check of every page off the main thread.
 #include "catalogue/playhistory.h"
 #include "catalogue/playhistory_p.h"
+#include "settings/launcherpaths.h"
 
 #include <QDir>
 #include <QFile>
@@ -139,10 +140,7 @@ std::optional<QVariant> scalar(const QSqlDatabase& db, const QString& sql, QStri
 } // namespace
 
 QString PlayHistory::defaultFilePath() {
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty() || QDir::isRelativePath(data))
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    return data + QStringLiteral("/Kaleidrome/Kaleidrome Launcher/history.sqlite");
+    return LauncherPaths::userDataFolder() + QStringLiteral("/history.sqlite");
 }
 
 PlayHistory::PlayHistory(const QString& path, QObject* parent) : QObject(parent), m_path(path) {

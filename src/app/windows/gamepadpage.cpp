@@ -86,7 +86,11 @@ GamepadPage::GamepadPage(SettingsStore& store, QWidget* parent) : QWidget(parent
     auto* form = new QFormLayout(this);
     form->addRow(m_enabled);
     form->addRow(plainLabel(tr("Buttons:")), buttons);
-    form->addRow(plainLabel(tr("Held for:")), m_hold);
+    // A number, not a line of text: it keeps its own width.
+    auto* hold = new QHBoxLayout;
+    hold->addWidget(m_hold);
+    hold->addStretch(1);
+    form->addRow(plainLabel(tr("Held for:")), hold);
     form->addRow(map);
 
     auto store_ = [this](auto key, const QVariant& value) {
