@@ -263,7 +263,7 @@ TEST_F(RealLauncher, AGameRunCompletesUnderNativeWayland) {
               1)
         << errors.toStdString();
     EXPECT_FALSE(errors.contains("xcb")) << errors.toStdString();
-    EXPECT_EQ(endWith(SIGTERM), 0);
+    EXPECT_EQ(endWith(SIGTERM), 0) << process.readAllStandardError().toStdString();
     compositor.terminate();
     compositor.waitForFinished(5000);
 }
