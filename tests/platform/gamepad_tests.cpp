@@ -52,9 +52,11 @@ TEST_F(GamepadTest, ReadsOnlyWhileAPadIsAttachedAndNamesIt) {
     ASSERT_FALSE(changes.isEmpty());
     EXPECT_EQ(changes.last().at(0).toString(), QStringLiteral("Sofa Pad Virtual"));
 
+    const SDL_JoystickID instance = SDL_JoystickGetDeviceInstanceID(SDL_NumJoysticks() - 1);
     pad->detach();
     ASSERT_TRUE(waitUntil([&] { return gamepad.padCount() == 0; }, 3000));
     EXPECT_FALSE(gamepad.isReading());
+    EXPECT_EQ(SDL_GameControllerFromInstanceID(instance), nullptr); // nothing of it kept open
     EXPECT_EQ(changes.last().at(0).toString(), QString());
 
     // Attached again, it is found again.
