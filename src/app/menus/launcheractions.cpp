@@ -80,9 +80,9 @@ QMenuBar* LauncherActions::makeMenuBar(QWidget* parent, QMenu* openRecent) const
     addEntries(game, {startGame, openRom});
     openRecent->setParent(game, openRecent->windowFlags());
     game->addMenu(openRecent);
-    addEntries(game, {stopEmulator, nullptr, favourite, history, nullptr, showEmulator, nullptr,
-                      findGame, addGames, removeGame, nullptr, restoreGameList, exportPlayData,
-                      importPlayData});
+    addEntries(game,
+               {stopEmulator, nullptr, favourite, history, nullptr, showEmulator, nullptr, findGame,
+                addGames, removeGame, nullptr, restoreGameList, exportPlayData, importPlayData});
     addEntries(bar->addMenu(tr("&View")), {onlyAvailable, onlyFavourites});
     addEntries(bar->addMenu(tr("L&og")), {showLog, findInLog, marker, nullptr, saveLog, clearLog});
     addEntries(bar->addMenu(tr("&Window")), {mainWindow1, mainWindow2});
