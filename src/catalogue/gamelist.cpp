@@ -3,6 +3,7 @@
 #include "catalogue/plistreader.h"
 #include "catalogue/plistwriter.h"
 #include "platform/atomicfile.h"
+#include "platform/largeheap.h"
 #include "platform/utf8text.h"
 
 #include <QFile>
@@ -159,6 +160,8 @@ GameListLoad loadGameList(const QString& path) {
     case MappedFile::Open::Ok:
         break;
     }
+    // The records take about one and a half times the file's size (XML).
+    const LargeHeapGrowth room(2 * file.bytes().size());
     const plist::ArrayReadResult r = plist::readArray(
         file.bytes(), [&](plist::Value&& v) { result.records.push_back(std::move(v)); },
         [&](std::size_t offset) { file.readUpTo(offset); });
