@@ -1,7 +1,6 @@
 #include "platform/largeheap.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <memory>
@@ -11,22 +10,29 @@ using namespace kd;
 
 namespace {
 
+struct HugePageRange {
+    std::uintptr_t from = 0, to = 0;
+    qint64 hugeKiB = 0; // of it backed by huge pages
+};
+
 // The mappings of this process marked for huge pages ("hg" in VmFlags).
-std::vector<std::pair<std::uintptr_t, std::uintptr_t>> hugePageRanges() {
+std::vector<HugePageRange> hugePageRanges() {
     QFile smaps(QStringLiteral("/proc/self/smaps"));
-    std::vector<std::pair<std::uintptr_t, std::uintptr_t>> ranges;
+    std::vector<HugePageRange> ranges;
     if (!smaps.open(QIODevice::ReadOnly))
         return ranges;
-    std::uintptr_t from = 0, to = 0;
+    HugePageRange range;
     for (const QByteArray& line : smaps.readAll().split('\n')) {
         const qsizetype dash = line.indexOf('-');
         const qsizetype space = line.indexOf(' ');
         // A mapping's first line starts "from-to perms ..."; its fields "Name: ...".
         if (dash > 0 && space > dash && !line.left(space).contains(':')) {
-            from = line.left(dash).toULongLong(nullptr, 16);
-            to = line.mid(dash + 1, space - dash - 1).toULongLong(nullptr, 16);
+            range = {line.left(dash).toULongLong(nullptr, 16),
+                     line.mid(dash + 1, space - dash - 1).toULongLong(nullptr, 16), 0};
+        } else if (line.startsWith("AnonHugePages:")) {
+            range.hugeKiB = line.mid(14).trimmed().split(' ').constFirst().toLongLong();
         } else if (line.startsWith("VmFlags:") && QByteArray(line + ' ').contains(" hg ")) {
-            ranges.emplace_back(from, to);
+            ranges.push_back(range);
         }
     }
     return ranges;
@@ -40,8 +46,9 @@ TEST(LargeHeapGrowth, WhatALoadAllocatesLiesInRoomMarkedForHugePages) {
 #ifdef __SANITIZE_ADDRESS__
     GTEST_SKIP() << "the sanitizers bring their own allocator";
 #endif
-    if (!QFileInfo::exists(QStringLiteral("/sys/kernel/mm/transparent_hugepage")))
-        GTEST_SKIP() << "this kernel has no huge pages for ordinary memory";
+    QFile policy(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled"));
+    if (!policy.open(QIODevice::ReadOnly) || policy.readAll().contains("[never]"))
+        GTEST_SKIP() << "this system gives ordinary memory no huge pages";
     std::vector<std::unique_ptr<char[]>> records;
     std::size_t inRoom = 0;
     {
@@ -51,9 +58,14 @@ TEST(LargeHeapGrowth, WhatALoadAllocatesLiesInRoomMarkedForHugePages) {
         const auto ranges = hugePageRanges();
         for (const auto& record : records) {
             const auto at = std::uintptr_t(record.get());
-            for (const auto& [from, to] : ranges)
-                inRoom += at >= from && at < to;
+            for (const HugePageRange& range : ranges)
+                inRoom += at >= range.from && at < range.to;
         }
+        // The room must be untouched when marked, or no huge page backs it.
+        qint64 hugeKiB = 0;
+        for (const HugePageRange& range : ranges)
+            hugeKiB += range.hugeKiB;
+        EXPECT_GE(hugeKiB, 4096);
     }
     // Some land in holes left by earlier frees or below the first whole huge
     // page of the room; most come from the room.
