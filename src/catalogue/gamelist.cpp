@@ -51,6 +51,10 @@ public:
         if (p == MAP_FAILED)
             return failed();
         m_data = static_cast<const char*>(p);
+        // The binary form is read in any order and whole before its first
+        // element, so all of it is wanted at once.
+        if (bytes().substr(0, 8) == "bplist00")
+            populate(m_size);
         readUpTo(0);
         return Open::Ok;
     }
@@ -61,13 +65,7 @@ public:
     void readUpTo(std::size_t offset) {
         if (!m_data)
             return;
-        const std::size_t ahead = std::min(m_size, (offset / kWindow + 2) * kWindow);
-        if (ahead > m_populated) {
-            // Failing only costs speed: the pages are then faulted in as read.
-            ::madvise(const_cast<char*>(m_data) + m_populated, ahead - m_populated,
-                      MADV_POPULATE_READ);
-            m_populated = ahead;
-        }
+        populate(std::min(m_size, (offset / kWindow + 2) * kWindow));
         const std::size_t behind = offset / kWindow * kWindow;
         if (behind > m_released) {
             ::madvise(const_cast<char*>(m_data) + m_released, behind - m_released, MADV_DONTNEED);
@@ -85,6 +83,13 @@ public:
     }
 
 private:
+    void populate(std::size_t upTo) {
+        if (upTo <= m_populated)
+            return;
+        // Failing only costs speed: the pages are then faulted in as read.
+        ::madvise(const_cast<char*>(m_data) + m_populated, upTo - m_populated, MADV_POPULATE_READ);
+        m_populated = upTo;
+    }
     Open failed() {
         m_error = QString::fromLocal8Bit(std::strerror(errno));
         return Open::Failed;
