@@ -215,8 +215,19 @@ void useList(std::string_view bytes, const std::vector<Value>& records) {
 
 void checkGameList(std::string_view bytes) {
     std::vector<Value> elements;
-    const ArrayReadResult streamed =
-        readArray(bytes, [&](Value&& v) { elements.push_back(std::move(v)); });
+    // How far the reader says it got: forward only, within the document, once
+    // per element of an XML list (a caller lets go of what lies before).
+    std::vector<std::size_t> reached;
+    const ArrayReadResult streamed = readArray(
+        bytes, [&](Value&& v) { elements.push_back(std::move(v)); },
+        [&](std::size_t offset) {
+            require(offset <= bytes.size() && (reached.empty() || offset > reached.back()),
+                    "the reader reports reading backwards or beyond the document");
+            reached.push_back(offset);
+        });
+    const bool binary = bytes.substr(0, 8) == "bplist00";
+    require(reached.size() == (binary ? 0 : elements.size()),
+            "the reader reports its progress other than once per element");
     const ReadResult r = read(bytes);
     require(r.value.has_value() == (streamed.status != ArrayStatus::Error),
             "the whole and streamed readers disagree on an error");

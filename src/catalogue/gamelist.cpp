@@ -3,9 +3,11 @@
 #include "catalogue/plistreader.h"
 #include "catalogue/plistwriter.h"
 #include "platform/atomicfile.h"
+#include "platform/largeheap.h"
 #include "platform/utf8text.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,8 +19,10 @@ namespace kd {
 
 namespace {
 
-// A read-only view of a whole file. Mapping (with the pages populated up
-// front) avoids copying a large list into a buffer of its own.
+// A read-only view of a whole file. Mapping avoids copying a large list into a
+// buffer of its own; a reader going through it front to back keeps only a
+// window of it resident (see readUpTo), not the whole file beside the records
+// made from it.
 class MappedFile {
 public:
     enum class Open { Ok, Missing, Failed };
@@ -43,11 +47,30 @@ public:
         m_size = std::size_t(st.st_size);
         if (m_size == 0)
             return Open::Ok;
-        void* p = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
+        void* p = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, m_fd, 0);
         if (p == MAP_FAILED)
             return failed();
         m_data = static_cast<const char*>(p);
+        // The binary form is read in any order and whole before its first
+        // element, so all of it is wanted at once.
+        if (bytes().substr(0, 8) == "bplist00")
+            populate(m_size);
+        readUpTo(0);
         return Open::Ok;
+    }
+    // Populates the window ahead of `offset` in one go (cheaper than a fault
+    // per page) and drops the pages wholly behind the window holding it. A
+    // dropped page read again is read back from the file, so this changes
+    // nothing but how much of the file stays resident.
+    void readUpTo(std::size_t offset) {
+        if (!m_data)
+            return;
+        populate(std::min(m_size, (offset / kWindow + 2) * kWindow));
+        const std::size_t behind = offset / kWindow * kWindow;
+        if (behind > m_released) {
+            ::madvise(const_cast<char*>(m_data) + m_released, behind - m_released, MADV_DONTNEED);
+            m_released = behind;
+        }
     }
     std::string_view bytes() const { return {m_data ? m_data : "", m_data ? m_size : 0}; }
     const QString& error() const { return m_error; }
@@ -60,14 +83,26 @@ public:
     }
 
 private:
+    void populate(std::size_t upTo) {
+        if (upTo <= m_populated)
+            return;
+        // Failing only costs speed: the pages are then faulted in as read.
+        ::madvise(const_cast<char*>(m_data) + m_populated, upTo - m_populated, MADV_POPULATE_READ);
+        m_populated = upTo;
+    }
     Open failed() {
         m_error = QString::fromLocal8Bit(std::strerror(errno));
         return Open::Failed;
     }
 
+    // A multiple of any page size.
+    static constexpr std::size_t kWindow = std::size_t(4) << 20;
+
     int m_fd = -1;
     const char* m_data = nullptr;
     std::size_t m_size = 0;
+    std::size_t m_populated = 0;
+    std::size_t m_released = 0;
     QString m_error;
 };
 
@@ -130,8 +165,11 @@ GameListLoad loadGameList(const QString& path) {
     case MappedFile::Open::Ok:
         break;
     }
+    // The records take about one and a half times the file's size (XML).
+    const LargeHeapGrowth room(2 * file.bytes().size());
     const plist::ArrayReadResult r = plist::readArray(
-        file.bytes(), [&](plist::Value&& v) { result.records.push_back(std::move(v)); });
+        file.bytes(), [&](plist::Value&& v) { result.records.push_back(std::move(v)); },
+        [&](std::size_t offset) { file.readUpTo(offset); });
     if (r.status != plist::ArrayStatus::Ok) {
         result.records.clear();
         result.status = GameListLoad::Status::NotAList;
@@ -147,8 +185,10 @@ std::optional<qint64> countGameList(const QString& path) {
     if (file.open(path) != MappedFile::Open::Ok)
         return std::nullopt;
     qint64 games = 0;
-    if (plist::readArray(file.bytes(), [&](plist::Value&&) { ++games; }).status !=
-        plist::ArrayStatus::Ok)
+    if (plist::readArray(
+            file.bytes(), [&](plist::Value&&) { ++games; },
+            [&](std::size_t offset) { file.readUpTo(offset); })
+            .status != plist::ArrayStatus::Ok)
         return std::nullopt;
     return games;
 }
@@ -176,10 +216,13 @@ GameListSave saveGameListIfChanged(const QString& path, const std::vector<plist:
             // file that reads as a list may be replaced.
             std::size_t i = 0;
             bool equal = true;
-            const plist::ArrayReadResult r = plist::readArray(file.bytes(), [&](plist::Value&& v) {
-                equal = equal && i < arranged.size() && v == *arranged[i];
-                ++i;
-            });
+            const plist::ArrayReadResult r = plist::readArray(
+                file.bytes(),
+                [&](plist::Value&& v) {
+                    equal = equal && i < arranged.size() && v == *arranged[i];
+                    ++i;
+                },
+                [&](std::size_t offset) { file.readUpTo(offset); });
             if (r.status != plist::ArrayStatus::Ok) {
                 result.status = GameListSave::Status::NotAList;
                 result.reason = QStringLiteral("%1 was not rewritten: it does not read as a "

@@ -7,10 +7,11 @@ namespace kd::plist {
 namespace {
 
 ArrayReadResult dispatch(std::string_view bytes, Value* root,
-                         const std::function<void(Value&&)>* element) {
+                         const std::function<void(Value&&)>* element,
+                         const std::function<void(std::size_t)>* readUpTo = nullptr) {
     if (bytes.substr(0, 8) == "bplist00")
         return detail::readBinary(bytes, root, element);
-    return detail::readXml(bytes, root, element);
+    return detail::readXml(bytes, root, element, readUpTo);
 }
 
 } // namespace
@@ -26,8 +27,9 @@ ReadResult read(std::string_view bytes) {
     return result;
 }
 
-ArrayReadResult readArray(std::string_view bytes, const std::function<void(Value&&)>& element) {
-    return dispatch(bytes, nullptr, &element);
+ArrayReadResult readArray(std::string_view bytes, const std::function<void(Value&&)>& element,
+                          const std::function<void(std::size_t)>& readUpTo) {
+    return dispatch(bytes, nullptr, &element, readUpTo ? &readUpTo : nullptr);
 }
 
 } // namespace kd::plist

@@ -29,6 +29,10 @@ struct ArrayReadResult {
     ArrayStatus status = ArrayStatus::Error;
     QString error; // why it is not an array, or the read error
 };
-ArrayReadResult readArray(std::string_view bytes, const std::function<void(Value&&)>& element);
+// `readUpTo`, when set, is told after each element how many bytes of the
+// document are read: the XML reader goes on from there and looks back only to
+// number the line of an error. The binary form is read whole before any element.
+ArrayReadResult readArray(std::string_view bytes, const std::function<void(Value&&)>& element,
+                          const std::function<void(std::size_t)>& readUpTo = {});
 
 } // namespace kd::plist

@@ -10,7 +10,8 @@ namespace kd::plist::detail {
 // Shared by both readers: when `element` is set and the root is an array, the
 // elements go there one by one and `root` is not filled.
 ArrayReadResult readXml(std::string_view doc, Value* root,
-                        const std::function<void(Value&&)>* element);
+                        const std::function<void(Value&&)>* element,
+                        const std::function<void(std::size_t)>* readUpTo = nullptr);
 ArrayReadResult readBinary(std::string_view doc, Value* root,
                            const std::function<void(Value&&)>* element);
 

@@ -313,7 +313,8 @@ bool XmlReader::readDictBody(Dictionary& out, int depth) {
 // doctype, <plist>, the root value or the root array's elements one by one,
 // then what follows) in a lambda whose every early return reaches the one
 // place below that turns the first error into a line number.
-ArrayReadResult XmlReader::parse(Value* root, const std::function<void(Value&&)>* element) {
+ArrayReadResult XmlReader::parse(Value* root, const std::function<void(Value&&)>* element,
+                                 const std::function<void(std::size_t)>* readUpTo) {
     ArrayReadResult result;
     std::string_view rootName;
     auto run = [&]() -> bool {
@@ -369,6 +370,8 @@ ArrayReadResult XmlReader::parse(Value* root, const std::function<void(Value&&)>
                     if (!readValue(v, child, 2))
                         return false;
                     (*element)(std::move(v));
+                    if (readUpTo)
+                        (*readUpTo)(std::size_t(m_p - m_begin));
                 }
             }
         } else {
@@ -401,8 +404,9 @@ ArrayReadResult XmlReader::parse(Value* root, const std::function<void(Value&&)>
 }
 
 ArrayReadResult readXml(std::string_view doc, Value* root,
-                        const std::function<void(Value&&)>* element) {
-    return XmlReader(doc).parse(root, element);
+                        const std::function<void(Value&&)>* element,
+                        const std::function<void(std::size_t)>* readUpTo) {
+    return XmlReader(doc).parse(root, element, readUpTo);
 }
 
 } // namespace kd::plist::detail

@@ -32,7 +32,8 @@ public:
         : m_begin(doc.data()), m_p(doc.data()), m_end(doc.data() + doc.size()),
           m_dictScratch(kMaxDepth + 2), m_arrayScratch(kMaxDepth + 2) {}
 
-    ArrayReadResult parse(Value* root, const std::function<void(Value&&)>* element);
+    ArrayReadResult parse(Value* root, const std::function<void(Value&&)>* element,
+                          const std::function<void(std::size_t)>* readUpTo);
 
 private:
     bool fail(const char* at, std::string message);

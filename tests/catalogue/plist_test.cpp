@@ -194,6 +194,32 @@ TEST(PlistXmlReader, ReadArrayNamesARootThatIsNoList) {
     EXPECT_FALSE(called);
 }
 
+// A caller may let go of what lies before each reported offset: every offset
+// is the end of an element read, never beyond it. The binary form reports none.
+TEST(PlistXmlReader, ReadArrayTellsHowFarEachElementReached) {
+    using namespace std::string_literals;
+    const std::string doc = document("<array><dict><key>a</key><true/></dict>\n"
+                                     "<string>b</string><array/></array>");
+    std::vector<std::size_t> reached;
+    std::size_t elements = 0;
+    const auto element = [&](Value&&) {
+        ++elements;
+    };
+    const auto upTo = [&](std::size_t offset) {
+        reached.push_back(offset);
+    };
+    ASSERT_EQ(readArray(doc, element, upTo).status, ArrayStatus::Ok);
+    const auto after = [&](std::string_view end) {
+        return doc.find(end) + end.size();
+    };
+    EXPECT_EQ(reached,
+              (std::vector<std::size_t>{after("</dict>"), after("</string>"), after("<array/>")}));
+    reached.clear();
+    ASSERT_EQ(readArray(binaryOf({"\xA1\x01"s, "\x09"s}), element, upTo).status, ArrayStatus::Ok);
+    EXPECT_EQ(elements, 4u);
+    EXPECT_TRUE(reached.empty());
+}
+
 TEST(PlistBinaryReader, ReadsAHandMadeFile) {
     using namespace std::string_literals;
     const std::string file = binaryOf({
