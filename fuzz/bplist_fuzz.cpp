@@ -63,7 +63,7 @@ public:
 private:
     struct Node {
         const Value* value = nullptr;
-        const std::string* key = nullptr; // a dictionary key, when value is null
+        const Key* key = nullptr; // a dictionary key, when value is null
         std::vector<std::uint64_t> refs;
     };
 
@@ -97,7 +97,7 @@ private:
         appendBigEndian(out, n, width);
     }
 
-    static void writeString(std::string& out, const std::string& s) {
+    static void writeString(std::string& out, std::string_view s) {
         bool ascii = true;
         for (const char c : s)
             ascii = ascii && static_cast<unsigned char>(c) < 0x80;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -29,6 +30,61 @@ std::string Integer::toString() const {
     if (negative && magnitude != 0)
         s.insert(s.begin(), '-');
     return s;
+}
+
+Key::Key(std::string_view text) {
+    if (text.size() < kLengthByte + 1) {
+        std::memcpy(m_bytes, text.data(), text.size());
+        m_bytes[kLengthByte] = char(text.size());
+        return;
+    }
+    const std::size_t length = text.size();
+    char* block = new char[sizeof length + length];
+    std::memcpy(block, &length, sizeof length);
+    std::memcpy(block + sizeof length, text.data(), length);
+    std::memcpy(m_bytes, &block, sizeof block);
+    m_bytes[kLengthByte] = char(kOnHeap);
+}
+
+Key::Key(Key&& other) noexcept {
+    std::memcpy(m_bytes, other.m_bytes, sizeof m_bytes);
+    other.m_bytes[kLengthByte] = 0;
+}
+
+Key& Key::operator=(const Key& other) {
+    if (this != &other)
+        *this = Key(other);
+    return *this;
+}
+
+Key& Key::operator=(Key&& other) noexcept {
+    if (this != &other) {
+        if (onHeap())
+            delete[] heapBlock();
+        std::memcpy(m_bytes, other.m_bytes, sizeof m_bytes);
+        other.m_bytes[kLengthByte] = 0;
+    }
+    return *this;
+}
+
+Key::~Key() {
+    if (onHeap())
+        delete[] heapBlock();
+}
+
+char* Key::heapBlock() const noexcept {
+    char* block = nullptr;
+    std::memcpy(&block, m_bytes, sizeof block);
+    return block;
+}
+
+std::string_view Key::view() const noexcept {
+    if (!onHeap())
+        return {m_bytes, std::size_t(static_cast<unsigned char>(m_bytes[kLengthByte]))};
+    const char* block = heapBlock();
+    std::size_t length = 0;
+    std::memcpy(&length, block, sizeof length);
+    return {block + sizeof length, length};
 }
 
 Dictionary::Dictionary() = default;
@@ -67,7 +123,7 @@ Value* Dictionary::find(std::string_view key) {
     return const_cast<Value*>(std::as_const(*this).find(key));
 }
 
-void Dictionary::insert(std::string key, Value value) {
+void Dictionary::insert(Key key, Value value) {
     if (Value* existing = find(key)) {
         *existing = std::move(value);
         return;
@@ -108,12 +164,13 @@ bool Dictionary::operator==(const Dictionary& other) const {
                 sorted.reserve(n);
                 for (const Entry& e : other.m_entries)
                     sorted.push_back(&e);
-                std::sort(sorted.begin(), sorted.end(),
-                          [](const Entry* a, const Entry* b) { return a->key < b->key; });
+                std::sort(sorted.begin(), sorted.end(), [](const Entry* a, const Entry* b) {
+                    return a->key.view() < b->key.view();
+                });
             }
-            const auto it =
-                std::lower_bound(sorted.begin(), sorted.end(), mine.key,
-                                 [](const Entry* e, const std::string& k) { return e->key < k; });
+            const auto it = std::lower_bound(
+                sorted.begin(), sorted.end(), mine.key.view(),
+                [](const Entry* e, std::string_view k) { return e->key.view() < k; });
             if (it != sorted.end() && (*it)->key == mine.key)
                 theirs = *it;
         }

@@ -36,6 +36,41 @@ using Data = std::vector<std::byte>;
 
 class Value;
 struct Entry;
+
+// A dictionary key. Keys are short and repeat in every record of a list, so up
+// to 15 bytes are kept in place and only longer ones on the heap: half the
+// size of a std::string, which a large list feels in every entry it holds.
+class Key {
+public:
+    Key() noexcept { m_bytes[kLengthByte] = 0; }
+    Key(std::string_view text);
+    Key(const std::string& text) : Key(std::string_view(text)) {}
+    Key(const char* text) : Key(std::string_view(text)) {}
+    Key(const Key& other) : Key(other.view()) {}
+    Key(Key&& other) noexcept;
+    Key& operator=(const Key& other);
+    Key& operator=(Key&& other) noexcept;
+    ~Key();
+
+    std::string_view view() const noexcept;
+    operator std::string_view() const noexcept { return view(); }
+    std::size_t size() const noexcept { return view().size(); }
+    std::string str() const { return std::string(view()); }
+
+    friend bool operator==(const Key& a, std::string_view b) noexcept { return a.view() == b; }
+
+private:
+    static constexpr std::size_t kLengthByte = 15;
+    // In place: bytes 0..14 hold the key, byte 15 its length. On the heap: the
+    // first bytes point at [length][bytes] and byte 15 is kOnHeap.
+    static constexpr unsigned char kOnHeap = 0xFF;
+    bool onHeap() const noexcept {
+        return static_cast<unsigned char>(m_bytes[kLengthByte]) == kOnHeap;
+    }
+    char* heapBlock() const noexcept;
+
+    alignas(8) char m_bytes[16];
+};
 using Array = std::vector<Value>;
 
 // Keys keep the order they were read or inserted in (the writer keeps it);
@@ -56,7 +91,7 @@ public:
 
     const Value* find(std::string_view key) const;
     Value* find(std::string_view key);
-    void insert(std::string key, Value value);
+    void insert(Key key, Value value);
     bool remove(std::string_view key);
 
     const std::vector<Entry>& entries() const { return m_entries; }
@@ -109,9 +144,10 @@ private:
 };
 
 struct Entry {
-    std::string key;
+    Key key;
     Value value;
 };
+static_assert(sizeof(Key) == 16);
 
 // Deepest nesting the reader builds and the writer and equality accept; keeps
 // every recursive walk far from the stack's end.

@@ -286,7 +286,7 @@ bool XmlReader::readDictBody(Dictionary& out, int depth) {
         } else {
             if (seen.empty())
                 for (const Entry& e : entries)
-                    seen.insert(e.key);
+                    seen.insert(e.key.str());
             duplicate = !seen.insert(key).second;
         }
         if (duplicate)
