@@ -96,7 +96,7 @@ private:
     }
 
     // A multiple of any page size.
-    static constexpr std::size_t kWindow = std::size_t(4) << 20;
+    static constexpr std::size_t kWindow = std::size_t(1) << 20;
 
     int m_fd = -1;
     const char* m_data = nullptr;
