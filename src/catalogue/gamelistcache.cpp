@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 #include <xxhash.h>
 
 namespace kd {
@@ -259,14 +260,14 @@ bool Decoder::keyTable() {
     if (!leb(count) || count > left())
         return false;
     m_keys.reserve(std::size_t(count));
-    std::unordered_map<std::string_view, bool> seen;
+    std::unordered_set<std::string_view> seen;
     seen.reserve(std::size_t(count));
     for (std::uint64_t i = 0; i < count; ++i) {
         std::uint64_t n = 0;
         if (!leb(n) || n > left())
             return false;
         const auto* s = reinterpret_cast<const char*>(m_p);
-        if (!validUtf8(s, std::size_t(n)) || !seen.emplace(std::string_view(s, n), true).second)
+        if (!validUtf8(s, std::size_t(n)) || !seen.emplace(s, std::size_t(n)).second)
             return false;
         m_keys.emplace_back(s, std::size_t(n));
         m_p += n;
