@@ -34,6 +34,8 @@ void checkCommandLine(std::string_view bytes);
 void checkHistoryFile(std::string_view bytes);
 // A file given to Import Play Data, merged into a history with runs.
 void checkPlayData(std::string_view bytes);
+// The cache of a parsed game list: made from a list file, or found on disk.
+void checkGameListCache(std::string_view bytes);
 
 struct Target {
     const char* name;                // as fuzz/run.sh takes it
@@ -48,6 +50,7 @@ inline constexpr Target kCoreTargets[] = {
     {"instancemessage", checkInstanceMessage, "corpus-instancemessage"},
     {"history", checkHistoryFile, "corpus-history"},
     {"playdata", checkPlayData, "corpus-playdata"},
+    {"gamelistcache", checkGameListCache, "corpus-gamelistcache"},
 };
 // Checks that need the libraries above the core: the log view, the launcher's
 // command line (the app).

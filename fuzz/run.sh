@@ -5,7 +5,7 @@
 #
 #   fuzz/run.sh TARGET [SECONDS]      TARGET: plist, bplist, log,
 #                                     instancemessage, commandline, history or
-#                                     playdata (default 60 s)
+#                                     playdata or gamelistcache (default 60 s)
 #
 # FUZZ_OUT chooses the work folder (default /tmp/kd-TARGET-fuzz); the corpus it
 # grows there is kept between runs. The seeds are read from fuzz/ and never
@@ -13,7 +13,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/.." && pwd)
-usage="usage: fuzz/run.sh plist|bplist|log|instancemessage|commandline|history|playdata [SECONDS]"
+usage="usage: fuzz/run.sh plist|bplist|log|instancemessage|commandline|history|playdata|gamelistcache [SECONDS]"
 target=${1:?$usage}
 seconds=${2:-60}
 
@@ -67,6 +67,13 @@ playdata)
 catalogue/playdata.cpp"
     mocced="catalogue/playhistory.h"
     ;;
+gamelistcache)
+    check=checkGameListCache
+    seeds="$here/corpus-gamelistcache"
+    max_len=65536
+    sources="$plist_sources catalogue/gamelistcache.cpp"
+    mocced=""
+    ;;
 commandline)
     check=checkCommandLine
     seeds="$here/corpus-commandline"
@@ -110,7 +117,7 @@ if [ "$stale" = 1 ]; then
         $(pkg-config --cflags Qt6Widgets Qt6Sql Qt6Network) \
         "$here/driver.cpp" "$here/${target}_fuzz.cpp" \
         $(for s in $sources; do echo "$src/src/$s"; done) $objects \
-        $(pkg-config --libs Qt6Widgets Qt6Sql Qt6Network) -o "$binary"
+        $(pkg-config --libs Qt6Widgets Qt6Sql Qt6Network libxxhash) -o "$binary"
 fi
 
 cd "$out"

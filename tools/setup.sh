@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake g++ pkg-config qt6-base-dev libqt6sql6-sqlite qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
-          libglib2.0-dev libxcb-ewmh-dev libcanberra-dev libsdl2-dev libgtest-dev libbenchmark-dev
+          libglib2.0-dev libxcb-ewmh-dev libcanberra-dev libsdl2-dev libxxhash-dev libgtest-dev libbenchmark-dev
           xvfb xauth openbox x11-utils xdotool dbus-daemon desktop-file-utils appstream clang-format
           dpkg-dev lintian weston qt6-wayland)
 packages+=("$@")

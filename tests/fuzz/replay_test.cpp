@@ -81,8 +81,8 @@ int replay(const Target& target) {
 // Each target's inputs; the counts catch a seed folder that went missing.
 TEST(KD_REPLAY_SUITE, EveryTargetsInputs) {
     const std::pair<std::string_view, int> atLeast[] = {
-        {"plist", 31},       {"bplist", 11},  {"log", 6},     {"instancemessage", 15},
-        {"commandline", 10}, {"history", 10}, {"playdata", 8}};
+        {"plist", 31},       {"bplist", 11},  {"log", 6},      {"instancemessage", 15},
+        {"commandline", 10}, {"history", 10}, {"playdata", 8}, {"gamelistcache", 12}};
     for (const Target& t : kReplayed) {
         const auto* known = std::find_if(std::begin(atLeast), std::end(atLeast),
                                          [&](const auto& entry) { return entry.first == t.name; });
