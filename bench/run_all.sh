@@ -45,7 +45,7 @@ run() {
 }
 
 run runs "$bin/runs_bench" "$mib"
-run startup "$bin/startup_bench" "$list" --reps "$reps"
+run startup "$bin/startup_bench" "$list" --reps "$reps" --big "$big_list"
 run huge_title "$bin/startup_bench" huge "$list" --reps "$reps"
 run log "$bin/log_bench" "$mib"
 run emulator_flood "$bin/emulator_flood_bench" "$mib"

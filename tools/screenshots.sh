@@ -42,7 +42,7 @@ log_script=$'default\nflood 300000\nout Game over: 3 credits left\nflood 20000'
 launch() {
   printf '[General]\nRomsPath=%s\nStartWindow=%s\n' "$work/roms" "${2:-1}" \
     > "$work/config/Kaleidrome/Kaleidrome Launcher.conf"
-  XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" \
+  XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
     LANGUAGE="${3:-en}" QT_QPA_PLATFORM=xcb KD_DEMO_SCRIPT="${4:-$log_script}" QT_SCALE_FACTOR="${scale:-1}" \
     "$1/Contents/MacOS/kaleidrome-launcher" >>"$work/launcher.log" 2>&1 & app_pid=$!
 }

@@ -34,6 +34,7 @@ bool makeHome(const QString& home) {
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/config")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home + QStringLiteral("/data")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home + QStringLiteral("/cache")));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home + QStringLiteral("/runtime")));
     return QDir().mkpath(home + QStringLiteral("/roms"));
 }

@@ -174,6 +174,7 @@ int main(int argc, char** argv) {
     if (!home.isValid() || !kd::bench::copyTree(QStringLiteral(KD_BUNDLE_RESOURCES), resources))
         return 2;
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/data")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/cache")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/config")));
     const QString roms = home.path() + QStringLiteral("/roms");
     QDir().mkpath(roms);

@@ -39,6 +39,12 @@ void AppDelegate::setUpGameList() {
                 if (folder == m_paths.romsFolder())
                     arrayController_list->setRomArchives(folder, std::move(archives));
             });
+    connect(arrayController_list, &GameListController::cacheWritten, this,
+            [this](const QString& error) {
+                if (!error.isEmpty())
+                    m_desktop.systemLog(
+                        QStringLiteral("The game list's cache was not written: %1").arg(error));
+            });
     connect(arrayController_list, &GameListController::availabilityChanged, this, [this] {
         if (!std::exchange(m_selectFirstShown, false) || selectionIndex() != NotFound)
             return;
@@ -212,7 +218,7 @@ void AppDelegate::loadGameList() {
     const std::optional<QString> path = pathOfDataFile();
     GameListLoad load;
     if (path)
-        load = kd::loadGameList(*path);
+        load = kd::loadGameList(*path, LauncherPaths::listCacheFile());
     const QString file = path.value_or(m_paths.packaged(u"Kaleidrome.xml"));
     m_listFile = file;
     // An empty table says why it is empty and what to do.
@@ -238,6 +244,10 @@ void AppDelegate::loadGameList() {
         if (load.records.empty())
             why = tr("The game list %1 holds no games.").arg(file);
         arrayController_list->addObjects(std::move(load.records));
+        // The next start reads the list from its cache while the file is as it is now.
+        if (!load.fromCache)
+            arrayController_list->keepCache(LauncherPaths::listCacheFile(), load.digest,
+                                            load.fileSize);
         buildSearchIndexLater();
         break;
     }

@@ -1,5 +1,6 @@
 #include "catalogue/gamelist.h"
 
+#include "catalogue/gamelistcache.h"
 #include "catalogue/plistreader.h"
 #include "catalogue/plistwriter.h"
 #include "platform/atomicfile.h"
@@ -51,13 +52,25 @@ public:
         if (p == MAP_FAILED)
             return failed();
         m_data = static_cast<const char*>(p);
-        // The binary form is read in any order and whole before its first
-        // element, so all of it is wanted at once.
-        if (bytes().substr(0, 8) == "bplist00")
-            populate(m_size);
-        readUpTo(0);
+        startReading();
         return Open::Ok;
     }
+    // The digest of the whole file, read a window at a time; a reader after
+    // it starts from the beginning.
+    ListDigest digest() {
+        ListDigester digester;
+        for (std::size_t at = 0; at < m_size; at += kWindow) {
+            readUpTo(at);
+            const std::size_t length = std::min(kWindow, m_size - at);
+            digester.add(std::as_bytes(std::span(m_data + at, length)));
+        }
+        if (m_data)
+            ::madvise(const_cast<char*>(m_data), m_size, MADV_DONTNEED);
+        startReading();
+        return digester.result();
+    }
+    // For a reader that takes all of the file at once.
+    void populateAll() { populate(m_size); }
     // Populates the window ahead of `offset` in one go (cheaper than a fault
     // per page) and drops the pages wholly behind the window holding it. A
     // dropped page read again is read back from the file, so this changes
@@ -83,6 +96,16 @@ public:
     }
 
 private:
+    void startReading() {
+        m_populated = m_released = 0;
+        if (!m_data)
+            return;
+        // The binary form is read in any order and whole before its first
+        // element, so all of it is wanted at once.
+        if (bytes().substr(0, 8) == "bplist00")
+            populate(m_size);
+        readUpTo(0);
+    }
     void populate(std::size_t upTo) {
         if (upTo <= m_populated)
             return;
@@ -151,7 +174,23 @@ bool nameStaysInFolder(QStringView name) {
     return staysInFolder(std::u16string_view(name.utf16(), std::size_t(name.size())));
 }
 
-GameListLoad loadGameList(const QString& path) {
+namespace {
+
+// The records of `cacheFile` when it is the cache of a list file of `size`
+// bytes with `digest`; nothing when it is missing, damaged or another's.
+std::optional<std::vector<plist::Value>> readCache(const QString& cacheFile, ListDigest digest,
+                                                   std::uint64_t size) {
+    MappedFile cache;
+    if (cache.open(cacheFile) != MappedFile::Open::Ok)
+        return std::nullopt;
+    cache.populateAll();
+    const std::string_view bytes = cache.bytes();
+    return decodeGameListCache(std::as_bytes(std::span(bytes.data(), bytes.size())), digest, size);
+}
+
+} // namespace
+
+GameListLoad loadGameList(const QString& path, const QString& cacheFile) {
     GameListLoad result;
     MappedFile file;
     switch (file.open(path)) {
@@ -167,6 +206,18 @@ GameListLoad loadGameList(const QString& path) {
     }
     // The records take about one and a half times the file's size (XML).
     const LargeHeapGrowth room(2 * file.bytes().size());
+    result.fileSize = file.bytes().size();
+    if (!cacheFile.isEmpty()) {
+        // Believed only for the very bytes it was made from.
+        result.digest = file.digest();
+        if (std::optional<std::vector<plist::Value>> cached =
+                readCache(cacheFile, result.digest, result.fileSize)) {
+            result.records = std::move(*cached);
+            result.status = GameListLoad::Status::Loaded;
+            result.fromCache = true;
+            return result;
+        }
+    }
     const plist::ArrayReadResult r = plist::readArray(
         file.bytes(), [&](plist::Value&& v) { result.records.push_back(std::move(v)); },
         [&](std::size_t offset) { file.readUpTo(offset); });

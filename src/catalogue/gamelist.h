@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/gamelistcache.h"
 #include "catalogue/plistvalue.h"
 
 #include <QString>
@@ -30,11 +31,16 @@ struct GameListLoad {
     Status status = Status::NoFile;
     std::vector<plist::Value> records; // the root array's elements, in file order
     QString reason;                    // for NotAList: why the file is not a list
+    std::uint64_t fileSize = 0;        // for Loaded
+    ListDigest digest;                 // for Loaded with a cache file
+    bool fromCache = false;            // the records came from the cache file
 };
 
 // Reads the game list at `path`. Elements that are not dictionaries are kept
-// as they are.
-GameListLoad loadGameList(const QString& path);
+// as they are. With a `cacheFile`, the records come from it when it is the
+// cache of exactly the bytes `path` holds (see GameListController::keepCache);
+// otherwise from the list file, as without one.
+GameListLoad loadGameList(const QString& path, const QString& cacheFile = {});
 // How many games the list at `path` holds; nothing when it does not read as a list.
 std::optional<qint64> countGameList(const QString& path);
 

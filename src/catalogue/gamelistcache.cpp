@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstring>
+#include <new>
 #include <unordered_map>
 #include <unordered_set>
 #include <xxhash.h>
@@ -184,7 +185,7 @@ bool Encoder::dictionary(const Dictionary& d, int depth) {
     for (const Entry& e : d.entries()) {
         const auto [it, added] = m_index.try_emplace(e.key, std::uint32_t(m_keys.size()));
         if (added) {
-            if (!validUtf8(e.key.data(), e.key.size()))
+            if (!validUtf8(e.key.view().data(), e.key.size()))
                 return false;
             m_keys.push_back(e.key);
         }
@@ -393,6 +394,28 @@ bool Decoder::dictionary(Value& out, std::uint64_t n, int depth) {
 
 ListDigest digestOf(std::span<const std::byte> fileBytes) {
     const XXH128_hash_t h = XXH3_128bits(fileBytes.data(), fileBytes.size());
+    return {h.low64, h.high64};
+}
+
+struct ListDigester::State {
+    State() : xxh(XXH3_createState()) {
+        if (!xxh)
+            throw std::bad_alloc();
+        XXH3_128bits_reset(xxh);
+    }
+    ~State() { XXH3_freeState(xxh); }
+    XXH3_state_t* xxh;
+};
+
+ListDigester::ListDigester() : m_state(std::make_unique<State>()) {}
+ListDigester::~ListDigester() = default;
+
+void ListDigester::add(std::span<const std::byte> bytes) {
+    XXH3_128bits_update(m_state->xxh, bytes.data(), bytes.size());
+}
+
+ListDigest ListDigester::result() const {
+    const XXH128_hash_t h = XXH3_128bits_digest(m_state->xxh);
     return {h.low64, h.high64};
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +19,21 @@ struct ListDigest {
     bool operator==(const ListDigest&) const = default;
 };
 ListDigest digestOf(std::span<const std::byte> fileBytes);
+
+// The same digest of a file read a piece at a time.
+class ListDigester {
+public:
+    ListDigester();
+    ~ListDigester();
+    ListDigester(const ListDigester&) = delete;
+    ListDigester& operator=(const ListDigester&) = delete;
+    void add(std::span<const std::byte> bytes);
+    ListDigest result() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 // The cache of a parsed game list: the root array's elements, read back far
 // faster than the list file parses. Layout, all little-endian:

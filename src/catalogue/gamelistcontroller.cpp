@@ -26,10 +26,12 @@ std::vector<const plist::Value*> GameListController::arrangedObjects() const {
 }
 
 void GameListController::addObjects(std::vector<plist::Value> records) {
+    m_cacheWriter.waitUntilRead();
     m_model.append(std::move(records));
 }
 
 void GameListController::removeObject(std::size_t storedIndex) {
+    m_cacheWriter.waitUntilRead();
     if (storedIndex >= m_model.records().size())
         return;
     if (storedIndex < m_index.size())
@@ -37,7 +39,17 @@ void GameListController::removeObject(std::size_t storedIndex) {
     m_model.remove(int(storedIndex));
 }
 
+void GameListController::keepCache(const QString& cacheFile, ListDigest digest,
+                                   std::uint64_t fileSize) {
+    m_cacheWriter.start(
+        m_model.records(), digest, fileSize, cacheFile, [this](const QString& error) {
+            QMetaObject::invokeMethod(
+                this, [this, error] { emit cacheWritten(error); }, Qt::QueuedConnection);
+        });
+}
+
 void GameListController::removeAllObjects() {
+    m_cacheWriter.waitUntilRead();
     m_index.clear();
     m_model.clear();
 }

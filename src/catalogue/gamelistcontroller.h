@@ -2,6 +2,7 @@
 
 #include "catalogue/gamelistmodel.h"
 #include "catalogue/gamesearch.h"
+#include "catalogue/listcachewriter.h"
 #include "catalogue/romfolder.h"
 #include "catalogue/shownrowsproxy.h"
 
@@ -36,6 +37,11 @@ public:
     // Removes the record at that index of the stored list.
     void removeObject(std::size_t storedIndex);
     void removeAllObjects();
+    // Writes the cache of the list as it is now, read from a file of
+    // `fileSize` bytes with `digest`, on a thread of its own; a change to the
+    // list meanwhile waits until the thread has read the records.
+    // cacheWritten() follows.
+    void keepCache(const QString& cacheFile, ListDigest digest, std::uint64_t fileSize);
 
     GameListModel* model() { return &m_model; }
     // The arranged list.
@@ -93,6 +99,8 @@ signals:
     void selectionChanged();
     // The Available column shows the last archives set.
     void availabilityChanged();
+    // The cache keepCache() asked for is written (`error` empty) or given up.
+    void cacheWritten(const QString& error);
 
 private:
     void applyFilters();
@@ -115,6 +123,8 @@ private:
     std::vector<bool> m_matching;
     std::size_t m_matchNext = 0;
     QTimer m_matchTimer;
+    // Last: it waits for its thread, which reads the records, before they go.
+    ListCacheWriter m_cacheWriter;
 };
 
 } // namespace kd

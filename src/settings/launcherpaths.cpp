@@ -115,6 +115,13 @@ QString LauncherPaths::userDataFolder() {
     return data + QStringLiteral("/Kaleidrome/Kaleidrome Launcher");
 }
 
+QString LauncherPaths::listCacheFile() {
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty() || QDir::isRelativePath(cache))
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    return cache + QStringLiteral("/Kaleidrome/Kaleidrome Launcher/game-list.cache");
+}
+
 QString LauncherPaths::userListFile() {
     return userDataFolder() + QStringLiteral("/Kaleidrome.xml");
 }

@@ -71,6 +71,10 @@ public:
     static QString userDataFolder();
     static QString userListFile();
     static QString listCopiesFolder();
+    // `$XDG_CACHE_HOME/Kaleidrome/Kaleidrome Launcher/game-list.cache`
+    // (`~/.cache` when the variable is unset or relative): the list as last
+    // read, kept only to read it faster.
+    static QString listCacheFile();
     QString snapshotFolder() const;
     QString iconFolder() const;
     // The ROMs folder as its field shows it, resolved(): the run, the ROM column

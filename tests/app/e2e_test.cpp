@@ -58,6 +58,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
         env.insert("XDG_DATA_HOME", dir.filePath("data"));
+        env.insert("XDG_CACHE_HOME", dir.filePath("cache"));
         env.insert("HOME", dir.path());
         env.insert("XDG_RUNTIME_DIR", dir.filePath("runtime"));
         env.insert("QT_QPA_PLATFORM", platform);

@@ -54,7 +54,7 @@ std::string raw(std::initializer_list<unsigned char> bytes) {
 std::vector<std::string> keysOf(const Value& v) {
     std::vector<std::string> keys;
     for (const Entry& e : v.dictionary()->entries())
-        keys.push_back(e.key);
+        keys.push_back(e.key.str());
     return keys;
 }
 

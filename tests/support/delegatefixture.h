@@ -93,6 +93,7 @@ protected:
         ASSERT_TRUE(bundle.isValid());
         ASSERT_TRUE(home.isValid());
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/data")));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/cache")));
         start();
     }
     void TearDown() override {
