@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,18 +56,22 @@ public:
         startReading();
         return Open::Ok;
     }
-    // The digest of the whole file, read a window at a time; a reader after
-    // it starts from the beginning.
-    ListDigest digest() {
+    // The digest of the whole file. Read through a small buffer rather than
+    // the mapping: copying from the page cache costs less than mapping every
+    // page of it. Safe beside a reader of the mapping.
+    std::optional<ListDigest> digest() const {
         ListDigester digester;
-        for (std::size_t at = 0; at < m_size; at += kWindow) {
-            readUpTo(at);
-            const std::size_t length = std::min(kWindow, m_size - at);
-            digester.add(std::as_bytes(std::span(m_data + at, length)));
+        std::vector<std::byte> buffer(std::size_t(1) << 20);
+        for (std::size_t at = 0; at < m_size;) {
+            const ssize_t n =
+                ::pread(m_fd, buffer.data(), std::min(buffer.size(), m_size - at), off_t(at));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return std::nullopt;
+            digester.add(std::span(buffer.data(), std::size_t(n)));
+            at += std::size_t(n);
         }
-        if (m_data)
-            ::madvise(const_cast<char*>(m_data), m_size, MADV_DONTNEED);
-        startReading();
         return digester.result();
     }
     // For a reader that takes all of the file at once.
@@ -176,16 +181,27 @@ bool nameStaysInFolder(QStringView name) {
 
 namespace {
 
-// The records of `cacheFile` when it is the cache of a list file of `size`
-// bytes with `digest`; nothing when it is missing, damaged or another's.
-std::optional<std::vector<plist::Value>> readCache(const QString& cacheFile, ListDigest digest,
-                                                   std::uint64_t size) {
+// The records of `cacheFile` when it is a whole cache of a list file of
+// `size` bytes, and the digest of the file it was made from; nothing when it
+// is missing, damaged or another's.
+struct CacheRead {
+    std::vector<plist::Value> records;
+    ListDigest digest;
+};
+std::optional<CacheRead> readCache(const QString& cacheFile, std::uint64_t size) {
     MappedFile cache;
     if (cache.open(cacheFile) != MappedFile::Open::Ok)
         return std::nullopt;
     cache.populateAll();
-    const std::string_view bytes = cache.bytes();
-    return decodeGameListCache(std::as_bytes(std::span(bytes.data(), bytes.size())), digest, size);
+    const std::string_view text = cache.bytes();
+    const auto bytes = std::as_bytes(std::span(text.data(), text.size()));
+    const std::optional<ListDigest> digest = digestInCacheHeader(bytes);
+    if (!digest)
+        return std::nullopt;
+    std::optional<std::vector<plist::Value>> records = decodeGameListCache(bytes, *digest, size);
+    if (!records)
+        return std::nullopt;
+    return CacheRead{std::move(*records), *digest};
 }
 
 } // namespace
@@ -208,11 +224,16 @@ GameListLoad loadGameList(const QString& path, const QString& cacheFile) {
     const LargeHeapGrowth room(2 * file.bytes().size());
     result.fileSize = file.bytes().size();
     if (!cacheFile.isEmpty()) {
-        // Believed only for the very bytes it was made from.
-        result.digest = file.digest();
-        if (std::optional<std::vector<plist::Value>> cached =
-                readCache(cacheFile, result.digest, result.fileSize)) {
-            result.records = std::move(*cached);
+        // The cache is believed only for the very bytes it was made from: the
+        // file's digest is worked out on another core while the cache decodes.
+        std::future<std::optional<ListDigest>> digest =
+            std::async(std::launch::async, [&file] { return file.digest(); });
+        std::optional<CacheRead> cached = readCache(cacheFile, result.fileSize);
+        const std::optional<ListDigest> fileDigest = digest.get();
+        if (fileDigest)
+            result.digest = *fileDigest;
+        if (cached && fileDigest && cached->digest == *fileDigest) {
+            result.records = std::move(cached->records);
             result.status = GameListLoad::Status::Loaded;
             result.fromCache = true;
             return result;

@@ -8,6 +8,17 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <xxhash.h>
+#if defined(__x86_64__)
+// The library's variants that pick the widest vector unit at run time.
+#include <xxh_x86dispatch.h>
+#define KD_XXH3_64 XXH3_64bits_dispatch
+#define KD_XXH3_128 XXH3_128bits_dispatch
+#define KD_XXH3_128_UPDATE XXH3_128bits_update_dispatch
+#else
+#define KD_XXH3_64 XXH3_64bits
+#define KD_XXH3_128 XXH3_128bits
+#define KD_XXH3_128_UPDATE XXH3_128bits_update
+#endif
 
 namespace kd {
 
@@ -393,7 +404,7 @@ bool Decoder::dictionary(Value& out, std::uint64_t n, int depth) {
 } // namespace
 
 ListDigest digestOf(std::span<const std::byte> fileBytes) {
-    const XXH128_hash_t h = XXH3_128bits(fileBytes.data(), fileBytes.size());
+    const XXH128_hash_t h = KD_XXH3_128(fileBytes.data(), fileBytes.size());
     return {h.low64, h.high64};
 }
 
@@ -411,7 +422,7 @@ ListDigester::ListDigester() : m_state(std::make_unique<State>()) {}
 ListDigester::~ListDigester() = default;
 
 void ListDigester::add(std::span<const std::byte> bytes) {
-    XXH3_128bits_update(m_state->xxh, bytes.data(), bytes.size());
+    KD_XXH3_128_UPDATE(m_state->xxh, bytes.data(), bytes.size());
 }
 
 ListDigest ListDigester::result() const {
@@ -447,11 +458,20 @@ std::optional<std::string> encodeGameListCache(const std::vector<plist::Value>& 
     putLe(out, 0, 8); // the checksum, once the payload is there
     out += payload;
     out += encoder.m_body;
-    const std::uint64_t checksum = XXH3_64bits(out.data() + gamelistcache::kHeaderSize,
-                                               out.size() - gamelistcache::kHeaderSize);
+    const std::uint64_t checksum = KD_XXH3_64(out.data() + gamelistcache::kHeaderSize,
+                                              out.size() - gamelistcache::kHeaderSize);
     for (int i = 0; i < 8; ++i)
         out[gamelistcache::kChecksumAt + std::size_t(i)] = char((checksum >> (8 * i)) & 0xFF);
     return out;
+}
+
+std::optional<ListDigest> digestInCacheHeader(std::span<const std::byte> bytes) {
+    using namespace gamelistcache;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.size() < kHeaderSize || std::memcmp(p, kMagic, sizeof kMagic) != 0 ||
+        getLe(p + kVersionAt, 4) != kVersion)
+        return std::nullopt;
+    return ListDigest{getLe(p + 24, 8), getLe(p + 32, 8)};
 }
 
 std::optional<std::vector<plist::Value>>
@@ -463,7 +483,7 @@ decodeGameListCache(std::span<const std::byte> bytes, ListDigest digest, std::ui
         getLe(p + 16, 8) != fileSize || getLe(p + 24, 8) != digest.low ||
         getLe(p + 32, 8) != digest.high ||
         getLe(p + kPayloadLengthAt, 8) != bytes.size() - kHeaderSize ||
-        getLe(p + kChecksumAt, 8) != XXH3_64bits(p + kHeaderSize, bytes.size() - kHeaderSize))
+        getLe(p + kChecksumAt, 8) != KD_XXH3_64(p + kHeaderSize, bytes.size() - kHeaderSize))
         return std::nullopt;
     Decoder decoder(p + kHeaderSize, p + bytes.size(), keyBudget(bytes.size()));
     std::vector<plist::Value> records;

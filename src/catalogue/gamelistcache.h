@@ -67,6 +67,11 @@ inline constexpr std::size_t kVersionAt = 8, kRecordCountAt = 40, kPayloadLength
 std::optional<std::string> encodeGameListCache(const std::vector<plist::Value>& records,
                                                ListDigest digest, std::uint64_t fileSize);
 
+// The digest the header of `bytes` gives its list file, when it is a header of
+// this version: a reader can decode while it works out the file's own digest,
+// then compare the two.
+std::optional<ListDigest> digestInCacheHeader(std::span<const std::byte> bytes);
+
 // The records, when `bytes` is a whole, undamaged cache of this version for a
 // file with `digest` and `fileSize`; nothing otherwise. Anyone may have
 // written the bytes: they are checked as strictly as a list file, and nothing

@@ -5,6 +5,7 @@
 #include "app/windows/gametableview.h"
 #include "app/windows/imageview.h"
 #include "catalogue/gamelist.h"
+#include "settings/launcherpaths.h"
 #include "support/delegatefixture.h"
 
 #include <QFileInfo>
@@ -39,6 +40,11 @@ TEST_F(Startup, ChecksComeFirstThenTheListThenOneMainWindow) {
     app->applicationDidFinishLaunching();
     EXPECT_TRUE(app->window()->isVisible() && !app->window2()->isVisible());
     EXPECT_EQ(app->selectedGameName(), "astrovex");
+
+    // The list's cache is kept for the next start, which reads the same list.
+    relaunch();
+    EXPECT_TRUE(QFileInfo::exists(LauncherPaths::listCacheFile()));
+    EXPECT_EQ(list()->content().size(), 12u);
 }
 
 // Started by the bus for a search: the list is read for it, nothing is shown or

@@ -1,14 +1,17 @@
 #include "catalogue/artwork.h"
 #include "catalogue/gamelist.h"
+#include "catalogue/gamelistcontroller.h"
 #include "catalogue/gamelistcopies.h"
 #include "catalogue/plistwriter.h"
 #include "catalogue/romfolder.h"
 #include "plisttestutil.h"
 #include "support/testbundle.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -148,6 +151,52 @@ TEST_F(GameListFile, LoadsRecordsAndTellsWhyAFileIsNotAList) {
         EXPECT_TRUE(load.records.empty());
         EXPECT_TRUE(load.reason.contains(QLatin1StringView(reason))) << load.reason.toStdString();
     }
+}
+
+// The cache stands in for the file only while the file holds the very bytes it
+// was made from: same size and time with other bytes is another list.
+TEST_F(GameListFile, TheCacheIsBelievedOnlyForTheBytesItWasMadeFrom) {
+    const QString cache = dir.filePath(QStringLiteral("cache/game-list.cache"));
+    auto writeCache = [&](GameListLoad load, QString expectedError) {
+        GameListController controller;
+        controller.addObjects(std::move(load.records));
+        QSignalSpy written(&controller, &GameListController::cacheWritten);
+        controller.keepCache(cache, load.digest, load.fileSize);
+        // A change at once waits until the writer has the list as it was read.
+        controller.removeObject(0);
+        ASSERT_TRUE(written.wait(10'000));
+        EXPECT_EQ(written.at(0).at(0).toString().isEmpty(), expectedError.isEmpty());
+        EXPECT_TRUE(written.at(0).at(0).toString().contains(expectedError));
+    };
+    GameListLoad load = loadGameList(path, cache);
+    ASSERT_EQ(load.status, GameListLoad::Status::Loaded);
+    EXPECT_FALSE(load.fromCache);
+    writeCache(std::move(load), {});
+    load = loadGameList(path, cache);
+    EXPECT_TRUE(load.fromCache);
+    EXPECT_EQ(load.records, records);
+
+    QByteArray changed = original;
+    changed.replace("alpha", "omega");
+    ASSERT_TRUE(writeFile(path, changed));
+    backdate(path);
+    load = loadGameList(path, cache);
+    EXPECT_FALSE(load.fromCache);
+    EXPECT_EQ(gameName(load.records.at(1)), QStringLiteral("omega"));
+
+    // A cache cut short is passed over; the list still comes from the file.
+    ASSERT_TRUE(writeFile(path, original));
+    const QByteArray whole = readFile(cache);
+    ASSERT_TRUE(writeFile(cache, whole.left(whole.size() - 1)));
+    load = loadGameList(path, cache);
+    EXPECT_FALSE(load.fromCache);
+    EXPECT_EQ(load.records, records);
+
+    // Where no cache can be written, the controller says why.
+    ASSERT_TRUE(QFile::remove(cache));
+    ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("cache")));
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("cache")), "a file in the folder's place"));
+    writeCache(std::move(load), QStringLiteral("cannot make the folder"));
 }
 
 // The exit check writes only when the records or their stored order changed.
