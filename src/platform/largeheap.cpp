@@ -11,6 +11,7 @@
 
 namespace kd {
 
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
@@ -30,6 +31,7 @@ void adviseHugePages(std::uintptr_t from, std::uintptr_t to) {
 }
 
 } // namespace
+#endif
 
 LargeHeapGrowth::LargeHeapGrowth(std::size_t bytes) {
 #if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
