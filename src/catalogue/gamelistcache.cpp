@@ -236,6 +236,15 @@ private:
     std::vector<std::string> m_keys;
     std::size_t m_keysUsed = 0; // the table lists keys in the order of first use
     KeyMarks m_marks;
+    // Values made but not yet read: each needs a byte at least, so there are
+    // never more than bytes left, however deep the containers holding them.
+    std::uint64_t m_unread = 0;
+    bool reserve(std::uint64_t values) {
+        if (m_unread > left() || values > left() - m_unread)
+            return false;
+        m_unread += values;
+        return true;
+    }
 };
 
 // Only the shortest form: a last byte of zero after others would be a second
@@ -289,7 +298,7 @@ bool Decoder::keyTable() {
 }
 
 bool Decoder::records(std::uint64_t count, std::vector<Value>& out) {
-    if (count > left())
+    if (!reserve(count))
         return false;
     out.resize(std::size_t(count));
     for (Value& v : out)
@@ -299,6 +308,7 @@ bool Decoder::records(std::uint64_t count, std::vector<Value>& out) {
 }
 
 bool Decoder::value(Value& out, int depth) {
+    --m_unread;
     if (depth > plist::kMaxDepth)
         return false;
     unsigned tag = 0;
@@ -357,7 +367,7 @@ bool Decoder::value(Value& out, int depth) {
         return true;
     }
     case kArray: {
-        if (n > left()) // each value takes a byte at least
+        if (!reserve(n))
             return false;
         Array items(static_cast<std::size_t>(n));
         for (Value& item : items)
@@ -374,7 +384,8 @@ bool Decoder::value(Value& out, int depth) {
 }
 
 bool Decoder::dictionary(Value& out, std::uint64_t n, int depth) {
-    if (n > left() / 2) // a key index and a value: two bytes at least
+    // A key index and a value each: two bytes at least.
+    if (m_unread > left() || n > (left() - m_unread) / 2)
         return false;
     std::vector<Entry> entries(static_cast<std::size_t>(n));
     m_marks.next();
@@ -394,6 +405,8 @@ bool Decoder::dictionary(Value& out, std::uint64_t n, int depth) {
         m_keyBudget -= s.size();
         e.key = s;
     }
+    if (!reserve(n))
+        return false;
     for (Entry& e : entries)
         if (!value(e.value, depth + 1))
             return false;
