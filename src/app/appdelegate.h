@@ -187,7 +187,7 @@ private:
     void restoreListCopy(const QString& copyPath, const QString& shownDate, qint64 games);
     void showListReadState();
     void setUpGameList();
-    void buildSearchIndexLater();
+    void buildSearchIndexLater(int delayMs);
     void showArtwork(const std::optional<QString>& name);
     void showListCounts();
     void openHistory();

@@ -103,10 +103,10 @@ void AppDelegate::showAllGames() {
 
 // The search index is built in slices after loading, so the first keystroke is
 // quick and the window never waits for it.
-void AppDelegate::buildSearchIndexLater() {
-    QTimer::singleShot(0, this, [this] {
+void AppDelegate::buildSearchIndexLater(int delayMs) {
+    QTimer::singleShot(delayMs, this, [this] {
         if (arrayController_list->buildSearchIndexSlice())
-            buildSearchIndexLater();
+            buildSearchIndexLater(0);
     });
 }
 
@@ -248,7 +248,8 @@ void AppDelegate::loadGameList() {
         if (!load.fromCache)
             arrayController_list->keepCache(LauncherPaths::listCacheFile(), load.digest,
                                             load.fileSize);
-        buildSearchIndexLater();
+        // Once the first window is up: a search meanwhile completes the index itself.
+        buildSearchIndexLater(250);
         break;
     }
     for (MainWindow* main : {m_window.get(), m_window2.get()})

@@ -145,7 +145,7 @@ void AppDelegate::restoreListCopy(const QString& copyPath, const QString& shownD
     const bool empty = load.records.empty();
     arrayController_list->removeAllObjects();
     arrayController_list->addObjects(std::move(load.records));
-    buildSearchIndexLater();
+    buildSearchIndexLater(0);
     for (MainWindow* main : {m_window.get(), m_window2.get()})
         main->setPlaceholderText(empty ? tr("The game list %1 holds no games.").arg(target)
                                        : QString());

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <algorithm>
 #include <dirent.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -30,6 +31,11 @@ RomArchiveNames listRomArchives(const QString& folder) {
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         return names;
+    // Room for about as many names as the folder's size suggests (an entry
+    // takes some 20 to 40 bytes of it): growing the table rehashes every name.
+    struct stat st {};
+    if (::fstat(::dirfd(dir), &st) == 0 && st.st_size > 0)
+        names.reserve(std::size_t(std::min<off_t>(st.st_size / 32, off_t(1) << 24)));
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name(entry->d_name);
         if (name.size() <= kExtension.size() || !name.ends_with(kExtension))
