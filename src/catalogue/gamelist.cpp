@@ -15,6 +15,7 @@
 #include <future>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace kd {
@@ -226,8 +227,16 @@ GameListLoad loadGameList(const QString& path, const QString& cacheFile) {
     if (!cacheFile.isEmpty()) {
         // The cache is believed only for the very bytes it was made from: the
         // file's digest is worked out on another core while the cache decodes.
-        std::future<std::optional<ListDigest>> digest =
-            std::async(std::launch::async, [&file] { return file.digest(); });
+        const auto digestOfFile = [&file] {
+            return file.digest();
+        };
+        std::future<std::optional<ListDigest>> digest;
+        try {
+            digest = std::async(std::launch::async, digestOfFile);
+        } catch (const std::system_error&) {
+            // No thread to be had: worked out here, after the decoding.
+            digest = std::async(std::launch::deferred, digestOfFile);
+        }
         std::optional<CacheRead> cached = readCache(cacheFile, result.fileSize);
         const std::optional<ListDigest> fileDigest = digest.get();
         if (fileDigest)

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <new>
+#include <system_error>
 
 namespace kd {
 
@@ -17,12 +19,20 @@ void ListCacheWriter::start(const std::vector<plist::Value>& records, ListDigest
     wait();
     std::promise<void> read;
     m_read = read.get_future();
-    m_thread = std::thread([&records, digest, fileSize, file, done = std::move(done),
-                            read = std::move(read)]() mutable {
-        std::optional<std::string> bytes = encodeGameListCache(records, digest, fileSize);
+    auto write = [&records, digest, fileSize, file, done = std::move(done),
+                  read = std::move(read)]() mutable {
+        std::optional<std::string> bytes;
+        bool memory = true;
+        try {
+            bytes = encodeGameListCache(records, digest, fileSize);
+        } catch (const std::bad_alloc&) {
+            memory = false;
+        }
         read.set_value();
         QString error;
-        if (!bytes)
+        if (!memory)
+            error = QStringLiteral("not enough memory for it");
+        else if (!bytes)
             error = QStringLiteral("the list holds what its cache cannot");
         else if (!QDir().mkpath(QFileInfo(file).path()))
             error = QStringLiteral("cannot make the folder %1").arg(QFileInfo(file).path());
@@ -31,7 +41,13 @@ void ListCacheWriter::start(const std::vector<plist::Value>& records, ListDigest
                                 &error);
         if (done)
             done(error);
-    });
+    };
+    try {
+        m_thread = std::thread(std::move(write));
+    } catch (const std::system_error&) {
+        // No thread to be had: no cache this time; the next start reads the file.
+        m_read = {};
+    }
 }
 
 void ListCacheWriter::waitUntilRead() {
